@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/platform.h"
+#include "core/workbench.h"
+
+namespace talvex::bench {
+
+class QuietPlatform : public Platform {
+public:
+    void MessageBox(const std::string& text) override { lastMessage = text; }
+    std::optional<std::string> OpenFileDialog(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> SaveFileDialog(const std::string&) override { return std::nullopt; }
+    void SetPointer(int) override {}
+    float Timer() override { return 0.0f; }
+    bool CopyPlotToClipboard() override { return false; }
+    bool PrintPlot() override { return false; }
+    bool OpenManual(const std::string&) override { return false; }
+    void Exit() override {}
+    std::string lastMessage;
+};
+
+// The default experiment (Fe3+ + e = Fe2+, 1 mM, D 1e-5 cm2/s, E0 0.1 V, 25 C, 1 cm2 planar,
+// 0.3 -> -0.3 V, 5 mV steps at 10 mV/s) written straight into the model.
+inline void DefaultExperiment(Model& m, double cycles) {
+    m.Technique = 1;
+    m.Mechanism = 1;
+    m.Electrode = 1;
+    m.DigitalSim = false;
+    m.CaseCode = 11;
+    m.Estart = 0.3;
+    m.Eend = -0.3;
+    m.Estep = 0.005;
+    m.ScanRate = 0.01;
+    m.tdrop = 0.5;
+    m.tpulse = 0.05;
+    m.Epulse = -0.05;
+    m.ScanCycles = cycles;
+    m.Area = 1;
+    m.Radius = 0.2821;
+    m.TempK = 298.14;
+    m.FoverRT = (96484.6 / 8.31441) / 298.14;
+    m.RToverF = 1 / m.FoverRT;
+    m.Viscosity = 0.01;
+    m.Omega = 100 * 3.141592654 / 30;
+    m.NSpecies = 2;
+    m.NCharge = 1;
+    m.ChargeSpecies(1, 1) = 1;
+    m.ChargeSpecies(1, 2) = 2;
+    m.n(1) = 1;
+    m.E0(1) = 0.1;
+    m.Alpha(1) = 0.5;
+    m.ks(1) = 1e4;
+    m.D(1) = 1e-5;
+    m.D(2) = 1e-5;
+    m.C(1) = 9.996e-4;
+    m.C(2) = 4.159e-7;
+}
+
+}  // namespace talvex::bench

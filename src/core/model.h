@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/assignable.h"
+#include "core/constants.h"
+#include "core/tables.h"
+
+namespace talvex {
+
+using Real = Assignable<double>;
+using Int16 = Assignable<std::int16_t>;
+using Int = Assignable<int>;
+
+// The one parameter model of a running program: experiment settings, species and reaction
+// tables, derived constants, the curve store, display settings and run state. Every value starts
+// unassigned (reads 0, prints as nothing) unless an initial value is given here.
+struct Model {
+    // Selectors
+    Int Technique;
+    Int Mechanism;
+    Int Electrode = 1;
+    bool DigitalSim = true;
+    Int CaseCode;
+
+    // Potential programme and instrument
+    Real Estart, Eend, Estep, ScanRate;
+    Real tpulse, tdrop, Epulse;
+    Real ScanCycles;
+    Real Noise, Cdl, Ru, TempK;
+
+    // Electrode geometry and hydrodynamics
+    Real Area, Radius, ElectrodeLength, Volume, Omega, Viscosity;
+
+    // Derived constants
+    Real FoverRT, RToverF;
+
+    // Species (1..6)
+    Int16 NSpecies;
+    Table1<Real, 7> D, C, Cond, LigandOrder;
+    Table1<std::string, 7> SpeciesName;
+
+    // Charge-transfer reactions (1..3; the numeric tables share the species tables' size)
+    Int16 NCharge;
+    Table1<Real, 7> ks, Alpha, n, E0;
+    Table2<std::int16_t, 7, 3> ChargeSpecies;
+    Table1<std::string, 4> ChargeLabel;
+
+    // Chemical reactions (1..4)
+    Int16 NChem, NChem2;
+    Table1<Real, 7> kf, kb, Keq;
+    Table2<std::int16_t, 7, 3> ChemSpecies;
+    Table2<std::int16_t, 7, 5> Chem2Species;
+    Table1<std::string, 5> ChemLabel;
+
+    // Supporting electrolyte
+    Real ElectrolyteC, ElectrolyteCond;
+
+    // Curve store: one potential axis, up to five plotted curves (six columns for the surface
+    // concentration quantity), the simulation's working store and the surface concentrations.
+    Table1<double, kMaxPoints + 1> Xdata;
+    Table2<double, kMaxPoints + 1, 7> Yplot;
+    Table2<double, kMaxPoints + 1, 9> Ystore;
+    Int16 StoreCol;
+    Table2<double, kMaxPoints + 1, 8> Csurf;
+    Int NData;
+    Int IFirst, ILast;
+    Int NCurves, CurCurve, NCurvesSaved;
+
+    // Display settings
+    Real PlotXmin, PlotXmax, PlotYmin, PlotYmax;
+    bool ShowGrid = false;
+    bool OverlapPlot = false;
+    Table1<Int, 6> LineStyle;
+
+    // Run state
+    bool Fitting = false;
+    Assignable<float> RunTime;
+    Int MaxIter;
+    Int ScanDir;
+    Real PointsPerSweep;  // NData / 2 while fitting, so not always whole
+
+    // Work tables of the digital simulation that the second-order solver also reads
+    Table1<double, 7> kfDt, kbDt;
+};
+
+}  // namespace talvex

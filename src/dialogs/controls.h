@@ -1,0 +1,206 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/run_error.h"
+
+// The dialog layer: plain controls with the state a user sees (caption or text, checked or
+// selected, visible, enabled, locked, tooltip) and the handlers their events fire. A user action
+// is "set the state, then fire the handler"; the Qt views and the batch front end both go through
+// the same entry points (Type, Click, Select), so a test of a dialog class is a test of what a
+// user sees.
+namespace talvex {
+
+class Form;
+
+enum class ControlKind { TextBox, Label, CheckBox, OptionButton, ComboBox, Frame, CommandButton };
+
+class Control {
+public:
+    Control(Form* form, ControlKind kind, std::string name, int index = -1);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control() = default;
+
+    ControlKind kind() const { return kind_; }
+    const std::string& name() const { return name_; }
+    int index() const { return index_; }  // -1 when the control is not in an array
+    std::string FullName() const;         // "charge(3)" or "Estart"
+    Form* form() const { return form_; }
+
+    bool visible = true;
+    bool enabled = true;
+    bool locked = false;  // text boxes: shown but not editable
+    std::string tooltip;
+
+    // Visible and enabled on screen: its own flags and those of every enclosing frame.
+    Control* container = nullptr;
+    bool ShownOnScreen() const;
+
+private:
+    Form* form_;
+    ControlKind kind_;
+    std::string name_;
+    int index_;
+};
+
+class TextBox : public Control {
+public:
+    TextBox(Form* form, std::string name, int index = -1) : Control(form, ControlKind::TextBox, std::move(name), index) {}
+    const std::string& text() const { return text_; }
+    // Sets the text; the Change handler fires when the text actually changes (programmatic
+    // writes too, so handlers that write each other's fields stop once nothing changes).
+    void SetText(const std::string& text);
+    // The user types into the box: refused (false) when the box is locked or disabled.
+    bool Type(const std::string& text);
+    std::string caption;  // the label shown beside the box
+    std::function<void()> onChange;
+
+private:
+    std::string text_;
+    int depth_ = 0;
+};
+
+class Label : public Control {
+public:
+    Label(Form* form, std::string name, int index = -1) : Control(form, ControlKind::Label, std::move(name), index) {}
+    const std::string& caption() const { return caption_; }
+    void SetCaption(const std::string& caption);  // Change fires when the caption changes
+    std::function<void()> onChange;
+
+private:
+    std::string caption_;
+    int depth_ = 0;
+};
+
+class CheckBox : public Control {
+public:
+    CheckBox(Form* form, std::string name, int index = -1) : Control(form, ControlKind::CheckBox, std::move(name), index) {}
+    bool checked() const { return checked_; }
+    // Setting the value fires Click when it changes, as a click does.
+    void SetChecked(bool checked);
+    bool Click();  // the user clicks: toggles; refused when disabled
+    std::string caption;
+    std::function<void()> onClick;
+
+private:
+    bool checked_ = false;
+};
+
+class OptionButton : public Control {
+public:
+    OptionButton(Form* form, std::string name, int index = -1) : Control(form, ControlKind::OptionButton, std::move(name), index) {}
+    bool selected() const { return selected_; }
+    // Selecting a button clears the others of its group and fires Click.
+    void Select();
+    bool Click();  // the user clicks: refused when disabled
+    void SetGroup(std::shared_ptr<std::vector<OptionButton*>> group);
+    std::string caption;
+    std::function<void()> onClick;
+
+private:
+    bool selected_ = false;
+    std::shared_ptr<std::vector<OptionButton*>> group_;
+};
+
+class ComboBox : public Control {
+public:
+    ComboBox(Form* form, std::string name, int index = -1) : Control(form, ControlKind::ComboBox, std::move(name), index) {}
+    std::vector<std::string> list;
+    int listIndex() const { return listIndex_; }  // -1: nothing selected
+    const std::string& text() const { return text_; }
+    void Select(int index);                  // fires Click
+    bool SelectText(const std::string& text);  // the user picks an entry by its text
+    std::string caption;
+    std::function<void()> onClick;
+
+private:
+    int listIndex_ = -1;
+    std::string text_;
+};
+
+class Frame : public Control {
+public:
+    Frame(Form* form, std::string name, int index = -1) : Control(form, ControlKind::Frame, std::move(name), index) {}
+    std::string caption;
+};
+
+class CommandButton : public Control {
+public:
+    CommandButton(Form* form, std::string name, int index = -1) : Control(form, ControlKind::CommandButton, std::move(name), index) {}
+    bool Click();  // refused when disabled
+    std::string caption;
+    std::function<void()> onClick;
+};
+
+// A control array indexed First..Last, as the system indexes it.
+template <typename T, int First, int Last>
+class ControlArray {
+public:
+    ControlArray(Form* form, const std::string& name) {
+        for (int i = First; i <= Last; ++i) items_.push_back(std::make_unique<T>(form, name, i));
+    }
+    T& operator()(int i) {
+        if (i < First || i > Last) Raise(ErrorCode::SubscriptOutOfRange);
+        return *items_[static_cast<std::size_t>(i - First)];
+    }
+    const T& operator()(int i) const {
+        if (i < First || i > Last) Raise(ErrorCode::SubscriptOutOfRange);
+        return *items_[static_cast<std::size_t>(i - First)];
+    }
+    static constexpr int first() { return First; }
+    static constexpr int last() { return Last; }
+
+private:
+    std::vector<std::unique_ptr<T>> items_;
+};
+
+// Makes option buttons one group: selecting one clears the others.
+void GroupOptions(std::initializer_list<OptionButton*> buttons);
+template <int First, int Last>
+void GroupOptions(ControlArray<OptionButton, First, Last>& buttons) {
+    auto group = std::make_shared<std::vector<OptionButton*>>();
+    for (int i = First; i <= Last; ++i) group->push_back(&buttons(i));
+    for (OptionButton* b : *group) b->SetGroup(group);
+}
+
+// A dialog: a named set of controls, shown and hidden but never destroyed.
+class Form {
+public:
+    Form(std::string name, std::string title) : caption(std::move(title)), name_(std::move(name)) {}
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+    virtual ~Form() = default;
+
+    std::string caption;
+    const std::string& name() const { return name_; }
+    bool visible() const { return visible_; }
+
+    // Show brings the dialog to the front, which fires its activation handler.
+    void Show();
+    void Hide() { visible_ = false; }
+    void Activate();
+    // The window's close box: dialogs only hide.
+    virtual void Close() { Hide(); }
+
+    // Controls by name: "Estart", "charge(3)", or name and index.
+    Control* Find(std::string_view name, int index = -1) const;
+    Control* FindByFullName(std::string_view fullName) const;
+    const std::vector<Control*>& controls() const { return controls_; }
+    void Register(Control* control) { controls_.push_back(control); }
+
+    std::function<void()> onActivate;
+    // Told when a handler changed something the views show (the Qt views refresh).
+    std::function<void()> onChanged;
+
+private:
+    std::string name_;
+    bool visible_ = false;
+    std::vector<Control*> controls_;
+};
+
+}  // namespace talvex

@@ -1,0 +1,9 @@
+#include "dialogs/form_expr.h"
+
+#include "core/workbench.h"
+
+namespace talvex {
+
+FormExpr::FormExpr(Workbench& wb) : Form("FormExpr", "Chemicals"), wb_(wb) {}
+
+}  // namespace talvex

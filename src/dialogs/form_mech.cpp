@@ -1,0 +1,9 @@
+#include "dialogs/form_mech.h"
+
+#include "core/workbench.h"
+
+namespace talvex {
+
+FormMech::FormMech(Workbench& wb) : Form("FormMech", "Mechanism"), wb_(wb) {}
+
+}  // namespace talvex

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/platform.h"
+
+namespace talvex::testing {
+
+// Records what the engine asks of the desktop, and answers from queues the test fills.
+class FakePlatform : public Platform {
+public:
+    void MessageBox(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> OpenFileDialog(const std::string& filter) override {
+        filters.push_back(filter);
+        return NextAnswer();
+    }
+    std::optional<std::string> SaveFileDialog(const std::string& filter) override {
+        filters.push_back(filter);
+        return NextAnswer();
+    }
+    void SetPointer(int code) override { pointers.push_back(code); }
+    float Timer() override {
+        if (times.empty()) return 0.0f;
+        const float t = times.front();
+        if (times.size() > 1) times.pop_front();
+        return t;
+    }
+    bool CopyPlotToClipboard() override { return ++clipboardCopies, true; }
+    bool PrintPlot() override { return ++prints, true; }
+    bool OpenManual(const std::string& path) override {
+        manualPaths.push_back(path);
+        return true;
+    }
+    void Exit() override { exited = true; }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> filters;
+    std::deque<std::optional<std::string>> fileAnswers;  // nullopt = the user cancels
+    std::vector<int> pointers;
+    std::deque<float> times;  // successive clock readings; the last one repeats
+    std::vector<std::string> manualPaths;
+    int clipboardCopies = 0;
+    int prints = 0;
+    bool exited = false;
+
+private:
+    std::optional<std::string> NextAnswer() {
+        if (fileAnswers.empty()) return std::nullopt;
+        auto a = fileAnswers.front();
+        fileAnswers.pop_front();
+        return a;
+    }
+};
+
+}  // namespace talvex::testing
