@@ -6,4 +6,6 @@ namespace talvex {
 
 FormExpr::FormExpr(Workbench& wb) : Form("FormExpr", "Chemicals"), wb_(wb) {}
 
+void FormExpr::OK() {}
+
 }  // namespace talvex

@@ -6,10 +6,12 @@ namespace talvex {
 
 class Workbench;
 
+// The Instrument dialog.
 class FormIns : public Form {
 public:
     explicit FormIns(Workbench& wb);
 
+    ControlArray<OptionButton, 1, 9> optElectrode{this, "optElectrode"};
     TextBox TxtI0{this, "TxtI0"};
     TextBox TxtI1{this, "TxtI1"};
 

@@ -6,4 +6,7 @@ namespace talvex {
 
 FormMech::FormMech(Workbench& wb) : Form("FormMech", "Mechanism"), wb_(wb) {}
 
+void FormMech::OK() {}
+void FormMech::CheckDigital_Click() {}
+
 }  // namespace talvex

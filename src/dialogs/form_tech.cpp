@@ -6,4 +6,6 @@ namespace talvex {
 
 FormTech::FormTech(Workbench& wb) : Form("FormTech", "Techniques"), wb_(wb) {}
 
+void FormTech::OK() {}
+
 }  // namespace talvex

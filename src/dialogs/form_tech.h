@@ -6,9 +6,17 @@ namespace talvex {
 
 class Workbench;
 
+// The Techniques dialog: chooses the voltammetric technique.
 class FormTech : public Form {
 public:
     explicit FormTech(Workbench& wb);
+
+    Frame Frame1{this, "Frame1"};
+    ControlArray<OptionButton, 1, 5> optTech{this, "optTech"};
+    CommandButton cmdOK{this, "cmdOK"};
+
+    // Stores the index of the first selected option in Technique.
+    void OK();
 
 private:
     Workbench& wb_;
