@@ -29,7 +29,17 @@ Workbench::Workbench(Platform& platformServices)
       formIns(parts_->ins),
       formExpr(parts_->expr),
       formOption(parts_->option),
-      formPlot(parts_->plot) {}
+      formPlot(parts_->plot) {
+    RegisterCommands(menu);
+}
+
+bool Workbench::RunCommand(const std::string& name) {
+    const MenuItem* item = menu.Find(name);
+    if (!item || !item->handler || !menu.IsAvailable(name)) return false;
+    const auto handler = item->handler;  // the table may change while the command runs
+    handler(*this);
+    return true;
+}
 
 Workbench::~Workbench() = default;
 

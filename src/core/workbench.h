@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/command_table.h"
 #include "core/model.h"
 #include "core/platform.h"
 #include "core/result_window.h"
@@ -43,6 +44,15 @@ public:
     FormExpr& formExpr;
     FormOption& formOption;
     FormPlot& formPlot;
+
+    // The main window's menu tree with its enabled flags.
+    CommandTable menu;
+    // Folder of the application, where the manual page lives.
+    std::string applicationDirectory = ".";
+
+    // Runs a menu command as a user choosing it would; false (and nothing run) when the item is
+    // disabled or has no command.
+    bool RunCommand(const std::string& name);
 
     // Shows the message box of an operation's error trap.
     void Message(const std::string& text) { platform.MessageBox(text); }

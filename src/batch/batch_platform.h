@@ -1,0 +1,39 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "core/platform.h"
+
+namespace talvex {
+
+// The desktop as a script sees it: message boxes become output lines, file dialogs take the
+// answers the script queued, the clock is the real one.
+class BatchPlatform : public Platform {
+public:
+    explicit BatchPlatform(std::ostream& out) : out_(out) {}
+
+    void MessageBox(const std::string& text) override;
+    std::optional<std::string> OpenFileDialog(const std::string& filter) override;
+    std::optional<std::string> SaveFileDialog(const std::string& filter) override;
+    void SetPointer(int) override {}
+    float Timer() override;
+    bool CopyPlotToClipboard() override { return false; }
+    bool PrintPlot() override { return false; }
+    bool OpenManual(const std::string& path) override;
+    void Exit() override { exitRequested = true; }
+
+    // The answer to the next file dialog: a path, or no value to cancel it.
+    void QueueAnswer(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
+
+    bool exitRequested = false;
+
+private:
+    std::optional<std::string> NextAnswer();
+    std::ostream& out_;
+    std::deque<std::optional<std::string>> answers_;
+};
+
+}  // namespace talvex
