@@ -23,7 +23,9 @@ TEST_F(CommandTableTest, MenuTreeInMenuBarOrderWithInitialFlags) {
     for (const MenuItem& item : wb.menu.items()) {
         const bool disabledAtStart = item.name == "mnuDisplay" || item.name == "mnuData" || item.name == "mnuManualFit";
         EXPECT_EQ(item.enabled, !disabledAtStart) << item.name;
-        if (!item.parent.empty()) EXPECT_NE(wb.menu.Find(item.parent), nullptr) << item.name;
+        if (!item.parent.empty()) {
+            EXPECT_NE(wb.menu.Find(item.parent), nullptr) << item.name;
+        }
     }
     const MenuItem* simulate = wb.menu.Find("mnuSimulate");
     ASSERT_NE(simulate, nullptr);
