@@ -50,10 +50,11 @@ void AddBackgroundLine(Workbench& wb) {
 
 NoiseSource::NoiseSource(int nData) : r_(2.0 * nData), m_(2 * nData) {}
 
-void NoiseSource::Draw() {
+double NoiseSource::Draw() {
     const double r1 = r_ * 24298 + 99991;
     r_ = r1 + 1 - 199017 * std::floor(r1 / 199017);
     --m_;
+    return r_;
 }
 
 double NoiseSource::Next() {

@@ -17,10 +17,9 @@ class NoiseSource {
 public:
     explicit NoiseSource(int nData);
     double Next();  // one standard-normal value
-    double r() const { return r_; }
+    double Draw();  // one step of the sequence: the new r
 
 private:
-    void Draw();
     double r_;
     int m_;
     double rho_ = 0;
