@@ -46,7 +46,7 @@ enum class E0Argument {
     Adjusted,       // E0(k) after the mechanism (and thin-film) adjustments
     Formal,         // E0(k)
     PulseShifted,   // E0(k) - Epulse: the step is evaluated at E + Epulse
-    HalfPulseUp,    // E0(k) + Epulse / 2: centres the square-wave difference on E0
+    HalfPulse,    // E0(k) + Epulse / 2: centres the square-wave difference on E0
 };
 
 // What CaseCode selects: the kernel and how its arguments are formed.
@@ -104,7 +104,7 @@ CasePlan PlanFor(int caseCode) {
                        : sphereLike ? Kernel::SquareWaveSph
                        : disk       ? Kernel::SquareWaveDisk
                                     : Kernel::SquareWave;
-            p.e0 = E0Argument::HalfPulseUp;
+            p.e0 = E0Argument::HalfPulse;
             p.pulseTime = true;
             p.factor = 2.4;
             break;
@@ -142,14 +142,18 @@ const char* TechniqueName(int technique) {
 
 // Everything about reaction k that does not change from point to point.
 struct ReactionPlan {
-    KernelArgs args{};       // all but E and dE
-    double factor = 1;       // FilmFactor at the thin film, 2.4 for square wave
-    double feedD = 0;        // diffusion coefficient and bulk concentration of the species that
-    double feedC = 0;        // feeds the reaction, with the formal potential its kernel used:
-    double feedE0 = 0;       // these set the steady-state (radial) term of the sweep
-    KernelArgs catalytic{};  // mechanism 7: the catalytic step current's arguments but E
+    KernelArgs args{};  // all but E and dE
+    double factor = 1;  // FilmFactor at the thin film, 2.4 for square wave
+    // The steady-state (radial) term of a sweep: diffusion coefficient and bulk concentration of
+    // the species that feeds the reaction, and the formal potential its kernel used.
+    double feedD = 0;
+    double feedC = 0;
+    double feedE0 = 0;
+    // Mechanism 7: the catalytic step current's arguments (all but E), its scale and
+    // S = sqrt((kf + kb) tcat).
+    KernelArgs catalytic{};
     double catFactor = 0;
-    double S = 0;  // mechanism 7: sqrt((kf + kb) tcat)
+    double S = 0;
 };
 
 constexpr int kReactionSlots = kMaxCharge + 1;
@@ -210,7 +214,7 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
         case E0Argument::Adjusted: a.E0 = E0k; break;
         case E0Argument::Formal: a.E0 = m.E0(k); break;
         case E0Argument::PulseShifted: a.E0 = m.E0(k) - m.Epulse; break;
-        case E0Argument::HalfPulseUp: a.E0 = m.E0(k) + m.Epulse / 2; break;
+        case E0Argument::HalfPulse: a.E0 = m.E0(k) + m.Epulse / 2; break;
     }
     a.t1 = plan.pulseTime ? m.tpulse : m.tdrop;
     a.t2 = m.tdrop;

@@ -46,7 +46,8 @@ TEST(AnalyticalReference, EveryTechniqueMatchesTheReferenceCurves) {
         for (int i = 1; i <= m.NData; ++i) {
             const auto k = static_cast<std::size_t>(i - 1);
             ASSERT_TRUE(testing::Near(m.Xdata(i), ref["Xdata"][k], 1e-12, 1e-15)) << c.file << " point " << i;
-            ASSERT_TRUE(testing::Near(m.Yplot(i, m.CurCurve), ref["total"][k], 1e-9, 1e-25)) << c.file << " point " << i;
+            ASSERT_TRUE(testing::Near(m.Yplot(i, m.CurCurve), ref["total"][k], 1e-9, 1e-25))
+                << c.file << " point " << i;
         }
     }
 }
