@@ -51,6 +51,18 @@ protected:
         m.Radius = r;
         m.Area = area;
     }
+    // B + e = C at E0(2), with no bulk B or C.
+    void AddSecondCouple(double E0) {
+        m.NSpecies = 3;
+        m.NCharge = 2;
+        m.ChargeSpecies(2, 1) = 2;
+        m.ChargeSpecies(2, 2) = 3;
+        m.n(2) = 1;
+        m.E0(2) = E0;
+        m.Alpha(2) = 0.5;
+        m.ks(2) = 1e4;
+        m.D(3) = kD;
+    }
     static double Cottrell(double t) { return kF * kC * std::sqrt(kD / (kPiValue * t)); }
 
     testing::FakePlatform platform;
@@ -154,16 +166,7 @@ TEST_F(TechniqueTest, ThinFilmSweepIsTheDerivativeOfTheFilmCharge) {
 // columns still add up to the total.
 TEST_F(TechniqueTest, RadialTermOfEachReactionUsesItsOwnOxidant) {
     Sphere(1e-4, 4 * kPiValue * 1e-8);
-    m.NSpecies = 3;
-    m.NCharge = 2;
-    m.ChargeSpecies(2, 1) = 2;
-    m.ChargeSpecies(2, 2) = 3;
-    m.n(2) = 1;
-    m.E0(2) = -1.0;
-    m.Alpha(2) = 0.5;
-    m.ks(2) = 1e4;
-    m.D(3) = kD;
-    m.C(3) = 0;
+    AddSecondCouple(-1.0);
     Run(1, 2);
     EXPECT_TRUE(Near(Last(), kF * m.Area * kD * kC / 1e-4, 0.03));
     for (int i = 1; i <= m.NData; ++i)
@@ -203,16 +206,7 @@ TEST_F(TechniqueTest, EveryCodeHasAKernelOrAClearMessage) {
 // Cottrell current although its own oxidant has no bulk concentration (0.2 V past its E0 the
 // surface is depleted to 4e-4, inside the 0.1 %).
 TEST_F(TechniqueTest, MechanismTwoFeedsEveryStepWithTheFirstOxidant) {
-    m.NSpecies = 3;
-    m.NCharge = 2;
-    m.ChargeSpecies(2, 1) = 2;
-    m.ChargeSpecies(2, 2) = 3;
-    m.n(2) = 1;
-    m.E0(2) = -0.1;
-    m.Alpha(2) = 0.5;
-    m.ks(2) = 1e4;
-    m.D(3) = kD;
-    m.C(3) = 0;
+    AddSecondCouple(-0.1);
     Run(2, 1);
     EXPECT_EQ(m.Ystore(m.NData, 2), 0.0);
     m.Mechanism = 2;
