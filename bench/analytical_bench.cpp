@@ -34,5 +34,36 @@ void BM_AnalyticalSweep4000(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticalSweep4000)->Unit(benchmark::kMillisecond);
 
+// Each technique at the default experiment (planar, single sweep of 121 points): 1 sweep, 2 DC,
+// 3 normal pulse, 4 differential pulse, 5 square wave.
+void BM_AnalyticalTechnique(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    const int technique = static_cast<int>(state.range(0));
+    wb.model.Technique = technique;
+    wb.model.CaseCode = 10 * technique + 1;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+    state.SetLabel(wb.model.NData.value() == 121 && platform.lastMessage.empty() ? "121 points" : "failed");
+}
+BENCHMARK(BM_AnalyticalTechnique)->DenseRange(1, 5)->Unit(benchmark::kMicrosecond);
+
+// The sweep at a sphere: the transient kernel, its semi-derivative and the radial term.
+void BM_AnalyticalSphereSweep(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Electrode = 2;
+    wb.model.CaseCode = 12;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+}
+BENCHMARK(BM_AnalyticalSphereSweep)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace talvex::bench

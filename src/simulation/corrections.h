@@ -10,4 +10,19 @@ void AddChargingCurrent(Workbench& wb);
 void AddBackgroundLine(Workbench& wb);
 void AddNoise(Workbench& wb);
 
+// The reproducible noise source: a congruential sequence on 1..199017 started from 2 * NData (no
+// clock seed, so runs with the same number of points get the same noise), two draws per value:
+// the first sets the Box-Muller radius, the second the angle.
+class NoiseSource {
+public:
+    explicit NoiseSource(int nData);
+    double Next();  // one standard-normal value
+    double Draw();  // one step of the sequence: the new r
+
+private:
+    double r_;
+    int m_;
+    double rho_ = 0;
+};
+
 }  // namespace talvex

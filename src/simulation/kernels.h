@@ -21,10 +21,44 @@ struct KernelArgs {
     double dE;     // pulse increment (V), differential pulse and square wave only
 };
 
+// The model values the kernels read besides their arguments.
+struct KernelEnv {
+    double FoverRT;
+    double Radius;     // cm; the sphere-equivalent radius of the electrode (the driver converts)
+    double Omega;      // rotation rate (rad/s)
+    double Viscosity;  // kinematic viscosity (cm2/s)
+};
+
 // exp(x^2) * erfc(x); x is taken by value (the caller's value is never changed).
 double ErfcScaled(double x);
 
 // Potential step to E at a planar electrode, current after time t1 (quasi-reversible couple).
 double StepCurrent(double FoverRT, const KernelArgs& a);
+inline double StepCurrent(const KernelEnv& env, const KernelArgs& a) { return StepCurrent(env.FoverRT, a); }
+
+// Potential step at a sphere of radius env.Radius, split into the steady-state current J g/H that
+// the sphere reaches at long times and the transient that decays towards it; the transient is the
+// planar step current in the limit of a large radius.
+struct SphericalStep {
+    double steady;
+    double transient;
+};
+SphericalStep SphericalStepParts(const KernelEnv& env, const KernelArgs& a);
+double SphericalStepCurrent(const KernelEnv& env, const KernelArgs& a);
+
+// Steady state at the rotating disk (Levich convection with kinetic control); Do and Dr are the
+// diffusion coefficients themselves. t1, t2 and dE are not used.
+double RotatingDiskCurrent(const KernelEnv& env, const KernelArgs& a);
+
+// Square wave: B(E + dE) - B(E), both at t1.
+double SquareWaveCurrent(const KernelEnv& env, const KernelArgs& a);
+double SquareWaveCurrentSph(const KernelEnv& env, const KernelArgs& a);
+double SquareWaveCurrentDisk(const KernelEnv& env, const KernelArgs& a);
+
+// Differential pulse: (B(E + dE, t1) - B(E, t1)) + B(E, t2) - B(E, t2 - t1). At the rotating disk
+// the two base-potential terms cancel (the current does not depend on time).
+double DiffPulseCurrent(const KernelEnv& env, const KernelArgs& a);
+double DiffPulseCurrentSph(const KernelEnv& env, const KernelArgs& a);
+double DiffPulseCurrentDisk(const KernelEnv& env, const KernelArgs& a);
 
 }  // namespace talvex
