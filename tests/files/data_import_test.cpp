@@ -17,29 +17,25 @@
 namespace talvex {
 namespace {
 
-using testing::FakePlatform;
 using testing::Near;
-using testing::TempFolder;
-using testing::WriteWhole;
 
 class DataImportTest : public ::testing::Test {
   protected:
-    DataImportTest() : wb(platform), m(wb.model), ins(wb.formIns) {}
+    DataImportTest() : wb(platform), m(wb.model) {}
     bool Import(const std::string& content) {
-        const std::string path = folder.Path("in.csv");
-        WriteWhole(path, content);
-        platform.fileAnswers.push_back(path);
+        testing::WriteWhole(folder.Path("in.csv"), content);
+        platform.fileAnswers.push_back(folder.Path("in.csv"));
         return ReadData(wb);
     }
     std::string Fields() const {
+        const FormIns& ins = wb.formIns;
         return ins.Estart.text() + "|" + ins.Eend.text() + "|" + ins.Estep.text() + "|" +
                ins.TxtI0.text();
     }
-    FakePlatform platform;
+    testing::FakePlatform platform;
     Workbench wb;
     Model& m;
-    FormIns& ins;
-    TempFolder folder;
+    testing::TempFolder folder;
 };
 
 // Export prints 15 significant digits, so the round trip is exact to 1e-14 relative.
@@ -47,26 +43,26 @@ TEST_F(DataImportTest, ExportedSweepReadsBack) {
     testing::DefaultExperiment(m);
     RunSimulation(wb);
     const std::string path = folder.Path("sweep.csv");
-    platform.fileAnswers = {path, path};
+    platform.fileAnswers.push_back(path);
     ExportDataCommand(wb);
 
-    FakePlatform platform2;
+    testing::FakePlatform platform2;
     Workbench fresh(platform2);
     platform2.fileAnswers.push_back(path);
     ImportDataCommand(fresh);
     ASSERT_TRUE(platform2.messages.empty());
     EXPECT_EQ(platform2.filters.back(), "csv|*.csv|all|*.*");
-    ASSERT_EQ(fresh.model.NData, 121);
-    EXPECT_EQ(fresh.model.IFirst, 1);
-    EXPECT_EQ(fresh.model.ILast, 121);
+    const Model& got = fresh.model;
+    ASSERT_EQ(got.NData, 121);
+    EXPECT_EQ(got.IFirst, 1);
+    EXPECT_EQ(got.ILast, 121);
     for (int i = 1; i <= 121; ++i) {
-        ASSERT_TRUE(Near(fresh.model.Xdata(i), m.Xdata(i), 1e-14, 1e-17)) << i;
-        ASSERT_TRUE(Near(fresh.model.Yplot(i, 1), m.Yplot(i, 1), 1e-14)) << i;
+        ASSERT_TRUE(Near(got.Xdata(i), m.Xdata(i), 1e-14, 1e-17)) << i;
+        ASSERT_TRUE(Near(got.Yplot(i, 1), m.Yplot(i, 1), 1e-14)) << i;
     }
-    EXPECT_EQ(fresh.formIns.Estart.text() + "|" + fresh.formIns.Eend.text() + "|" +
-                  fresh.formIns.Estep.text(),
-              "0.3|-0.3|0.005");
-    EXPECT_EQ(fresh.formIns.TxtI0.text(), FieldFormat(m.Yplot(1, 1)));
+    const FormIns& ins = fresh.formIns;
+    EXPECT_EQ(ins.Estart.text() + "|" + ins.Eend.text() + "|" + ins.Estep.text(), "0.3|-0.3|0.005");
+    EXPECT_EQ(ins.TxtI0.text(), FieldFormat(m.Yplot(1, 1)));
     EXPECT_EQ(fresh.formResult.lines(),
               (std::vector<std::string>{"Number of data point =       121 ", "E start =     0.3",
                                         "E end =       -0.3", "E step =      0.005"}));
@@ -77,47 +73,45 @@ TEST_F(DataImportTest, ExportedSweepReadsBack) {
 // Blank lines anywhere, LF or CR LF or CR ends, blanks around fields, a pair split over two
 // lines and a leading byte-order mark all read as plain pairs.
 TEST_F(DataImportTest, LayoutsAndProposedProgramme) {
-    ASSERT_TRUE(
-        Import("\xEF\xBB\xBF"
-               "-0.3, 1e-6\r\n\r\n  -.1 ,\t2E-06\n0.1\n3\r.3,4\n  \n\n"));
+    ASSERT_TRUE(Import("\xEF\xBB\xBF-0.3, 1e-6\r\n\r\n  -.1 ,\t2E-06\n0.1\n3\r.3,4\n  \n\n"));
     EXPECT_EQ(m.NData, 4);
     EXPECT_EQ(m.Xdata(2), -0.1);
     EXPECT_EQ(m.Yplot(3, 1), 3.0);
-    EXPECT_EQ(Fields(), "-0.3|0.3|0.2|1E-06");  // rising sweep: end is the largest potential
-
+    EXPECT_EQ(Fields(), "-0.3|0.3|0.2|1E-06");    // rising sweep: end is the largest potential
     ASSERT_TRUE(Import(".3,1\n-.3,2\n0.3,3\n"));  // starts at the largest: end is the smallest
     EXPECT_EQ(Fields(), "0.3|-0.3|0.6|1");
-
     // One pair: the step uses point 2 of the store, here the -.3 of the import before.
     ASSERT_TRUE(Import("0.5,7"));
     EXPECT_EQ(m.NData, 1);
     EXPECT_EQ(Fields(), "0.5|0.5|0.8|7");
-    EXPECT_TRUE(platform.messages.empty());
-}
 
-TEST_F(DataImportTest, FourThousandPairsAtMost) {
     std::string text;
     for (int i = 1; i <= 4000; ++i)
         text += GeneralFormat(i * 1e-4) + "," + GeneralFormat(i) + "\r\n";
     ASSERT_TRUE(Import(text));
     EXPECT_EQ(m.ILast, 4000);
+    EXPECT_TRUE(platform.messages.empty());
     EXPECT_FALSE(Import(text + "1,2\r\n"));
     EXPECT_EQ(platform.messages.back(), "ReadData Error: Subscript out of range in line 4001");
     EXPECT_EQ(m.NData, 4000);
 }
 
-// A bad file changes nothing but the opened slot; what was there is still there, and the next
-// good file reads normally.
-TEST_F(DataImportTest, FailureChangesNothing) {
+// With overlap on a new import takes the next column; one potential axis serves all curves. A
+// bad file changes nothing but the opened slot, and the next good file reads normally.
+TEST_F(DataImportTest, OverlapAndFailures) {
     wb.formOption.overlap.SetChecked(true);
     ASSERT_TRUE(Import("1,10\n2,20\n3,30\n"));
     ASSERT_TRUE(Import("1,11\n2,21\n3,31\n"));
-    ASSERT_EQ(m.NCurvesSaved, 2);
+    ASSERT_TRUE(Import("4,12\n5,22\n"));
+    EXPECT_EQ(m.CurCurve, 3);
+    EXPECT_EQ(m.Xdata(2), 5);
+    EXPECT_EQ(m.Yplot(2, 1) + m.Yplot(2, 2) + m.Yplot(2, 3), 20 + 21 + 22);
+
     const std::string fields = Fields();
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"E (V),I (A)\n1,2\n", "Type mismatch in line 1"},
-        {"0,3;1,2E-05\n", "Type mismatch in line 1"},    // decimal comma
-        {"9,9\n0,3\t1,2\n", "Type mismatch in line 2"},  // decimal comma, tab between
+        {"0,3;1,2E-05\n", "Type mismatch in line 1"},  // decimal comma
+        {"9,9\n0,3\t1,2\n", "Type mismatch in line 2"},
         {"9,9\n9,\n", "Type mismatch in line 2"},
         {"9,9\n9,1e999\n", "Type mismatch in line 2"},
         {"9,9\n9", "Input past end of file in line 2"},
@@ -128,19 +122,18 @@ TEST_F(DataImportTest, FailureChangesNothing) {
     for (const auto& [content, error] : bad) {
         const int slots = m.NCurves;
         EXPECT_FALSE(Import(content)) << content;
-        EXPECT_EQ(m.NCurves, slots % 5 + 1);  // the slot was opened before the file was chosen
         EXPECT_EQ(platform.messages.back(), "ReadData Error: " + error) << content;
+        EXPECT_EQ(m.NCurves, slots % 5 + 1);  // opened before the file was chosen
     }
-    EXPECT_EQ(platform.messages.size(), bad.size());
     platform.fileAnswers = {folder.Path("none.csv"), folder.Path("no/none.csv"), folder.Path("")};
     for (const char* error : {"File not found", "Path not found", "Path/File access error"}) {
         EXPECT_FALSE(ReadData(wb));
         EXPECT_EQ(platform.messages.back(), std::string("ReadData Error: ") + error);
     }
-    EXPECT_EQ(m.NData, 3);
-    EXPECT_EQ(m.Yplot(2, 1), 20);
-    EXPECT_EQ(m.Yplot(2, 2), 21);
-    EXPECT_EQ(m.Xdata(2), 2);
+    EXPECT_EQ(m.NData, 2);
+    EXPECT_EQ(m.Xdata(2), 5);
+    EXPECT_EQ(m.Xdata(3), 3);
+    EXPECT_EQ(m.Yplot(2, 1) + m.Yplot(2, 2) + m.Yplot(2, 3), 20 + 21 + 22);
     EXPECT_EQ(Fields(), fields);
 
     wb.formOption.overlap.SetChecked(false);
@@ -150,21 +143,6 @@ TEST_F(DataImportTest, FailureChangesNothing) {
     EXPECT_EQ(m.NCurves, 1);
     EXPECT_EQ(platform.messages.size(), bad.size() + 3);
     EXPECT_TRUE(Import("5,50\n"));
-}
-
-TEST_F(DataImportTest, WithOverlapImportGoesToNextColumn) {
-    testing::DefaultExperiment(m);
-    wb.formOption.overlap.SetChecked(true);
-    RunSimulation(wb);
-    RunSimulation(wb);
-    ASSERT_EQ(m.NCurvesSaved, 2);
-    const double y1 = m.Yplot(60, 1), y2 = m.Yplot(60, 2);
-    ASSERT_TRUE(Import("1,10\n2,20\n"));
-    EXPECT_EQ(m.CurCurve, 3);
-    EXPECT_EQ(m.Yplot(2, 3), 20);
-    EXPECT_EQ(m.Xdata(2), 2);  // one potential axis for all curves
-    EXPECT_EQ(m.Yplot(60, 1), y1);
-    EXPECT_EQ(m.Yplot(60, 2), y2);
 }
 
 }  // namespace
