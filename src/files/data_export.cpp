@@ -1,0 +1,42 @@
+#include "files/data_export.h"
+
+#include "core/result_window.h"
+#include "core/text_number.h"
+#include "core/workbench.h"
+#include "files/file_replace.h"
+
+namespace talvex {
+
+std::string ExportText(const Model& m, int first, int last, int curve) {
+    std::string text;
+    std::string line;
+    // A wide loop counter: `last` may be any whole number, and the store's bounds check ends the
+    // loop at point 4001 at the latest.
+    for (long long i = first; i <= last; ++i) {
+        const int point = static_cast<int>(i);
+        line = PrintNumber(m.Xdata(point));
+        line += ',';
+        PadToNextZone(line);
+        line += PrintNumber(m.Yplot(point, curve));
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+void ExportData(Workbench& wb, int first, int last, int curve) {
+    const auto path = wb.platform.SaveFileDialog(kDataFileFilter);
+    if (!path || path->empty()) return;  // cancelled
+    try {
+        ReplaceFileContents(*path, ExportText(wb.model, first, last, curve));
+    } catch (const RunError& e) {
+        wb.Message("Export Error: " + e.description());
+    }
+}
+
+void ExportDataCommand(Workbench& wb) {
+    const Model& m = wb.model;
+    ExportData(wb, m.IFirst, m.ILast, m.CurCurve);
+}
+
+}  // namespace talvex
