@@ -7,6 +7,9 @@
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "dialogs/form_tech.h"
+#include "files/data_export.h"
+#include "files/data_import.h"
+#include "files/parameter_file.h"
 #include "plot/form_option.h"
 #include "plot/plot_renderer.h"
 
@@ -89,10 +92,10 @@ void RegisterCommands(CommandTable& t) {
     };
 
     submenu("mnuFile", "&File", "");
-    command("mnuSave", "&Save...", "mnuFile", NotYetAvailable("Save"));
+    command("mnuSave", "&Save...", "mnuFile", WriteParameterFile);
     separator("mnuBar1", "mnuFile");
-    command("mnuImport", "&Import Data...", "mnuFile", NotYetAvailable("Import Data"));
-    command("mnuExport", "&Export Data...", "mnuFile", NotYetAvailable("Export Data"));
+    command("mnuImport", "&Import Data...", "mnuFile", ImportDataCommand);
+    command("mnuExport", "&Export Data...", "mnuFile", ExportDataCommand);
     separator("mnuBar2", "mnuFile");
     command("mnuCopyto", "&Copy to Clipboard", "mnuFile", [](Workbench& wb) {
         if (!wb.platform.CopyPlotToClipboard()) wb.Message("There is no clipboard to copy the plot to.");
