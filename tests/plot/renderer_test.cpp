@@ -214,15 +214,5 @@ TEST_F(RenderTest, SixthCurveIsSolid) {
     }
 }
 
-// Each drawing starts from a cleared window, so drawing twice gives the same picture.
-TEST_F(RenderTest, RedrawRebuildsFromScratch) {
-    SetCurve(1, {0.3, 0.0, -0.3}, {1e-6, 2e-6, 1e-6});
-    RenderPlot(wb);
-    const std::string first = Recording();
-    RenderPlot(wb);
-    EXPECT_EQ(Recording(), first);
-    EXPECT_EQ(Drawing()[0].kind, Kind::Clear);
-}
-
 }  // namespace
 }  // namespace talvex
