@@ -1,13 +1,115 @@
 #include "plot/form_option.h"
 
+#include <string>
+
+#include "core/text_number.h"
 #include "core/workbench.h"
+#include "plot/plot_renderer.h"
 
 namespace talvex {
 
 FormOption::FormOption(Workbench& wb) : Form("formOption", "Option"), wb_(wb) {
+    CheckGrid.caption = "Grid";
     overlap.caption = "Overlap";
     overlap.tooltip = "overlap plot";
+
+    FrameAxis.caption = "Axis";
+    ComboY.container = &FrameAxis;
     ComboY.list = {"current I", "surface concentration C"};
+    // Loading the dialog is part of the program's start, which selects the first quantity.
+    ComboY.Select(0);
+
+    CheckXdir.caption = "X direction: + -> -";
+    CheckXdir.tooltip = "X axis Direction from positive to negative";
+    CheckXdir.SetChecked(true);
+    Yauto.caption = "Y auto";
+    Yauto.tooltip = "auto scale of Y axis ";
+    Yauto.SetChecked(true);
+    Xauto.caption = "X auto";
+    Xauto.tooltip = "auto scale of X axis ";
+    Xauto.SetChecked(true);
+
+    LabelYmax.SetCaption("Y max");
+    LabelYmax.tooltip = "maxinum Y value";
+    YmaxText.SetText("1e-3");
+    LabelYmin.SetCaption("Y min");
+    LabelYmin.tooltip = "mininum Y value";
+    YminText.SetText("-1e-3");
+    LabelXmax.SetCaption("X max");
+    LabelXmax.tooltip = "maxinum X value";
+    XmaxText.SetText("0.3");
+    LabelXmin.SetCaption("X min");
+    LabelXmin.tooltip = "mininum X value";
+    XminText.SetText("-0.3");
+
+    FrameLineStyle.caption = "Line style";
+    for (int i = 0; i <= 4; ++i) {
+        FrameCurve(i).caption = "Curve " + FormatNumber(i + 1, "0");
+        FrameCurve(i).container = &FrameLineStyle;
+        linestyle1(i).caption = "...........";
+        linestyle2(i).caption = "oooooo";
+        linestyle3(i).caption = "______";
+        for (OptionButton* b : {&linestyle1(i), &linestyle2(i), &linestyle3(i)})
+            b->container = &FrameCurve(i);
+        GroupOptions({&linestyle1(i), &linestyle2(i), &linestyle3(i)});
+    }
+    linestyle2(0).Select();
+    linestyle3(1).Select();
+    for (int i = 2; i <= 4; ++i) linestyle1(i).Select();
+
+    cmdOK.caption = "OK";
+
+    cmdOK.onClick = [this] { cmdOK_Click(); };
+    Xauto.onClick = [this] { Xauto_Click(); };
+    Yauto.onClick = [this] { Yauto_Click(); };
+    // The typed ranges are shown only while automatic scaling is off.
+    Xauto_Click();
+    Yauto_Click();
+}
+
+void FormOption::OK() {
+    Model& m = wb_.model;
+    m.ShowGrid = CheckGrid.checked();
+    m.OverlapPlot = overlap.checked();
+    if (!Xauto.checked()) {
+        m.PlotXmin = LeadingNumber(XminText.text());
+        m.PlotXmax = LeadingNumber(XmaxText.text());
+    }
+    if (!Yauto.checked()) {
+        m.PlotYmin = LeadingNumber(YminText.text());
+        m.PlotYmax = LeadingNumber(YmaxText.text());
+    }
+    for (int i = 0; i <= 4; ++i) {
+        if (linestyle1(i).selected()) {
+            m.LineStyle(i + 1) = 1;
+        } else if (linestyle2(i).selected()) {
+            m.LineStyle(i + 1) = 2;
+        } else {
+            m.LineStyle(i + 1) = 3;
+        }
+    }
+}
+
+void FormOption::cmdOK_Click() {
+    OK();
+    TransformAndRender(wb_);
+    Hide();
+}
+
+void FormOption::Xauto_Click() {
+    const bool typed = !Xauto.checked();
+    XminText.visible = typed;
+    XmaxText.visible = typed;
+    LabelXmin.visible = typed;
+    LabelXmax.visible = typed;
+}
+
+void FormOption::Yauto_Click() {
+    const bool typed = !Yauto.checked();
+    YminText.visible = typed;
+    YmaxText.visible = typed;
+    LabelYmin.visible = typed;
+    LabelYmax.visible = typed;
 }
 
 }  // namespace talvex

@@ -415,6 +415,7 @@ void RunSimulation(Workbench& wb) {
         for (int i = 1; i <= m.NData; ++i) m.Yplot(i, m.CurCurve) = m.Ystore(i, m.StoreCol);
         m.IFirst = 1;
         m.ILast = m.NData.value();
+        NoteSimulatedCurrent(wb);
         TransformPlotQuantity(wb);
     } catch (const RunError& e) {
         wb.Message("Analytical simulation Error: " + e.description() +

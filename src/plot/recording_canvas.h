@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plot/canvas.h"
+
+namespace talvex {
+
+// Keeps every primitive since the last Clear: the plot window's drawing, which any other canvas
+// can replay, and the tests' view of what was drawn.
+class RecordingCanvas : public Canvas {
+  public:
+    const std::vector<PlotPrimitive>& primitives() const { return primitives_; }
+    void Replay(Canvas& target) const;
+
+    // One normalised line per primitive, stable across compilers and rounding noise:
+    //   clear | scale L T R B | line solid|dashed X1 Y1 X2 Y2 | box solid|dashed X1 Y1 X2 Y2 |
+    //   point X Y | text X Y "TEXT"
+    // Numbers have six significant digits in a fixed layout (1.50000E-06); a coordinate smaller
+    // than 1e-9 of its axis' extent is written as 0, so -0 and rounding residue never show.
+    std::vector<std::string> Lines() const;
+    std::string Text() const;  // the lines, each ended by a newline
+
+  protected:
+    void Emit(const PlotPrimitive& p) override;
+
+  private:
+    std::vector<PlotPrimitive> primitives_;
+};
+
+}  // namespace talvex
