@@ -16,6 +16,7 @@
 #include "dialogs/form_mech.h"
 #include "dialogs/form_tech.h"
 #include "plot/form_option.h"
+#include "plot/form_plot.h"
 
 namespace talvex {
 namespace {
@@ -118,7 +119,7 @@ public:
         } else if (verb == "plot") {
             const std::string path(Trim(rest));
             if (path.empty()) throw ScriptError("plot needs a file name");
-            throw ScriptError("plot is not available yet");
+            if (!wb_.formPlot.WriteSvg(path)) out_ << "Plot could not be written to " << path << std::endl;
         } else {
             throw ScriptError("unknown command '" + verb + "'");
         }

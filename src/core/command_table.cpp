@@ -10,6 +10,7 @@
 #include "files/data_export.h"
 #include "files/data_import.h"
 #include "files/parameter_file.h"
+#include "plot/axis_commands.h"
 #include "plot/form_option.h"
 #include "plot/plot_renderer.h"
 
@@ -146,18 +147,18 @@ void RegisterCommands(CommandTable& t) {
             TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }));
     separator("mnuBar52", "mnuData");
     submenu("mnuXData", "&X Data", "mnuData");
-    command("mnu1000X", "1000X", "mnuXData", NotYetAvailable("1000X"));
-    command("mnu10X", "10X", "mnuXData", NotYetAvailable("10X"));
-    command("mnu01X", "0.1X", "mnuXData", NotYetAvailable("0.1X"));
-    command("mnu0001X", "0.001X", "mnuXData", NotYetAvailable("0.001X"));
+    command("mnu1000X", "1000X", "mnuXData", mnu1000X);
+    command("mnu10X", "10X", "mnuXData", mnu10X);
+    command("mnu01X", "0.1X", "mnuXData", mnu01X);
+    command("mnu0001X", "0.001X", "mnuXData", mnu0001X);
     submenu("mnuYData", "&Y Data", "mnuData");
-    command("mnu1000Y", "1000Y", "mnuYData", NotYetAvailable("1000Y"));
-    command("mnu10Y", "10Y", "mnuYData", NotYetAvailable("10Y"));
-    command("mnu01Y", "0.1Y", "mnuYData", NotYetAvailable("0.1Y"));
-    command("mnu0001Y", "0.001Y", "mnuYData", NotYetAvailable("0.001Y"));
-    command("mnuMinusY", "-Y", "mnuYData", NotYetAvailable("-Y"));
+    command("mnu1000Y", "1000Y", "mnuYData", mnu1000Y);
+    command("mnu10Y", "10Y", "mnuYData", mnu10Y);
+    command("mnu01Y", "0.1Y", "mnuYData", mnu01Y);
+    command("mnu0001Y", "0.001Y", "mnuYData", mnu0001Y);
+    command("mnuMinusY", "-Y", "mnuYData", mnuMinusY);
     separator("manubar", "mnuData");
-    command("mnuMinusX", "Reverse", "mnuData", NotYetAvailable("Reverse"));
+    command("mnuMinusX", "Reverse", "mnuData", mnuMinusX);
 
     submenu("mnuHelp", "&Help", "");
     command("mnuManual", "&Manual", "mnuHelp", [](Workbench& wb) {
