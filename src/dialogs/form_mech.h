@@ -9,24 +9,39 @@ class Workbench;
 // The Mechanism dialog: the eight analytical mechanisms, or the reaction editor of the digital
 // simulation.
 class FormMech : public Form {
-public:
+  public:
     explicit FormMech(Workbench& wb);
 
     CheckBox CheckDigital{this, "CheckDigital"};
+
+    // The mechanisms with closed-form currents, shown while CheckDigital is clear.
     Frame FrameAnalytical{this, "FrameAnalytical"};
     ControlArray<OptionButton, 1, 8> mech{this, "mech"};
+
+    // The reaction editor, shown while CheckDigital is set. Charge-transfer row r:
+    // charge(2r-1) "+" NEL(r) " e =" charge(2r); first-order row r: chem(2r-1) "=" chem(2r);
+    // second-order row r: chem2(4r-3) " +" chem2(4r-2) "=" chem2(4r-1) " +" chem2(4r).
     Frame FrameEditor{this, "FrameEditor"};
+    Label LabelCharge{this, "LabelCharge"};
+    Label LabelChemical{this, "LabelChemical"};
     ControlArray<TextBox, 1, 6> charge{this, "charge"};
     ControlArray<ComboBox, 1, 3> NEL{this, "NEL"};
+    ControlArray<Label, 1, 3> LabelChargePlus{this, "LabelChargePlus"};
+    ControlArray<Label, 1, 3> LabelElectron{this, "LabelElectron"};
     ControlArray<TextBox, 1, 8> chem{this, "chem"};
+    ControlArray<Label, 1, 4> LabelChemEqual{this, "LabelChemEqual"};
     ControlArray<TextBox, 1, 12> chem2{this, "chem2"};
+    ControlArray<Label, 1, 6> LabelChem2Plus{this, "LabelChem2Plus"};  // two per row
+    ControlArray<Label, 1, 3> LabelChem2Equal{this, "LabelChem2Equal"};
+
     CommandButton Command1{this, "Command1"};
 
     // Runs the Techniques dialog's OK, then the mechanism setup.
     void OK();
     void CheckDigital_Click();
+    void Command1_Click();
 
-private:
+  private:
     Workbench& wb_;
 };
 

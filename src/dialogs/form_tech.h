@@ -8,7 +8,7 @@ class Workbench;
 
 // The Techniques dialog: chooses the voltammetric technique.
 class FormTech : public Form {
-public:
+  public:
     explicit FormTech(Workbench& wb);
 
     Frame Frame1{this, "Frame1"};
@@ -17,8 +17,9 @@ public:
 
     // Stores the index of the first selected option in Technique.
     void OK();
+    void cmdOK_Click();
 
-private:
+  private:
     Workbench& wb_;
 };
 
