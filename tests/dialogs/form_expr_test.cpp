@@ -280,6 +280,73 @@ TEST_F(FormExprTest, PreconcentrationSetsTheSecondConcentration) {
     EXPECT_EQ(Cinit(2), "0.e0");  // the factor fails, the reset value stays
 }
 
+// The untouched program: Fe3+ + e = Fe2+ in the reaction editor, pre-equilibrated at 0.3 V.
+TEST_F(FormExprTest, ActivationShowsTheRowsOfTheDigitalMechanism) {
+    f.Show();
+    EXPECT_EQ(f.specie(1).caption(), "Fe3+");
+    EXPECT_EQ(f.specie(2).caption(), "Fe2+");
+    EXPECT_TRUE(f.D(2).visible);
+    EXPECT_TRUE(f.CheckFitted(25).visible);
+    EXPECT_FALSE(f.Cinit(3).visible);
+    EXPECT_EQ(f.heter(1).caption(), "Fe3+ +1e=Fe2+");
+    EXPECT_TRUE(f.ks(1).visible);
+    EXPECT_FALSE(f.Eze(2).visible);
+    EXPECT_FALSE(f.CheckFitted(8).visible);
+    EXPECT_FALSE(f.kf(1).visible);
+    EXPECT_EQ(Cinit(1), "9.996e-4");
+    EXPECT_EQ(Cinit(2), "4.159e-7");
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+// Mechanism 7 (A + e = B, B = A): after the Nernst step the chemical row with K = kf / kb = 1000
+// turns B back into A until [A] / [B] = 1000, keeping the total of 1 mM.
+TEST_F(FormExprTest, ActivationLabelsTheAnalyticalMechanism) {
+    wb.formMech.CheckDigital.Click();
+    wb.formMech.mech(7).Click();
+    f.Show();
+    EXPECT_EQ(f.heter(1).caption(), "A+ne=B");
+    EXPECT_EQ(f.homo(1).caption(), "B=A");
+    EXPECT_EQ(f.specie(1).caption(), "A");
+    EXPECT_TRUE(f.kf(1).visible);
+    EXPECT_TRUE(f.LabelKeq(1).visible);
+    EXPECT_TRUE(f.CheckFitted(20).visible);
+    EXPECT_FALSE(f.kf(2).visible);
+    EXPECT_EQ(f.LabelKeq(1).caption(), "1.e3");
+    const double a = std::stod(Cinit(1));
+    const double b = std::stod(Cinit(2));
+    EXPECT_TRUE(Near(a / b, 1000, 2e-3));  // captions carry four digits
+    EXPECT_TRUE(Near(a + b, 1e-3, 1e-3));
+
+    // Mechanism 2 labels a second charge-transfer row and keeps the chemical row's label.
+    wb.formMech.mech(2).Click();
+    f.Activate();
+    EXPECT_EQ(f.heter(2).caption(), "B+ne=C");
+    EXPECT_TRUE(f.Eze(2).visible);
+    EXPECT_FALSE(f.kf(1).visible);
+    EXPECT_EQ(f.homo(1).caption(), "B=A");
+}
+
+// The editor's rows Fe3+ + e = Fe2+ and Fe3+ + L = FeL, 1 mM of Fe3+ and of L, K = kf / kb = 1000:
+// after the Nernst step the complexation must leave [FeL] / ([Fe3+][L]) = 1000 with the iron and
+// the ligand each conserved.
+TEST_F(FormExprTest, ActivationEquilibratesTheEditorsSecondOrderRow) {
+    wb.formMech.chem2(1).SetText("Fe3+");
+    wb.formMech.chem2(2).SetText("L");
+    wb.formMech.chem2(3).SetText("FeL");
+    f.C(3).Type("1e-3");
+    f.Show();
+    EXPECT_EQ(f.homo(1).caption(), "Fe3+ +L=FeL +");
+    EXPECT_EQ(f.specie(4).caption(), "FeL");
+    EXPECT_EQ(f.LabelKeq(1).caption(), "1.e3");
+    const double fe = std::stod(Cinit(1));
+    const double l = std::stod(Cinit(3));
+    const double fel = std::stod(Cinit(4));
+    EXPECT_TRUE(Near(fel / (fe * l), 1000, 2e-3));  // captions carry four digits
+    EXPECT_TRUE(Near(fe + fel, 9.996e-4, 1e-3));
+    EXPECT_TRUE(Near(l + fel, 1e-3, 1e-3));
+    EXPECT_EQ(Cinit(2), "4.159e-7");
+}
+
 TEST_F(FormExprTest, OkButtonConfirmsAndHides) {
     f.Show();
     f.D(1).Type("2e-5");
