@@ -41,7 +41,8 @@ void TransferParameters(Workbench& wb) {
         m.RToverF = Div(1, m.FoverRT);
     } catch (const RunError& error) {
         // A temperature of -273.14 C: keep the last usable constants rather than an infinity.
-        wb.Message("Parameter transfer Error: " + error.description() + "! Please check the temperature.");
+        wb.Message("Parameter transfer Error: " + error.description() +
+                   "! Please check the temperature.");
     }
 }
 
@@ -55,7 +56,8 @@ double PreconcentrationFactor(Workbench& wb) {
     const double theta = Exp(Div(m.n(1) * kFaraday * (ePre - m.E0(1)), kGasConstant * m.TempK));
     const double omega = 2 * kPi * rpm / 60;
     // Levich-type mass-transfer coefficient (cm/s).
-    const double k = Checked(pConst * Pow(m.D(1), 2.0 / 3.0) * Pow(m.Viscosity, -1.0 / 6.0) * Sqrt(omega));
+    const double k =
+        Checked(pConst * Pow(m.D(1), 2.0 / 3.0) * Pow(m.Viscosity, -1.0 / 6.0) * Sqrt(omega));
     return Div(Checked(tPre * k * m.Area), Checked(m.Volume * (1 + theta)));
 }
 

@@ -25,9 +25,14 @@ void IgnoringErrors(F&& step) {
     }
 }
 
-std::string Concentration(double x) { return FormatNumber(Checked(x), "0.###e-#"); }
-std::string EquilibriumConstant(double x) { return FormatNumber(Checked(x), "#.###e-#"); }
+std::string Concentration(double x) {
+    return FormatNumber(Checked(x), "0.###e-#");
+}
+std::string EquilibriumConstant(double x) {
+    return FormatNumber(Checked(x), "#.###e-#");
+}
 
+// clang-format off
 constexpr const char* kColumnHeadings[] = {
     "C (M)", "λ (S cm ²/mol)", "Vis (cm ²/s)",
     "D (cm ²/s)", "C anal (M)", "C init (M)", "C fitted (M)", "C min (M)", "C max (M)",
@@ -35,6 +40,7 @@ constexpr const char* kColumnHeadings[] = {
     "E° (V)", "α", "ks (cm/s)", "ks fitted", "ks min", "ks max", "α fitted", "α min", "α max",
     "E° fitted", "E° min", "E° max",
     "kf", "kb", "Keq", "kf fitted", "kf min", "kf max", "kb fitted", "kb min", "kb max"};
+// clang-format on
 
 struct Bounds {
     int first, last;
@@ -42,9 +48,9 @@ struct Bounds {
     const char* max;
 };
 constexpr Bounds kBounds[] = {
-    {1, 1, "1e-4", "1e-2"},   {2, 6, "0", "1e-2"},     {7, 9, "1e-4", "100"},  {10, 12, "0.4", "0.6"},
-    {13, 14, "-0.2", "0.2"},  {15, 15, "-0.2", "0.3"}, {16, 19, "1", "100"},   {20, 23, "0.001", "1"},
-    {24, 29, "1e-6", "1e-4"}};
+    {1, 1, "1e-4", "1e-2"}, {2, 6, "0", "1e-2"},     {7, 9, "1e-4", "100"},
+    {10, 12, "0.4", "0.6"}, {13, 14, "-0.2", "0.2"}, {15, 15, "-0.2", "0.3"},
+    {16, 19, "1", "100"},   {20, 23, "0.001", "1"},  {24, 29, "1e-6", "1e-4"}};
 
 // Labels of the analytical mechanisms: charge-transfer rows 1..3, then the chemical row.
 struct MechanismLabels {
@@ -52,14 +58,15 @@ struct MechanismLabels {
     const char* homo;
 };
 constexpr MechanismLabels kMechanismLabels[] = {
-    {{"A+ne=B", nullptr, nullptr}, nullptr},     {{"A+ne=B", "B+ne=C", nullptr}, nullptr},
-    {{"A+ne=B", "B+ne=C", "C+ne=D"}, nullptr},   {{"A+ne=B", "C+ne=D", nullptr}, nullptr},
-    {{"A+ne=B", nullptr, nullptr}, "C=A"},       {{"A+ne=B", nullptr, nullptr}, "B=C"},
-    {{"A+ne=B", nullptr, nullptr}, "B=A"},       {{"A+ne=B", nullptr, nullptr}, "C=A+pD"}};
+    {{"A+ne=B", nullptr, nullptr}, nullptr},   {{"A+ne=B", "B+ne=C", nullptr}, nullptr},
+    {{"A+ne=B", "B+ne=C", "C+ne=D"}, nullptr}, {{"A+ne=B", "C+ne=D", nullptr}, nullptr},
+    {{"A+ne=B", nullptr, nullptr}, "C=A"},     {{"A+ne=B", nullptr, nullptr}, "B=C"},
+    {{"A+ne=B", nullptr, nullptr}, "B=A"},     {{"A+ne=B", nullptr, nullptr}, "C=A+pD"}};
 
 }  // namespace
 
-std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c, double d) {
+std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c,
+                                             double d) {
     double p = 1, q = 0, s = 0;
     switch (form) {
         case Chem2Form::OneProduct:
@@ -79,21 +86,26 @@ std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a,
     const double disc = q * q - 4 * p * s;
     if (!std::isfinite(disc) || disc < 0) return std::nullopt;
     // x1 = (-q - sqrt)/(2p), x2 = (-q + sqrt)/(2p), computed without cancellation: one of them is
-    // t/p, the other s/t. With p = 0 (the full form at K = 1) the t/p root is at infinity and s/t is
-    // the root of the remaining linear equation.
+    // t/p, the other s/t. With p = 0 (the full form at K = 1) the t/p root is at infinity and s/t
+    // is the root of the remaining linear equation.
     const double t = -(q + std::copysign(std::sqrt(disc), q)) / 2;
     std::optional<double> big, small;
     if (p != 0) big = t / p;
-    if (t != 0) small = s / t;
-    else small = big;  // q = 0 and a double root
+    if (t != 0)
+        small = s / t;
+    else
+        small = big;  // q = 0 and a double root
     const std::optional<double> x1 = q >= 0 ? big : small;
     const std::optional<double> x2 = q >= 0 ? small : big;
     const auto passes = [&](const std::optional<double>& x) {
         if (!x || !std::isfinite(*x)) return false;
         switch (form) {
-            case Chem2Form::OneProduct: return a - *x > 0 && b - *x > 0 && c + *x > 0;
-            case Chem2Form::OneReactant: return a - *x > 0 && c + *x > 0 && d + *x > 0;
-            case Chem2Form::Full: return a - *x > 0 && b - *x > 0 && c + *x > 0 && d + *x > 0;
+            case Chem2Form::OneProduct:
+                return a - *x > 0 && b - *x > 0 && c + *x > 0;
+            case Chem2Form::OneReactant:
+                return a - *x > 0 && c + *x > 0 && d + *x > 0;
+            case Chem2Form::Full:
+                return a - *x > 0 && b - *x > 0 && c + *x > 0 && d + *x > 0;
         }
         return false;
     };
@@ -113,7 +125,8 @@ FormExpr::FormExpr(Workbench& wb) : Form("FormExpr", "Chemicals"), wb_(wb) {
     TextVis.tooltip = "kinematic viscosity of solution";
     CheckPreEqu.caption = "pre-equilibration";
     CheckPreEqu.SetChecked(true);
-    for (Control* c : std::initializer_list<Control*>{&TextElectrolyteC, &TextElectrolyteCond, &TextVis, &CheckPreEqu})
+    for (Control* c : std::initializer_list<Control*>{&TextElectrolyteC, &TextElectrolyteCond,
+                                                      &TextVis, &CheckPreEqu})
         c->container = &FrameElectrolyte;
 
     FrameSpecies.caption = "Species";
@@ -195,22 +208,27 @@ void FormExpr::Form_Activate() {
     const bool digital = wb_.formMech.CheckDigital.checked();
 
     for (int i = 2; i <= 6; ++i) {
-        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i), &CheckFitted(i),
-                                                          &CheckFitted(i + 23)})
+        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i),
+                                                          &CheckFitted(i), &CheckFitted(i + 23)})
             c->visible = false;
     }
     const int nSpecies = std::min<int>(m.NSpecies, 6);
     for (int i = 1; i <= nSpecies; ++i) {
         if (digital) specie(i).SetCaption(m.SpeciesName(i));
-        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i), &CheckFitted(i),
-                                                          &CheckFitted(i + 23)})
+        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i),
+                                                          &CheckFitted(i), &CheckFitted(i + 23)})
             c->visible = true;
         ComputeInitialConcentrations();
     }
 
     auto heterRow = [this](int r) {
-        return std::array<Control*, 7>{&heter(r), &ks(r), &alph(r), &Eze(r), &CheckFitted(6 + r),
-                                       &CheckFitted(9 + r), &CheckFitted(12 + r)};
+        return std::array<Control*, 7>{&heter(r),
+                                       &ks(r),
+                                       &alph(r),
+                                       &Eze(r),
+                                       &CheckFitted(6 + r),
+                                       &CheckFitted(9 + r),
+                                       &CheckFitted(12 + r)};
     };
     for (int r = 1; r <= 3; ++r)
         for (Control* c : heterRow(r)) c->visible = false;
@@ -219,8 +237,8 @@ void FormExpr::Form_Activate() {
         for (Control* c : heterRow(r)) c->visible = true;
 
     auto homoRow = [this](int j) {
-        return std::array<Control*, 6>{&homo(j), &kb(j), &kf(j), &CheckFitted(15 + j), &CheckFitted(19 + j),
-                                       &LabelKeq(j)};
+        return std::array<Control*, 6>{
+            &homo(j), &kb(j), &kf(j), &CheckFitted(15 + j), &CheckFitted(19 + j), &LabelKeq(j)};
     };
     for (int j = 1; j <= 4; ++j)
         for (Control* c : homoRow(j)) c->visible = false;
@@ -244,7 +262,8 @@ void FormExpr::Form_Activate() {
 void FormExpr::UpdateKeq(int j) {
     IgnoringErrors([&] {
         const double kbValue = LeadingNumber(kb(j).text());
-        if (kbValue > 0) LabelKeq(j).SetCaption(EquilibriumConstant(Div(LeadingNumber(kf(j).text()), kbValue)));
+        if (kbValue > 0)
+            LabelKeq(j).SetCaption(EquilibriumConstant(Div(LeadingNumber(kf(j).text()), kbValue)));
     });
 }
 
@@ -260,7 +279,8 @@ void FormExpr::ComputeInitialConcentrations() {
     }
     if (wb_.formIns.CheckPreCon.checked()) {
         IgnoringErrors([&] {
-            Cinit(2).SetCaption(Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(wb_)));
+            Cinit(2).SetCaption(
+                Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(wb_)));
         });
     }
 }
@@ -341,11 +361,21 @@ void FormExpr::EquilibrateSecondOrder(int j) {
         if (filled[s]) Cinit(species[s]).SetCaption(text[s]);
 }
 
-void FormExpr::C_Change(int) { ComputeInitialConcentrations(); }
-void FormExpr::Eze_Change(int) { ComputeInitialConcentrations(); }
-void FormExpr::kf_Change(int j) { UpdateKeq(j); }
-void FormExpr::kb_Change(int j) { UpdateKeq(j); }
-void FormExpr::LabelKeq_Change(int) { ComputeInitialConcentrations(); }
+void FormExpr::C_Change(int) {
+    ComputeInitialConcentrations();
+}
+void FormExpr::Eze_Change(int) {
+    ComputeInitialConcentrations();
+}
+void FormExpr::kf_Change(int j) {
+    UpdateKeq(j);
+}
+void FormExpr::kb_Change(int j) {
+    UpdateKeq(j);
+}
+void FormExpr::LabelKeq_Change(int) {
+    ComputeInitialConcentrations();
+}
 
 void FormExpr::CheckFitted_Click(int k) {
     TextCmin(k).visible = CheckFitted(k).checked();

@@ -16,17 +16,18 @@ enum class Chem2Form {
 };
 
 // The amount x converted from left to right that brings a second-order reaction to equilibrium
-// constant K, starting from the concentrations a, b (left) and c, d (right). Of the two roots of the
-// form's quadratic the first one that leaves every concentration of the form positive is taken (the
-// smaller-signed root first); none when neither does.
-std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c, double d);
+// constant K, starting from the concentrations a, b (left) and c, d (right). Of the two roots of
+// the form's quadratic the first one that leaves every concentration of the form positive is taken
+// (the smaller-signed root first); none when neither does.
+std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c,
+                                             double d);
 
 // The Chemicals dialog: per species the diffusion coefficient and the analytical concentration,
 // per charge-transfer reaction E°, α and ks, per chemical reaction kf and kb, the supporting
 // electrolyte and the fit controls. It shows only the rows of the current mechanism and computes
 // the initial concentrations ("C init") that reach the model.
 class FormExpr : public Form {
-public:
+  public:
     explicit FormExpr(Workbench& wb);
 
     Frame FrameElectrolyte{this, "FrameElectrolyte"};
@@ -85,7 +86,7 @@ public:
     void CheckPreEqu_Click();
     void cmdOK_Click();
 
-private:
+  private:
     void EquilibrateChargeTransfer(int r);
     void EquilibrateFirstOrder(int j);
     void EquilibrateSecondOrder(int j);

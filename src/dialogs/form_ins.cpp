@@ -24,8 +24,12 @@ void IgnoringErrors(F&& step) {
 
 constexpr const char* kGeometryFormat = "0.##e-0";
 
-std::string GeometryText(double x) { return FormatNumber(Checked(x), kGeometryFormat); }
-std::string PlainText(double x) { return FieldFormat(Checked(x)); }
+std::string GeometryText(double x) {
+    return FormatNumber(Checked(x), kGeometryFormat);
+}
+std::string PlainText(double x) {
+    return FieldFormat(Checked(x));
+}
 
 // The area and radius handlers write each other's field. A field that already shows the new value
 // to the written precision keeps its text, so the exchange ends at once and what the user typed is
@@ -66,9 +70,9 @@ FormIns::FormIns(Workbench& wb) : Form("FormIns", "Instrument"), wb_(wb) {
 
     FrameElectrode.caption = "Electrode";
     static const char* const kElectrodes[] = {
-        "1)  Planar",    "2)  (Micro)Spherical", "3)  (Micro)Hemispherical", "4)  Microdisc",
-        "5)  (Micro)Cylindrical", "6)  (Micro)Hemicylindrical", "7)  Band", "8)  Rotating disk",
-        "9)  Thin film"};
+        "1)  Planar",    "2)  (Micro)Spherical",   "3)  (Micro)Hemispherical",
+        "4)  Microdisc", "5)  (Micro)Cylindrical", "6)  (Micro)Hemicylindrical",
+        "7)  Band",      "8)  Rotating disk",      "9)  Thin film"};
     for (int k = 1; k <= 9; ++k) {
         optElectrode(k).caption = kElectrodes[k - 1];
         optElectrode(k).container = &FrameElectrode;
@@ -125,7 +129,8 @@ void FormIns::OK() {
         if (IsNumber(box.text())) {
             target = std::fabs(StrictNumber(box.text()));
         } else {
-            wb_.Message(box.caption + " must be a number, not \"" + box.text() + "\"; the previous value is kept.");
+            wb_.Message(box.caption + " must be a number, not \"" + box.text() +
+                        "\"; the previous value is kept.");
         }
     };
     m.Estart = LeadingNumber(Estart.text());
@@ -145,10 +150,17 @@ void FormIns::OK() {
     m.Radius = LeadingNumber(radius.text()) / (m.Electrode == 7 ? 4 : 1);
     m.Omega = LeadingNumber(TextRrate.text()) * kPi / 30;
     switch (ComboScan.listIndex()) {
-        case 0: m.ScanCycles = 0.5; break;
-        case 1: m.ScanCycles = 1; break;
-        case 2: m.ScanCycles = 2; break;
-        default: break;
+        case 0:
+            m.ScanCycles = 0.5;
+            break;
+        case 1:
+            m.ScanCycles = 1;
+            break;
+        case 2:
+            m.ScanCycles = 2;
+            break;
+        default:
+            break;
     }
     radius_Change();
 }
@@ -163,14 +175,27 @@ void FormIns::radius_Change() {
         if (electrode == 1 || electrode == 9 || electrode < 1 || electrode > 9) return;
         const double r = StrictNumber(radius.text());
         switch (electrode) {
-            case 2: Rewrite(ARE, 4 * kPi * r * r, GeometryText); break;
-            case 3: Rewrite(ARE, 2 * kPi * r * r, GeometryText); break;
+            case 2:
+                Rewrite(ARE, 4 * kPi * r * r, GeometryText);
+                break;
+            case 3:
+                Rewrite(ARE, 2 * kPi * r * r, GeometryText);
+                break;
             case 4:
-            case 8: Rewrite(ARE, kPi * r * r, GeometryText); break;
-            case 5: Rewrite(ARE, 2 * kPi * r * StrictNumber(leng.text()), GeometryText); break;
-            case 6: Rewrite(ARE, kPi * r * StrictNumber(leng.text()), GeometryText); break;
-            case 7: Rewrite(ARE, 2 * r * StrictNumber(leng.text()), PlainText); break;
-            default: break;
+            case 8:
+                Rewrite(ARE, kPi * r * r, GeometryText);
+                break;
+            case 5:
+                Rewrite(ARE, 2 * kPi * r * StrictNumber(leng.text()), GeometryText);
+                break;
+            case 6:
+                Rewrite(ARE, kPi * r * StrictNumber(leng.text()), GeometryText);
+                break;
+            case 7:
+                Rewrite(ARE, 2 * r * StrictNumber(leng.text()), PlainText);
+                break;
+            default:
+                break;
         }
     });
     // The area text may have rippled through ARE_Change; read everything afresh.
@@ -179,16 +204,27 @@ void FormIns::radius_Change() {
         const double A = LeadingNumber(ARE.text());
         const double R = m.Radius;
         switch (static_cast<int>(m.Electrode)) {
-            case 2: m.Volume = Checked(4 * kPi * R * R * R / 3); break;
-            case 3: m.Volume = Checked(2 * kPi * R * R * R / 3); break;
-            case 5: m.Volume = Checked(kPi * R * R * L); break;
-            case 6: m.Volume = Checked((kPi / 2) * R * R * L); break;
+            case 2:
+                m.Volume = Checked(4 * kPi * R * R * R / 3);
+                break;
+            case 3:
+                m.Volume = Checked(2 * kPi * R * R * R / 3);
+                break;
+            case 5:
+                m.Volume = Checked(kPi * R * R * L);
+                break;
+            case 6:
+                m.Volume = Checked((kPi / 2) * R * R * L);
+                break;
             case 1:
             case 4:
             case 7:
             case 8:
-            case 9: m.Volume = Checked(L * A); break;
-            default: break;
+            case 9:
+                m.Volume = Checked(L * A);
+                break;
+            default:
+                break;
         }
     });
     m.Area = LeadingNumber(ARE.text());
@@ -201,14 +237,27 @@ void FormIns::ARE_Change() {
         const double A = StrictNumber(ARE.text());
         double r = 0;
         switch (electrode) {
-            case 2: r = Sqrt(Div(A, 4 * kPi)); break;
-            case 3: r = Sqrt(Div(A, 2 * kPi)); break;
+            case 2:
+                r = Sqrt(Div(A, 4 * kPi));
+                break;
+            case 3:
+                r = Sqrt(Div(A, 2 * kPi));
+                break;
             case 4:
-            case 8: r = Sqrt(Div(A, kPi)); break;
-            case 5: r = Div(A, 2 * kPi * StrictNumber(leng.text())); break;
-            case 6: r = Div(A, kPi * StrictNumber(leng.text())); break;
-            case 7: r = Div(A, 2 * StrictNumber(leng.text())); break;
-            default: return;
+            case 8:
+                r = Sqrt(Div(A, kPi));
+                break;
+            case 5:
+                r = Div(A, 2 * kPi * StrictNumber(leng.text()));
+                break;
+            case 6:
+                r = Div(A, kPi * StrictNumber(leng.text()));
+                break;
+            case 7:
+                r = Div(A, 2 * StrictNumber(leng.text()));
+                break;
+            default:
+                return;
         }
         Rewrite(radius, r, GeometryText);
     });
@@ -238,7 +287,8 @@ void FormIns::Form_Activate() {
             tp.locked = true;  // follows the frequency
             Epulse.visible = true;
             break;
-        default: break;  // no technique confirmed yet: every field stays as it is
+        default:
+            break;  // no technique confirmed yet: every field stays as it is
     }
 }
 
@@ -261,8 +311,12 @@ void FormIns::UpdateDropTime() {
     });
 }
 
-void FormIns::Estep_Change() { UpdateDropTime(); }
-void FormIns::V_Change() { UpdateDropTime(); }
+void FormIns::Estep_Change() {
+    UpdateDropTime();
+}
+void FormIns::V_Change() {
+    UpdateDropTime();
+}
 
 void FormIns::TextF_Change() {
     IgnoringErrors([&] { tp.SetText(FieldFormat(Div(0.5, StrictNumber(TextF.text())))); });

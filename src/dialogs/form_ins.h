@@ -10,7 +10,7 @@ class Workbench;
 // dimensions, the baseline and ohmic-drop corrections, and the preconcentration step. Its fields
 // keep one another consistent while the user types; OK copies them into the model.
 class FormIns : public Form {
-public:
+  public:
     explicit FormIns(Workbench& wb);
 
     Frame FrameInstrument{this, "FrameInstrument"};
@@ -66,7 +66,7 @@ public:
     void CheckPreCon_Click();
     void cmdOK_Click();
 
-private:
+  private:
     // The time per potential step of a linear sweep.
     void UpdateDropTime();
 

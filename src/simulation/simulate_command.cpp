@@ -14,8 +14,10 @@ constexpr float kSecondsPerDay = 86400.0f;
 
 // Puts the default pointer back however the command ends.
 class HourglassPointer {
-public:
-    explicit HourglassPointer(Platform& platform) : platform_(platform) { platform_.SetPointer(kPointerHourglass); }
+  public:
+    explicit HourglassPointer(Platform& platform) : platform_(platform) {
+        platform_.SetPointer(kPointerHourglass);
+    }
     ~HourglassPointer() {
         if (!restored_) platform_.SetPointer(kPointerDefault);
     }
@@ -26,7 +28,7 @@ public:
         restored_ = true;
     }
 
-private:
+  private:
     Platform& platform_;
     bool restored_ = false;
 };

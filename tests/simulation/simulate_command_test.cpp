@@ -64,7 +64,8 @@ TEST(Simulate, DefaultDialogsGiveTheReversibleSweep) {
     for (int i = 1; i <= m.NData; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
         ASSERT_TRUE(Near(m.Xdata(i), ref["Xdata"][k], 1e-12, 1e-15)) << "point " << i;
-        ASSERT_TRUE(Near(m.Yplot(i, m.CurCurve), ref["total_with_step_independent_scale"][k], 1e-9, 1e-20))
+        ASSERT_TRUE(
+            Near(m.Yplot(i, m.CurCurve), ref["total_with_step_independent_scale"][k], 1e-9, 1e-20))
             << "point " << i;
     }
 }
