@@ -1,10 +1,64 @@
 #include "core/parameter_transfer.h"
 
+#include "core/checked_math.h"
+#include "core/constants.h"
+#include "core/text_number.h"
 #include "core/workbench.h"
+#include "dialogs/form_expr.h"
+#include "dialogs/form_ins.h"
+#include "dialogs/form_mech.h"
 
 namespace talvex {
 
-void TransferParameters(Workbench&) {}
-double PreconcentrationFactor(Workbench&) { return 0; }
+void TransferParameters(Workbench& wb) {
+    wb.formIns.OK();
+    Model& m = wb.model;
+    FormExpr& e = wb.formExpr;
+    m.Viscosity = LeadingNumber(e.TextVis.text());
+    m.ElectrolyteC = LeadingNumber(e.TextElectrolyteC.text());
+    m.ElectrolyteCond = LeadingNumber(e.TextElectrolyteCond.text());
+    // Every row, whatever the mechanism uses: the rows beyond it are simply not read.
+    for (int r = 1; r <= kMaxCharge; ++r) {
+        m.Alpha(r) = LeadingNumber(e.alph(r).text());
+        m.E0(r) = LeadingNumber(e.Eze(r).text());
+        m.ks(r) = LeadingNumber(e.ks(r).text());
+        m.n(r) = LeadingNumber(wb.formMech.NEL(r).text());
+    }
+    for (int j = 1; j <= kMaxChem; ++j) {
+        m.kf(j) = LeadingNumber(e.kf(j).text());
+        m.kb(j) = LeadingNumber(e.kb(j).text());
+        m.Keq(j) = LeadingNumber(e.LabelKeq(j).caption());
+    }
+    // The concentrations that reach the model are the computed initial ones.
+    for (int i = 1; i <= kMaxSpecies; ++i) {
+        m.D(i) = LeadingNumber(e.D(i).text());
+        m.C(i) = LeadingNumber(e.Cinit(i).caption());
+    }
+    // The digital simulation chooses its own path; the analytical dispatch key stays as it was.
+    if (!m.DigitalSim) m.CaseCode = m.Electrode + 10 * m.Technique;
+    try {
+        m.FoverRT = Div(kFaraday / kGasConstant, m.TempK);
+        m.RToverF = Div(1, m.FoverRT);
+    } catch (const RunError& error) {
+        // A temperature of -273.14 C: keep the last usable constants rather than an infinity.
+        wb.Message("Parameter transfer Error: " + error.description() +
+                   "! Please check the temperature.");
+    }
+}
+
+double PreconcentrationFactor(Workbench& wb) {
+    const FormIns& ins = wb.formIns;
+    const Model& m = wb.model;
+    const double ePre = StrictNumber(ins.txtEPre.text());
+    const double tPre = StrictNumber(ins.txtTPre.text());
+    const double pConst = StrictNumber(ins.txtPconst.text());
+    const double rpm = StrictNumber(ins.txtRStir.text());
+    const double theta = Exp(Div(m.n(1) * kFaraday * (ePre - m.E0(1)), kGasConstant * m.TempK));
+    const double omega = 2 * kPi * rpm / 60;
+    // Levich-type mass-transfer coefficient (cm/s).
+    const double k =
+        Checked(pConst * Pow(m.D(1), 2.0 / 3.0) * Pow(m.Viscosity, -1.0 / 6.0) * Sqrt(omega));
+    return Div(Checked(tPre * k * m.Area), Checked(m.Volume * (1 + theta)));
+}
 
 }  // namespace talvex

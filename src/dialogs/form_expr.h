@@ -1,21 +1,96 @@
 #pragma once
 
+#include <optional>
+
 #include "dialogs/controls.h"
 
 namespace talvex {
 
 class Workbench;
 
-// The Chemicals dialog.
+// The three shapes of a second-order reaction row, judged from which of its four places are filled.
+enum class Chem2Form {
+    OneProduct,   // A + B = C
+    OneReactant,  // A = C + D
+    Full,         // A + B = C + D
+};
+
+// The amount x converted from left to right that brings a second-order reaction to equilibrium
+// constant K, starting from the concentrations a, b (left) and c, d (right). Of the two roots of
+// the form's quadratic the first one that leaves every concentration of the form positive is taken
+// (the smaller-signed root first); none when neither does.
+std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c,
+                                             double d);
+
+// The Chemicals dialog: per species the diffusion coefficient and the analytical concentration,
+// per charge-transfer reaction E°, α and ks, per chemical reaction kf and kb, the supporting
+// electrolyte and the fit controls. It shows only the rows of the current mechanism and computes
+// the initial concentrations ("C init") that reach the model.
 class FormExpr : public Form {
-public:
+  public:
     explicit FormExpr(Workbench& wb);
+
+    Frame FrameElectrolyte{this, "FrameElectrolyte"};
+    TextBox TextElectrolyteC{this, "TextElectrolyteC"};
+    TextBox TextElectrolyteCond{this, "TextElectrolyteCond"};
+    TextBox TextVis{this, "TextVis"};
+    CheckBox CheckPreEqu{this, "CheckPreEqu"};
+
+    Frame FrameSpecies{this, "FrameSpecies"};
+    ControlArray<Label, 1, 6> specie{this, "specie"};
+    ControlArray<TextBox, 1, 6> D{this, "D"};
+    ControlArray<TextBox, 1, 6> C{this, "C"};
+    ControlArray<Label, 1, 6> Cinit{this, "Cinit"};
+
+    Frame FrameHeter{this, "FrameHeter"};
+    ControlArray<Label, 1, 3> heter{this, "heter"};
+    ControlArray<TextBox, 1, 3> Eze{this, "Eze"};
+    ControlArray<TextBox, 1, 3> alph{this, "alph"};
+    ControlArray<TextBox, 1, 3> ks{this, "ks"};
+
+    Frame FrameHomo{this, "FrameHomo"};
+    ControlArray<Label, 1, 4> homo{this, "homo"};
+    ControlArray<TextBox, 1, 4> kf{this, "kf"};
+    ControlArray<TextBox, 1, 4> kb{this, "kb"};
+    ControlArray<Label, 1, 4> LabelKeq{this, "LabelKeq"};
+
+    // Indexed by the fit parameter numbers: C 1..6, ks 7..9, Alpha 10..12, E0 13..15, kf 16..19,
+    // kb 20..23, D 24..29.
+    ControlArray<CheckBox, 1, 29> CheckFitted{this, "CheckFitted"};
+    ControlArray<TextBox, 1, 29> TextCmin{this, "TextCmin"};
+    ControlArray<TextBox, 1, 29> TextCmax{this, "TextCmax"};
+
+    // The column headings, in the order of kColumnHeadings in form_expr.cpp.
+    ControlArray<Label, 1, 33> LabelColumn{this, "LabelColumn"};
+
+    CommandButton cmdOK{this, "cmdOK"};
 
     // Refreshes the dialog (the activation routine), then transfers every dialog value into the
     // model.
     void OK();
 
-private:
+    void Form_Activate();
+    // LabelKeq(j) = kf(j) / kb(j) while kb(j) is positive.
+    void UpdateKeq(int j);
+    // Recomputes every "C init" caption: the analytical concentrations, brought to equilibrium at
+    // the start potential when pre-equilibration is checked, and preconcentrated when the
+    // Instrument dialog asks for it. A step that fails is skipped.
+    void ComputeInitialConcentrations();
+
+    void C_Change(int i);
+    void Eze_Change(int r);
+    void kf_Change(int j);
+    void kb_Change(int j);
+    void LabelKeq_Change(int j);
+    void CheckFitted_Click(int k);
+    void CheckPreEqu_Click();
+    void cmdOK_Click();
+
+  private:
+    void EquilibrateChargeTransfer(int r);
+    void EquilibrateFirstOrder(int j);
+    void EquilibrateSecondOrder(int j);
+
     Workbench& wb_;
 };
 

@@ -1,16 +1,335 @@
 #include "dialogs/form_ins.h"
 
+#include <cmath>
+#include <string>
+
+#include "core/checked_math.h"
+#include "core/constants.h"
+#include "core/parameter_transfer.h"
+#include "core/text_number.h"
 #include "core/workbench.h"
+#include "dialogs/form_mech.h"
 
 namespace talvex {
+namespace {
+
+// Change handlers ignore errors: a step that cannot be computed leaves what it would have written.
+template <typename F>
+void IgnoringErrors(F&& step) {
+    try {
+        step();
+    } catch (const RunError&) {
+    }
+}
+
+constexpr const char* kGeometryFormat = "0.##e-0";
+
+std::string GeometryText(double x) {
+    return FormatNumber(Checked(x), kGeometryFormat);
+}
+std::string PlainText(double x) {
+    return FieldFormat(Checked(x));
+}
+
+// The area and radius handlers write each other's field. A field that already shows the new value
+// to the written precision keeps its text, so the exchange ends at once and what the user typed is
+// not replaced by a rounded copy of itself (0.2821 stays, and its sphere shows an area of 1).
+void Rewrite(TextBox& box, double value, std::string (*format)(double)) {
+    const std::string text = format(value);
+    if (IsNumber(box.text()) && format(StrictNumber(box.text())) == text) return;
+    box.SetText(text);
+}
+
+void Setup(TextBox& box, Frame& frame, const char* caption, const char* tooltip, const char* text) {
+    box.caption = caption;
+    box.tooltip = tooltip;
+    box.SetText(text);
+    box.container = &frame;
+}
+
+}  // namespace
 
 FormIns::FormIns(Workbench& wb) : Form("FormIns", "Instrument"), wb_(wb) {
-    TxtI0.caption = "I start (A)";
-    TxtI0.tooltip = "start current";
-    TxtI0.SetText("0");
-    TxtI1.caption = "I end (A)";
-    TxtI1.tooltip = "end current";
-    TxtI1.SetText("0");
+    // Defaults first, handlers afterwards: creating the dialog must not write the model.
+    FrameInstrument.caption = "Instrumental Parameters";
+    Setup(Estart, FrameInstrument, "E start (V)", "starting potential", "0.3");
+    Setup(Eend, FrameInstrument, "E end  (V)", "ending potential", "-0.3");
+    Setup(Estep, FrameInstrument, "E step (V)", "potential step", "0.005");
+    Setup(V, FrameInstrument, "v (V/s)", "scan rate", "0.01");
+    Setup(td, FrameInstrument, "t drop  (s)", "drop time", "0.5");
+    td.locked = true;
+    Setup(tp, FrameInstrument, "t pulse (s)", "pulse time width", "0.05");
+    Setup(Epulse, FrameInstrument, "E pulse (V)", "pulse potential", "-0.05");
+    Setup(TextF, FrameInstrument, "f (Hz)", "frequence", "10");
+    Setup(txttemp, FrameInstrument, "T ( °C)", "temperature", "25");
+    Setup(Noise, FrameInstrument, "Noise (%)", "ratio of noise to maxinum signal", "0");
+    ComboScan.caption = "Scan";
+    ComboScan.list = {"single", "cycle", "2 cycles"};
+    ComboScan.container = &FrameInstrument;
+    ComboScan.Select(0);
+
+    FrameElectrode.caption = "Electrode";
+    static const char* const kElectrodes[] = {
+        "1)  Planar",    "2)  (Micro)Spherical",   "3)  (Micro)Hemispherical",
+        "4)  Microdisc", "5)  (Micro)Cylindrical", "6)  (Micro)Hemicylindrical",
+        "7)  Band",      "8)  Rotating disk",      "9)  Thin film"};
+    for (int k = 1; k <= 9; ++k) {
+        optElectrode(k).caption = kElectrodes[k - 1];
+        optElectrode(k).container = &FrameElectrode;
+    }
+    GroupOptions(optElectrode);
+    optElectrode(1).Select();
+    // The Mechanism dialog starts in digital mode, where the thin film is not offered.
+    optElectrode(9).enabled = false;
+    Setup(ARE, FrameElectrode, "Area (cm ²)", "electrode area", "1");
+    Setup(radius, FrameElectrode, "Radius (cm)", "electrode radius", "0.2821");
+    radius.visible = false;
+    Setup(leng, FrameElectrode, "Length (cm)", "electrode length or film thickness", "0.01");
+    leng.visible = false;
+    Setup(TextRrate, FrameElectrode, "Rotation (rpm):", "electrode rotation rate", "100");
+    TextRrate.visible = false;
+    Setup(TextDis, FrameElectrode, "Dis (cm)", "Distance", "1");
+
+    FrameBaseline.caption = "Baseline";
+    Setup(TxtI0, FrameBaseline, "I start (A)", "start current", "0");
+    Setup(TxtI1, FrameBaseline, "I end (A)", "end current", "0");
+    Setup(Cdl, FrameBaseline, "C d (F)", "double layer capacitor", "0");
+    Setup(txtRu, FrameBaseline, "R u", "resistance", "0");
+    LabelOhm.SetCaption("Ω");
+    LabelOhm.container = &FrameBaseline;
+
+    CheckPreCon.caption = "Preconcentration";
+    FramePre.visible = false;
+    Setup(txtEPre, FramePre, "E pre (V)", "preconcentration potential", "-0.3");
+    Setup(txtTPre, FramePre, "t pre (s)", "preconcentration time", "600");
+    Setup(txtPconst, FramePre, "P const", "electrode constant", "10");
+    Setup(txtRStir, FramePre, "R stir  (rpm)", "stirring rate", "100");
+    Setup(txtTpreconst, FramePre, "t pre const (/s)", "preconcentration time constant", "1e-3");
+
+    cmdOK.caption = "OK";
+
+    onActivate = [this] { Form_Activate(); };
+    for (int k = 1; k <= 9; ++k) optElectrode(k).onClick = [this, k] { optElectrode_Click(k); };
+    radius.onChange = [this] { radius_Change(); };
+    leng.onChange = [this] { radius_Change(); };
+    ARE.onChange = [this] { ARE_Change(); };
+    Estep.onChange = [this] { Estep_Change(); };
+    V.onChange = [this] { V_Change(); };
+    TextF.onChange = [this] { TextF_Change(); };
+    CheckPreCon.onClick = [this] { CheckPreCon_Click(); };
+    cmdOK.onClick = [this] { cmdOK_Click(); };
+}
+
+void FormIns::OK() {
+    wb_.formMech.OK();
+    Model& m = wb_.model;
+    // Estep and V feed every division of the potential programme: text that is not a number is
+    // refused and the model keeps what it had.
+    auto strict = [this](const TextBox& box, Real& target) {
+        if (IsNumber(box.text())) {
+            target = std::fabs(StrictNumber(box.text()));
+        } else {
+            wb_.Message(box.caption + " must be a number, not \"" + box.text() +
+                        "\"; the previous value is kept.");
+        }
+    };
+    m.Estart = LeadingNumber(Estart.text());
+    m.Eend = LeadingNumber(Eend.text());
+    strict(Estep, m.Estep);
+    m.Area = LeadingNumber(ARE.text());
+    m.Cdl = LeadingNumber(Cdl.text());
+    m.Ru = LeadingNumber(txtRu.text());
+    m.TempK = LeadingNumber(txttemp.text()) + kKelvinOffset;
+    m.Epulse = LeadingNumber(Epulse.text());
+    m.Noise = LeadingNumber(Noise.text());
+    m.tdrop = LeadingNumber(td.text());
+    m.tpulse = LeadingNumber(tp.text());
+    strict(V, m.ScanRate);
+    m.ElectrodeLength = LeadingNumber(leng.text());
+    // The band's field shows the half width; the kernels take a quarter of it.
+    m.Radius = LeadingNumber(radius.text()) / (m.Electrode == 7 ? 4 : 1);
+    m.Omega = LeadingNumber(TextRrate.text()) * kPi / 30;
+    switch (ComboScan.listIndex()) {
+        case 0:
+            m.ScanCycles = 0.5;
+            break;
+        case 1:
+            m.ScanCycles = 1;
+            break;
+        case 2:
+            m.ScanCycles = 2;
+            break;
+        default:
+            break;
+    }
+    radius_Change();
+}
+
+void FormIns::radius_Change() {
+    Model& m = wb_.model;
+    m.ElectrodeLength = LeadingNumber(leng.text());
+    // The area text: left unchanged when the radius or length is not a number or the result
+    // would not be finite.
+    IgnoringErrors([&] {
+        const int electrode = m.Electrode;
+        if (electrode == 1 || electrode == 9 || electrode < 1 || electrode > 9) return;
+        const double r = StrictNumber(radius.text());
+        switch (electrode) {
+            case 2:
+                Rewrite(ARE, 4 * kPi * r * r, GeometryText);
+                break;
+            case 3:
+                Rewrite(ARE, 2 * kPi * r * r, GeometryText);
+                break;
+            case 4:
+            case 8:
+                Rewrite(ARE, kPi * r * r, GeometryText);
+                break;
+            case 5:
+                Rewrite(ARE, 2 * kPi * r * StrictNumber(leng.text()), GeometryText);
+                break;
+            case 6:
+                Rewrite(ARE, kPi * r * StrictNumber(leng.text()), GeometryText);
+                break;
+            case 7:
+                Rewrite(ARE, 2 * r * StrictNumber(leng.text()), PlainText);
+                break;
+            default:
+                break;
+        }
+    });
+    // The area text may have rippled through ARE_Change; read everything afresh.
+    IgnoringErrors([&] {
+        const double L = m.ElectrodeLength;
+        const double A = LeadingNumber(ARE.text());
+        const double R = m.Radius;
+        switch (static_cast<int>(m.Electrode)) {
+            case 2:
+                m.Volume = Checked(4 * kPi * R * R * R / 3);
+                break;
+            case 3:
+                m.Volume = Checked(2 * kPi * R * R * R / 3);
+                break;
+            case 5:
+                m.Volume = Checked(kPi * R * R * L);
+                break;
+            case 6:
+                m.Volume = Checked((kPi / 2) * R * R * L);
+                break;
+            case 1:
+            case 4:
+            case 7:
+            case 8:
+            case 9:
+                m.Volume = Checked(L * A);
+                break;
+            default:
+                break;
+        }
+    });
+    m.Area = LeadingNumber(ARE.text());
+}
+
+void FormIns::ARE_Change() {
+    IgnoringErrors([&] {
+        const int electrode = wb_.model.Electrode;
+        if (electrode < 2 || electrode > 8) return;
+        const double A = StrictNumber(ARE.text());
+        double r = 0;
+        switch (electrode) {
+            case 2:
+                r = Sqrt(Div(A, 4 * kPi));
+                break;
+            case 3:
+                r = Sqrt(Div(A, 2 * kPi));
+                break;
+            case 4:
+            case 8:
+                r = Sqrt(Div(A, kPi));
+                break;
+            case 5:
+                r = Div(A, 2 * kPi * StrictNumber(leng.text()));
+                break;
+            case 6:
+                r = Div(A, kPi * StrictNumber(leng.text()));
+                break;
+            case 7:
+                r = Div(A, 2 * StrictNumber(leng.text()));
+                break;
+            default:
+                return;
+        }
+        Rewrite(radius, r, GeometryText);
+    });
+}
+
+void FormIns::Form_Activate() {
+    switch (static_cast<int>(wb_.model.Technique)) {
+        case 1:
+        case 2:
+            V.visible = true;
+            TextF.visible = false;
+            tp.visible = false;
+            Epulse.visible = false;
+            break;
+        case 3:
+        case 4:
+            V.visible = true;
+            TextF.visible = false;
+            tp.visible = true;
+            tp.locked = false;
+            Epulse.visible = true;
+            break;
+        case 5:
+            V.visible = false;
+            TextF.visible = true;
+            tp.visible = true;
+            tp.locked = true;  // follows the frequency
+            Epulse.visible = true;
+            break;
+        default:
+            break;  // no technique confirmed yet: every field stays as it is
+    }
+}
+
+void FormIns::optElectrode_Click(int index) {
+    wb_.model.Electrode = index;
+    const bool lengthShown = index == 5 || index == 6 || index == 7 || index == 9;
+    const bool radiusShown = index >= 2 && index <= 8;
+    leng.visible = lengthShown;
+    radius.visible = radiusShown;
+    TextRrate.visible = index == 8;
+    radius.caption = index == 7 ? "Half Width (cm)" : "Radius (cm)";
+    leng.caption = index == 9 ? "Thick (cm)" : "Length (cm)";
+    radius_Change();
+}
+
+void FormIns::UpdateDropTime() {
+    IgnoringErrors([&] {
+        // Both are stored as magnitudes, so is the time they give.
+        td.SetText(FieldFormat(std::fabs(Div(StrictNumber(Estep.text()), StrictNumber(V.text())))));
+    });
+}
+
+void FormIns::Estep_Change() {
+    UpdateDropTime();
+}
+void FormIns::V_Change() {
+    UpdateDropTime();
+}
+
+void FormIns::TextF_Change() {
+    IgnoringErrors([&] { tp.SetText(FieldFormat(Div(0.5, StrictNumber(TextF.text())))); });
+}
+
+void FormIns::CheckPreCon_Click() {
+    FramePre.visible = !FramePre.visible;
+    TransferParameters(wb_);
+}
+
+void FormIns::cmdOK_Click() {
+    OK();
+    Hide();
 }
 
 }  // namespace talvex
