@@ -13,6 +13,7 @@
 #include "plot/axis_commands.h"
 #include "plot/form_option.h"
 #include "plot/plot_renderer.h"
+#include "simulation/simulate_command.h"
 
 namespace talvex {
 
@@ -117,7 +118,7 @@ void RegisterCommands(CommandTable& t) {
     });
 
     submenu("mnuRun", "&Run", "");
-    command("mnuSimulate", "&Simulate", "mnuRun", NotYetAvailable("Simulate"));
+    command("mnuSimulate", "&Simulate", "mnuRun", Simulate);
     separator("mnuBar31", "mnuRun");
     command("mnuManualFit", "&Manual Fit", "mnuRun", NotYetAvailable("Manual Fit"), false);
     command("mnuAutoFit", "&Auto Fit", "mnuRun", NotYetAvailable("Auto Fit"));

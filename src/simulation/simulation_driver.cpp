@@ -416,7 +416,9 @@ void RunSimulation(Workbench& wb) {
         m.IFirst = 1;
         m.ILast = m.NData.value();
         NoteSimulatedCurrent(wb);
-        TransformPlotQuantity(wb);
+        // The quantity transform without its transfer of the dialogs: every caller has just
+        // transferred them (Simulate, Manual Fit), and a fit's trial values must stay in the model.
+        if (!m.Fitting) FillPlotQuantity(wb);
     } catch (const RunError& e) {
         wb.Message("Analytical simulation Error: " + e.description() +
                    "! Please try again by other initial values.");

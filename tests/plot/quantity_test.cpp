@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "dialogs/form_mech.h"
+
 #include <optional>
 
 #include "core/curve_slot.h"
@@ -38,7 +40,13 @@ class QuantityTest : public testing::PlotTest {
         m.IFirst = 1;
         m.ILast = m.NData.value();
     }
+    // Species counts come from the reaction editor whenever the dialogs are transferred, so the
+    // editor gets as many species as the model.
     void SurfaceConcentrations(int nSpecies) {
+        if (nSpecies > 2) {
+            wb.formMech.chem(1).Type("Fe2+");
+            wb.formMech.chem(2).Type("X");
+        }
         m.NSpecies = static_cast<std::int16_t>(nSpecies);
         for (int k = 1; k <= m.NData; ++k)
             for (int j = 1; j <= nSpecies; ++j) m.Csurf(k, j) = 1e-3 * j / (1.0 + k);
