@@ -58,6 +58,8 @@ public:
     // The user types into the box: refused (false) when the box is locked or disabled.
     bool Type(const std::string& text);
     std::string caption;  // the label shown beside the box
+    // The label can stay on screen while the box itself is hidden.
+    bool captionVisible = true;
     std::function<void()> onChange;
 
 private:

@@ -83,11 +83,11 @@ FormIns::FormIns(Workbench& wb) : Form("FormIns", "Instrument"), wb_(wb) {
     optElectrode(9).enabled = false;
     Setup(ARE, FrameElectrode, "Area (cm ²)", "electrode area", "1");
     Setup(radius, FrameElectrode, "Radius (cm)", "electrode radius", "0.2821");
-    radius.visible = false;
+    radius.visible = radius.captionVisible = false;
     Setup(leng, FrameElectrode, "Length (cm)", "electrode length or film thickness", "0.01");
-    leng.visible = false;
+    leng.visible = leng.captionVisible = false;
     Setup(TextRrate, FrameElectrode, "Rotation (rpm):", "electrode rotation rate", "100");
-    TextRrate.visible = false;
+    TextRrate.visible = TextRrate.captionVisible = false;
     Setup(TextDis, FrameElectrode, "Dis (cm)", "Distance", "1");
 
     FrameBaseline.caption = "Baseline";
@@ -296,9 +296,10 @@ void FormIns::optElectrode_Click(int index) {
     wb_.model.Electrode = index;
     const bool lengthShown = index == 5 || index == 6 || index == 7 || index == 9;
     const bool radiusShown = index >= 2 && index <= 8;
-    leng.visible = lengthShown;
-    radius.visible = radiusShown;
-    TextRrate.visible = index == 8;
+    // The electrode decides which fields exist at all: box and caption go together.
+    leng.visible = leng.captionVisible = lengthShown;
+    radius.visible = radius.captionVisible = radiusShown;
+    TextRrate.visible = TextRrate.captionVisible = index == 8;
     radius.caption = index == 7 ? "Half Width (cm)" : "Radius (cm)";
     leng.caption = index == 9 ? "Thick (cm)" : "Length (cm)";
     radius_Change();

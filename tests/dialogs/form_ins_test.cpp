@@ -79,6 +79,7 @@ TEST_F(FormInsTest, ElectrodeOptionsShowTheirFieldsAndCaptions) {
     EXPECT_EQ(f.radius.caption, "Radius (cm)");
     f.optElectrode(9).Select();
     EXPECT_TRUE(f.leng.visible && !f.radius.visible && !f.TextRrate.visible);
+    EXPECT_FALSE(f.radius.captionVisible || f.TextRrate.captionVisible);  // these go with their captions
     EXPECT_EQ(f.leng.caption, "Thick (cm)");
     EXPECT_EQ(m.Electrode, 9);
 }
@@ -122,6 +123,8 @@ TEST_F(FormInsTest, ActivationShowsTheFieldsOfTheTechnique) {
     m.Technique = 1;
     f.Activate();
     EXPECT_TRUE(f.V.visible && !f.TextF.visible && !f.tp.visible && !f.Epulse.visible);
+    // Only the boxes change; their captions stay.
+    EXPECT_TRUE(f.TextF.captionVisible && f.tp.captionVisible && f.Epulse.captionVisible);
 }
 
 TEST_F(FormInsTest, OkStoresTheFields) {
