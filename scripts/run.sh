@@ -4,4 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build
-build/talvex-demo
+# The bundled example: a cyclic voltammogram, exported as CSV and drawn as SVG into out/.
+mkdir -p out
+cd out
+../build/talvex-batch ../examples/cyclic_voltammogram.tvx
+echo "Wrote out/cyclic_voltammogram.csv and out/cyclic_voltammogram.svg"
