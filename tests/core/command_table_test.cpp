@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "core/workbench.h"
+#include "dialogs/form_ins.h"
+#include "dialogs/form_mech.h"
+#include "plot/form_option.h"
 #include "support/fake_platform.h"
 
 namespace talvex {
@@ -35,6 +38,16 @@ TEST_F(CommandTableTest, MenuTreeInMenuBarOrderWithInitialFlags) {
     EXPECT_TRUE(wb.menu.Find("manubar")->IsSeparator());
     EXPECT_EQ(wb.menu.Find("mnu0001Y")->parent, "mnuYData");
     EXPECT_FALSE(wb.menu.IsAvailable("mnuTime"));  // inside the disabled Display menu
+}
+
+// A new workbench is a started program: the start-up selections are made.
+TEST_F(CommandTableTest, StartUpSelectsTheFirstEntries) {
+    EXPECT_TRUE(wb.model.DigitalSim);
+    EXPECT_TRUE(wb.formMech.CheckDigital.checked());
+    EXPECT_EQ(wb.model.Electrode, 1);
+    EXPECT_EQ(wb.formIns.ComboScan.text(), "single");
+    for (int r = 1; r <= 3; ++r) EXPECT_EQ(wb.formMech.NEL(r).text(), "1");
+    EXPECT_EQ(wb.formOption.ComboY.text(), "current I");
 }
 
 TEST_F(CommandTableTest, NewDataSetEnablesDisplayAnalyzeAndManualCommands) {
