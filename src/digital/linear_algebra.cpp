@@ -134,7 +134,10 @@ void SurfaceInverse(Workbench& wb, const EliminatedBlocks& el, const BoxField& A
     // E(1) c(1) - Alow(1) c(0) = Dmod(1) with c(1) = Surf1^-1 Surf0 c(0).
     const int m = el.m;
     MatMultiply(el.E1Surf, Surf0, m, m, m, out);
-    for (int s = 1; s <= m; ++s) out.a[s][s] -= Alow.v[1][s];
+    for (int s = 1; s <= m; ++s) {
+        out.a[s][s] -= Alow.v[1][s];
+        for (int t = 1; t <= m; ++t) Checked(out.a[s][t]);  // extreme kinetics: an overflow
+    }
     MatInverse(out, m, wb);
 }
 
