@@ -489,13 +489,13 @@ double DigitalRun::StoreCurrents(int p, Sample kind, const double* I) {
 }
 
 void DigitalRun::Prepare() {
-    m_.MaxIter = 1;
     ReadTables();
     ChooseTiming();
     BuildGrid();
 }
 
 void DigitalRun::Run() {
+    m_.MaxIter = 1;
     Prepare();
     for (int r = 1; r <= nChem_ + nChem2_; ++r) {
         m_.kfDt(r) = Checked(kf_[r] * dt_);
