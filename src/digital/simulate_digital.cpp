@@ -329,20 +329,22 @@ void DigitalRun::BuildGrid() {
         const double rOut = r0 + xc_[j + 1];
         const double dIn = j == 1 ? xc_[1] : xc_[j] - xc_[j - 1];
         const double dOut = xc_[j + 1] - xc_[j];
+        // Shell volumes per unit solid angle (sphere) or angle and length (cylinder), written
+        // so that a large radius does not cancel them away.
+        const double width = b - a;
         if (spherical) {
-            const double volume = (b * b * b - a * a * a) / 3;
+            const double volume = width * (a * a + a * b + b * b) / 3;
             gIn_[j] = rIn * rc / (dIn * volume);
             gOut_[j] = rc * rOut / (dOut * volume);
         } else if (cylindrical) {
-            const double volume = (b * b - a * a) / 2;
-            gIn_[j] = 1 / (std::log(rc / rIn) * volume);
-            gOut_[j] = 1 / (std::log(rOut / rc) * volume);
+            const double volume = width * (a + b) / 2;
+            gIn_[j] = 1 / (std::log1p(dIn / rIn) * volume);
+            gOut_[j] = 1 / (std::log1p(dOut / rc) * volume);
         } else if (flow_) {
             // Node differences throughout, consistent with the flow terms below.
             gIn_[j] = 2 / ((dIn + dOut) * dIn);
             gOut_[j] = 2 / ((dIn + dOut) * dOut);
         } else {
-            const double width = xb_[j + 1] - xb_[j];
             gIn_[j] = j == 1 ? 1 / xc_[1] : 1 / (width * dIn);
             gOut_[j] = 1 / (width * dOut);
         }
@@ -364,7 +366,7 @@ void DigitalRun::BuildGrid() {
 // exchange the flux of that profile, which makes the steady state exact on any grid and keeps
 // every coupling positive where a box is wide against the flow.
 void DigitalRun::AddFlow() {
-    const double a = 0.51 * Pow(m_.Omega, 1.5) / Sqrt(m_.Viscosity);
+    const double a = Div(0.51 * Pow(m_.Omega, 1.5), Sqrt(m_.Viscosity));
     for (int s = 1; s <= ns_; ++s) {
         const double k = Div(a, 3 * D_[s]);
         for (int j = 1; j <= N_; ++j) {
