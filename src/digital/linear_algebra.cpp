@@ -40,15 +40,20 @@ void MatInverse(Matrix& A, int m, Workbench& wb) {
     for (int i = 1; i <= m; ++i) A.a[i][i] = Div(1.0, A.a[i][i]);
 }
 
-void MatInverseGJ(Matrix& A, int m, Workbench& wb) {
+namespace {
+
+// Gauss-Jordan with full pivoting for a size known at compile time (the loops unroll); the
+// operations and their order are those of any size.
+template <int M>
+void GaussJordan(Matrix& A, Workbench& wb) {
     int ik[kMatDim] = {};
     int jk[kMatDim] = {};
-    for (int k = 1; k <= m; ++k) {
+    for (int k = 1; k <= M; ++k) {
         double largest = 0.0;
         ik[k] = k;
         jk[k] = k;
-        for (int i = k; i <= m; ++i) {
-            for (int j = k; j <= m; ++j) {
+        for (int i = k; i <= M; ++i) {
+            for (int j = k; j <= M; ++j) {
                 if (std::fabs(A.a[i][j]) > largest) {  // strictly larger: the first on ties
                     largest = std::fabs(A.a[i][j]);
                     ik[k] = i;
@@ -61,27 +66,41 @@ void MatInverseGJ(Matrix& A, int m, Workbench& wb) {
             return;
         }
         if (ik[k] != k)
-            for (int j = 1; j <= m; ++j) SwapValues(A.a[k][j], A.a[ik[k]][j]);
+            for (int j = 1; j <= M; ++j) SwapValues(A.a[k][j], A.a[ik[k]][j]);
         if (jk[k] != k)
-            for (int i = 1; i <= m; ++i) SwapValues(A.a[i][k], A.a[i][jk[k]]);
+            for (int i = 1; i <= M; ++i) SwapValues(A.a[i][k], A.a[i][jk[k]]);
         A.a[k][k] = Div(1.0, A.a[k][k]);
         const double pivot = A.a[k][k];
-        for (int j = 1; j <= m; ++j)
+        for (int j = 1; j <= M; ++j)
             if (j != k) A.a[k][j] *= pivot;
-        for (int i = 1; i <= m; ++i) {
+        for (int i = 1; i <= M; ++i) {
             if (i == k) continue;
             const double aik = A.a[i][k];
-            for (int j = 1; j <= m; ++j)
+            for (int j = 1; j <= M; ++j)
                 if (j != k) A.a[i][j] -= aik * A.a[k][j];
         }
-        for (int i = 1; i <= m; ++i)
+        for (int i = 1; i <= M; ++i)
             if (i != k) A.a[i][k] = -A.a[i][k] * pivot;
     }
-    for (int k = m; k >= 1; --k) {
+    for (int k = M; k >= 1; --k) {
         if (jk[k] != k)
-            for (int j = 1; j <= m; ++j) SwapValues(A.a[k][j], A.a[jk[k]][j]);
+            for (int j = 1; j <= M; ++j) SwapValues(A.a[k][j], A.a[jk[k]][j]);
         if (ik[k] != k)
-            for (int i = 1; i <= m; ++i) SwapValues(A.a[i][k], A.a[i][ik[k]]);
+            for (int i = 1; i <= M; ++i) SwapValues(A.a[i][k], A.a[i][ik[k]]);
+    }
+}
+
+}  // namespace
+
+void MatInverseGJ(Matrix& A, int m, Workbench& wb) {
+    switch (m) {
+        case 1: return GaussJordan<1>(A, wb);
+        case 2: return GaussJordan<2>(A, wb);
+        case 3: return GaussJordan<3>(A, wb);
+        case 4: return GaussJordan<4>(A, wb);
+        case 5: return GaussJordan<5>(A, wb);
+        case 6: return GaussJordan<6>(A, wb);
+        default: Raise(ErrorCode::SubscriptOutOfRange);  // the pivot records hold 6 rows
     }
 }
 
