@@ -1,11 +1,575 @@
 #include "digital/simulate_digital.h"
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "core/checked_math.h"
 #include "core/workbench.h"
+#include "digital/linear_algebra.h"
 
 namespace talvex {
+namespace {
 
-void SimulateDigital(Workbench& wb) {
-    wb.Message("CV Error: the digital simulation is not available yet! Please try again by other initial values.");
+constexpr double kCurrentPerMolar = 96.4846;  // F / 1000: mol/L to mol/cm3 in the current
+constexpr double kPlanarLambda = 10.0;        // D dt / h^2 of the reference species
+
+// Curved electrodes: a first box as wide as the electrode loses its geometry, so it is at most a
+// tenth of the radius, and the grid expands gently enough to keep resolving the curvature.
+constexpr double kCurvedFirstBox = 0.1;
+constexpr double kCurvedBeta = 0.5;
+
+// Rotating disk: boxes fine against the diffusion layer of the slowest species; the grid need
+// not reach beyond a few layers of the fastest, where the flow keeps the solution bulk.
+constexpr double kDiskLayerBoxes = 10.0;
+constexpr double kDiskBeta = 0.5;
+constexpr double kDiskLayers = 8.0;
+
+// Differential pulse: the pulse in kPulseSteps implicit steps and again in twice as many, the
+// two extrapolated; a gentler grid resolves the pulse's thin diffusion layer.
+constexpr int kPulseSteps = 8;
+constexpr double kPulseBeta = 0.5;
+
+enum class Sample { None, Base, Final };
+
+// Sub-steps of one length at one potential.
+struct Phase {
+    int level = 0;       // the time-step length (index into the run's levels)
+    int steps = 0;
+    double offset = 0.0;  // from the point's potential
+    bool pulse = false;   // offset is the pulse height, signed by the sweep direction
+    Sample sample = Sample::None;
+    bool extrapolate = false;  // also run in twice the steps (the next level) and extrapolate
+};
+
+// The coefficients of one time-step length.
+struct Level {
+    double dt = 0.0;
+    BoxField Alow, Aup;
+    BoxBlocks B;
+    EliminatedBlocks eliminated;
+    SecondOrderStep second[kMaxChem];
+};
+
+constexpr int kMaxLevels = 3;
+
+// The integral of exp(-k (x^3 - x1^3)) from x1 to x2 (cm): 8-point Gauss-Legendre on pieces
+// over which the exponent rises by at most 2; beyond a rise of 40 nothing is left to add.
+double FlowIntegral(double k, double x1, double x2) {
+    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
+                                       0.9602898564975363};
+    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149,
+                                         0.2223810344533745, 0.1012285362903763};
+    const double x13 = x1 * x1 * x1;
+    const double total = k * (x2 * x2 * x2 - x13);
+    double sum = 0.0;
+    double from = x1;
+    for (double rise = 2.0; from < x2; rise += 2.0) {
+        const double to = rise >= total ? x2 : std::cbrt(x13 + rise / k);
+        const double mid = (from + to) / 2;
+        const double half = (to - from) / 2;
+        for (int i = 0; i < 4; ++i) {
+            const double lo = mid - half * node[i];
+            const double hi = mid + half * node[i];
+            sum += half * weight[i] *
+                   (std::exp(-k * (lo * lo * lo - x13)) + std::exp(-k * (hi * hi * hi - x13)));
+        }
+        if (rise >= 40.0) break;
+        from = to;
+    }
+    return sum;
+}
+
+void CheckSpecies(int s, int ns) {
+    if (s < 0 || s > ns) Raise(ErrorCode::SubscriptOutOfRange);  // 0: no species
+}
+
+class DigitalRun {
+public:
+    DigitalRun(Workbench& wb, const DigitalRefinement& refinement)
+        : wb_(wb), m_(wb.model), refinement_(refinement) {}
+    void Prepare();
+    void Run();
+    DigitalGrid Grid() const { return {N_, h_, beta_, lambdaRef_, dt_}; }
+
+private:
+    void ReadTables();
+    void ChooseTiming();
+    void BuildGrid();
+    void AddFlow();
+    void BuildLevel(Level& level, double dt);
+    void ResetField();
+    void SetPotential(double E);
+    void Advance(int levelIndex, double E);
+    void Currents(double* I) const;
+    double StoreCurrents(int p, Sample kind, const double* I);
+
+    Workbench& wb_;
+    Model& m_;
+    DigitalRefinement refinement_;
+
+    // Mechanism, copied from the model's tables
+    int ns_ = 0, nCharge_ = 0, nChem_ = 0, nChem2_ = 0;
+    int ox_[kMaxCharge + 1] = {}, red_[kMaxCharge + 1] = {};
+    double ks_[kMaxCharge + 1] = {}, alpha_[kMaxCharge + 1] = {}, n_[kMaxCharge + 1] = {},
+           e0_[kMaxCharge + 1] = {};
+    int chemLeft_[kMaxChem + 1] = {}, chemRight_[kMaxChem + 1] = {};
+    int chem2_[kMaxChem + 1][4] = {};
+    double kf_[kMaxChem + 1] = {}, kb_[kMaxChem + 1] = {};
+    double C_[kMatDim] = {}, D_[kMatDim] = {}, c0_[kMatDim] = {};
+    double g_[kMatDim] = {};  // surface factor: box 1 minus surface = g(s) x net consumption
+    double Cref_ = 0.0;
+    int sref_ = 1;
+
+    // Timing
+    int technique_ = 1;
+    double dt_ = 0.0;
+    Phase phases_[2];
+    int nPhases_ = 1;
+    bool freshLayer_ = false;
+    double levelDt_[kMaxLevels] = {};
+    int nLevels_ = 1;
+
+    // Grid, lengths in units of h
+    int electrode_ = 1;
+    int N_ = 0;
+    double h_ = 0.0, beta_ = 1.0, lambdaRef_ = 0.0;
+    double xb_[kBoxArray + 1] = {}, xc_[kBoxArray + 1] = {};
+    double gIn_[kBoxArray] = {}, gOut_[kBoxArray] = {};
+    double flowIn_[kBoxArray][kMatDim], flowOut_[kBoxArray][kMatDim];  // rotating disk
+    bool flow_ = false;
+    double Ifac_ = 0.0;
+
+    // State of the run
+    Level levels_[kMaxLevels];
+    SpeciesField conc_, saved_;
+    BoxField dmod_;
+    Matrix surf0_, surf1_, surfInverse_;
+    double kred_[kMaxCharge + 1] = {}, kox_[kMaxCharge + 1] = {};
+    double lastE_ = 0.0;
+    int lastLevel_ = -1;  // -1: the surface matrices must be rebuilt
+    double base_[kMaxCharge + 1] = {};
+    std::unique_ptr<NewtonWork> newton_;
+};
+
+void DigitalRun::ReadTables() {
+    ns_ = m_.NSpecies;
+    nCharge_ = m_.NCharge;
+    nChem_ = m_.NChem;
+    nChem2_ = m_.NChem2;
+    // Tables that do not fit the work arrays end the run before anything is written.
+    if (ns_ < 1 || ns_ > kMaxSpecies || nCharge_ < 0 || nCharge_ > kMaxCharge || nChem_ < 0 ||
+        nChem2_ < 0 || nChem_ + nChem2_ > kMaxChem)
+        Raise(ErrorCode::SubscriptOutOfRange);
+    for (int s = 1; s <= ns_; ++s) {
+        C_[s] = m_.C(s);
+        D_[s] = m_.D(s);
+    }
+    for (int r = 1; r <= nCharge_; ++r) {
+        ox_[r] = m_.ChargeSpecies(r, 1);
+        red_[r] = m_.ChargeSpecies(r, 2);
+        CheckSpecies(ox_[r], ns_);
+        CheckSpecies(red_[r], ns_);
+        ks_[r] = m_.ks(r);
+        alpha_[r] = m_.Alpha(r);
+        n_[r] = m_.n(r);
+        e0_[r] = m_.E0(r);
+    }
+    for (int r = 1; r <= nChem_; ++r) {
+        chemLeft_[r] = m_.ChemSpecies(r, 1);
+        chemRight_[r] = m_.ChemSpecies(r, 2);
+        CheckSpecies(chemLeft_[r], ns_);
+        CheckSpecies(chemRight_[r], ns_);
+    }
+    for (int r = 1; r <= nChem2_; ++r) {
+        for (int k = 0; k < 4; ++k) {
+            chem2_[r][k] = m_.Chem2Species(r, k + 1);
+            CheckSpecies(chem2_[r][k], ns_);
+        }
+    }
+    for (int r = 1; r <= nChem_ + nChem2_; ++r) {
+        kf_[r] = m_.kf(r);
+        kb_[r] = m_.kb(r);
+    }
+}
+
+void DigitalRun::ChooseTiming() {
+    technique_ = m_.Technique;
+    const double tdrop = m_.tdrop;
+    const double tpulse = m_.tpulse;
+    Phase& first = phases_[0];
+    Phase& second = phases_[1];
+    switch (technique_) {
+        case 1:  // one implicit step per point; the field carries over
+            dt_ = tdrop;
+            first = {0, 1, 0.0, false, Sample::Final, false};
+            break;
+        case 2:  // ten steps from a fresh layer, sampled at the drop time
+            dt_ = tdrop / 10;
+            first = {0, 10, 0.0, false, Sample::Final, false};
+            freshLayer_ = true;
+            break;
+        case 3: {  // the pulse from a fresh layer, its sub-steps adding up to tpulse
+            const int nsub = RoundToInt(Div(tdrop, tpulse));
+            dt_ = Div(tpulse, nsub);
+            first = {0, nsub, 0.0, true, Sample::Final, false};
+            freshLayer_ = true;
+            break;
+        }
+        case 4: {
+            // The base potential until tdrop - tpulse, then the pulse for exactly tpulse.
+            dt_ = tpulse / 4;
+            const double preTime = tdrop - tpulse;
+            if (preTime < 0.0) Raise(ErrorCode::InvalidProcedureCall);  // pulse longer than the drop
+            const int npre = RoundToInt(Div(preTime, dt_));
+            nLevels_ = 3;
+            levelDt_[0] = npre > 0 ? preTime / npre : dt_;
+            levelDt_[1] = tpulse / kPulseSteps;
+            levelDt_[2] = tpulse / (2 * kPulseSteps);
+            first = {0, npre, 0.0, false, Sample::Base, false};
+            second = {1, kPulseSteps, 0.0, true, Sample::Final, true};
+            nPhases_ = 2;
+            freshLayer_ = true;
+            break;
+        }
+        case 5:  // one step on each half of the square wave; the field carries over
+            dt_ = tpulse;
+            first = {0, 1, -m_.Epulse / 2, false, Sample::Base, false};
+            second = {0, 1, m_.Epulse / 2, false, Sample::Final, false};
+            nPhases_ = 2;
+            break;
+        default:
+            Raise(ErrorCode::InvalidProcedureCall);
+    }
+    if (!(dt_ > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
+    if (nLevels_ == 1) levelDt_[0] = dt_;
+    const int split = refinement_.timeSteps;
+    if (split < 1) Raise(ErrorCode::InvalidProcedureCall);
+    for (int l = 0; l < nLevels_; ++l) levelDt_[l] /= split;
+    for (int k = 0; k < nPhases_; ++k) phases_[k].steps *= split;
+}
+
+void DigitalRun::BuildGrid() {
+    electrode_ = m_.Electrode;
+    if (electrode_ < 1 || electrode_ > 8) Raise(ErrorCode::InvalidProcedureCall);
+
+    // Reference species: the largest bulk concentration, the first one on ties.
+    Cref_ = C_[1];
+    sref_ = 1;
+    for (int s = 2; s <= ns_; ++s) {
+        if (C_[s] > Cref_) {
+            Cref_ = C_[s];
+            sref_ = s;
+        }
+    }
+    for (int s = 1; s <= ns_; ++s) c0_[s] = Div(C_[s], Cref_);
+
+    // Fast chemistry refines the grid in step with its reaction layer.
+    double sumRates = 0.0;
+    for (int r = 1; r <= nChem_ + nChem2_; ++r) sumRates += kf_[r] + kb_[r];
+    if (nChem_ + nChem2_ == 0)
+        lambdaRef_ = kPlanarLambda;
+    else
+        lambdaRef_ = Div(kGasConstant * m_.TempK * (1 + sumRates), kFaraday * std::fabs(m_.Estep));
+    const double Dref = D_[sref_];
+    h_ = Sqrt(Div(Dref * dt_, lambdaRef_));
+    beta_ = 1.0;
+
+    const bool spherical = electrode_ >= 2 && electrode_ <= 4;
+    const bool cylindrical = electrode_ >= 5 && electrode_ <= 7;
+    flow_ = electrode_ == 8 && m_.Omega > 0.0;
+    double radius = 0.0;
+    double reach = 0.0;  // cm; 0: six diffusion lengths of the whole run
+    if (spherical || cylindrical) {
+        radius = m_.Radius;
+        // A disc's steady current 4nFDCr is that of a hemisphere of radius pi r / 4.
+        if (electrode_ == 4) radius *= kPi / 4;
+        if (!(radius > 0.0)) Raise(radius == 0.0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
+        h_ = std::min(h_, kCurvedFirstBox * radius);
+        beta_ = kCurvedBeta;
+    } else if (flow_) {
+        double Dmin = Dref, Dmax = Dref;
+        for (int s = 1; s <= ns_; ++s) {
+            if (D_[s] > 0.0) Dmin = std::min(Dmin, D_[s]);
+            Dmax = std::max(Dmax, D_[s]);
+        }
+        // Levich layer thickness 1.61 D^1/3 w^-1/2 nu^1/6
+        const double scale = 1.61 * Pow(m_.Viscosity, 1.0 / 6.0) / Sqrt(m_.Omega);
+        h_ = std::min(h_, scale * Pow(Dmin, 1.0 / 3.0) / kDiskLayerBoxes);
+        beta_ = kDiskBeta;
+        reach = kDiskLayers * scale * Pow(Dmax, 1.0 / 3.0);
+    } else if (technique_ == 4) {
+        beta_ = kPulseBeta;
+    }
+    h_ *= refinement_.firstBox;
+    if (refinement_.beta > 0.0) beta_ = refinement_.beta;
+    lambdaRef_ = Div(Dref * dt_, h_ * h_);
+
+    const double e1 = std::exp(beta_) - 1;
+    double span = 6 * e1 * Sqrt(m_.NData * lambdaRef_);
+    if (reach > 0.0) span = std::min(span, e1 * reach / h_);
+    N_ = RoundToInt(Log(1 + span) / beta_ + 1);
+    if (N_ < 1 || N_ > kMaxBoxes) Raise(ErrorCode::SubscriptOutOfRange);  // past the box arrays
+
+    for (int j = 1; j <= N_ + 2; ++j) {
+        xb_[j] = (std::exp(beta_ * (j - 1)) - 1) / e1;
+        xc_[j] = (std::exp(beta_ * (j - 0.5)) - 1) / e1;
+    }
+
+    // Coupling of box j to its inner and outer neighbour per unit of lambda. Curved grids use
+    // the conductance of steady spherical or cylindrical diffusion between the nodes (and
+    // between the electrode and box 1), so a microelectrode's steady state does not depend on
+    // how coarse the outer boxes are.
+    const double r0 = radius / h_;
+    for (int j = 1; j <= N_; ++j) {
+        const double a = r0 + xb_[j];
+        const double b = r0 + xb_[j + 1];
+        const double rIn = r0 + (j == 1 ? 0.0 : xc_[j - 1]);
+        const double rc = r0 + xc_[j];
+        const double rOut = r0 + xc_[j + 1];
+        const double dIn = j == 1 ? xc_[1] : xc_[j] - xc_[j - 1];
+        const double dOut = xc_[j + 1] - xc_[j];
+        // Shell volumes per unit solid angle (sphere) or angle and length (cylinder), written
+        // so that a large radius does not cancel them away.
+        const double width = b - a;
+        if (spherical) {
+            const double volume = width * (a * a + a * b + b * b) / 3;
+            gIn_[j] = rIn * rc / (dIn * volume);
+            gOut_[j] = rc * rOut / (dOut * volume);
+        } else if (cylindrical) {
+            const double volume = width * (a + b) / 2;
+            gIn_[j] = 1 / (std::log1p(dIn / rIn) * volume);
+            gOut_[j] = 1 / (std::log1p(dOut / rc) * volume);
+        } else if (flow_) {
+            // Node differences throughout, consistent with the flow terms below.
+            gIn_[j] = 2 / ((dIn + dOut) * dIn);
+            gOut_[j] = 2 / ((dIn + dOut) * dOut);
+        } else {
+            gIn_[j] = j == 1 ? 1 / xc_[1] : 1 / (width * dIn);
+            gOut_[j] = 1 / (width * dOut);
+        }
+    }
+    // The distance over which the surface gradient is taken, from the same steady profiles.
+    double deff = xc_[1];
+    if (spherical) deff = r0 * xc_[1] / (r0 + xc_[1]);
+    if (cylindrical) deff = r0 * std::log1p(xc_[1] / r0);
+
+    Ifac_ = Checked(kCurrentPerMolar * m_.Area * Cref_);
+    for (int s = 1; s <= ns_; ++s) g_[s] = Div(h_ * deff, D_[s]);
+    for (int j = 1; j <= N_; ++j)
+        for (int s = 1; s <= ns_; ++s) flowIn_[j][s] = flowOut_[j][s] = 1.0;
+    if (flow_) AddFlow();
+}
+
+// The flow towards the disk, v = -0.51 w^3/2 nu^-1/2 x^2, makes the steady layer
+// D c'' + a x^2 c' = 0, that is (p c')' = 0 with p = exp(a x^3 / 3D). Neighbouring nodes
+// exchange the flux of that profile, which makes the steady state exact on any grid and keeps
+// every coupling positive where a box is wide against the flow.
+void DigitalRun::AddFlow() {
+    const double a = Div(0.51 * Pow(m_.Omega, 1.5), Sqrt(m_.Viscosity));
+    for (int s = 1; s <= ns_; ++s) {
+        const double k = Div(a, 3 * D_[s]);
+        for (int j = 1; j <= N_; ++j) {
+            const double x = h_ * xc_[j];
+            const double xIn = j == 1 ? 0.0 : h_ * xc_[j - 1];
+            const double xOut = h_ * xc_[j + 1];
+            const double rise = k * (x * x * x - xIn * xIn * xIn);
+            const double inner = FlowIntegral(k, xIn, x);
+            flowIn_[j][s] = rise > 700.0 ? 0.0 : (x - xIn) * std::exp(-rise) / inner;
+            flowOut_[j][s] = (xOut - x) / FlowIntegral(k, x, xOut);
+            if (j == 1) g_[s] = Div(inner, D_[s]);
+        }
+    }
+}
+
+void DigitalRun::BuildLevel(Level& level, double dt) {
+    level.dt = dt;
+    const double Dref = D_[sref_];
+    const double lambda = Div(Dref * dt, h_ * h_);
+    for (int s = 1; s <= ns_; ++s) {
+        const double ls = lambda * Div(D_[s], Dref);
+        for (int j = 1; j <= N_; ++j) {
+            level.Alow(j, s) = ls * gIn_[j] * flowIn_[j][s];
+            level.Aup(j, s) = ls * gOut_[j] * flowOut_[j][s];
+        }
+    }
+    for (int j = 1; j <= N_; ++j) {
+        Matrix& Bj = level.B.b[j];
+        Bj.Clear();
+        for (int s = 1; s <= ns_; ++s) Bj.a[s][s] = 1 + level.Alow(j, s) + level.Aup(j, s);
+    }
+    for (int r = 1; r <= nChem_ + nChem2_; ++r) {
+        const double kfDt = Checked(kf_[r] * dt);
+        const double kbDt = Checked(kb_[r] * dt);
+        if (r <= nChem_) {
+            const int a = chemLeft_[r];
+            const int b = chemRight_[r];
+            for (int j = 1; j <= N_; ++j) {
+                Matrix& Bj = level.B.b[j];
+                Bj.a[a][a] += kfDt;
+                Bj.a[b][b] += kbDt;
+                Bj.a[a][b] -= kbDt;
+                Bj.a[b][a] -= kfDt;
+            }
+        } else {
+            const int* sp = chem2_[r - nChem_];
+            level.second[r - nChem_ - 1] = {sp[0], sp[1], sp[2], sp[3], kfDt, kbDt};
+        }
+    }
+    // Linear steps: the blocks never change, so they are eliminated once for the whole run.
+    if (nChem2_ == 0)
+        EliminateBlocks(wb_, level.B, level.Alow, level.Aup, surf1_, N_, ns_, level.eliminated);
+}
+
+void DigitalRun::ResetField() {
+    for (int j = 0; j <= N_ + 1; ++j) {
+        conc_.v[j][0] = 0.0;
+        for (int s = 1; s <= ns_; ++s) conc_.v[j][s] = c0_[s];
+    }
+}
+
+// Butler-Volmer constants at E and the surface rows. Each species' flux into box 1 is what the
+// charge transfers consume or make of it: c(1) - c(0) = g(s) (consumed - made), g(s) = h deff /
+// D(s). Weighting by each species' own D conserves the flux, not the plain sum of the linked
+// concentrations, so unequal diffusion coefficients keep E1/2 where it belongs; the same rows
+// serve chains of transfers (A -> B -> C -> D) and species shared by several reactions.
+void DigitalRun::SetPotential(double E) {
+    for (int s = 1; s <= ns_; ++s)
+        for (int t = 1; t <= ns_; ++t) surf0_.a[s][t] = s == t ? 1.0 : 0.0;
+    const double FoverRT = m_.FoverRT;
+    for (int r = 1; r <= nCharge_; ++r) {
+        const double eta = n_[r] * FoverRT * (E - e0_[r]);
+        kred_[r] = Checked(ks_[r] * Exp(-alpha_[r] * eta));
+        kox_[r] = Checked(ks_[r] * Exp((1 - alpha_[r]) * eta));
+        const int o = ox_[r];
+        const int q = red_[r];
+        surf0_.a[o][o] += Checked(g_[o] * kred_[r]);
+        surf0_.a[o][q] -= Checked(g_[o] * kox_[r]);
+        surf0_.a[q][o] -= Checked(g_[q] * kred_[r]);
+        surf0_.a[q][q] += Checked(g_[q] * kox_[r]);
+    }
+}
+
+void DigitalRun::Advance(int levelIndex, double E) {
+    Level& level = levels_[levelIndex];
+    const bool newPotential = E != lastE_ || lastLevel_ < 0;
+    if (newPotential) SetPotential(E);
+    if (nChem2_ > 0) {
+        BlockTridiagSolve2(wb_, conc_, dmod_, level.Alow, level.Aup, level.B, surf0_, surf1_, N_,
+                           ns_, level.second, nChem2_, *newton_);
+    } else {
+        if (newPotential || levelIndex != lastLevel_)
+            SurfaceInverse(wb_, level.eliminated, level.Alow, surf0_, surfInverse_);
+        SolveEliminated(level.eliminated, level.Alow, level.Aup, surfInverse_, conc_, conc_, dmod_);
+    }
+    lastE_ = E;
+    lastLevel_ = levelIndex;
+}
+
+// Currents of the charge transfers at the surface as it stands (reduction positive).
+void DigitalRun::Currents(double* I) const {
+    const double* surface = conc_.v[0];
+    for (int r = 1; r <= nCharge_; ++r) {
+        const double rate = kred_[r] * surface[ox_[r]] - kox_[r] * surface[red_[r]];
+        I[r] = Checked(Ifac_ * n_[r] * rate);
+    }
+}
+
+// Pulse techniques remember the base current and store the difference. Returns the point's
+// total as it stands in the store, which the ohmic drop of the following sub-steps uses.
+double DigitalRun::StoreCurrents(int p, Sample kind, const double* I) {
+    double total = 0.0;
+    for (int r = 1; r <= nCharge_; ++r) {
+        if (kind == Sample::Base)
+            base_[r] = I[r];
+        else
+            m_.Ystore(p, r) = technique_ >= 4 ? Checked(I[r] - base_[r]) : I[r];
+        total += m_.Ystore(p, r);
+    }
+    m_.Ystore(p, nCharge_ + 1) = Checked(total);
+    return total;
+}
+
+void DigitalRun::Prepare() {
+    ReadTables();
+    ChooseTiming();
+    BuildGrid();
+}
+
+void DigitalRun::Run() {
+    m_.MaxIter = 1;
+    Prepare();
+    for (int r = 1; r <= nChem_ + nChem2_; ++r) {
+        m_.kfDt(r) = Checked(kf_[r] * dt_);
+        m_.kbDt(r) = Checked(kb_[r] * dt_);
+    }
+    surf0_.SetIdentity();
+    surf1_.SetIdentity();
+    if (nChem2_ > 0) newton_ = std::make_unique<NewtonWork>();
+    for (int l = 0; l < nLevels_; ++l) BuildLevel(levels_[l], levelDt_[l]);
+    ResetField();
+
+    const int nData = m_.NData;
+    const double pointsPerSweep = m_.PointsPerSweep;
+    const double Epulse = m_.Epulse;
+    const double Ru = m_.Ru;
+    double Iprev = 0.0;
+    for (int p = 1; p <= nData; ++p) {
+        const double Ep = m_.Xdata(p);
+        const double P = p <= pointsPerSweep ? Epulse : -Epulse;  // reversed on the way back
+        if (freshLayer_) ResetField();
+        for (int k = 0; k < nPhases_; ++k) {
+            const Phase& phase = phases_[k];
+            double E = Ep + (phase.pulse ? P : phase.offset);
+            if (Ru > 0.0) E += Ru * Iprev;
+            double I[kMaxCharge + 1];
+            if (phase.steps == 0) {
+                SetPotential(E);  // no time at this potential: the solution as it stands
+                lastLevel_ = -1;
+            } else if (phase.extrapolate) {
+                // Implicit steps overstate the current after a potential step by an error
+                // proportional to the step length: the same phase in twice as many steps
+                // halves it, and the difference of the two removes it.
+                for (int j = 0; j <= N_ + 1; ++j)
+                    for (int s = 1; s <= ns_; ++s) saved_.v[j][s] = conc_.v[j][s];
+                for (int step = 1; step <= phase.steps; ++step) Advance(phase.level, E);
+                double coarse[kMaxCharge + 1];
+                Currents(coarse);
+                for (int j = 0; j <= N_ + 1; ++j)
+                    for (int s = 1; s <= ns_; ++s) conc_.v[j][s] = saved_.v[j][s];
+                for (int step = 1; step <= 2 * phase.steps; ++step) Advance(phase.level + 1, E);
+                Currents(I);
+                for (int r = 1; r <= nCharge_; ++r) I[r] = Checked(2 * I[r] - coarse[r]);
+            } else {
+                for (int step = 1; step <= phase.steps; ++step) Advance(phase.level, E);
+            }
+            if (phase.sample != Sample::None) {
+                if (!phase.extrapolate) Currents(I);
+                Iprev = StoreCurrents(p, phase.sample, I);
+            }
+        }
+        for (int s = 1; s <= ns_; ++s) m_.Csurf(p, s) = Checked(Cref_ * conc_.v[0][s]);
+    }
+}
+
+}  // namespace
+
+void SimulateDigital(Workbench& wb) { SimulateDigital(wb, DigitalRefinement{}); }
+
+void SimulateDigital(Workbench& wb, const DigitalRefinement& refinement) {
+    try {
+        // The work arrays (a few hundred kB) live for this run only; no allocation inside it.
+        auto run = std::unique_ptr<DigitalRun>(new DigitalRun(wb, refinement));
+        run->Run();
+    } catch (const RunError& e) {
+        wb.Message("CV Error: " + e.description() + "! Please try again by other initial values.");
+    }
+}
+
+DigitalGrid DescribeDigitalGrid(Workbench& wb) {
+    auto run = std::unique_ptr<DigitalRun>(new DigitalRun(wb, DigitalRefinement{}));
+    run->Prepare();
+    return run->Grid();
 }
 
 }  // namespace talvex

@@ -6,7 +6,28 @@ class Workbench;
 
 // Finite-difference simulation of the mechanism in the reaction tables; fills the per-reaction
 // columns and the total column of Ystore and the surface concentrations Csurf for points
-// 1..NData. Traps its own errors ("CV Error: ...").
+// 1..NData. Traps its own errors ("CV Error: ...") and keeps the points computed before one.
 void SimulateDigital(Workbench& wb);
+
+// A finer grid and time step than the run's own choice, for convergence studies: the first box
+// times firstBox, the expansion beta replaced by beta when that is positive, and every sub-step
+// split into timeSteps steps.
+struct DigitalRefinement {
+    double firstBox = 1.0;
+    double beta = 0.0;
+    int timeSteps = 1;
+};
+void SimulateDigital(Workbench& wb, const DigitalRefinement& refinement);
+
+// The space and time grid a digital run would use for the model as it stands. Raises the run's
+// errors instead of trapping them.
+struct DigitalGrid {
+    int N = 0;               // interior boxes
+    double h = 0.0;          // first box (cm)
+    double beta = 0.0;       // each box e^beta times wider than the one before
+    double lambdaRef = 0.0;  // D dt / h^2 of the reference species
+    double dt = 0.0;         // the time step that sets the grid (s)
+};
+DigitalGrid DescribeDigitalGrid(Workbench& wb);
 
 }  // namespace talvex

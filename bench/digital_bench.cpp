@@ -1,0 +1,116 @@
+#include <benchmark/benchmark.h>
+
+#include "bench_support.h"
+#include "digital/simulate_digital.h"
+#include "simulation/simulation_driver.h"
+
+namespace talvex::bench {
+namespace {
+
+// The potential programme is built once by the driver; each iteration is one digital run.
+void RunDigital(benchmark::State& state, Workbench& wb) {
+    wb.model.DigitalSim = true;
+    RunSimulation(wb);
+    for (auto _ : state) {
+        SimulateDigital(wb);
+        benchmark::DoNotOptimize(wb.model.Ystore(10, 1));
+    }
+    state.counters["points"] = wb.model.NData.value();
+    state.counters["boxes"] = DescribeDigitalGrid(wb).N;
+    state.counters["max_iter"] = wb.model.MaxIter.value();
+    if (!static_cast<QuietPlatform&>(wb.platform).lastMessage.empty())
+        state.SkipWithError(static_cast<QuietPlatform&>(wb.platform).lastMessage.c_str());
+}
+
+// The default cyclic voltammogram: 242 points, one implicit step each.
+void BM_DigitalDefaultCV(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 1);
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalDefaultCV)->Unit(benchmark::kMicrosecond);
+
+// The whole simulation command's engine part for the same curve, driver included.
+void BM_DigitalDefaultCVThroughDriver(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 1);
+    wb.model.DigitalSim = true;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+}
+BENCHMARK(BM_DigitalDefaultCVThroughDriver)->Unit(benchmark::kMicrosecond);
+
+// A cycle of 4000 points (0.3 -> -0.3 -> 0.3 V in 0.3 mV steps).
+void BM_DigitalCycle4000(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 1);
+    wb.model.Estep = 0.6 / 1999;
+    wb.model.tdrop = wb.model.Estep / wb.model.ScanRate;
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalCycle4000)->Unit(benchmark::kMicrosecond);
+
+// The default differential pulse: 121 points, each a fresh layer, 36 steps at the base
+// potential and the pulse in 8 + 16 steps.
+void BM_DigitalDifferentialPulse(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Technique = 4;
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalDifferentialPulse)->Unit(benchmark::kMicrosecond);
+
+// A 1 um microsphere sweep on its resolved grid.
+void BM_DigitalMicrosphereSweep(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Electrode = 2;
+    wb.model.Radius = 1e-4;
+    wb.model.Area = 4 * 3.141592654 * 1e-8;
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalMicrosphereSweep)->Unit(benchmark::kMicrosecond);
+
+// Six species: A + e = B, B + e = C, B = D, C + D = E + F (second order, Newton iteration).
+void BM_DigitalSixSpeciesSecondOrder(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    Model& m = wb.model;
+    DefaultExperiment(m, 1);
+    m.NSpecies = 6;
+    m.NCharge = 2;
+    m.ChargeSpecies(2, 1) = 2;
+    m.ChargeSpecies(2, 2) = 3;
+    m.n(2) = 1;
+    m.E0(2) = -0.1;
+    m.Alpha(2) = 0.5;
+    m.ks(2) = 0.01;
+    for (int s = 3; s <= 6; ++s) {
+        m.D(s) = 1e-5 * (1 + 0.1 * s);
+        m.C(s) = 0;
+    }
+    m.NChem = 1;
+    m.ChemSpecies(1, 1) = 2;
+    m.ChemSpecies(1, 2) = 4;
+    m.kf(1) = 1;
+    m.kb(1) = 0.1;
+    m.NChem2 = 1;
+    m.Chem2Species(1, 1) = 3;
+    m.Chem2Species(1, 2) = 4;
+    m.Chem2Species(1, 3) = 5;
+    m.Chem2Species(1, 4) = 6;
+    m.kf(2) = 100;
+    m.kb(2) = 1;
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalSixSpeciesSecondOrder)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace talvex::bench

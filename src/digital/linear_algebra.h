@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/constants.h"
+
+// Small dense matrices and the block-tridiagonal solvers of the digital simulation. Rows and
+// columns are numbered from 1 as the system numbers species; index 0 exists and stays unused
+// (box 0 is the electrode surface). Every array has a fixed size, so a solve never allocates.
+namespace talvex {
+
+class Workbench;
+
+inline constexpr int kMatDim = kMaxSpecies + 1;     // rows and columns 0..6
+inline constexpr int kBoxArray = 101;               // boxes 0..100
+inline constexpr int kMaxBoxes = kBoxArray - 2;     // interior boxes 1..N, N <= 99
+
+struct Matrix {
+    double a[kMatDim][kMatDim];
+    double& operator()(int i, int j) { return a[i][j]; }
+    double operator()(int i, int j) const { return a[i][j]; }
+    void Clear();
+    void SetIdentity();
+};
+
+// One value per box and species. Conc is addressed (species, box), Alow, Aup and Dmod
+// (box, species); both keep a box's species together in memory.
+struct SpeciesField {
+    double v[kBoxArray][kMatDim];
+    double& operator()(int s, int j) { return v[j][s]; }
+    double operator()(int s, int j) const { return v[j][s]; }
+};
+struct BoxField {
+    double v[kBoxArray][kMatDim];
+    double& operator()(int j, int s) { return v[j][s]; }
+    double operator()(int j, int s) const { return v[j][s]; }
+};
+
+// One m x m block per box: B(s, t, j).
+struct BoxBlocks {
+    Matrix b[kBoxArray];
+    double& operator()(int s, int t, int j) { return b[j].a[s][t]; }
+    double operator()(int s, int t, int j) const { return b[j].a[s][t]; }
+};
+
+// C = A . B for an l x k matrix A and a k x p matrix B (p = 1: a column vector). C must not be
+// A or B.
+void MatMultiply(const Matrix& A, const Matrix& B, int l, int k, int p, Matrix& C);
+
+// In-place inverse of an m x m matrix; a diagonal matrix costs one division per row.
+void MatInverse(Matrix& A, int m, Workbench& wb);
+
+// In-place Gauss-Jordan inverse with full pivoting. A zero pivot shows "Error: inverse matrix
+// D=0" and leaves the matrix as far as it was transformed; the caller goes on with it.
+void MatInverseGJ(Matrix& A, int m, Workbench& wb);
+
+void SwapValues(double& a, double& b);
+
+// The eliminated diagonal blocks of a block-tridiagonal system, kept as their inverses. They do
+// not depend on the right-hand side, so a run whose blocks stay fixed eliminates once and then
+// solves every time step with SolveEliminated.
+struct EliminatedBlocks {
+    int N = 0;
+    int m = 0;
+    bool diagonal = false;  // no block couples species: every inverse is diagonal
+    BoxBlocks W;            // W(j) = inverse of the eliminated block of box j, j = 1..N
+    Matrix E1Surf;          // eliminated block of box 1 times the inverse of Surf1
+};
+
+// One implicit step of the block-tridiagonal system of N interior boxes and m species:
+//   -Alow(j) c(j-1) + B(j) c(j) - Aup(j) c(j+1) = old c(j),  j = 1..N,
+// closed at the surface by Surf1 . c(1) = Surf0 . c(0) and outside by the fixed bulk c(N+1).
+// On entry Conc(., 1..N) holds the old values and Conc(., N+1) the bulk; on return Conc(., 0..N)
+// holds the new ones. Dmod and E are work arrays.
+void BlockTridiagSolve(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
+                       const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B,
+                       const Matrix& Surf0, const Matrix& Surf1, int N, int m);
+
+// The parts of BlockTridiagSolve: the elimination of the blocks, the inverse of the surface
+// matrix E(1) Surf1^-1 Surf0 - Alow(1) for one Surf0, and the solve for one right-hand side
+// rhs(., 1..N) with the bulk in conc(., N+1) (rhs and conc may be the same field).
+void EliminateBlocks(Workbench& wb, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
+                     const Matrix& Surf1, int N, int m, EliminatedBlocks& out);
+void SurfaceInverse(Workbench& wb, const EliminatedBlocks& el, const BoxField& Alow,
+                    const Matrix& Surf0, Matrix& out);
+void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
+                     const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc,
+                     BoxField& dmod);
+
+// A second-order reaction p1 + p2 = q1 + q2 with its rate constants times the time step
+// (kfDt, kbDt). A species number 0 stands for no species: its concentration is 0.
+struct SecondOrderStep {
+    int p1, p2, q1, q2;
+    double kf, kb;
+};
+
+// Work fields of the Newton iteration.
+struct NewtonWork {
+    SpeciesField iterate, previous, rhs;
+    BoxBlocks local, cross;
+    EliminatedBlocks eliminated;
+    Matrix surfaceInverse;
+};
+
+inline constexpr int kMaxNewtonIterations = 10;
+
+// The implicit step with second-order reactions: Newton iteration on the rate terms about the
+// previous iterate, at most 10 iterations, each solved like BlockTridiagSolve. B holds the
+// linear part of the blocks. Raises the model's MaxIter to the iterations used. Conc(., 0..N+1)
+// gets the result.
+void BlockTridiagSolve2(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
+                        const BoxField& Aup, const BoxBlocks& B, const Matrix& Surf0,
+                        const Matrix& Surf1, int N, int m, const SecondOrderStep* reactions,
+                        int count, NewtonWork& work);
+
+}  // namespace talvex
