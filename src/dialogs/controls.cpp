@@ -7,6 +7,17 @@ namespace {
 // Handlers that write each other's fields stop once the text no longer changes; this only
 // guards against a pair that never settles.
 constexpr int kMaxChangeDepth = 64;
+
+// Fires a Change handler; `depth` counts the handlers of this control still running.
+void FireChange(const std::function<void()>& handler, int& depth) {
+    if (!handler || depth >= kMaxChangeDepth) return;
+    struct Depth {
+        int& d;
+        explicit Depth(int& x) : d(++x) {}
+        ~Depth() { --d; }
+    } guard(depth);
+    handler();
+}
 }  // namespace
 
 Control::Control(Form* form, ControlKind kind, std::string name, int index)
@@ -28,16 +39,7 @@ bool Control::ShownOnScreen() const {
 void TextBox::SetText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
-    if (onChange && depth_ < kMaxChangeDepth) {
-        ++depth_;
-        try {
-            onChange();
-        } catch (...) {
-            --depth_;
-            throw;
-        }
-        --depth_;
-    }
+    FireChange(onChange, depth_);
 }
 
 bool TextBox::Type(const std::string& text) {
@@ -49,16 +51,7 @@ bool TextBox::Type(const std::string& text) {
 void Label::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
-    if (onChange && depth_ < kMaxChangeDepth) {
-        ++depth_;
-        try {
-            onChange();
-        } catch (...) {
-            --depth_;
-            throw;
-        }
-        --depth_;
-    }
+    FireChange(onChange, depth_);
 }
 
 void CheckBox::SetChecked(bool checked) {

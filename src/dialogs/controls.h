@@ -161,6 +161,15 @@ private:
     std::vector<std::unique_ptr<T>> items_;
 };
 
+// Change handlers ignore errors: a step that cannot be computed leaves what it would have written.
+template <typename F>
+void IgnoringErrors(F&& step) {
+    try {
+        step();
+    } catch (const RunError&) {
+    }
+}
+
 // Makes option buttons one group: selecting one clears the others.
 void GroupOptions(std::initializer_list<OptionButton*> buttons);
 template <int First, int Last>

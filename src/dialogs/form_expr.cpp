@@ -16,15 +16,6 @@
 namespace talvex {
 namespace {
 
-// Change handlers ignore errors: a step that cannot be computed leaves what it would have written.
-template <typename F>
-void IgnoringErrors(F&& step) {
-    try {
-        step();
-    } catch (const RunError&) {
-    }
-}
-
 std::string Concentration(double x) {
     return FormatNumber(Checked(x), "0.###e-#");
 }

@@ -13,15 +13,6 @@
 namespace talvex {
 namespace {
 
-// Change handlers ignore errors: a step that cannot be computed leaves what it would have written.
-template <typename F>
-void IgnoringErrors(F&& step) {
-    try {
-        step();
-    } catch (const RunError&) {
-    }
-}
-
 constexpr const char* kGeometryFormat = "0.##e-0";
 
 std::string GeometryText(double x) {
