@@ -17,14 +17,14 @@ protected:
 };
 
 TEST_F(CommandTableTest, MenuTreeInMenuBarOrderWithInitialFlags) {
-    std::vector<std::string> bar;
+    Lines bar;
     for (const MenuItem& item : wb.menu.items()) {
         if (item.parent.empty()) bar.push_back(item.caption);
         else EXPECT_NE(wb.menu.Find(item.parent), nullptr) << item.name;
         const bool disabledAtStart = item.name == "mnuDisplay" || item.name == "mnuData" || item.name == "mnuManualFit";
         EXPECT_EQ(item.enabled, !disabledAtStart) << item.name;
     }
-    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Input", "&Run", "&Display", "&Analyze", "&Help"}));
+    EXPECT_EQ(bar, (Lines{"&File", "&Input", "&Run", "&Display", "&Analyze", "&Help"}));
     EXPECT_EQ(wb.menu.Find("mnuSimulate")->caption, "&Simulate");
     EXPECT_EQ(wb.menu.Find("mnuMinusX")->caption, "Reverse");
 }
