@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "support/numeric.h"
 
 namespace talvex {
@@ -61,19 +59,6 @@ TEST_F(TransformsTest, StraightLineAndConstantCurve) {
     Load(x, constant);
     Integrate(*m, m->Yplot);
     for (int k = 1; k <= 20; ++k) ASSERT_TRUE(Near(Y(k), 0.01 * 3 * k, 1e-12)) << k;
-
-    // Semi-derivative of a constant: W c (1 + sum of the weights) inside, straight-line end points.
-    Load(x, constant);
-    SemiDifferentiate(*m, m->Yplot);
-    const double W = 0.25 * std::sqrt(1 / (3.141592654 * 0.01));
-    for (int k = 3; k <= 19; ++k) {
-        double s = 1;
-        for (int i = 1; i <= k - 1; ++i) s += std::sqrt(k - i + 1.0) - 2 * std::sqrt(k - i + 0.0) + std::sqrt(k - i - 1.0);
-        ASSERT_TRUE(Near(Y(k), W * 3 * s, 1e-12)) << k;
-    }
-    EXPECT_TRUE(Near(Y(20), 2 * Y(19) - Y(18), 1e-12));
-    EXPECT_TRUE(Near(Y(2), 2 * Y(3) - Y(4), 1e-12));
-    EXPECT_TRUE(Near(Y(1), Y(2) - (Y(4) - Y(3)), 1e-12));
 }
 
 TEST_F(TransformsTest, FewerThanFourPointsAreLeftAsTheyAre) {
