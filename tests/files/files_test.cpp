@@ -70,8 +70,9 @@ class FilesTest : public ::testing::Test {
     fs::path dir;
 };
 
-// The .par golden files are written by hand from the file format, not produced by this code.
-// Species 2 of the three-species file shows the reaction constants going by species index.
+// The .par golden files are written by hand from the file format, not produced by this code (so
+// never regenerate them). Species 2 of the three-species file shows the reaction constants going
+// by species index.
 TEST_F(FilesTest, ParameterFileGoldens) {
     EXPECT_TRUE(testing::MatchesGolden("files/startup.par", Save()));
     EXPECT_EQ(platform.filters.back(), "parameter (*.par)|*.par|all|*.*");
