@@ -1,0 +1,489 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "core/constants.h"
+#include "core/text_number.h"
+#include "core/workbench.h"
+#include "dialogs/form_expr.h"
+#include "dialogs/form_ins.h"
+#include "dialogs/form_mech.h"
+#include "dialogs/form_tech.h"
+#include "support/fake_platform.h"
+#include "support/numeric.h"
+
+namespace talvex {
+namespace {
+
+using Strings = std::vector<std::string>;
+using testing::Near;
+
+// The dialogs of a fresh workbench.
+class DialogTest : public ::testing::Test {
+  protected:
+    testing::FakePlatform platform;
+    Workbench wb{platform};
+    Model& m = wb.model;
+    FormTech& tech = wb.formTech;
+    FormMech& mech = wb.formMech;
+    FormIns& ins = wb.formIns;
+    FormExpr& f = wb.formExpr;  // Chemicals
+};
+
+// A click alone must not reach the model: the technique is stored when the Techniques dialog is
+// confirmed, or (technique 5 here) when only the Mechanism dialog is.
+TEST_F(DialogTest, TechniqueIsStoredOnlyWhenConfirmed) {
+    EXPECT_EQ(tech.caption + "|" + tech.optTech(5).caption,
+              "Techniques|5)  Square wave voltammetry");
+    tech.Show();
+    tech.optTech(3).Click();
+    EXPECT_FALSE(tech.optTech(1).selected());
+    EXPECT_FALSE(m.Technique.assigned());
+    tech.cmdOK.Click();
+    EXPECT_EQ(m.Technique, 3);
+    EXPECT_FALSE(tech.visible());
+    tech.optTech(5).Click();
+    mech.Show();
+    mech.Command1.Click();
+    EXPECT_EQ(m.Technique, 5);
+    EXPECT_FALSE(mech.visible());
+}
+
+// The Mechanism dialog opens in digital mode: the analytical list hidden (mechanism 1 selected),
+// the reaction editor offered with Fe3+ + e = Fe2+, every field down to the last row of each kind
+// visible and typeable.
+TEST_F(DialogTest, MechanismDialogOpensWithTheEditorOffered) {
+    EXPECT_EQ(mech.caption + "|" + mech.CheckDigital.caption, "Mechanism|Digital simulation");
+    EXPECT_TRUE(mech.CheckDigital.checked() && m.DigitalSim);
+    EXPECT_TRUE(mech.mech(1).selected() && !mech.mech(1).ShownOnScreen());
+    EXPECT_EQ(mech.charge(1).text() + "|" + mech.charge(2).text(), "Fe3+|Fe2+");
+    for (TextBox* box : {&mech.charge(6), &mech.chem(8), &mech.chem2(12)})
+        EXPECT_TRUE(box->ShownOnScreen() && box->text().empty() && box->Type("X"))
+            << box->FullName();
+    for (int r = 1; r <= 3; ++r) {
+        EXPECT_EQ(mech.NEL(r).list, (Strings{"1", "2", "3"}));
+        EXPECT_EQ(mech.NEL(r).text() + "|" + mech.NEL(r).tooltip, "1|electron number");
+    }
+    EXPECT_EQ(mech.LabelElectron(3).caption(), " e =");
+}
+
+// Clearing "Digital simulation" shows the analytical list, where only mechanisms with kernels can
+// be chosen, hides the editor and swaps the Instrument dialog's electrodes (5..8 for 9); each
+// switch tells the views once.
+TEST_F(DialogTest, DigitalCheckBoxSwapsFramesAndElectrodes) {
+    int redraws = 0;
+    mech.onChanged = [&] { ++redraws; };
+    ASSERT_TRUE(mech.CheckDigital.Click());
+    EXPECT_FALSE(m.DigitalSim);
+    EXPECT_TRUE(mech.mech(1).ShownOnScreen() && !mech.charge(1).ShownOnScreen());
+    for (int k = 5; k <= 9; ++k) EXPECT_EQ(ins.optElectrode(k).enabled, k == 9) << k;
+    EXPECT_EQ(redraws, 1);
+    EXPECT_EQ(mech.mech(4).tooltip, "multicompoment charge reaction");
+    EXPECT_EQ(mech.mech(8).caption, "8)  C = A + pD, A + ne = B");
+    for (int i : {3, 5, 6, 8}) EXPECT_FALSE(mech.mech(i).Click() || mech.mech(i).selected()) << i;
+    for (int i : {2, 4, 7, 1}) EXPECT_TRUE(mech.mech(i).Click() && mech.mech(i).selected()) << i;
+
+    mech.CheckDigital.Click();
+    EXPECT_TRUE(m.DigitalSim);
+    EXPECT_TRUE(!mech.mech(1).ShownOnScreen() && mech.charge(1).ShownOnScreen());
+    for (int k = 5; k <= 9; ++k) EXPECT_EQ(ins.optElectrode(k).enabled, k != 9) << k;
+}
+
+// The Instrument dialog opens with its defaults (the captions' special characters included) and
+// writes nothing into the model.
+TEST_F(DialogTest, InstrumentOpensWithItsDefaults) {
+    EXPECT_EQ(ins.txttemp.caption + "|" + ins.ARE.caption + "|" + ins.LabelOhm.caption(),
+              "T ( \xC2\xB0"
+              "C)|Area (cm \xC2\xB2)|\xCE\xA9");
+    EXPECT_EQ(ins.ComboScan.text(), "single");
+    EXPECT_TRUE(ins.optElectrode(1).selected());
+    EXPECT_FALSE(ins.radius.visible || ins.leng.visible || ins.TextRrate.visible);
+    EXPECT_FALSE(ins.txtEPre.ShownOnScreen());  // inside the hidden preconcentration frame
+    EXPECT_FALSE(m.Area.assigned() || m.Volume.assigned() || m.ElectrodeLength.assigned());
+}
+
+// The default radius is that of a sphere of 1 cm2: 4 pi 0.2821^2 = 1.00003, sqrt(1 / (4 pi)) =
+// 0.28209. A handler rewrites the other field only when its value differs at the three shown
+// digits, so the exchange settles at once and a typed entry is never replaced by a rounded copy.
+TEST_F(DialogTest, RadiusAndAreaAgreeAndSettle) {
+    ins.optElectrode(2).Click();
+    EXPECT_EQ(m.Electrode, 2);
+    EXPECT_EQ(ins.ARE.text() + "|" + ins.radius.text(), "1|0.2821");
+    ins.radius.Type("0.3");
+    EXPECT_EQ(ins.ARE.text(), "1.13e0");  // 4 pi 0.09 = 1.131
+    ins.radius.Type("0.2821");
+    EXPECT_EQ(ins.ARE.text(), "1.e0");
+    EXPECT_EQ(m.Area, 1.0);
+    ins.optElectrode(1).Click();
+    EXPECT_EQ(ins.ARE.text(), "1.e0");
+
+    ins.optElectrode(4).Click();
+    ins.ARE.Type("0.5");  // sqrt(0.5 / pi) = 0.39894, back to pi 0.399^2 = 0.50014
+    EXPECT_EQ(ins.radius.text() + "|" + ins.ARE.text(), "3.99e-1|0.5");
+    EXPECT_TRUE(Near(m.Volume, 0.01 * 0.5, 1e-12));  // L A for the disc
+
+    ins.optElectrode(5).Click();  // cylinder: A = 2 pi r L and back
+    ins.leng.Type("0.1");
+    EXPECT_EQ(ins.ARE.text() + "|" + ins.radius.text(), "2.51e-1|3.99e-1");
+    ins.OK();  // the cylinder's volume takes the radius that OK stores
+    EXPECT_TRUE(Near(m.Volume, kPi * 0.399 * 0.399 * 0.1, 1e-12));
+}
+
+// An area that overflows, or a zero length for the cylinder, leaves the dependent field as it was:
+// no field ever shows an infinity or a NaN.
+TEST_F(DialogTest, GeometryHandlersLeaveFieldsFiniteOnBadInput) {
+    ins.optElectrode(2).Click();
+    ins.radius.Type("1e200");
+    EXPECT_EQ(ins.ARE.text(), "1");
+    ins.radius.Type("0.2");
+    ins.optElectrode(5).Click();
+    ins.leng.Type("0");
+    EXPECT_EQ(ins.ARE.text(), "0.e0");
+    const std::string radius = ins.radius.text();
+    ins.ARE.Type("1");
+    EXPECT_EQ(ins.radius.text(), radius);
+    EXPECT_TRUE(std::isfinite(m.Volume));
+}
+
+// Each electrode shows its own fields and captions; the band shows its half width, its area
+// 2 r L as a plain number, and stores a quarter of the shown width.
+TEST_F(DialogTest, ElectrodeOptionsShowTheirFieldsAndCaptions) {
+    ins.optElectrode(8).Click();
+    EXPECT_TRUE(!ins.leng.visible && ins.radius.visible && ins.TextRrate.visible);
+    EXPECT_EQ(ins.radius.caption, "Radius (cm)");
+    ins.optElectrode(9).Select();
+    EXPECT_TRUE(ins.leng.visible && !ins.radius.visible && !ins.TextRrate.visible);
+    EXPECT_FALSE(ins.radius.captionVisible || ins.TextRrate.captionVisible);
+    EXPECT_EQ(ins.leng.caption, "Thick (cm)");
+    EXPECT_EQ(m.Electrode, 9);
+    ins.optElectrode(7).Click();
+    EXPECT_TRUE(ins.leng.visible && ins.radius.visible && !ins.TextRrate.visible);
+    EXPECT_EQ(ins.radius.caption, "Half Width (cm)");
+    ins.leng.Type("0.5");
+    ins.radius.Type("0.2");
+    EXPECT_EQ(ins.ARE.text(), "0.2");
+    ins.OK();
+    EXPECT_TRUE(Near(m.Radius, 0.05, 1e-15));
+    EXPECT_TRUE(Near(m.Area, 0.2, 1e-15));
+}
+
+// td = |step| / v (0.5 from 0.005 and 0.01), kept while v is not a positive number; tp = 1 / (2 f)
+// (0.05 from 10 Hz), kept for f = 0. Activation shows the boxes of the technique (square wave:
+// the pulse time follows the frequency and is locked) but keeps their captions; the
+// preconcentration box shows its frame.
+TEST_F(DialogTest, TimesFollowTheirFieldsAndTechniqueShowsItsBoxes) {
+    for (const auto& [step, td] :
+         {std::pair{"0.002", "0.2"}, {"0.005", "0.5"}, {"-0.005", "0.5"}}) {
+        ins.Estep.Type(step);
+        EXPECT_EQ(ins.td.text(), td) << step;
+    }
+    for (const char* bad : {"", "0", "fast"}) ins.V.Type(bad);
+    EXPECT_EQ(ins.td.text(), "0.5");
+    ins.TextF.Type("10");
+    EXPECT_EQ(ins.tp.text(), "0.05");
+    ins.TextF.Type("0");
+    EXPECT_EQ(ins.tp.text(), "0.05");
+
+    m.Technique = 5;
+    ins.Show();
+    EXPECT_TRUE(!ins.V.visible && ins.TextF.visible && ins.tp.visible && ins.Epulse.visible);
+    EXPECT_FALSE(ins.tp.Type("0.1"));
+    m.Technique = 3;
+    ins.Activate();
+    EXPECT_TRUE(ins.V.visible && !ins.TextF.visible && ins.Epulse.visible && ins.tp.Type("0.1"));
+    m.Technique = 1;
+    ins.Activate();
+    EXPECT_TRUE(ins.V.visible && !ins.TextF.visible && !ins.tp.visible && !ins.Epulse.visible);
+    EXPECT_TRUE(ins.TextF.captionVisible && ins.tp.captionVisible && ins.Epulse.captionVisible);
+    ins.CheckPreCon.Click();
+    EXPECT_TRUE(ins.txtTPre.ShownOnScreen());
+    ins.CheckPreCon.Click();
+    EXPECT_FALSE(ins.FramePre.visible);
+}
+
+// OK reads the fields: leading numbers, magnitudes of step and scan rate, Celsius to kelvin, an
+// empty field as 0, rpm to rad/s, the scan count from the list; the OK button also hides.
+TEST_F(DialogTest, OkStoresTheFields) {
+    ins.Eend.Type("-0.4 V");
+    ins.Estep.Type("-0.002");
+    ins.V.Type("-0.05");
+    ins.Cdl.Type("");
+    ins.TextRrate.Type("300");
+    ins.ComboScan.SelectText("2 cycles");
+    ins.OK();
+    EXPECT_EQ(m.Eend, -0.4);
+    EXPECT_EQ(m.Estep, 0.002);
+    EXPECT_EQ(m.ScanRate, 0.05);
+    EXPECT_TRUE(Near(m.tdrop, 0.04, 1e-15));
+    EXPECT_TRUE(Near(m.TempK, 298.14, 1e-15));
+    EXPECT_TRUE(m.Cdl.assigned() && m.Cdl == 0);
+    EXPECT_TRUE(Near(m.Omega, 300 * kPi / 30, 1e-15));
+    EXPECT_EQ(m.ScanCycles, 2.0);
+    ins.ComboScan.SelectText("single");
+    ins.cmdOK.Click();
+    EXPECT_EQ(m.ScanCycles, 0.5);
+    EXPECT_FALSE(ins.visible());
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+// The step and the scan rate must be numbers: anything else is reported by field and leaves the
+// model's value as it was, while the other fields are still stored.
+TEST_F(DialogTest, OkRefusesAStepOrRateThatIsNotANumber) {
+    ins.OK();
+    ins.Estep.Type("abc");
+    ins.V.Type("");
+    ins.Estart.Type("0.4");
+    ins.OK();
+    EXPECT_EQ(platform.messages,
+              (Strings{"E step (V) must be a number, not \"abc\"; the previous value is kept.",
+                       "v (V/s) must be a number, not \"\"; the previous value is kept."}));
+    EXPECT_EQ(m.Estep, 0.005);
+    EXPECT_EQ(m.ScanRate, 0.01);
+    EXPECT_EQ(m.Estart, 0.4);
+}
+
+class FormExprTest : public DialogTest {
+  protected:
+    FormExprTest() { m.TempK = 298.14; }
+    // One reaction between species 1 and 2, as the mechanism setup leaves the tables: A + e = B
+    // (charge transfer) or A = B (first order).
+    void OneReaction(bool chargeTransfer) {
+        m.NSpecies = 2;
+        m.NCharge = chargeTransfer ? 1 : 0;
+        m.NChem = chargeTransfer ? 0 : 1;
+        m.NChem2 = 0;
+        auto& places = chargeTransfer ? m.ChargeSpecies : m.ChemSpecies;
+        places(1, 1) = 1;
+        places(1, 2) = 2;
+    }
+    // One second-order row typed into the reaction editor's four places.
+    void SecondOrderRow(const char* p1, const char* p2, const char* p3, const char* p4) {
+        const char* texts[] = {p1, p2, p3, p4};
+        m.NSpecies = 3;
+        m.NCharge = 0;
+        m.NChem = 0;
+        m.NChem2 = 1;
+        std::int16_t next = 1;
+        for (int s = 1; s <= 4; ++s) {
+            mech.chem2(s).SetText(texts[s - 1]);
+            m.Chem2Species(1, s) = static_cast<std::int16_t>(*texts[s - 1] ? next++ : 0);
+        }
+    }
+    std::string Cinit(int i) const { return f.Cinit(i).caption(); }
+    std::string Cinits(int n) const {  // "C init" of species 1..n
+        std::string s = Cinit(1);
+        for (int i = 2; i <= n; ++i) s.append(" ").append(Cinit(i));
+        return s;
+    }
+};
+
+// Only the first fit row shows its bounds until its box is checked; creating the dialog writes
+// nothing into the model.
+TEST_F(FormExprTest, FitBoundsShowWithTheirBox) {
+    EXPECT_TRUE(f.TextCmin(1).visible && f.TextCmax(1).visible);
+    for (int k = 2; k <= 29; ++k) EXPECT_FALSE(f.TextCmin(k).visible || f.TextCmax(k).visible) << k;
+    f.CheckFitted(24).Click();
+    EXPECT_TRUE(f.TextCmin(24).visible && f.TextCmax(24).visible);
+    EXPECT_EQ(f.TextCmax(24).text(), "1e-4");
+    f.CheckFitted(24).Click();
+    EXPECT_FALSE(f.TextCmin(24).visible);
+    EXPECT_FALSE(m.FoverRT.assigned());
+}
+
+// Keq = kf / kb ("#.###e-#") while kb is a positive number and the quotient a finite one;
+// otherwise the label stays.
+TEST_F(FormExprTest, KeqIsKfOverKbWhileKbIsPositive) {
+    f.UpdateKeq(1);  // the defaults 10 and 0.01
+    EXPECT_EQ(f.LabelKeq(1).caption(), "1.e3");
+    f.kf(1).Type("12.345");
+    EXPECT_EQ(f.LabelKeq(1).caption(), "1.235e3");
+    for (const char* kb : {"0", "none", "-1"}) {
+        f.kb(1).Type(kb);
+        EXPECT_EQ(f.LabelKeq(1).caption(), "1.235e3") << kb;
+    }
+    f.kf(1).Type("1e300");
+    f.kb(1).Type("1e-300");
+    EXPECT_EQ(f.LabelKeq(1).caption(), "1.235e3");
+}
+
+// theta = exp(38.9230 (0.1 - 0.3)) = 4.161e-4 and delta = theta 1e-3 / (1 + theta) = 4.159e-7, so
+// 1e-3 M of A at 0.3 V is 9.996e-4 M of A and 4.159e-7 M of B in equilibrium (25 C, n = 1); with
+// E0 at the start potential, half and half. Without pre-equilibration the analytical entries.
+TEST_F(FormExprTest, ChargeTransferPreEquilibrationAtTheStartPotential) {
+    OneReaction(true);
+    f.ComputeInitialConcentrations();
+    EXPECT_EQ(Cinits(3), "9.996e-4 4.159e-7 0.e0");
+    EXPECT_TRUE(Near(m.FoverRT, 38.9230, 2e-6));  // four digits of the worked example
+    f.Eze(1).Type("0.3");
+    EXPECT_EQ(Cinits(2), "5.e-4 5.e-4");
+    f.CheckPreEqu.Click();
+    EXPECT_EQ(Cinits(2), "1.e-3 0.e0");
+    f.C(1).Type("2e-3");
+    EXPECT_EQ(Cinit(1), "2.e-3");
+}
+
+// A step that cannot be computed (theta overflowing, a start potential or an entry that is not a
+// number, a reaction place that names no species) is skipped; no caption ever shows an infinity
+// or a NaN.
+TEST_F(FormExprTest, FailingStepsAreSkipped) {
+    OneReaction(true);
+    f.Eze(1).Type("1e300");
+    EXPECT_EQ(Cinits(2), "1.e-3 0.e0");
+    f.Eze(1).Type("0.1");
+    ins.Estart.SetText("start");
+    f.C(2).Type("1e-3");
+    EXPECT_EQ(Cinit(2), "1.e-3");
+    f.C(1).Type("lots");  // its row keeps the last caption
+    EXPECT_EQ(Cinit(1), "1.e-3");
+    m.ChargeSpecies(1, 2) = 0;
+    ins.Estart.SetText("0.3");
+    f.ComputeInitialConcentrations();
+    EXPECT_EQ(Cinit(1), "1.e-3");
+    for (int i = 1; i <= 6; ++i)
+        EXPECT_EQ(Cinit(i).find_first_of("IiNn"), std::string::npos) << Cinit(i);
+}
+
+// X = Y with K = 1000: delta = (1000 x 1e-3 - 0) / 1001, leaving 9.99e-7 of X and 9.99e-4 of Y.
+// An equilibrium constant below -1 would push X negative: it stops at 0. K = 0 is skipped.
+TEST_F(FormExprTest, FirstOrderEquilibrium) {
+    OneReaction(false);
+    const std::pair<const char*, const char*> cases[] = {
+        {"1.e3", "9.99e-7 9.99e-4"}, {"-2.e0", "0.e0 2.e-3"}, {".e0", "1.e-3 0.e0"}};
+    for (const auto& [keq, cinit] : cases) {
+        f.LabelKeq(1).SetCaption(keq);
+        EXPECT_EQ(Cinits(2), cinit) << keq;
+    }
+}
+
+// The relation each form's amount must satisfy, written out independently of the quadratic.
+double QuotientAt(Chem2Form form, double x, double a, double b, double c, double d) {
+    switch (form) {
+        case Chem2Form::OneProduct:
+            return (c + x) / ((a - x) * (b - x));
+        case Chem2Form::OneReactant:
+            return (c + x) * (d + x) / (a - x);
+        case Chem2Form::Full:
+            return (c + x) * (d + x) / ((a - x) * (b - x));
+    }
+    return 0;
+}
+
+// For each form the returned amount reproduces K to 1e-9 relative (well inside the four digits
+// the captions show), including cases where the textbook root formula loses most of its digits
+// to cancellation (a trace of A against K = 10, K = 1e-9 for a dissociation) and the full form at
+// K = 1, where the quadratic degenerates to a linear equation. Only one root leaves every
+// concentration positive; the other must not be taken. No A and no C: no root passes.
+TEST(SecondOrderEquilibrium, SatisfiesKAndTakesThePhysicalRoot) {
+    struct Case {
+        Chem2Form form;
+        double K, a, b, c, d;
+    };
+    const Case cases[] = {
+        {Chem2Form::OneProduct, 1e3, 1e-3, 2e-3, 0, 0},
+        {Chem2Form::OneProduct, 10, 1e-9, 1e-3, 0, 0},
+        {Chem2Form::OneProduct, 1e8, 1e-3, 2e-3, 0, 0},
+        {Chem2Form::OneProduct, 1e3, 0, 0, 1e-3, 0},  // only the product: it dissociates
+        {Chem2Form::OneReactant, 1e-3, 1e-3, 0, 0, 0},
+        {Chem2Form::OneReactant, 1e-9, 1e-3, 0, 1e-3, 0},
+        {Chem2Form::OneReactant, 1e-3, 0, 0, 1e-3, 1e-3},
+        {Chem2Form::Full, 4, 1e-3, 1e-3, 0, 0},
+        {Chem2Form::Full, 0.25, 1e-3, 1e-3, 0, 0},
+        {Chem2Form::Full, 4, 0, 0, 1e-3, 1e-3},
+        {Chem2Form::Full, 1, 1e-3, 1e-3, 0, 0},
+        {Chem2Form::Full, 1, 1e-3, 3e-3, 2e-3, 0},
+    };
+    for (const Case& t : cases) {
+        const std::optional<double> x = SecondOrderEquilibrium(t.form, t.K, t.a, t.b, t.c, t.d);
+        ASSERT_TRUE(x.has_value()) << "K " << t.K << " a " << t.a;
+        EXPECT_TRUE(Near(QuotientAt(t.form, *x, t.a, t.b, t.c, t.d), t.K, 1e-9)) << "K " << t.K;
+        EXPECT_TRUE(t.a - *x > 0 && t.c + *x > 0) << "K " << t.K << " a " << t.a;
+        EXPECT_TRUE(t.form == Chem2Form::OneReactant || t.b - *x > 0) << "K " << t.K;
+        EXPECT_TRUE(t.form == Chem2Form::OneProduct || t.d + *x > 0) << "K " << t.K;
+    }
+    EXPECT_FALSE(SecondOrderEquilibrium(Chem2Form::OneProduct, 1e3, 0, 1e-3, 0, 0).has_value());
+    EXPECT_FALSE(SecondOrderEquilibrium(Chem2Form::Full, 4, 0, 1e-3, 0, 1e-3).has_value());
+}
+
+// A + B = C with K = 1000, 1 mM of A and 2 mM of B: 1000 x^2 - 4 x + 2e-3 = 0, so
+// x = (4 - sqrt(8)) / 2000 = 5.857864e-4, leaving 4.142e-4 of A and 1.414e-3 of B; the product
+// may be typed into either place of its side. Without A neither root passes: the row is left as
+// the analytical entries give it.
+TEST_F(FormExprTest, SecondOrderPreEquilibrationInTheDialog) {
+    SecondOrderRow("A", "B", "C", "");
+    f.C(2).Type("2e-3");
+    f.LabelKeq(1).SetCaption("1.e3");
+    EXPECT_EQ(Cinits(3), "4.142e-4 1.414e-3 5.858e-4");
+    SecondOrderRow("A", "B", "", "C");
+    f.ComputeInitialConcentrations();
+    EXPECT_EQ(Cinits(3), "4.142e-4 1.414e-3 5.858e-4");
+    f.C(1).Type("0");
+    EXPECT_EQ(Cinits(3), "0.e0 2.e-3 0.e0");
+}
+
+// tpre k A / (V (1 + theta)) with k = 0.0323604 cm/s (see the transfer tests): 1941.62 at -0.3 V,
+// where theta = exp(-0.4 F/RT) = 1.7e-7, so 1 mM of A becomes 1.942 M in the electrode. When the
+// factor fails, the reset value stays.
+TEST_F(FormExprTest, PreconcentrationSetsTheSecondConcentration) {
+    f.CheckPreEqu.Click();
+    ins.CheckPreCon.Click();
+    f.ComputeInitialConcentrations();
+    EXPECT_EQ(Cinit(2), "1.942e0");
+    ins.txtPconst.SetText("ten");
+    f.ComputeInitialConcentrations();
+    EXPECT_EQ(Cinit(2), "0.e0");
+}
+
+// Mechanism 7 (A + e = B, B = A): after the Nernst step the chemical row with K = kf / kb = 1000
+// turns B back into A until [A] / [B] = 1000, keeping the total of 1 mM (captions carry four
+// digits). Mechanism 2 labels a second charge-transfer row and keeps the chemical row's label.
+TEST_F(FormExprTest, ActivationLabelsTheAnalyticalMechanism) {
+    mech.CheckDigital.Click();
+    mech.mech(7).Click();
+    f.Show();
+    EXPECT_EQ(f.heter(1).caption() + "|" + f.homo(1).caption() + "|" + f.LabelKeq(1).caption(),
+              "A+ne=B|B=A|1.e3");
+    EXPECT_TRUE(f.kf(1).visible && f.LabelKeq(1).visible && f.CheckFitted(20).visible &&
+                !f.kf(2).visible);
+    const double a = StrictNumber(Cinit(1)), b = StrictNumber(Cinit(2));
+    EXPECT_TRUE(Near(a / b, 1000, 2e-3));
+    EXPECT_TRUE(Near(a + b, 1e-3, 1e-3));
+
+    mech.mech(2).Click();
+    f.Activate();
+    EXPECT_EQ(f.heter(2).caption() + "|" + f.homo(1).caption(), "B+ne=C|B=A");
+    EXPECT_TRUE(f.Eze(2).visible && !f.kf(1).visible);
+}
+
+// Activation shows the rows and labels of the current mechanism and pre-equilibrates. The
+// untouched program: Fe3+ + e = Fe2+ from the reaction editor, at 0.3 V. Adding the editor's row
+// Fe3+ + L = FeL with 1 mM of L and K = kf / kb = 1000: after the Nernst step the complexation must
+// leave [FeL] / ([Fe3+][L]) = 1000 with the iron and the ligand each conserved (captions carry
+// four digits).
+TEST_F(FormExprTest, ActivationEquilibratesTheEditorsMechanism) {
+    f.Show();
+    EXPECT_EQ(f.specie(2).caption() + "|" + f.heter(1).caption(), "Fe2+|Fe3+ +1e=Fe2+");
+    EXPECT_TRUE(f.D(2).visible && f.CheckFitted(25).visible && !f.Cinit(3).visible);
+    EXPECT_TRUE(f.ks(1).visible && !f.Eze(2).visible && !f.CheckFitted(8).visible &&
+                !f.kf(1).visible);
+    EXPECT_EQ(Cinits(2), "9.996e-4 4.159e-7");
+
+    mech.chem2(1).SetText("Fe3+");
+    mech.chem2(2).SetText("L");
+    mech.chem2(3).SetText("FeL");
+    f.C(3).Type("1e-3");
+    f.Activate();
+    EXPECT_EQ(f.homo(1).caption() + "|" + f.specie(4).caption() + "|" + f.LabelKeq(1).caption(),
+              "Fe3+ +L=FeL +|FeL|1.e3");
+    const double fe = StrictNumber(Cinit(1)), l = StrictNumber(Cinit(3)),
+                 fel = StrictNumber(Cinit(4));
+    EXPECT_TRUE(Near(fel / (fe * l), 1000, 2e-3));
+    EXPECT_TRUE(Near(fe + fel, 9.996e-4, 1e-3));
+    EXPECT_TRUE(Near(l + fel, 1e-3, 1e-3));
+    EXPECT_EQ(Cinit(2), "4.159e-7");
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+}  // namespace
+}  // namespace talvex
