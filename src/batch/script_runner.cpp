@@ -139,12 +139,13 @@ private:
         throw ScriptError("unknown dialog '" + name + "'");
     }
 
-    talvex::Control& Control(std::string_view spec) {
-        const auto dot = spec.find('.');
-        if (dot == std::string_view::npos) throw ScriptError("expected Form.control, got '" + std::string(spec) + "'");
-        Form& form = FindForm(std::string(spec.substr(0, dot)));
-        talvex::Control* c = form.FindByFullName(spec.substr(dot + 1));
-        if (!c) throw ScriptError("unknown control '" + std::string(spec) + "'");
+    talvex::Control& Control(std::string_view qualified) {
+        const auto dot = qualified.find('.');
+        if (dot == std::string_view::npos)
+            throw ScriptError("expected Form.control, got '" + std::string(qualified) + "'");
+        Form& form = FindForm(std::string(qualified.substr(0, dot)));
+        talvex::Control* c = form.FindByFullName(qualified.substr(dot + 1));
+        if (!c) throw ScriptError("unknown control '" + std::string(qualified) + "'");
         return *c;
     }
 
