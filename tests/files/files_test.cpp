@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "core/text_number.h"
@@ -16,7 +18,6 @@
 #include "support/fake_platform.h"
 #include "support/golden.h"
 #include "support/numeric.h"
-#include "support/temp_folder.h"
 #include "support/values.h"
 
 namespace talvex {
@@ -32,10 +33,18 @@ std::string Fields(const Workbench& w) {
     return ins.Estart.text() + "|" + ins.Eend.text() + "|" + ins.Estep.text() + "|" + ins.TxtI0.text();
 }
 
-// A workbench and a fresh folder for the files a test writes; the file dialogs answer with names
-// in that folder.
-class FilesTest : public ::testing::Test, protected testing::TempFolder {
+// A workbench and a fresh folder for the files a test writes, removed afterwards; the file dialogs
+// answer with names in that folder.
+class FilesTest : public ::testing::Test {
   protected:
+    FilesTest() { EXPECT_TRUE(fs::create_directory(dir)); }
+    ~FilesTest() override { fs::remove_all(dir); }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    std::string Read(const std::string& name) const {
+        return {std::istreambuf_iterator<char>(std::ifstream(Path(name), std::ios::binary).rdbuf()), {}};
+    }
+    void Write(const std::string& name, const std::string& text) const { std::ofstream(Path(name), std::ios::binary) << text; }
+    long Entries() const { return std::distance(fs::directory_iterator(dir), {}); }
     template <typename Command>
     std::string Run(Command command, const std::string& name = "out") {  // answers the dialog with `name`
         platform.fileAnswers.push_back(Path(name));
@@ -51,6 +60,7 @@ class FilesTest : public ::testing::Test, protected testing::TempFolder {
     testing::FakePlatform platform;
     Workbench wb{platform};
     Model& m = wb.model;
+    const fs::path dir = fs::temp_directory_path() / ("talvex-files-" + std::to_string(std::random_device{}()));
 };
 
 // The .par golden files are written by hand from the file format, not produced by this code (so

@@ -37,19 +37,17 @@ protected:
 // round(|Eend - Estart| / Estep) + 1 points per sweep, halves to even; equal potentials sweep
 // downward with one point; a cycle returns along the same staircase with the vertex twice.
 TEST_F(DriverTest, PotentialStaircase) {
-    struct Case { double end, step, cycles, vertex, perSweep, nData, dir; };
+    struct Case { double end, step, cycles, perSweep, nData, dir; };
     const Case cases[] = {
-        {-0.3, 0.005, 1, -0.3, 61, 122, -1},    {-0.3, 0.005, 2, -0.3, 61, 244, -1},
-        {-0.625, 0.25, 0.5, -0.5, 3, 3, -1},    // 2.5 steps
-        {-0.875, 0.25, 0.5, -1.0, 5, 5, -1},    // 3.5 steps
-        {0, 0.25, 0.5, 0, 1, 1, -1},            {0.5, 0.1, 0.5, 0.5, 6, 6, 1},
+        {-0.3, 0.005, 1, 61, 122, -1}, {-0.3, 0.005, 2, 61, 244, -1}, {0, 0.25, 0.5, 1, 1, -1}, {0.5, 0.1, 0.5, 6, 6, 1},
+        {-0.625, 0.25, 0.5, 3, 3, -1}, {-0.875, 0.25, 0.5, 5, 5, -1},  // 2.5 and 3.5 steps
     };
     for (const Case& c : cases) {
         m.Estart = 0, m.Eend = c.end, m.Estep = c.step, m.ScanCycles = c.cycles;
         Curve();
         EXPECT_EQ(Values(m.PointsPerSweep, m.NData, m.ScanDir), Values(c.perSweep, c.nData, c.dir)) << c.end;
         const int P = static_cast<int>(m.PointsPerSweep);
-        EXPECT_NEAR(m.Xdata(P), c.vertex, 1e-15) << c.end;
+        EXPECT_NEAR(m.Xdata(P), c.dir * c.step * (P - 1), 1e-15) << c.end;
         if (c.cycles < 1) continue;
         EXPECT_EQ(Values(m.Xdata(P + 1), m.Xdata(2 * P)), Values(m.Xdata(P), 0));
         for (int i = 2 * P + 1; i <= m.NData; ++i) ASSERT_EQ(m.Xdata(i), m.Xdata(i - 2 * P));

@@ -4,11 +4,8 @@
 
 namespace talvex::testing {
 
-// Several model values (of any numeric type) as one list of doubles, so one assertion can compare
-// them all and print every one on failure.
+// Several values of any numeric type as one list, so that one assertion compares and prints them all.
 template <typename... T>
-std::vector<double> Values(T... v) {
-    return {static_cast<double>(v)...};
-}
+std::vector<double> Values(T... v) { return {static_cast<double>(v)...}; }
 
 }  // namespace talvex::testing
