@@ -194,8 +194,7 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
     EXPECT_EQ(Fields(wb), fields);
     wb.formOption.overlap.SetChecked(false);
     platform.fileAnswers = {std::nullopt, ""};
-    EXPECT_FALSE(ReadData(wb));
-    EXPECT_FALSE(ReadData(wb));
+    for (int cancel = 0; cancel < 2; ++cancel) EXPECT_FALSE(ReadData(wb));
     EXPECT_EQ(m.NCurves, 1);
     EXPECT_EQ(platform.messages.size(), std::size(bad));
     EXPECT_TRUE(Import("5,50\n"));
