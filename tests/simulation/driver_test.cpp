@@ -14,12 +14,14 @@
 #include "simulation/corrections.h"
 #include "simulation/simulate_command.h"
 #include "support/simulation_fixture.h"
+#include "support/values.h"
 
 namespace talvex {
 namespace {
 
 using testing::Near;
 using Messages = std::vector<std::string>;
+using testing::Values;
 
 class DriverTest : public testing::SimulationTest {
 protected:
@@ -35,82 +37,56 @@ protected:
 // round(|Eend - Estart| / Estep) + 1 points per sweep, halves to even; equal potentials sweep
 // downward with one point; a cycle returns along the same staircase with the vertex twice.
 TEST_F(DriverTest, PotentialStaircase) {
-    struct Case { double end, step, cycles, vertex; int perSweep, nData, dir; };
+    struct Case { double end, step, cycles, perSweep, nData, dir; };
     const Case cases[] = {
-        {-0.3, 0.005, 0.5, -0.3, 61, 61, -1},
-        {-0.3, 0.005, 1, -0.3, 61, 122, -1},
-        {-0.3, 0.005, 2, -0.3, 61, 244, -1},
-        {-0.625, 0.25, 0.5, -0.5, 3, 3, -1},  // 2.5 steps
-        {-0.875, 0.25, 0.5, -1.0, 5, 5, -1},  // 3.5 steps
-        {0, 0.25, 0.5, 0, 1, 1, -1},
-        {0.5, 0.1, 0.5, 0.5, 6, 6, 1},
+        {-0.3, 0.005, 1, 61, 122, -1}, {-0.3, 0.005, 2, 61, 244, -1}, {0, 0.25, 0.5, 1, 1, -1}, {0.5, 0.1, 0.5, 6, 6, 1},
+        {-0.625, 0.25, 0.5, 3, 3, -1}, {-0.875, 0.25, 0.5, 5, 5, -1},  // 2.5 and 3.5 steps
     };
     for (const Case& c : cases) {
         m.Estart = 0, m.Eend = c.end, m.Estep = c.step, m.ScanCycles = c.cycles;
-        RunSimulation(wb);
-        EXPECT_EQ(m.PointsPerSweep, c.perSweep) << c.end;
-        EXPECT_EQ(m.NData, c.nData) << c.end;
-        EXPECT_EQ(m.ScanDir, c.dir) << c.end;
-        EXPECT_NEAR(m.Xdata(c.perSweep), c.vertex, 1e-15) << c.end;
+        Curve();
+        EXPECT_EQ(Values(m.PointsPerSweep, m.NData, m.ScanDir), Values(c.perSweep, c.nData, c.dir)) << c.end;
+        const int P = static_cast<int>(m.PointsPerSweep);
         if (c.cycles < 1) continue;
-        EXPECT_EQ(m.Xdata(c.perSweep + 1), m.Xdata(c.perSweep));
-        EXPECT_EQ(m.Xdata(2 * c.perSweep), 0.0);
-        for (int i = 2 * c.perSweep + 1; i <= c.nData; ++i) ASSERT_EQ(m.Xdata(i), m.Xdata(i - 2 * c.perSweep));
+        EXPECT_EQ(Values(m.Xdata(P + 1), m.Xdata(2 * P)), Values(m.Xdata(P), 0));
+        for (int i = 2 * P + 1; i <= m.NData; ++i) ASSERT_EQ(m.Xdata(i), m.Xdata(i - 2 * P));
     }
-    EXPECT_TRUE(platform.messages.empty());
 }
 
+// 4004 points are refused before anything is written (count, last index, axis, curve); 4000 run.
 TEST_F(DriverTest, MoreThan4000PointsIsRejectedBeforeAnythingIsOverwritten) {
     m.ScanCycles = 1;
     RunSimulation(wb);
-    const double x200 = m.Xdata(200), y10 = I(10);
-    m.ScanCycles = 2;
-    m.Estep = 0.6 / 1000;  // 1001 points per sweep, 4004 in two cycles
+    const auto before = Values(242, 242, m.Xdata(200), I(10));
+    m.ScanCycles = 2, m.Estep = 0.6 / 1000;  // 1001 points per sweep
     RunSimulation(wb);
-    EXPECT_EQ(platform.messages, Messages{"Analytical simulation Error: Subscript out of range! "
-                                          "Please try again by other initial values."});
-    EXPECT_EQ(m.NData, 242);
-    EXPECT_EQ(m.ILast, 242);
-    EXPECT_EQ(m.Xdata(200), x200);
-    EXPECT_EQ(I(10), y10);
+    EXPECT_EQ(platform.messages, Messages{testing::RunFailure("Subscript out of range")});
+    EXPECT_EQ(Values(m.NData, m.ILast, m.Xdata(200), I(10)), before);
     platform.messages.clear();
-    m.Estep = 0.6 / 999;  // exactly 4000 points is allowed
-    RunSimulation(wb);
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(m.NData, 4000);
+    m.Estep = 0.6 / 999;
+    EXPECT_EQ(Curve().size(), 4001u);
 }
 
 // With overlap each run takes the next of five curves, then starts again; without, curve 1.
-TEST_F(DriverTest, OverlapFillsFiveCurvesThenStartsAgain) {
+// Fitting simulates into curve 2 (overlap or not) on the measured potentials and leaves the
+// measured curve 1 alone; a failure half-way through the post-processing, which borrows CurCurve
+// to name the store columns, leaves CurCurve on curve 2.
+TEST_F(DriverTest, CurveSlotsOverlapAndFitting) {
     const int expected[] = {1, 2, 3, 4, 5, 1, 2, 1};
     for (int run = 0; run < 8; ++run) {
         wb.formOption.overlap.SetChecked(run < 7);
         RunSimulation(wb);
-        EXPECT_EQ(m.CurCurve, expected[run]) << run;
-        EXPECT_EQ(m.NCurves, expected[run]) << run;
-        EXPECT_EQ(m.NCurvesSaved, expected[run]) << run;
+        EXPECT_EQ(Values(m.CurCurve, m.NCurves, m.NCurvesSaved), std::vector<double>(3, expected[run])) << run;
     }
-}
-
-// Fitting simulates into curve 2 (overlap or not) on the measured potentials and leaves the
-// measured curve 1 alone; a failure half-way through the post-processing, which borrows CurCurve
-// to name the store columns, leaves CurCurve on curve 2.
-TEST_F(DriverTest, FittingKeepsTheMeasuredCurve) {
-    RunSimulation(wb);
     const double measured = I(20);
-    m.Xdata(5) = 0.2777;  // a measured axis is not a staircase
+    m.Yplot(20, 2) = 0, m.Xdata(5) = 0.2777;  // a measured axis is not a staircase
     m.Fitting = true;
     for (bool overlap : {false, true}) {
         wb.formOption.overlap.SetChecked(overlap);
         RunSimulation(wb);
-        EXPECT_EQ(m.CurCurve, 2);
-        EXPECT_EQ(m.NCurves, 2);
-        EXPECT_EQ(m.NCurvesSaved, 2);
+        EXPECT_EQ(Values(m.CurCurve, m.NCurves), Values(2, 2));
     }
-    EXPECT_EQ(m.Xdata(5), 0.2777);
-    EXPECT_EQ(m.NData, 121);
-    EXPECT_EQ(m.PointsPerSweep, 60.5);
-    EXPECT_EQ(m.Yplot(20, 1), measured);
+    EXPECT_EQ(Values(m.Xdata(5), m.NData, m.PointsPerSweep, m.Yplot(20, 1)), Values(0.2777, 121, 60.5, measured));
     EXPECT_NE(m.Yplot(20, 2), 0.0);
     m.Xdata(2) = m.Xdata(1);  // no point spacing: the semi-differentiation fails
     RunSimulation(wb);
@@ -129,44 +105,36 @@ TEST_F(DriverTest, LinearSweepAppliesAQuarterOfTheOhmicDrop) {
     EXPECT_GT(std::fabs(Curve()[50] - sweep[50]), 1e-3 * std::fabs(sweep[50]));
 }
 
-// Without charge-transfer reactions the curve holds only the corrections. A cathodic sweep charges
-// the double layer positively (Cdl A v; reduction current is positive), the sign flipping at each
-// reversal; pulse techniques on a single sweep charge in proportion to the distance travelled;
-// a Cdl that is not positive adds nothing.
-TEST_F(DriverTest, ChargingCurrentFollowsTheSweepDirection) {
-    m.NCharge = 0, m.Cdl = 2e-5;
+// Without charge-transfer reactions the curve holds only the corrections. Charging: a cathodic
+// sweep charges positively (Cdl A v), the sign flipping at each reversal and following an anodic
+// start; pulse techniques on a single sweep charge in proportion to the distance travelled; a Cdl
+// that is not positive adds nothing. Background: a line from I0 at the start to I1 at the vertex
+// and back, its texts read leniently; with one point per sweep (0/0) skipped if both are 0, else
+// an error.
+TEST_F(DriverTest, ChargingCurrentAndBackgroundLine) {
+    m.NCharge = 0, m.Cdl = 2e-5, m.ScanCycles = 2;
     const double Ich = 2e-5 * 1 * 0.01;
-    m.ScanCycles = 2;
     auto y = Curve();
     for (std::size_t segment = 0; segment < 4; ++segment)
         for (std::size_t i : {1, 121}) EXPECT_EQ(y[segment * 121 + i], segment % 2 == 0 ? Ich : -Ich) << segment;
     m.ScanCycles = 0.5;
     EXPECT_EQ(Curve()[121], Ich);
     m.ScanCycles = 1, m.Estart = -0.3, m.Eend = 0.3;
-    y = Curve();  // anodic first
-    EXPECT_EQ(y[1], -Ich);
-    EXPECT_EQ(y[122], Ich);
+    y = Curve();
+    EXPECT_EQ(Values(y[1], y[122]), Values(-Ich, Ich));
     m.Technique = 3, m.ScanCycles = 0.5;
     y = Curve();
     EXPECT_EQ(y[1], 0.0);
     EXPECT_TRUE(Near(y[121], Ich * (-0.3 - 0.3), 1e-12));
-    m.Cdl = -1;
-    EXPECT_EQ(Curve()[121], 0.0);
-}
 
-// The background runs from I0 at the start potential to I1 at the vertex and back along the same
-// line, its texts read leniently. One point per sweep gives the line no length (0/0): skipped when
-// both ends are 0, an error otherwise.
-TEST_F(DriverTest, BackgroundLineRunsFromI0ToI1) {
-    m.NCharge = 0, m.ScanCycles = 1;
+    testing::DefaultExperiment(m);
+    m.NCharge = 0, m.ScanCycles = 1, m.Cdl = -1;
     wb.formIns.TxtI0.SetText("1e-6 A");
     wb.formIns.TxtI1.SetText("");
-    const auto y = Curve();
-    EXPECT_EQ(y[1], 1e-6);
-    EXPECT_TRUE(Near(y[61], 0.5e-6, 1e-12));
+    y = Curve();
+    EXPECT_EQ(Values(y[1], y[242]), Values(1e-6, 1e-6));
+    for (std::size_t i : {61, 182}) EXPECT_TRUE(Near(y[i], 0.5e-6, 1e-12)) << i;
     EXPECT_TRUE(Near(y[121], 0, 0, 1e-20));
-    EXPECT_TRUE(Near(y[182], 0.5e-6, 1e-12));
-    EXPECT_EQ(y[242], 1e-6);
     m.Eend = m.Estart.value();
     RunSimulation(wb);
     EXPECT_EQ(platform.messages, Messages{testing::RunFailure("Overflow")});
@@ -175,27 +143,20 @@ TEST_F(DriverTest, BackgroundLineRunsFromI0ToI1) {
     Curve();
 }
 
-// The first draw for 61 points: r1 = 122 * 24298 + 99991 = 3064347, r = 79093; the normal values
-// follow the independent implementation's draws to rounding (1e-9).
-TEST(NoiseSource, ReproducesTheReferenceDraws) {
-    EXPECT_EQ(NoiseSource(61).Draw(), 79093.0);
+// The normal values follow the independent implementation's draws to rounding (1e-9). In a run the
+// noise is 0.0025 * Noise * (the noise-free extreme of larger magnitude, with its sign) * z, the
+// same on every run of as many points, never while fitting; it is about 1 % of the curve, so
+// noisy - clean keeps 12 digits: 1e-6 is ample.
+TEST_F(DriverTest, NoiseFollowsTheReferenceDrawsScaledByTheDominantExtreme) {
     NoiseSource noise(61);
-    const auto ref = testing::ReadCsv(testing::DataPath("reference/noise_z_ndata61.csv"));
-    ASSERT_EQ(ref.rows(), 61u);
-    for (std::size_t k = 0; k < 61; ++k) ASSERT_TRUE(Near(noise.Next(), ref["z"][k], 1e-9, 1e-12)) << k;
-}
-
-// Noise = 0.0025 * Noise * (the noise-free extreme of larger magnitude, with its sign) * z, the
-// same on every run of as many points, never while fitting. It is about 1 % of the curve, so
-// noisy - clean keeps 12 digits; 1e-6 is ample.
-TEST_F(DriverTest, NoiseIsReproducibleAndScaledByTheDominantExtreme) {
+    const auto z = testing::ReadCsv(testing::DataPath("reference/noise_z_ndata61.csv"))["z"];
+    ASSERT_EQ(z.size(), 61u);
+    for (std::size_t k = 0; k < 61; ++k) ASSERT_TRUE(Near(noise.Next(), z[k], 1e-9, 1e-12)) << k;
     m.Estart = 0;  // 61 points
     const auto clean = Curve();
     m.Noise = 4;
     const auto noisy = Curve();
-    EXPECT_EQ(m.PlotYmax, *std::max_element(clean.begin(), clean.end()));
-    EXPECT_EQ(m.PlotYmin, 0.0);
-    const auto z = testing::ReadCsv(testing::DataPath("reference/noise_z_ndata61.csv"))["z"];
+    EXPECT_EQ(Values(m.PlotYmax, m.PlotYmin), Values(*std::max_element(clean.begin(), clean.end()), 0));
     for (std::size_t i = 1; i <= 61; ++i)
         ASSERT_TRUE(Near(noisy[i] - clean[i], 0.0025 * 4 * m.PlotYmax * z[i - 1], 1e-6, 1e-20)) << i;
     EXPECT_EQ(Curve(), noisy);
@@ -209,46 +170,27 @@ TEST_F(DriverTest, NoiseIsReproducibleAndScaledByTheDominantExtreme) {
     for (int i = 1; i <= 61; ++i) ASSERT_EQ(m.Yplot(i, 2), anodicClean[static_cast<std::size_t>(i)]);
 }
 
-class SimulateTest : public ::testing::Test {  // the untouched dialogs
-protected:
+// The untouched dialogs with only "Digital simulation" cleared run the default experiment
+// pre-equilibrated to the captions 9.996e-4 / 4.159e-7: the independent implementation's curve to
+// 1e-9. Technique and electrode reach the dispatch key through the dialogs; the hourglass shows
+// while the command runs; the clock restarts at midnight, so 23:59:59 to 00:00:01 took 2 s.
+TEST(Simulate, FromTheDialogsWithHourglassAndRunTime) {
     testing::FakePlatform platform;
     Workbench wb{platform};
-};
-
-// Technique and electrode reach the dispatch key through the dialogs; the hourglass shows while
-// the command runs; the clock restarts at midnight, so 23:59:59 to 00:00:01 took two seconds.
-TEST_F(SimulateTest, ShowsTheHourglassAndRecordsTheRunTime) {
     wb.formMech.CheckDigital.Click();
-    wb.formTech.optTech(2).Click();
-    wb.formIns.optElectrode(4).Click();
     platform.times = {100.5f, 103.25f};
     Simulate(wb);
-    EXPECT_EQ(wb.model.CaseCode, 24);
-    EXPECT_EQ(wb.model.Technique, 2);
+    ASSERT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(testing::MatchesReference(wb.model, "analytical_sweep_planar.csv", "total_with_step_independent_scale",
+                                          1e-9, 1e-20));
     EXPECT_EQ(platform.pointers, (std::vector<int>{11, 0}));
     EXPECT_EQ(wb.model.RunTime, 2.75f);
+    wb.formTech.optTech(2).Click();
+    wb.formIns.optElectrode(4).Click();
     platform.times = {86399.0f, 1.0f};
     Simulate(wb);
+    EXPECT_EQ(wb.model.CaseCode, 24);
     EXPECT_EQ(wb.model.RunTime, 2.0f);
-}
-
-// The chain on the untouched dialogs with only "Digital simulation" cleared: linear sweep at 1 cm2,
-// 0.3 -> -0.3 V in 5 mV steps at 10 mV/s, 1 mM pre-equilibrated to the captions 9.996e-4 /
-// 4.159e-7. Randles-Sevcik Ip = 0.4463 nFAC sqrt(nFvD/RT) holds to 0.5 % at 5 mV (technique
-// tests), so 1 %; the independent implementation's curve for these inputs agrees to 1e-9.
-TEST_F(SimulateTest, DefaultDialogsGiveTheReversibleSweep) {
-    const Model& m = wb.model;
-    wb.formMech.CheckDigital.Click();
-    Simulate(wb);
-    ASSERT_TRUE(platform.messages.empty());
-    EXPECT_EQ(m.CaseCode, 11);
-    EXPECT_EQ(m.C(1), 9.996e-4);
-    EXPECT_EQ(m.C(2), 4.159e-7);
-    double peak = 0;
-    for (int i = 1; i <= m.NData; ++i) peak = std::max(peak, m.Yplot(i, m.CurCurve));
-    EXPECT_TRUE(Near(peak, 0.4463 * 96484.6 * 1 * 1e-6 * std::sqrt(m.FoverRT * 0.01 * 1e-5), 0.01));
-    EXPECT_TRUE(testing::MatchesReference(m, "analytical_sweep_planar.csv", "total_with_step_independent_scale",
-                                          1e-9, 1e-20));
 }
 
 }  // namespace
