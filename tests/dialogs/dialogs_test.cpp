@@ -11,8 +11,8 @@
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "dialogs/form_tech.h"
-#include "support/describe.h"
 #include "support/fake_platform.h"
+#include "support/forms.h"
 #include "support/model_values.h"
 #include "support/numeric.h"
 
@@ -23,6 +23,7 @@ using Strings = std::vector<std::string>;
 using testing::Describe;
 using testing::ModelValues;
 using testing::Near;
+using testing::TypeInto;
 
 // The dialogs of a fresh workbench.
 class DialogTest : public ::testing::Test {
@@ -56,28 +57,28 @@ TEST_F(DialogTest, TechniqueIsStoredOnlyWhenConfirmed) {
 // the reaction editor offered with Fe3+ + e = Fe2+, every field down to the last row of each kind
 // shown and typeable. Clearing "Digital simulation" shows the analytical list, where only
 // mechanisms with kernels can be chosen, hides the editor and swaps the Instrument dialog's
-// electrodes (5..8 for 9); each switch tells the views once.
+// electrodes (5..8 for 9).
 TEST_F(DialogTest, MechanismDialogAndTheDigitalSwitch) {
-    int redraws = 0;
-    mech.onChanged = [&] { ++redraws; };
-    const auto state = [&] {  // DigitalSim, redraws, electrodes 5..9 enabled, list and editor
-        std::string s = ModelValues(m, "DigitalSim") + " " + std::to_string(redraws) + " ";
+    const auto state = [&] {  // DigitalSim, electrodes 5..9 enabled, list and editor
+        std::string s = ModelValues(m, "DigitalSim") + " ";
         for (int k = 5; k <= 9; ++k) s += ins.optElectrode(k).enabled ? '+' : '-';
         return s + " " + Describe(mech, "mech(1) charge(1)");
     };
     const std::string one = "1)  A + ne = B on [simple charge reaction]";
-    EXPECT_EQ(state(), "True 0 ++++- " + one + " hidden | =Fe3+");
-    EXPECT_EQ(mech.caption + ": " +
-                  Describe(mech, "CheckDigital charge(2) NEL(3) LabelElectron(3) mech(4) mech(8)"),
-              "Mechanism: Digital simulation on | =Fe2+ | =1 [electron number] |  e = | 4)  A + ne "
-              "= B, C + ne = D off [multicompoment charge reaction] hidden | 8)  C = A + pD, A + ne "
-              "= B off [complex reaction] hidden disabled");
+    EXPECT_EQ(state(), "True ++++- " + one + " hidden | =Fe3+");
+    EXPECT_EQ(
+        mech.caption + ": " +
+            Describe(mech, "CheckDigital charge(2) NEL(3) LabelElectron(3) mech(4) mech(8)"),
+        "Mechanism: Digital simulation on | =Fe2+ | =1 [electron number] |  e = | 4)  A + ne "
+        "= B, C + ne = D off [multicompoment charge reaction] hidden | 8)  C = A + pD, A + ne "
+        "= B off [complex reaction] hidden disabled");
     EXPECT_EQ(mech.NEL(3).list, (Strings{"1", "2", "3"}));
     for (TextBox* box : {&mech.charge(6), &mech.chem(8), &mech.chem2(12)})  // the last rows
-        EXPECT_TRUE(box->ShownOnScreen() && box->text().empty() && box->Type("X")) << box->FullName();
+        EXPECT_TRUE(box->ShownOnScreen() && box->text().empty() && box->Type("X"))
+            << box->FullName();
 
     ASSERT_TRUE(mech.CheckDigital.Click());
-    EXPECT_EQ(state(), "False 1 ----+ " + one + " | =Fe3+ hidden");
+    EXPECT_EQ(state(), "False ----+ " + one + " | =Fe3+ hidden");
     std::string picks;  // clicked and selected
     for (int i : {3, 5, 6, 8, 2, 4, 7, 1}) {
         const bool clicked = mech.mech(i).Click();
@@ -85,21 +86,23 @@ TEST_F(DialogTest, MechanismDialogAndTheDigitalSwitch) {
     }
     EXPECT_EQ(picks, "00 00 00 00 11 11 11 11 ");
     mech.CheckDigital.Click();
-    EXPECT_EQ(state(), "True 2 ++++- " + one + " hidden | =Fe3+");
+    EXPECT_EQ(state(), "True ++++- " + one + " hidden | =Fe3+");
 }
 
 // The Instrument dialog opens with its defaults (the captions' special characters included),
 // writing nothing into the model. Each electrode shows its own fields and captions; the band shows
 // its half width, its area 2 r L as a plain number, and stores a quarter of the shown width.
 TEST_F(DialogTest, InstrumentDefaultsAndElectrodeFields) {
-    EXPECT_EQ(Describe(ins, "txttemp ARE LabelOhm ComboScan txtEPre") + " / " +
-                  ModelValues(m, "Area Volume ElectrodeLength"),
-              "T ( \xC2\xB0"
-              "C)=25 [temperature] | Area (cm \xC2\xB2)=1 [electrode area] | \xCE\xA9 | Scan=single "
-              "| E pre (V)=-0.3 [preconcentration potential] hidden /   ");
+    EXPECT_EQ(
+        Describe(ins, "txttemp ARE LabelOhm ComboScan txtEPre") + " / " +
+            ModelValues(m, "Area Volume ElectrodeLength"),
+        "T ( \xC2\xB0"
+        "C)=25 [temperature] | Area (cm \xC2\xB2)=1 [electrode area] | \xCE\xA9 | Scan=single "
+        "| E pre (V)=-0.3 [preconcentration potential] hidden /   ");
     const std::string none = " hidden no caption";
     for (const auto& [k, shown] :
-         {std::pair{1, "Length (cm)|Radius (cm): leng" + none + " | radius" + none + " | TextRrate" + none},
+         {std::pair{1, "Length (cm)|Radius (cm): leng" + none + " | radius" + none +
+                           " | TextRrate" + none},
           {8, "Length (cm)|Radius (cm): leng" + none + " | radius | TextRrate"},
           {9, "Thick (cm)|Radius (cm): leng | radius" + none + " | TextRrate" + none},
           {7, "Length (cm)|Half Width (cm): leng | radius | TextRrate" + none}}) {
@@ -108,8 +111,7 @@ TEST_F(DialogTest, InstrumentDefaultsAndElectrodeFields) {
                       ": " + testing::Shown(ins, "leng radius TextRrate"),
                   std::to_string(k) + " " + shown);
     }
-    ins.leng.Type("0.5");
-    ins.radius.Type("0.2");
+    ASSERT_TRUE(TypeInto(ins, {"leng=0.5", "radius=0.2"}));
     EXPECT_EQ(ins.ARE.text(), "0.2");
     ins.OK();
     EXPECT_EQ(ModelValues(m, "Radius Area"), ".05 .2");
@@ -121,51 +123,47 @@ TEST_F(DialogTest, InstrumentDefaultsAndElectrodeFields) {
 // An area that overflows, or a zero length for the cylinder, leaves the dependent field as it
 // was: no field ever shows an infinity or a NaN.
 TEST_F(DialogTest, RadiusAndAreaAgreeAndSettle) {
-    const auto fields = [&] { return ins.ARE.text() + "|" + ins.radius.text(); };
+    const auto after = [&](std::initializer_list<std::string_view> typed) {  // area|radius
+        EXPECT_TRUE(TypeInto(ins, typed));
+        return ins.ARE.text() + "|" + ins.radius.text();
+    };
     ins.optElectrode(2).Click();
-    EXPECT_EQ(fields(), "1|0.2821");
-    ins.radius.Type("0.3");
-    EXPECT_EQ(fields(), "1.13e0|0.3");  // 4 pi 0.09 = 1.131
-    ins.radius.Type("1e200");            // 4 pi r^2 overflows: the area stays
-    EXPECT_EQ(ins.ARE.text(), "1.13e0");
-    ins.radius.Type("0.2821");
-    EXPECT_EQ(fields() + " " + ModelValues(m, "Electrode Area"), "1.e0|0.2821 2 1");
+    EXPECT_EQ(after({}), "1|0.2821");
+    EXPECT_EQ(after({"radius=0.3"}), "1.13e0|0.3");      // 4 pi 0.09 = 1.131
+    EXPECT_EQ(after({"radius=1e200"}), "1.13e0|1e200");  // 4 pi r^2 overflows: the area stays
+    EXPECT_EQ(after({"radius=0.2821"}), "1.e0|0.2821");
+    EXPECT_EQ(ModelValues(m, "Electrode Area"), "2 1");
     ins.optElectrode(1).Click();
     EXPECT_EQ(ins.ARE.text(), "1.e0");
 
     ins.optElectrode(4).Click();
-    ins.ARE.Type("0.5");  // sqrt(0.5 / pi) = 0.39894, back to pi 0.399^2 = 0.50014
-    EXPECT_EQ(fields(), "0.5|3.99e-1");
-    EXPECT_TRUE(Near(m.Volume, 0.01 * 0.5, 1e-12));  // L A for the disc
+    // sqrt(0.5 / pi) = 0.39894, back to pi 0.399^2 = 0.50014; the volume is L A for the disc
+    EXPECT_EQ(after({"ARE=0.5"}), "0.5|3.99e-1");
+    EXPECT_TRUE(Near(m.Volume, 0.01 * 0.5, 1e-12));
     ins.optElectrode(5).Click();  // cylinder: A = 2 pi r L and back
-    ins.leng.Type("0.1");
-    EXPECT_EQ(fields(), "2.51e-1|3.99e-1");
+    EXPECT_EQ(after({"leng=0.1"}), "2.51e-1|3.99e-1");
     ins.OK();  // the cylinder's volume takes the radius that OK stores
     EXPECT_TRUE(Near(m.Volume, kPi * 0.399 * 0.399 * 0.1, 1e-12));
-    ins.leng.Type("0");
-    ins.ARE.Type("1");  // r = A / (2 pi L) cannot be computed: the radius stays
-    EXPECT_EQ(fields(), "1|3.99e-1");
+    // r = A / (2 pi L) cannot be computed for L = 0: the radius stays
+    EXPECT_EQ(after({"leng=0", "ARE=1"}), "1|3.99e-1");
     EXPECT_TRUE(std::isfinite(m.Volume));
 }
 
-// td = |step| / v (0.5 from 0.005 and 0.01), kept while v is not a positive number; tp = 1 / (2 f)
+// td = |step| / v (0.2 from 0.002 and 0.01), kept while v is not a positive number; tp = 1 / (2 f)
 // (0.025 from 20 Hz), kept for f = 0. Activation shows the boxes of the technique (square wave:
 // the pulse time follows the frequency and is locked) but keeps their captions; the
 // preconcentration box shows its frame.
 TEST_F(DialogTest, TimesFollowTheirFieldsAndTechniqueShowsItsBoxes) {
-    for (const auto& [step, td] :
-         {std::pair{"0.002", "0.2"}, {"0.005", "0.5"}, {"-0.005", "0.5"}}) {
-        ins.Estep.Type(step);
-        EXPECT_EQ(ins.td.text(), td) << step;
+    std::string times;  // td|tp after each entry
+    for (const char* entry :
+         {"Estep=0.002", "Estep=-0.005", "V=", "V=0", "V=fast", "TextF=20", "TextF=0"}) {
+        ASSERT_TRUE(TypeInto(ins, {entry}));
+        times += ins.td.text() + "|" + ins.tp.text() + " ";
     }
-    for (const char* bad : {"", "0", "fast"}) ins.V.Type(bad);
-    ins.TextF.Type("20");
-    ins.TextF.Type("0");
-    EXPECT_EQ(ins.td.text() + "|" + ins.tp.text(), "0.5|0.025");
-
-    for (const auto& [technique, shown] :
-         {std::pair{5, "V hidden | TextF | tp locked | Epulse"}, {3, "V | TextF hidden | tp | Epulse"},
-          {1, "V | TextF hidden | tp hidden | Epulse hidden"}}) {
+    EXPECT_EQ(times, "0.2|0.05 0.5|0.05 0.5|0.05 0.5|0.05 0.5|0.05 0.5|0.025 0.5|0.025 ");
+    for (const auto& [technique, shown] : {std::pair{5, "V hidden | TextF | tp locked | Epulse"},
+                                           {3, "V | TextF hidden | tp | Epulse"},
+                                           {1, "V | TextF hidden | tp hidden | Epulse hidden"}}) {
         m.Technique = technique;
         ins.Show();
         EXPECT_EQ(testing::Shown(ins, "V TextF tp Epulse"), shown);
@@ -182,20 +180,14 @@ TEST_F(DialogTest, TimesFollowTheirFieldsAndTechniqueShowsItsBoxes) {
 // while the other fields are still stored.
 TEST_F(DialogTest, OkStoresTheFieldsAndRefusesNonNumbers) {
     ins.OK();
-    ins.Estep.Type("abc");
-    ins.V.Type("");
-    ins.Estart.Type("0.4");
+    ASSERT_TRUE(TypeInto(ins, {"Estep=abc", "V=", "Estart=0.4"}));
     ins.OK();
     EXPECT_EQ(platform.messages,
               (Strings{"E step (V) must be a number, not \"abc\"; the previous value is kept.",
                        "v (V/s) must be a number, not \"\"; the previous value is kept."}));
     EXPECT_EQ(ModelValues(m, "Estep ScanRate Estart"), ".005 .01 .4");
 
-    ins.Eend.Type("-0.4 V");
-    ins.Estep.Type("-0.002");
-    ins.V.Type("-0.05");
-    ins.Cdl.Type("");
-    ins.TextRrate.Type("300");
+    ASSERT_TRUE(TypeInto(ins, {"Eend=-0.4 V", "Estep=-0.002", "V=-0.05", "Cdl=", "TextRrate=300"}));
     ins.ComboScan.SelectText("2 cycles");
     ins.OK();
     EXPECT_EQ(ModelValues(m, "Eend Estep ScanRate tdrop TempK Cdl Omega ScanCycles"),
@@ -232,7 +224,9 @@ class FormExprTest : public DialogTest {
         }
     }
     std::string Cinit(int i) const { return f.Cinit(i).caption(); }
-    std::string Cinits(int n) const {  // "C init" of species 1..n
+    // "C init" of species 1..n, after typing `typed` into the dialog.
+    std::string Cinits(int n, std::initializer_list<std::string_view> typed = {}) {
+        EXPECT_TRUE(TypeInto(f, typed));
         std::string s = Cinit(1);
         for (int i = 2; i <= n; ++i) s.append(" ").append(Cinit(i));
         return s;
@@ -245,10 +239,8 @@ TEST_F(FormExprTest, KeqIsKfOverKbWhileKbIsPositive) {
     f.UpdateKeq(1);  // the defaults 10 and 0.01
     EXPECT_EQ(f.LabelKeq(1).caption(), "1.e3");
     std::string keq;
-    for (const auto& [box, text] : {std::pair{&f.kf(1), "12.345"}, {&f.kb(1), "0"},
-                                    {&f.kb(1), "none"}, {&f.kb(1), "-1"}, {&f.kf(1), "1e300"},
-                                    {&f.kb(1), "1e-300"}}) {
-        box->Type(text);
+    for (const char* typed : {"kf 12.345", "kb 0", "kb none", "kb -1", "kf 1e300", "kb 1e-300"}) {
+        (typed[1] == 'f' ? f.kf(1) : f.kb(1)).Type(typed + 3);
         keq += f.LabelKeq(1).caption() + " ";
     }
     EXPECT_EQ(keq, "1.235e3 1.235e3 1.235e3 1.235e3 1.235e3 1.235e3 ");
@@ -261,13 +253,10 @@ TEST_F(FormExprTest, ChargeTransferPreEquilibrationAtTheStartPotential) {
     OneReaction(true);
     f.ComputeInitialConcentrations();
     EXPECT_EQ(Cinits(3), "9.996e-4 4.159e-7 0.e0");
-    EXPECT_TRUE(Near(m.FoverRT, 38.9230, 2e-6));  // four digits of the worked example
-    f.Eze(1).Type("0.3");
-    EXPECT_EQ(Cinits(2), "5.e-4 5.e-4");
+    EXPECT_EQ(Cinits(2, {"Eze(1)=0.3"}), "5.e-4 5.e-4");
     f.CheckPreEqu.Click();
     EXPECT_EQ(Cinits(2), "1.e-3 0.e0");
-    f.C(1).Type("2e-3");
-    EXPECT_EQ(Cinit(1), "2.e-3");
+    EXPECT_EQ(Cinits(1, {"C(1)=2e-3"}), "2.e-3");
 }
 
 // A step that cannot be computed (theta overflowing, a start potential or an entry that is not a
@@ -275,13 +264,10 @@ TEST_F(FormExprTest, ChargeTransferPreEquilibrationAtTheStartPotential) {
 // or a NaN.
 TEST_F(FormExprTest, FailingStepsAreSkipped) {
     OneReaction(true);
-    f.Eze(1).Type("1e300");
-    EXPECT_EQ(Cinits(2), "1.e-3 0.e0");
-    f.Eze(1).Type("0.1");
+    EXPECT_EQ(Cinits(2, {"Eze(1)=1e300"}), "1.e-3 0.e0");
     ins.Estart.SetText("start");
-    f.C(2).Type("1e-3");
-    f.C(1).Type("lots");  // its row keeps the last caption
-    EXPECT_EQ(Cinits(2), "1.e-3 1.e-3");
+    // C(1)'s row keeps the last caption
+    EXPECT_EQ(Cinits(2, {"Eze(1)=0.1", "C(2)=1e-3", "C(1)=lots"}), "1.e-3 1.e-3");
     m.ChargeSpecies(1, 2) = 0;
     ins.Estart.SetText("0.3");
     f.ComputeInitialConcentrations();
@@ -318,12 +304,12 @@ TEST(SecondOrderEquilibrium, SatisfiesKAndTakesThePhysicalRoot) {
     const struct {
         Chem2Form form;
         double K, a, b, c, d;
-    } cases[] = {{OneProduct, 1e3, 1e-3, 2e-3, 0, 0},  {OneProduct, 10, 1e-9, 1e-3, 0, 0},
-                 {OneProduct, 1e8, 1e-3, 2e-3, 0, 0},  {OneProduct, 1e3, 0, 0, 1e-3, 0},
-                 {OneReactant, 1e-3, 1e-3, 0, 0, 0},   {OneReactant, 1e-9, 1e-3, 0, 1e-3, 0},
+    } cases[] = {{OneProduct, 1e3, 1e-3, 2e-3, 0, 0},   {OneProduct, 10, 1e-9, 1e-3, 0, 0},
+                 {OneProduct, 1e8, 1e-3, 2e-3, 0, 0},   {OneProduct, 1e3, 0, 0, 1e-3, 0},
+                 {OneReactant, 1e-3, 1e-3, 0, 0, 0},    {OneReactant, 1e-9, 1e-3, 0, 1e-3, 0},
                  {OneReactant, 1e-3, 0, 0, 1e-3, 1e-3}, {Full, 4, 1e-3, 1e-3, 0, 0},
-                 {Full, 0.25, 1e-3, 1e-3, 0, 0},       {Full, 4, 0, 0, 1e-3, 1e-3},
-                 {Full, 1, 1e-3, 1e-3, 0, 0},          {Full, 1, 1e-3, 3e-3, 2e-3, 0}};
+                 {Full, 0.25, 1e-3, 1e-3, 0, 0},        {Full, 4, 0, 0, 1e-3, 1e-3},
+                 {Full, 1, 1e-3, 1e-3, 0, 0},           {Full, 1, 1e-3, 3e-3, 2e-3, 0}};
     for (const auto& t : cases) {
         const std::optional<double> x = SecondOrderEquilibrium(t.form, t.K, t.a, t.b, t.c, t.d);
         ASSERT_TRUE(x.has_value()) << "K " << t.K << " a " << t.a;
@@ -342,14 +328,13 @@ TEST(SecondOrderEquilibrium, SatisfiesKAndTakesThePhysicalRoot) {
 // the analytical entries give it.
 TEST_F(FormExprTest, SecondOrderPreEquilibrationInTheDialog) {
     SecondOrderRow("A", "B", "C", "");
-    f.C(2).Type("2e-3");
+    ASSERT_TRUE(TypeInto(f, {"C(2)=2e-3"}));
     f.LabelKeq(1).SetCaption("1.e3");
     EXPECT_EQ(Cinits(3), "4.142e-4 1.414e-3 5.858e-4");
     SecondOrderRow("A", "B", "", "C");
     f.ComputeInitialConcentrations();
     EXPECT_EQ(Cinits(3), "4.142e-4 1.414e-3 5.858e-4");
-    f.C(1).Type("0");
-    EXPECT_EQ(Cinits(3), "0.e0 2.e-3 0.e0");
+    EXPECT_EQ(Cinits(3, {"C(1)=0"}), "0.e0 2.e-3 0.e0");
 }
 
 // tpre k A / (V (1 + theta)) with k = 0.0323604 cm/s (see the transfer tests): 1941.62 at -0.3 V,
@@ -377,16 +362,15 @@ TEST_F(FormExprTest, ActivationLabelsAndEquilibratesTheMechanism) {
     f.Show();
     f.CheckFitted(24).Click();
     EXPECT_EQ(Describe(f, "specie(2) heter(1) TextCmax(24)") + " / " +
-                  testing::Shown(f, "D(2) CheckFitted(25) Cinit(3) ks(1) Eze(2) CheckFitted(8) kf(1) "
-                                    "TextCmin(1) TextCmin(2) TextCmax(23)"),
+                  testing::Shown(f,
+                                 "D(2) CheckFitted(25) Cinit(3) ks(1) Eze(2) CheckFitted(8) kf(1) "
+                                 "TextCmin(1) TextCmin(2) TextCmax(23)"),
               "Fe2+ | Fe3+ +1e=Fe2+ | =1e-4 / D(2) | CheckFitted(25) | Cinit(3) hidden | ks(1) | "
               "Eze(2) hidden | CheckFitted(8) hidden | kf(1) hidden | TextCmin(1) | TextCmin(2) "
               "hidden | TextCmax(23) hidden");
     EXPECT_EQ(Cinits(2), "9.996e-4 4.159e-7");
 
-    mech.chem2(1).SetText("Fe3+");
-    mech.chem2(2).SetText("L");
-    mech.chem2(3).SetText("FeL");
+    ASSERT_TRUE(TypeInto(mech, {"chem2(1)=Fe3+", "chem2(2)=L", "chem2(3)=FeL"}));
     f.C(3).Type("1e-3");
     f.Activate();
     EXPECT_EQ(Describe(f, "homo(1) specie(4) LabelKeq(1)"),
@@ -401,10 +385,11 @@ TEST_F(FormExprTest, ActivationLabelsAndEquilibratesTheMechanism) {
     mech.CheckDigital.Click();
     mech.mech(7).Click();
     f.Activate();
-    EXPECT_EQ(Describe(f, "heter(1) homo(1) LabelKeq(1)") + " / " +
-                  testing::Shown(f, "kf(1) CheckFitted(20) kf(2)"),
-              "A+ne=B | B=A | 1.e3 [chemical equilibrium constant] / kf(1) | CheckFitted(20) | kf(2) "
-              "hidden");
+    EXPECT_EQ(
+        Describe(f, "heter(1) homo(1) LabelKeq(1)") + " / " +
+            testing::Shown(f, "kf(1) CheckFitted(20) kf(2)"),
+        "A+ne=B | B=A | 1.e3 [chemical equilibrium constant] / kf(1) | CheckFitted(20) | kf(2) "
+        "hidden");
     const double a = StrictNumber(Cinit(1)), b = StrictNumber(Cinit(2));
     EXPECT_TRUE(Near(a / b, 1000, 2e-3));
     EXPECT_TRUE(Near(a + b, 1e-3, 1e-3));

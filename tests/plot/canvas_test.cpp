@@ -44,7 +44,8 @@ TEST(CanvasTest, RecordingAndSvg) {
     EXPECT_EQ(c.CurrentX(), 10);
     EXPECT_DOUBLE_EQ(c.CurrentY(), 3 - 10.0 / 35.0);
     c.Line(-0.0, 1e-12, 3.0000000000000004, -1.5e-6);
-    EXPECT_TRUE(c.Text().ends_with("\nline solid 0.00000E+00 0.00000E+00 3.00000E+00 -1.50000E-06\n"))
+    EXPECT_TRUE(
+        c.Text().ends_with("\nline solid 0.00000E+00 0.00000E+00 3.00000E+00 -1.50000E-06\n"))
         << c.Text();
 
     const std::string doc = svg.Document();

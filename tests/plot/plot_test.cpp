@@ -12,7 +12,7 @@
 #include "plot/plot_quantity.h"
 #include "plot/plot_renderer.h"
 #include "simulation/simulation_driver.h"
-#include "support/describe.h"
+#include "support/forms.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
 #include "support/golden.h"
@@ -121,13 +121,11 @@ TEST_F(RenderTest, SurfaceConcentrationGolden) {
     EXPECT_TRUE(RendersAsGolden("surface_three_species.txt"));
 }
 
-// Ranges, decades and ticks. Automatic Y over 0..2.5 uA: decade L = 1e-6, limits outward to 3e-6
-// and -1e-6 (a whole unit even below 0), labels in units of L from the top down (X mirrored); 0.6 V
-// gives seven X labels, the last at the limit although the step's rounding puts it a hair beyond.
-// A zero range (all values 0; one point) gives "Error: No data!" and a cleared window. A tick
-// count of 0 ends the drawing silently, keeping what was drawn: X range 0.03 V (CInt(0.3) = 0)
-// after captions, frame and curve; a typed Y minimum of 0 after the X labels; typed limits so far
-// apart that the tick loop would not end.
+// Ranges the goldens do not reach (their decades and labels they pin). A zero range (all values 0,
+// one point, none) gives "Error: No data!" and a cleared window. A tick count of 0 ends the drawing
+// silently, keeping what was drawn: X range 0.03 V (CInt(0.3) = 0) after captions, frame and curve;
+// a typed Y minimum of 0 after the X labels; typed limits so far apart that the tick loop would
+// not end.
 TEST_F(RenderTest, RangesTicksAndLabels) {
     const std::string six = "|-0.3|-0.2|-0.1|0.|0.1|0.2|0.3", none = " / Error: No data! / 0";
     const V y3{1e-6, 2e-6, 1e-6}, x3{0.3, 0.0, -0.3};
@@ -136,11 +134,9 @@ TEST_F(RenderTest, RangesTicksAndLabels) {
         const char *ymin, *ymax;
         std::string drawn;  // texts / messages / boxes (frame and squares)
     } cases[] = {
-        {xs, {0, 0.5e-6, 1e-6, 2.5e-6, 2e-6, 1e-6, 0.2e-6}, nullptr, nullptr,
-         "I /A  1E-6|E /V" + six + "|3|2|1|0|-1 /  / 8"},
         {{0.3, 0.2, 0.1}, {0, 0, 0}, nullptr, nullptr, none},
         {{0.1}, {2e-6}, nullptr, nullptr, none},
-        {{}, {}, nullptr, nullptr, none},  // an empty store
+        {{}, {}, nullptr, nullptr, none},
         {{0.02, 0.01, -0.01}, y3, nullptr, nullptr, "I /A  1E-6|E /V /  / 4"},
         {x3, y3, "0", "3e-6", "I /A  1E-6|E /V" + six + " /  / 4"},
         {x3, y3, "-1e300", "1e7", "I /A  1E6|E /V" + six + " /  / 4"},
@@ -185,7 +181,6 @@ TEST_F(RenderTest, AxisCommandsAndTheirInverses) {
     EXPECT_EQ(m.Yplot(4, 2), -10 * 7.7e-6);
     for (auto* command : {mnuMinusY, mnu01Y, mnu1000Y, mnu0001Y, mnu0001X, mnu10X, mnu01X})
         command(wb);
-    EXPECT_EQ(Column(1), ones);
     for (std::size_t k = 0; k < xs.size(); ++k)
         EXPECT_TRUE(Near(Column(0)[k], xs[k], 5e-16) && Near(Column(2)[k], y2[k], 5e-16)) << k;
 
@@ -209,16 +204,18 @@ using FormOptionTest = PlotTest;
 // overlap, line styles and, only where automatic scaling is off (which shows the typed fields and
 // their labels), the typed ranges, read as leading numbers.
 TEST_F(FormOptionTest, DefaultsAndOk) {
-    EXPECT_EQ(testing::Describe(opt, "cmdOK FrameAxis CheckGrid overlap CheckXdir Yauto Xauto ComboY "
-                                     "LabelYmax YmaxText LabelYmin YminText LabelXmax XmaxText "
-                                     "LabelXmin XminText FrameLineStyle FrameCurve(0) linestyle1(0) "
-                                     "linestyle2(0) linestyle3(0) FrameCurve(4) linestyle3(4)"),
-              "OK | Axis | Grid off | Overlap off [overlap plot] | X direction: + -> - on [X axis "
-              "Direction from positive to negative] | Y auto on [auto scale of Y axis ] | X auto on "
-              "[auto scale of X axis ] | =current I | Y max [maxinum Y value] hidden | =1e-3 hidden | "
-              "Y min [mininum Y value] hidden | =-1e-3 hidden | X max [maxinum X value] hidden | "
-              "=0.3 hidden | X min [mininum X value] hidden | =-0.3 hidden | Line style | Curve 1 | "
-              "........... off | oooooo on | ______ off | Curve 5 | ______ off");
+    EXPECT_EQ(
+        testing::Describe(opt,
+                          "cmdOK FrameAxis CheckGrid overlap CheckXdir Yauto Xauto ComboY "
+                          "LabelYmax YmaxText LabelYmin YminText LabelXmax XmaxText "
+                          "LabelXmin XminText FrameLineStyle FrameCurve(0) linestyle1(0) "
+                          "linestyle2(0) linestyle3(0) FrameCurve(4) linestyle3(4)"),
+        "OK | Axis | Grid off | Overlap off [overlap plot] | X direction: + -> - on [X axis "
+        "Direction from positive to negative] | Y auto on [auto scale of Y axis ] | X auto on "
+        "[auto scale of X axis ] | =current I | Y max [maxinum Y value] hidden | =1e-3 hidden | "
+        "Y min [mininum Y value] hidden | =-1e-3 hidden | X max [maxinum X value] hidden | "
+        "=0.3 hidden | X min [mininum X value] hidden | =-0.3 hidden | Line style | Curve 1 | "
+        "........... off | oooooo on | ______ off | Curve 5 | ______ off");
     EXPECT_EQ(opt.caption + "|" + opt.ComboY.list.back(), "Option|surface concentration C");
 
     m.PlotXmin = 7;
@@ -229,8 +226,9 @@ TEST_F(FormOptionTest, DefaultsAndOk) {
     TypeRange("abc", " 0.25V", "-2e-6", "");
     for (OptionButton* b : {&opt.linestyle3(0), &opt.linestyle2(4), &opt.linestyle1(1)}) b->Click();
     opt.OK();
-    EXPECT_EQ(testing::ModelValues(m, "ShowGrid OverlapPlot PlotXmin PlotXmax PlotYmin PlotYmax "
-                                      "LineStyle(1) LineStyle(2) LineStyle(3) LineStyle(5)"),
+    EXPECT_EQ(testing::ModelValues(m,
+                                   "ShowGrid OverlapPlot PlotXmin PlotXmax PlotYmin PlotYmax "
+                                   "LineStyle(1) LineStyle(2) LineStyle(3) LineStyle(5)"),
               "True True 0 .25 -2E-06 0 3 1 1 2");
 }
 
@@ -265,7 +263,6 @@ class QuantityTest : public PlotTest {
 // and every replaced curve returns as it was, the measured one too.
 TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
     RunSimulation(wb);
-    ASSERT_TRUE(HoldsLastSimulatedCurrent(wb));
     ImportMeasured(2.5e-6);  // overlap off: replaces curve 1
     const V measured = Column(1);
     Confirm();

@@ -1,4 +1,4 @@
-#include "support/describe.h"
+#include "support/forms.h"
 
 #include <sstream>
 
@@ -24,7 +24,9 @@ std::string Looks(const Control& c) {
             s = t.caption + "=" + t.text();
             break;
         }
-        case ControlKind::Label: s = static_cast<const Label&>(c).caption(); break;
+        case ControlKind::Label:
+            s = static_cast<const Label&>(c).caption();
+            break;
         case ControlKind::CheckBox: {
             const auto& b = static_cast<const CheckBox&>(c);
             s = b.caption + onOff(b.checked());
@@ -40,8 +42,12 @@ std::string Looks(const Control& c) {
             s = b.caption + "=" + b.text();
             break;
         }
-        case ControlKind::Frame: s = static_cast<const Frame&>(c).caption; break;
-        case ControlKind::CommandButton: s = static_cast<const CommandButton&>(c).caption; break;
+        case ControlKind::Frame:
+            s = static_cast<const Frame&>(c).caption;
+            break;
+        case ControlKind::CommandButton:
+            s = static_cast<const CommandButton&>(c).caption;
+            break;
     }
     if (!c.tooltip.empty()) s += " [" + c.tooltip + "]";
     return s + Flags(c);
@@ -66,6 +72,17 @@ std::string Describe(const Form& form, const std::string& names) {
 
 std::string Shown(const Form& form, const std::string& names) {
     return Join(form, names, [](const Control& c) { return c.FullName() + Flags(c); });
+}
+
+bool TypeInto(Form& form, std::initializer_list<std::string_view> entries) {
+    for (const std::string_view entry : entries) {
+        const auto equals = entry.find('=');
+        Control* c = form.FindByFullName(entry.substr(0, equals));
+        if (equals == std::string_view::npos || !c || c->kind() != ControlKind::TextBox ||
+            !static_cast<TextBox*>(c)->Type(std::string(entry.substr(equals + 1))))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace talvex::testing

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "dialogs/controls.h"
 
@@ -15,5 +17,9 @@ std::string Describe(const Form& form, const std::string& names);
 
 // The same for the flags alone, each control named: "V hidden | TextF | tp locked".
 std::string Shown(const Form& form, const std::string& names);
+
+// Types into text boxes of `form` as a user does, in order, each entry "name=text" ("Estep=-0.002",
+// "V=" empties the box). False when a name is not a text box of the form or the box refuses.
+bool TypeInto(Form& form, std::initializer_list<std::string_view> entries);
 
 }  // namespace talvex::testing
