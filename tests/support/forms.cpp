@@ -6,51 +6,23 @@ namespace talvex::testing {
 namespace {
 
 std::string Flags(const Control& c) {
-    std::string s;
-    if (!c.ShownOnScreen()) s += " hidden";
-    if (!c.enabled) s += " disabled";
-    if (c.locked) s += " locked";
-    if (c.kind() == ControlKind::TextBox && !static_cast<const TextBox&>(c).captionVisible)
-        s += " no caption";
-    return s;
+    const auto* box = dynamic_cast<const TextBox*>(&c);
+    return std::string(c.ShownOnScreen() ? "" : " hidden") + (c.enabled ? "" : " disabled") +
+           (c.locked ? " locked" : "") + (box && !box->captionVisible ? " no caption" : "");
 }
 
 std::string Looks(const Control& c) {
     const auto onOff = [](bool on) { return on ? " on" : " off"; };
     std::string s;
-    switch (c.kind()) {
-        case ControlKind::TextBox: {
-            const auto& t = static_cast<const TextBox&>(c);
-            s = t.caption + "=" + t.text();
-            break;
-        }
-        case ControlKind::Label:
-            s = static_cast<const Label&>(c).caption();
-            break;
-        case ControlKind::CheckBox: {
-            const auto& b = static_cast<const CheckBox&>(c);
-            s = b.caption + onOff(b.checked());
-            break;
-        }
-        case ControlKind::OptionButton: {
-            const auto& b = static_cast<const OptionButton&>(c);
-            s = b.caption + onOff(b.selected());
-            break;
-        }
-        case ControlKind::ComboBox: {
-            const auto& b = static_cast<const ComboBox&>(c);
-            s = b.caption + "=" + b.text();
-            break;
-        }
-        case ControlKind::Frame:
-            s = static_cast<const Frame&>(c).caption;
-            break;
-        case ControlKind::CommandButton:
-            s = static_cast<const CommandButton&>(c).caption;
-            break;
-    }
-    if (!c.tooltip.empty()) s += " [" + c.tooltip + "]";
-    return s + Flags(c);
+    if (const auto* t = dynamic_cast<const TextBox*>(&c)) s = t->caption + "=" + t->text();
+    if (const auto* l = dynamic_cast<const Label*>(&c)) s = l->caption();
+    if (const auto* b = dynamic_cast<const CheckBox*>(&c)) s = b->caption + onOff(b->checked());
+    if (const auto* o = dynamic_cast<const OptionButton*>(&c))
+        s = o->caption + onOff(o->selected());
+    if (const auto* x = dynamic_cast<const ComboBox*>(&c)) s = x->caption + "=" + x->text();
+    if (const auto* f = dynamic_cast<const Frame*>(&c)) s = f->caption;
+    if (const auto* k = dynamic_cast<const CommandButton*>(&c)) s = k->caption;
+    return s + (c.tooltip.empty() ? "" : " [" + c.tooltip + "]") + Flags(c);
 }
 
 template <typename F>
@@ -77,9 +49,9 @@ std::string Shown(const Form& form, const std::string& names) {
 bool TypeInto(Form& form, std::initializer_list<std::string_view> entries) {
     for (const std::string_view entry : entries) {
         const auto equals = entry.find('=');
-        Control* c = form.FindByFullName(entry.substr(0, equals));
-        if (equals == std::string_view::npos || !c || c->kind() != ControlKind::TextBox ||
-            !static_cast<TextBox*>(c)->Type(std::string(entry.substr(equals + 1))))
+        auto* box = dynamic_cast<TextBox*>(form.FindByFullName(entry.substr(0, equals)));
+        if (equals == std::string_view::npos || !box ||
+            !box->Type(std::string(entry.substr(equals + 1))))
             return false;
     }
     return true;
