@@ -12,13 +12,18 @@
 #include "dialogs/form_mech.h"
 #include "dialogs/form_tech.h"
 #include "support/fake_platform.h"
+#include "support/forms.h"
+#include "support/model_values.h"
 #include "support/numeric.h"
 
 namespace talvex {
 namespace {
 
 using Strings = std::vector<std::string>;
+using testing::Describe;
+using testing::ModelValues;
 using testing::Near;
+using testing::TypeInto;
 
 // The dialogs of a fresh workbench.
 class DialogTest : public ::testing::Test {
@@ -39,164 +44,130 @@ TEST_F(DialogTest, TechniqueIsStoredOnlyWhenConfirmed) {
               "Techniques|5)  Square wave voltammetry");
     tech.Show();
     tech.optTech(3).Click();
-    EXPECT_FALSE(tech.optTech(1).selected());
-    EXPECT_FALSE(m.Technique.assigned());
+    EXPECT_TRUE(!tech.optTech(1).selected() && !m.Technique.assigned());
     tech.cmdOK.Click();
-    EXPECT_EQ(m.Technique, 3);
-    EXPECT_FALSE(tech.visible());
+    EXPECT_TRUE(m.Technique == 3 && !tech.visible());
     tech.optTech(5).Click();
     mech.Show();
     mech.Command1.Click();
-    EXPECT_EQ(m.Technique, 5);
-    EXPECT_FALSE(mech.visible());
+    EXPECT_TRUE(m.Technique == 5 && !mech.visible());
 }
 
 // The Mechanism dialog opens in digital mode: the analytical list hidden (mechanism 1 selected),
 // the reaction editor offered with Fe3+ + e = Fe2+, every field down to the last row of each kind
-// visible and typeable.
-TEST_F(DialogTest, MechanismDialogOpensWithTheEditorOffered) {
-    EXPECT_EQ(mech.caption + "|" + mech.CheckDigital.caption, "Mechanism|Digital simulation");
-    EXPECT_TRUE(mech.CheckDigital.checked() && m.DigitalSim);
-    EXPECT_TRUE(mech.mech(1).selected() && !mech.mech(1).ShownOnScreen());
-    EXPECT_EQ(mech.charge(1).text() + "|" + mech.charge(2).text(), "Fe3+|Fe2+");
-    for (TextBox* box : {&mech.charge(6), &mech.chem(8), &mech.chem2(12)})
+// shown and typeable. Clearing "Digital simulation" shows the analytical list, where only
+// mechanisms with kernels can be chosen, hides the editor and swaps the Instrument dialog's
+// electrodes (5..8 for 9).
+TEST_F(DialogTest, MechanismDialogAndTheDigitalSwitch) {
+    const auto state = [&] {  // DigitalSim, electrodes 5..9 enabled, list and editor
+        std::string s = ModelValues(m, "DigitalSim") + " ";
+        for (int k = 5; k <= 9; ++k) s += ins.optElectrode(k).enabled ? '+' : '-';
+        return s + " " + Describe(mech, "mech(1) charge(1)");
+    };
+    const std::string one = "1)  A + ne = B on [simple charge reaction]";
+    EXPECT_EQ(state(), "True ++++- " + one + " hidden | =Fe3+");
+    EXPECT_EQ(
+        mech.caption + ": " +
+            Describe(mech, "CheckDigital charge(2) NEL(3) LabelElectron(3) mech(4) mech(8)"),
+        "Mechanism: Digital simulation on | =Fe2+ | =1 [electron number] |  e = | 4)  A + ne "
+        "= B, C + ne = D off [multicompoment charge reaction] hidden | 8)  C = A + pD, A + ne "
+        "= B off [complex reaction] hidden disabled");
+    EXPECT_EQ(mech.NEL(3).list, (Strings{"1", "2", "3"}));
+    for (TextBox* box : {&mech.charge(6), &mech.chem(8), &mech.chem2(12)})  // the last rows
         EXPECT_TRUE(box->ShownOnScreen() && box->text().empty() && box->Type("X"))
             << box->FullName();
-    for (int r = 1; r <= 3; ++r) {
-        EXPECT_EQ(mech.NEL(r).list, (Strings{"1", "2", "3"}));
-        EXPECT_EQ(mech.NEL(r).text() + "|" + mech.NEL(r).tooltip, "1|electron number");
-    }
-    EXPECT_EQ(mech.LabelElectron(3).caption(), " e =");
-}
 
-// Clearing "Digital simulation" shows the analytical list, where only mechanisms with kernels can
-// be chosen, hides the editor and swaps the Instrument dialog's electrodes (5..8 for 9); each
-// switch tells the views once.
-TEST_F(DialogTest, DigitalCheckBoxSwapsFramesAndElectrodes) {
-    int redraws = 0;
-    mech.onChanged = [&] { ++redraws; };
     ASSERT_TRUE(mech.CheckDigital.Click());
-    EXPECT_FALSE(m.DigitalSim);
-    EXPECT_TRUE(mech.mech(1).ShownOnScreen() && !mech.charge(1).ShownOnScreen());
-    for (int k = 5; k <= 9; ++k) EXPECT_EQ(ins.optElectrode(k).enabled, k == 9) << k;
-    EXPECT_EQ(redraws, 1);
-    EXPECT_EQ(mech.mech(4).tooltip, "multicompoment charge reaction");
-    EXPECT_EQ(mech.mech(8).caption, "8)  C = A + pD, A + ne = B");
-    for (int i : {3, 5, 6, 8}) EXPECT_FALSE(mech.mech(i).Click() || mech.mech(i).selected()) << i;
-    for (int i : {2, 4, 7, 1}) EXPECT_TRUE(mech.mech(i).Click() && mech.mech(i).selected()) << i;
-
+    EXPECT_EQ(state(), "False ----+ " + one + " | =Fe3+ hidden");
+    std::string picks;  // clicked and selected
+    for (int i : {3, 5, 6, 8, 2, 4, 7, 1}) {
+        const bool clicked = mech.mech(i).Click();
+        picks += std::to_string(clicked) + std::to_string(mech.mech(i).selected()) + " ";
+    }
+    EXPECT_EQ(picks, "00 00 00 00 11 11 11 11 ");
     mech.CheckDigital.Click();
-    EXPECT_TRUE(m.DigitalSim);
-    EXPECT_TRUE(!mech.mech(1).ShownOnScreen() && mech.charge(1).ShownOnScreen());
-    for (int k = 5; k <= 9; ++k) EXPECT_EQ(ins.optElectrode(k).enabled, k != 9) << k;
+    EXPECT_EQ(state(), "True ++++- " + one + " hidden | =Fe3+");
 }
 
-// The Instrument dialog opens with its defaults (the captions' special characters included) and
-// writes nothing into the model.
-TEST_F(DialogTest, InstrumentOpensWithItsDefaults) {
-    EXPECT_EQ(ins.txttemp.caption + "|" + ins.ARE.caption + "|" + ins.LabelOhm.caption(),
-              "T ( \xC2\xB0"
-              "C)|Area (cm \xC2\xB2)|\xCE\xA9");
-    EXPECT_EQ(ins.ComboScan.text(), "single");
-    EXPECT_TRUE(ins.optElectrode(1).selected());
-    EXPECT_FALSE(ins.radius.visible || ins.leng.visible || ins.TextRrate.visible);
-    EXPECT_FALSE(ins.txtEPre.ShownOnScreen());  // inside the hidden preconcentration frame
-    EXPECT_FALSE(m.Area.assigned() || m.Volume.assigned() || m.ElectrodeLength.assigned());
+// The Instrument dialog opens with its defaults (the captions' special characters included),
+// writing nothing into the model. Each electrode shows its own fields and captions; the band shows
+// its half width, its area 2 r L as a plain number, and stores a quarter of the shown width.
+TEST_F(DialogTest, InstrumentDefaultsAndElectrodeFields) {
+    EXPECT_EQ(
+        Describe(ins, "txttemp ARE LabelOhm ComboScan txtEPre") + " / " +
+            ModelValues(m, "Area Volume ElectrodeLength"),
+        "T ( \xC2\xB0"
+        "C)=25 [temperature] | Area (cm \xC2\xB2)=1 [electrode area] | \xCE\xA9 | Scan=single "
+        "| E pre (V)=-0.3 [preconcentration potential] hidden /   ");
+    const std::string none = " hidden no caption";
+    for (const auto& [k, shown] :
+         {std::pair{1, "Length (cm)|Radius (cm): leng" + none + " | radius" + none +
+                           " | TextRrate" + none},
+          {8, "Length (cm)|Radius (cm): leng" + none + " | radius | TextRrate"},
+          {9, "Thick (cm)|Radius (cm): leng | radius" + none + " | TextRrate" + none},
+          {7, "Length (cm)|Half Width (cm): leng | radius | TextRrate" + none}}) {
+        if (k != 1) ins.optElectrode(k).Select();
+        EXPECT_EQ(ModelValues(m, "Electrode") + " " + ins.leng.caption + "|" + ins.radius.caption +
+                      ": " + testing::Shown(ins, "leng radius TextRrate"),
+                  std::to_string(k) + " " + shown);
+    }
+    ASSERT_TRUE(TypeInto(ins, {"leng=0.5", "radius=0.2"}));
+    EXPECT_EQ(ins.ARE.text(), "0.2");
+    ins.OK();
+    EXPECT_EQ(ModelValues(m, "Radius Area"), ".05 .2");
 }
 
 // The default radius is that of a sphere of 1 cm2: 4 pi 0.2821^2 = 1.00003, sqrt(1 / (4 pi)) =
 // 0.28209. A handler rewrites the other field only when its value differs at the three shown
 // digits, so the exchange settles at once and a typed entry is never replaced by a rounded copy.
+// An area that overflows, or a zero length for the cylinder, leaves the dependent field as it
+// was: no field ever shows an infinity or a NaN.
 TEST_F(DialogTest, RadiusAndAreaAgreeAndSettle) {
+    const auto after = [&](std::initializer_list<std::string_view> typed) {  // area|radius
+        EXPECT_TRUE(TypeInto(ins, typed));
+        return ins.ARE.text() + "|" + ins.radius.text();
+    };
     ins.optElectrode(2).Click();
-    EXPECT_EQ(m.Electrode, 2);
-    EXPECT_EQ(ins.ARE.text() + "|" + ins.radius.text(), "1|0.2821");
-    ins.radius.Type("0.3");
-    EXPECT_EQ(ins.ARE.text(), "1.13e0");  // 4 pi 0.09 = 1.131
-    ins.radius.Type("0.2821");
-    EXPECT_EQ(ins.ARE.text(), "1.e0");
-    EXPECT_EQ(m.Area, 1.0);
+    EXPECT_EQ(after({}), "1|0.2821");
+    EXPECT_EQ(after({"radius=0.3"}), "1.13e0|0.3");      // 4 pi 0.09 = 1.131
+    EXPECT_EQ(after({"radius=1e200"}), "1.13e0|1e200");  // 4 pi r^2 overflows: the area stays
+    EXPECT_EQ(after({"radius=0.2821"}), "1.e0|0.2821");
+    EXPECT_EQ(ModelValues(m, "Electrode Area"), "2 1");
     ins.optElectrode(1).Click();
     EXPECT_EQ(ins.ARE.text(), "1.e0");
 
     ins.optElectrode(4).Click();
-    ins.ARE.Type("0.5");  // sqrt(0.5 / pi) = 0.39894, back to pi 0.399^2 = 0.50014
-    EXPECT_EQ(ins.radius.text() + "|" + ins.ARE.text(), "3.99e-1|0.5");
-    EXPECT_TRUE(Near(m.Volume, 0.01 * 0.5, 1e-12));  // L A for the disc
-
+    // sqrt(0.5 / pi) = 0.39894, back to pi 0.399^2 = 0.50014; the volume is L A for the disc
+    EXPECT_EQ(after({"ARE=0.5"}), "0.5|3.99e-1");
+    EXPECT_TRUE(Near(m.Volume, 0.01 * 0.5, 1e-12));
     ins.optElectrode(5).Click();  // cylinder: A = 2 pi r L and back
-    ins.leng.Type("0.1");
-    EXPECT_EQ(ins.ARE.text() + "|" + ins.radius.text(), "2.51e-1|3.99e-1");
+    EXPECT_EQ(after({"leng=0.1"}), "2.51e-1|3.99e-1");
     ins.OK();  // the cylinder's volume takes the radius that OK stores
     EXPECT_TRUE(Near(m.Volume, kPi * 0.399 * 0.399 * 0.1, 1e-12));
-}
-
-// An area that overflows, or a zero length for the cylinder, leaves the dependent field as it was:
-// no field ever shows an infinity or a NaN.
-TEST_F(DialogTest, GeometryHandlersLeaveFieldsFiniteOnBadInput) {
-    ins.optElectrode(2).Click();
-    ins.radius.Type("1e200");
-    EXPECT_EQ(ins.ARE.text(), "1");
-    ins.radius.Type("0.2");
-    ins.optElectrode(5).Click();
-    ins.leng.Type("0");
-    EXPECT_EQ(ins.ARE.text(), "0.e0");
-    const std::string radius = ins.radius.text();
-    ins.ARE.Type("1");
-    EXPECT_EQ(ins.radius.text(), radius);
+    // r = A / (2 pi L) cannot be computed for L = 0: the radius stays
+    EXPECT_EQ(after({"leng=0", "ARE=1"}), "1|3.99e-1");
     EXPECT_TRUE(std::isfinite(m.Volume));
 }
 
-// Each electrode shows its own fields and captions; the band shows its half width, its area
-// 2 r L as a plain number, and stores a quarter of the shown width.
-TEST_F(DialogTest, ElectrodeOptionsShowTheirFieldsAndCaptions) {
-    ins.optElectrode(8).Click();
-    EXPECT_TRUE(!ins.leng.visible && ins.radius.visible && ins.TextRrate.visible);
-    EXPECT_EQ(ins.radius.caption, "Radius (cm)");
-    ins.optElectrode(9).Select();
-    EXPECT_TRUE(ins.leng.visible && !ins.radius.visible && !ins.TextRrate.visible);
-    EXPECT_FALSE(ins.radius.captionVisible || ins.TextRrate.captionVisible);
-    EXPECT_EQ(ins.leng.caption, "Thick (cm)");
-    EXPECT_EQ(m.Electrode, 9);
-    ins.optElectrode(7).Click();
-    EXPECT_TRUE(ins.leng.visible && ins.radius.visible && !ins.TextRrate.visible);
-    EXPECT_EQ(ins.radius.caption, "Half Width (cm)");
-    ins.leng.Type("0.5");
-    ins.radius.Type("0.2");
-    EXPECT_EQ(ins.ARE.text(), "0.2");
-    ins.OK();
-    EXPECT_TRUE(Near(m.Radius, 0.05, 1e-15));
-    EXPECT_TRUE(Near(m.Area, 0.2, 1e-15));
-}
-
-// td = |step| / v (0.5 from 0.005 and 0.01), kept while v is not a positive number; tp = 1 / (2 f)
-// (0.05 from 10 Hz), kept for f = 0. Activation shows the boxes of the technique (square wave:
+// td = |step| / v (0.2 from 0.002 and 0.01), kept while v is not a positive number; tp = 1 / (2 f)
+// (0.025 from 20 Hz), kept for f = 0. Activation shows the boxes of the technique (square wave:
 // the pulse time follows the frequency and is locked) but keeps their captions; the
 // preconcentration box shows its frame.
 TEST_F(DialogTest, TimesFollowTheirFieldsAndTechniqueShowsItsBoxes) {
-    for (const auto& [step, td] :
-         {std::pair{"0.002", "0.2"}, {"0.005", "0.5"}, {"-0.005", "0.5"}}) {
-        ins.Estep.Type(step);
-        EXPECT_EQ(ins.td.text(), td) << step;
+    std::string times;  // td|tp after each entry
+    for (const char* entry :
+         {"Estep=0.002", "Estep=-0.005", "V=", "V=0", "V=fast", "TextF=20", "TextF=0"}) {
+        ASSERT_TRUE(TypeInto(ins, {entry}));
+        times += ins.td.text() + "|" + ins.tp.text() + " ";
     }
-    for (const char* bad : {"", "0", "fast"}) ins.V.Type(bad);
-    EXPECT_EQ(ins.td.text(), "0.5");
-    ins.TextF.Type("10");
-    EXPECT_EQ(ins.tp.text(), "0.05");
-    ins.TextF.Type("0");
-    EXPECT_EQ(ins.tp.text(), "0.05");
-
-    m.Technique = 5;
-    ins.Show();
-    EXPECT_TRUE(!ins.V.visible && ins.TextF.visible && ins.tp.visible && ins.Epulse.visible);
-    EXPECT_FALSE(ins.tp.Type("0.1"));
-    m.Technique = 3;
-    ins.Activate();
-    EXPECT_TRUE(ins.V.visible && !ins.TextF.visible && ins.Epulse.visible && ins.tp.Type("0.1"));
-    m.Technique = 1;
-    ins.Activate();
-    EXPECT_TRUE(ins.V.visible && !ins.TextF.visible && !ins.tp.visible && !ins.Epulse.visible);
-    EXPECT_TRUE(ins.TextF.captionVisible && ins.tp.captionVisible && ins.Epulse.captionVisible);
+    EXPECT_EQ(times, "0.2|0.05 0.5|0.05 0.5|0.05 0.5|0.05 0.5|0.05 0.5|0.025 0.5|0.025 ");
+    for (const auto& [technique, shown] : {std::pair{5, "V hidden | TextF | tp locked | Epulse"},
+                                           {3, "V | TextF hidden | tp | Epulse"},
+                                           {1, "V | TextF hidden | tp hidden | Epulse hidden"}}) {
+        m.Technique = technique;
+        ins.Show();
+        EXPECT_EQ(testing::Shown(ins, "V TextF tp Epulse"), shown);
+    }
     ins.CheckPreCon.Click();
     EXPECT_TRUE(ins.txtTPre.ShownOnScreen());
     ins.CheckPreCon.Click();
@@ -204,44 +175,26 @@ TEST_F(DialogTest, TimesFollowTheirFieldsAndTechniqueShowsItsBoxes) {
 }
 
 // OK reads the fields: leading numbers, magnitudes of step and scan rate, Celsius to kelvin, an
-// empty field as 0, rpm to rad/s, the scan count from the list; the OK button also hides.
-TEST_F(DialogTest, OkStoresTheFields) {
-    ins.Eend.Type("-0.4 V");
-    ins.Estep.Type("-0.002");
-    ins.V.Type("-0.05");
-    ins.Cdl.Type("");
-    ins.TextRrate.Type("300");
-    ins.ComboScan.SelectText("2 cycles");
+// empty field as 0, rpm to rad/s, the scan count from the list; the OK button also hides. A step
+// or scan rate that is not a number is reported by field and leaves the model's value as it was,
+// while the other fields are still stored.
+TEST_F(DialogTest, OkStoresTheFieldsAndRefusesNonNumbers) {
     ins.OK();
-    EXPECT_EQ(m.Eend, -0.4);
-    EXPECT_EQ(m.Estep, 0.002);
-    EXPECT_EQ(m.ScanRate, 0.05);
-    EXPECT_TRUE(Near(m.tdrop, 0.04, 1e-15));
-    EXPECT_TRUE(Near(m.TempK, 298.14, 1e-15));
-    EXPECT_TRUE(m.Cdl.assigned() && m.Cdl == 0);
-    EXPECT_TRUE(Near(m.Omega, 300 * kPi / 30, 1e-15));
-    EXPECT_EQ(m.ScanCycles, 2.0);
-    ins.ComboScan.SelectText("single");
-    ins.cmdOK.Click();
-    EXPECT_EQ(m.ScanCycles, 0.5);
-    EXPECT_FALSE(ins.visible());
-    EXPECT_TRUE(platform.messages.empty());
-}
-
-// The step and the scan rate must be numbers: anything else is reported by field and leaves the
-// model's value as it was, while the other fields are still stored.
-TEST_F(DialogTest, OkRefusesAStepOrRateThatIsNotANumber) {
-    ins.OK();
-    ins.Estep.Type("abc");
-    ins.V.Type("");
-    ins.Estart.Type("0.4");
+    ASSERT_TRUE(TypeInto(ins, {"Estep=abc", "V=", "Estart=0.4"}));
     ins.OK();
     EXPECT_EQ(platform.messages,
               (Strings{"E step (V) must be a number, not \"abc\"; the previous value is kept.",
                        "v (V/s) must be a number, not \"\"; the previous value is kept."}));
-    EXPECT_EQ(m.Estep, 0.005);
-    EXPECT_EQ(m.ScanRate, 0.01);
-    EXPECT_EQ(m.Estart, 0.4);
+    EXPECT_EQ(ModelValues(m, "Estep ScanRate Estart"), ".005 .01 .4");
+
+    ASSERT_TRUE(TypeInto(ins, {"Eend=-0.4 V", "Estep=-0.002", "V=-0.05", "Cdl=", "TextRrate=300"}));
+    ins.ComboScan.SelectText("2 cycles");
+    ins.OK();
+    EXPECT_EQ(ModelValues(m, "Eend Estep ScanRate tdrop TempK Cdl Omega ScanCycles"),
+              "-.4 .002 .05 .04 298.14 0 31.41592654 2");  // 300 rpm = 300 pi / 30 rad/s
+    ins.ComboScan.SelectText("single");
+    ins.cmdOK.Click();
+    EXPECT_TRUE(m.ScanCycles == 0.5 && !ins.visible() && platform.messages.size() == 2);
 }
 
 class FormExprTest : public DialogTest {
@@ -262,8 +215,7 @@ class FormExprTest : public DialogTest {
     void SecondOrderRow(const char* p1, const char* p2, const char* p3, const char* p4) {
         const char* texts[] = {p1, p2, p3, p4};
         m.NSpecies = 3;
-        m.NCharge = 0;
-        m.NChem = 0;
+        m.NCharge = m.NChem = 0;
         m.NChem2 = 1;
         std::int16_t next = 1;
         for (int s = 1; s <= 4; ++s) {
@@ -272,40 +224,26 @@ class FormExprTest : public DialogTest {
         }
     }
     std::string Cinit(int i) const { return f.Cinit(i).caption(); }
-    std::string Cinits(int n) const {  // "C init" of species 1..n
+    // "C init" of species 1..n, after typing `typed` into the dialog.
+    std::string Cinits(int n, std::initializer_list<std::string_view> typed = {}) {
+        EXPECT_TRUE(TypeInto(f, typed));
         std::string s = Cinit(1);
         for (int i = 2; i <= n; ++i) s.append(" ").append(Cinit(i));
         return s;
     }
 };
 
-// Only the first fit row shows its bounds until its box is checked; creating the dialog writes
-// nothing into the model.
-TEST_F(FormExprTest, FitBoundsShowWithTheirBox) {
-    EXPECT_TRUE(f.TextCmin(1).visible && f.TextCmax(1).visible);
-    for (int k = 2; k <= 29; ++k) EXPECT_FALSE(f.TextCmin(k).visible || f.TextCmax(k).visible) << k;
-    f.CheckFitted(24).Click();
-    EXPECT_TRUE(f.TextCmin(24).visible && f.TextCmax(24).visible);
-    EXPECT_EQ(f.TextCmax(24).text(), "1e-4");
-    f.CheckFitted(24).Click();
-    EXPECT_FALSE(f.TextCmin(24).visible);
-    EXPECT_FALSE(m.FoverRT.assigned());
-}
-
 // Keq = kf / kb ("#.###e-#") while kb is a positive number and the quotient a finite one;
 // otherwise the label stays.
 TEST_F(FormExprTest, KeqIsKfOverKbWhileKbIsPositive) {
     f.UpdateKeq(1);  // the defaults 10 and 0.01
     EXPECT_EQ(f.LabelKeq(1).caption(), "1.e3");
-    f.kf(1).Type("12.345");
-    EXPECT_EQ(f.LabelKeq(1).caption(), "1.235e3");
-    for (const char* kb : {"0", "none", "-1"}) {
-        f.kb(1).Type(kb);
-        EXPECT_EQ(f.LabelKeq(1).caption(), "1.235e3") << kb;
+    std::string keq;
+    for (const char* typed : {"kf 12.345", "kb 0", "kb none", "kb -1", "kf 1e300", "kb 1e-300"}) {
+        (typed[1] == 'f' ? f.kf(1) : f.kb(1)).Type(typed + 3);
+        keq += f.LabelKeq(1).caption() + " ";
     }
-    f.kf(1).Type("1e300");
-    f.kb(1).Type("1e-300");
-    EXPECT_EQ(f.LabelKeq(1).caption(), "1.235e3");
+    EXPECT_EQ(keq, "1.235e3 1.235e3 1.235e3 1.235e3 1.235e3 1.235e3 ");
 }
 
 // theta = exp(38.9230 (0.1 - 0.3)) = 4.161e-4 and delta = theta 1e-3 / (1 + theta) = 4.159e-7, so
@@ -315,13 +253,10 @@ TEST_F(FormExprTest, ChargeTransferPreEquilibrationAtTheStartPotential) {
     OneReaction(true);
     f.ComputeInitialConcentrations();
     EXPECT_EQ(Cinits(3), "9.996e-4 4.159e-7 0.e0");
-    EXPECT_TRUE(Near(m.FoverRT, 38.9230, 2e-6));  // four digits of the worked example
-    f.Eze(1).Type("0.3");
-    EXPECT_EQ(Cinits(2), "5.e-4 5.e-4");
+    EXPECT_EQ(Cinits(2, {"Eze(1)=0.3"}), "5.e-4 5.e-4");
     f.CheckPreEqu.Click();
     EXPECT_EQ(Cinits(2), "1.e-3 0.e0");
-    f.C(1).Type("2e-3");
-    EXPECT_EQ(Cinit(1), "2.e-3");
+    EXPECT_EQ(Cinits(1, {"C(1)=2e-3"}), "2.e-3");
 }
 
 // A step that cannot be computed (theta overflowing, a start potential or an entry that is not a
@@ -329,14 +264,10 @@ TEST_F(FormExprTest, ChargeTransferPreEquilibrationAtTheStartPotential) {
 // or a NaN.
 TEST_F(FormExprTest, FailingStepsAreSkipped) {
     OneReaction(true);
-    f.Eze(1).Type("1e300");
-    EXPECT_EQ(Cinits(2), "1.e-3 0.e0");
-    f.Eze(1).Type("0.1");
+    EXPECT_EQ(Cinits(2, {"Eze(1)=1e300"}), "1.e-3 0.e0");
     ins.Estart.SetText("start");
-    f.C(2).Type("1e-3");
-    EXPECT_EQ(Cinit(2), "1.e-3");
-    f.C(1).Type("lots");  // its row keeps the last caption
-    EXPECT_EQ(Cinit(1), "1.e-3");
+    // C(1)'s row keeps the last caption
+    EXPECT_EQ(Cinits(2, {"Eze(1)=0.1", "C(2)=1e-3", "C(1)=lots"}), "1.e-3 1.e-3");
     m.ChargeSpecies(1, 2) = 0;
     ins.Estart.SetText("0.3");
     f.ComputeInitialConcentrations();
@@ -359,15 +290,8 @@ TEST_F(FormExprTest, FirstOrderEquilibrium) {
 
 // The relation each form's amount must satisfy, written out independently of the quadratic.
 double QuotientAt(Chem2Form form, double x, double a, double b, double c, double d) {
-    switch (form) {
-        case Chem2Form::OneProduct:
-            return (c + x) / ((a - x) * (b - x));
-        case Chem2Form::OneReactant:
-            return (c + x) * (d + x) / (a - x);
-        case Chem2Form::Full:
-            return (c + x) * (d + x) / ((a - x) * (b - x));
-    }
-    return 0;
+    const double products = form == Chem2Form::OneProduct ? c + x : (c + x) * (d + x);
+    return products / (form == Chem2Form::OneReactant ? a - x : (a - x) * (b - x));
 }
 
 // For each form the returned amount reproduces K to 1e-9 relative (well inside the four digits
@@ -376,34 +300,26 @@ double QuotientAt(Chem2Form form, double x, double a, double b, double c, double
 // K = 1, where the quadratic degenerates to a linear equation. Only one root leaves every
 // concentration positive; the other must not be taken. No A and no C: no root passes.
 TEST(SecondOrderEquilibrium, SatisfiesKAndTakesThePhysicalRoot) {
-    struct Case {
+    using enum Chem2Form;
+    const struct {
         Chem2Form form;
         double K, a, b, c, d;
-    };
-    const Case cases[] = {
-        {Chem2Form::OneProduct, 1e3, 1e-3, 2e-3, 0, 0},
-        {Chem2Form::OneProduct, 10, 1e-9, 1e-3, 0, 0},
-        {Chem2Form::OneProduct, 1e8, 1e-3, 2e-3, 0, 0},
-        {Chem2Form::OneProduct, 1e3, 0, 0, 1e-3, 0},  // only the product: it dissociates
-        {Chem2Form::OneReactant, 1e-3, 1e-3, 0, 0, 0},
-        {Chem2Form::OneReactant, 1e-9, 1e-3, 0, 1e-3, 0},
-        {Chem2Form::OneReactant, 1e-3, 0, 0, 1e-3, 1e-3},
-        {Chem2Form::Full, 4, 1e-3, 1e-3, 0, 0},
-        {Chem2Form::Full, 0.25, 1e-3, 1e-3, 0, 0},
-        {Chem2Form::Full, 4, 0, 0, 1e-3, 1e-3},
-        {Chem2Form::Full, 1, 1e-3, 1e-3, 0, 0},
-        {Chem2Form::Full, 1, 1e-3, 3e-3, 2e-3, 0},
-    };
-    for (const Case& t : cases) {
+    } cases[] = {{OneProduct, 1e3, 1e-3, 2e-3, 0, 0},   {OneProduct, 10, 1e-9, 1e-3, 0, 0},
+                 {OneProduct, 1e8, 1e-3, 2e-3, 0, 0},   {OneProduct, 1e3, 0, 0, 1e-3, 0},
+                 {OneReactant, 1e-3, 1e-3, 0, 0, 0},    {OneReactant, 1e-9, 1e-3, 0, 1e-3, 0},
+                 {OneReactant, 1e-3, 0, 0, 1e-3, 1e-3}, {Full, 4, 1e-3, 1e-3, 0, 0},
+                 {Full, 0.25, 1e-3, 1e-3, 0, 0},        {Full, 4, 0, 0, 1e-3, 1e-3},
+                 {Full, 1, 1e-3, 1e-3, 0, 0},           {Full, 1, 1e-3, 3e-3, 2e-3, 0}};
+    for (const auto& t : cases) {
         const std::optional<double> x = SecondOrderEquilibrium(t.form, t.K, t.a, t.b, t.c, t.d);
         ASSERT_TRUE(x.has_value()) << "K " << t.K << " a " << t.a;
         EXPECT_TRUE(Near(QuotientAt(t.form, *x, t.a, t.b, t.c, t.d), t.K, 1e-9)) << "K " << t.K;
-        EXPECT_TRUE(t.a - *x > 0 && t.c + *x > 0) << "K " << t.K << " a " << t.a;
-        EXPECT_TRUE(t.form == Chem2Form::OneReactant || t.b - *x > 0) << "K " << t.K;
-        EXPECT_TRUE(t.form == Chem2Form::OneProduct || t.d + *x > 0) << "K " << t.K;
+        EXPECT_TRUE(t.a - *x > 0 && t.c + *x > 0 && (t.form == OneReactant || t.b - *x > 0) &&
+                    (t.form == OneProduct || t.d + *x > 0))
+            << "K " << t.K << " a " << t.a;
     }
-    EXPECT_FALSE(SecondOrderEquilibrium(Chem2Form::OneProduct, 1e3, 0, 1e-3, 0, 0).has_value());
-    EXPECT_FALSE(SecondOrderEquilibrium(Chem2Form::Full, 4, 0, 1e-3, 0, 1e-3).has_value());
+    EXPECT_FALSE(SecondOrderEquilibrium(OneProduct, 1e3, 0, 1e-3, 0, 0).has_value());
+    EXPECT_FALSE(SecondOrderEquilibrium(Full, 4, 0, 1e-3, 0, 1e-3).has_value());
 }
 
 // A + B = C with K = 1000, 1 mM of A and 2 mM of B: 1000 x^2 - 4 x + 2e-3 = 0, so
@@ -412,14 +328,13 @@ TEST(SecondOrderEquilibrium, SatisfiesKAndTakesThePhysicalRoot) {
 // the analytical entries give it.
 TEST_F(FormExprTest, SecondOrderPreEquilibrationInTheDialog) {
     SecondOrderRow("A", "B", "C", "");
-    f.C(2).Type("2e-3");
+    ASSERT_TRUE(TypeInto(f, {"C(2)=2e-3"}));
     f.LabelKeq(1).SetCaption("1.e3");
     EXPECT_EQ(Cinits(3), "4.142e-4 1.414e-3 5.858e-4");
     SecondOrderRow("A", "B", "", "C");
     f.ComputeInitialConcentrations();
     EXPECT_EQ(Cinits(3), "4.142e-4 1.414e-3 5.858e-4");
-    f.C(1).Type("0");
-    EXPECT_EQ(Cinits(3), "0.e0 2.e-3 0.e0");
+    EXPECT_EQ(Cinits(3, {"C(1)=0"}), "0.e0 2.e-3 0.e0");
 }
 
 // tpre k A / (V (1 + theta)) with k = 0.0323604 cm/s (see the transfer tests): 1941.62 at -0.3 V,
@@ -435,53 +350,53 @@ TEST_F(FormExprTest, PreconcentrationSetsTheSecondConcentration) {
     EXPECT_EQ(Cinit(2), "0.e0");
 }
 
-// Mechanism 7 (A + e = B, B = A): after the Nernst step the chemical row with K = kf / kb = 1000
-// turns B back into A until [A] / [B] = 1000, keeping the total of 1 mM (captions carry four
-// digits). Mechanism 2 labels a second charge-transfer row and keeps the chemical row's label.
-TEST_F(FormExprTest, ActivationLabelsTheAnalyticalMechanism) {
-    mech.CheckDigital.Click();
-    mech.mech(7).Click();
-    f.Show();
-    EXPECT_EQ(f.heter(1).caption() + "|" + f.homo(1).caption() + "|" + f.LabelKeq(1).caption(),
-              "A+ne=B|B=A|1.e3");
-    EXPECT_TRUE(f.kf(1).visible && f.LabelKeq(1).visible && f.CheckFitted(20).visible &&
-                !f.kf(2).visible);
-    const double a = StrictNumber(Cinit(1)), b = StrictNumber(Cinit(2));
-    EXPECT_TRUE(Near(a / b, 1000, 2e-3));
-    EXPECT_TRUE(Near(a + b, 1e-3, 1e-3));
-
-    mech.mech(2).Click();
-    f.Activate();
-    EXPECT_EQ(f.heter(2).caption() + "|" + f.homo(1).caption(), "B+ne=C|B=A");
-    EXPECT_TRUE(f.Eze(2).visible && !f.kf(1).visible);
-}
-
-// Activation shows the rows and labels of the current mechanism and pre-equilibrates. The
-// untouched program: Fe3+ + e = Fe2+ from the reaction editor, at 0.3 V. Adding the editor's row
+// Activation shows the rows and labels of the current mechanism and pre-equilibrates (captions
+// carry four digits). The untouched program: Fe3+ + e = Fe2+ from the reaction editor, at 0.3 V;
+// only the first fit row shows its bounds until its box is checked. Adding the editor's row
 // Fe3+ + L = FeL with 1 mM of L and K = kf / kb = 1000: after the Nernst step the complexation must
-// leave [FeL] / ([Fe3+][L]) = 1000 with the iron and the ligand each conserved (captions carry
-// four digits).
-TEST_F(FormExprTest, ActivationEquilibratesTheEditorsMechanism) {
+// leave [FeL] / ([Fe3+][L]) = 1000 with the iron and the ligand each conserved. Analytical
+// mechanism 7 (A + e = B, B = A): the chemical row turns B back into A until [A] / [B] = 1000,
+// keeping the 1 mM; mechanism 2 labels a second charge-transfer row, keeping the chemical label.
+TEST_F(FormExprTest, ActivationLabelsAndEquilibratesTheMechanism) {
+    EXPECT_FALSE(m.FoverRT.assigned());  // creating the dialog writes nothing into the model
     f.Show();
-    EXPECT_EQ(f.specie(2).caption() + "|" + f.heter(1).caption(), "Fe2+|Fe3+ +1e=Fe2+");
-    EXPECT_TRUE(f.D(2).visible && f.CheckFitted(25).visible && !f.Cinit(3).visible);
-    EXPECT_TRUE(f.ks(1).visible && !f.Eze(2).visible && !f.CheckFitted(8).visible &&
-                !f.kf(1).visible);
+    f.CheckFitted(24).Click();
+    EXPECT_EQ(Describe(f, "specie(2) heter(1) TextCmax(24)") + " / " +
+                  testing::Shown(f,
+                                 "D(2) CheckFitted(25) Cinit(3) ks(1) Eze(2) CheckFitted(8) kf(1) "
+                                 "TextCmin(1) TextCmin(2) TextCmax(23)"),
+              "Fe2+ | Fe3+ +1e=Fe2+ | =1e-4 / D(2) | CheckFitted(25) | Cinit(3) hidden | ks(1) | "
+              "Eze(2) hidden | CheckFitted(8) hidden | kf(1) hidden | TextCmin(1) | TextCmin(2) "
+              "hidden | TextCmax(23) hidden");
     EXPECT_EQ(Cinits(2), "9.996e-4 4.159e-7");
 
-    mech.chem2(1).SetText("Fe3+");
-    mech.chem2(2).SetText("L");
-    mech.chem2(3).SetText("FeL");
+    ASSERT_TRUE(TypeInto(mech, {"chem2(1)=Fe3+", "chem2(2)=L", "chem2(3)=FeL"}));
     f.C(3).Type("1e-3");
     f.Activate();
-    EXPECT_EQ(f.homo(1).caption() + "|" + f.specie(4).caption() + "|" + f.LabelKeq(1).caption(),
-              "Fe3+ +L=FeL +|FeL|1.e3");
+    EXPECT_EQ(Describe(f, "homo(1) specie(4) LabelKeq(1)"),
+              "Fe3+ +L=FeL + | FeL | 1.e3 [chemical equilibrium constant]");
     const double fe = StrictNumber(Cinit(1)), l = StrictNumber(Cinit(3)),
                  fel = StrictNumber(Cinit(4));
     EXPECT_TRUE(Near(fel / (fe * l), 1000, 2e-3));
     EXPECT_TRUE(Near(fe + fel, 9.996e-4, 1e-3));
     EXPECT_TRUE(Near(l + fel, 1e-3, 1e-3));
     EXPECT_EQ(Cinit(2), "4.159e-7");
+
+    mech.CheckDigital.Click();
+    mech.mech(7).Click();
+    f.Activate();
+    EXPECT_EQ(
+        Describe(f, "heter(1) homo(1) LabelKeq(1)") + " / " +
+            testing::Shown(f, "kf(1) CheckFitted(20) kf(2)"),
+        "A+ne=B | B=A | 1.e3 [chemical equilibrium constant] / kf(1) | CheckFitted(20) | kf(2) "
+        "hidden");
+    const double a = StrictNumber(Cinit(1)), b = StrictNumber(Cinit(2));
+    EXPECT_TRUE(Near(a / b, 1000, 2e-3));
+    EXPECT_TRUE(Near(a + b, 1e-3, 1e-3));
+    mech.mech(2).Click();
+    f.Activate();
+    EXPECT_EQ(Describe(f, "heter(2) homo(1)") + " / " + testing::Shown(f, "Eze(2) kf(1)"),
+              "B+ne=C | B=A hidden / Eze(2) | kf(1) hidden");
     EXPECT_TRUE(platform.messages.empty());
 }
 
