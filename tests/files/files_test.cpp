@@ -73,7 +73,7 @@ TEST_F(FilesTest, ParameterFileGoldens) {
     RunSimulation(wb);
     EXPECT_TRUE(testing::MatchesGolden("files/default_simulation.par", Run(WriteParameterFile)));
     m.NSpecies = 3, m.ks(2) = 0.01, m.Alpha(2) = 0.45, m.n(2) = 2, m.E0(2) = -0.25, m.D(3) = 2.5e-6, m.C(3) = 5e-4;
-    EXPECT_TRUE(testing::MatchesGolden("files/three_species.par", Run(WriteParameterFile)));
+    EXPECT_TRUE(testing::MatchesGolden("files/three_solutes.par", Run(WriteParameterFile)));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(Entries(), 1);  // no temporary file left behind
 }

@@ -118,7 +118,7 @@ TEST_F(RenderTest, SurfaceConcentrationGolden) {
     }
     opt.ComboY.SelectText("surface concentration C");
     FillPlotQuantity(wb);
-    EXPECT_TRUE(RendersAsGolden("surface_three_species.txt"));
+    EXPECT_TRUE(RendersAsGolden("surface_three_solutes.txt"));
 }
 
 // Ranges the goldens do not reach (their decades and labels they pin). A zero range (all values 0,
