@@ -16,7 +16,7 @@
 namespace talvex {
 namespace {
 
-// A small drawing that uses every operation, on a mirrored X axis with Y growing upward.
+// Every operation, on a mirrored X axis with Y growing upward.
 void Sketch(Canvas& c) {
     c.Clear();
     c.Scale(10, 5, 0, -5);
@@ -30,26 +30,22 @@ void Sketch(Canvas& c) {
     c.Print("a<b & \"c\"");
 }
 
-// Recorded lines (the format the golden files pin) are normalised: six significant digits, residue
-// below 1e-9 of the axis' extent and -0 written as 0. After a text the position is at the next
-// text line: the left edge, 1/35 of the height lower. The SVG of the drawing, direct or replayed
-// from the recording, is well formed (every "<" of the text escaped) and holds the curve's
-// segment; Write stores it or reports false.
+// Recorded lines are normalised (six significant digits, residue below 1e-9 of the axis' extent
+// and -0 written as 0); after a text the position is at the left edge, 1/35 of the height lower.
+// The SVG, direct or replayed, is well formed (text escaped); Write stores it or reports false.
 TEST(CanvasTest, RecordingAndSvg) {
     RecordingCanvas c;
     SvgCanvas svg, replayed;
     Sketch(c);
     Sketch(svg);
     c.Replay(replayed);
-    EXPECT_EQ(c.CurrentX(), 10);
-    EXPECT_DOUBLE_EQ(c.CurrentY(), 3 - 10.0 / 35.0);
+    EXPECT_TRUE(c.CurrentX() == 10 && c.CurrentY() == 3 - 10.0 / 35.0);
     c.Line(-0.0, 1e-12, 3.0000000000000004, -1.5e-6);
     EXPECT_TRUE(
-        c.Text().ends_with("\nline solid 0.00000E+00 0.00000E+00 3.00000E+00 -1.50000E-06\n"))
-        << c.Text();
+        c.Text().ends_with("\nline solid 0.00000E+00 0.00000E+00 3.00000E+00 -1.50000E-06\n"));
 
-    const std::string doc = svg.Document();
-    EXPECT_EQ(replayed.Document(), doc);
+    const std::string doc = replayed.Document();
+    EXPECT_EQ(svg.Document(), doc);
     EXPECT_TRUE(doc.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ") &&
                 doc.ends_with("</g>\n</svg>\n"));
     EXPECT_EQ(std::ranges::count(doc, '<'), std::ranges::count(doc, '>'));
@@ -60,13 +56,12 @@ TEST(CanvasTest, RecordingAndSvg) {
     ASSERT_TRUE(svg.Write(path.string()));
     std::stringstream written;
     written << std::ifstream(path).rdbuf();
-    std::filesystem::remove(path);
     EXPECT_EQ(written.str(), doc);
+    std::filesystem::remove(path);
     EXPECT_FALSE(svg.Write((path.parent_path() / "no_such_dir" / "x.svg").string()));
 }
 
-// A scale without extent, or a coordinate that is not a finite number, is refused before anything
-// reaches the drawing; the scale stays as it was.
+// A scale without extent, or a coordinate that is not finite, is refused before anything is drawn.
 TEST(CanvasTest, RefusesDegenerateScaleAndNonFiniteCoordinates) {
     RecordingCanvas c;
     c.Clear();

@@ -26,22 +26,21 @@ using Kind = PlotPrimitive::Kind;
 using V = std::vector<double>;
 using testing::Near;
 
-// A fresh workbench with helpers to put curves into the store and read back what was drawn.
 class PlotTest : public ::testing::Test {
   protected:
     // Points 1..n of the potential axis and of curve `column`; the store's range becomes 1..n.
     void SetCurve(int column, const V& x, const V& y) {
-        for (int i = 1; i <= static_cast<int>(x.size()); ++i) {
+        m.NData = m.ILast = static_cast<int>(x.size());
+        for (int i = 1; i <= m.NData; ++i) {
             m.Xdata(i) = x[static_cast<std::size_t>(i - 1)];
             m.Yplot(i, column) = y[static_cast<std::size_t>(i - 1)];
         }
-        m.NData = m.ILast = static_cast<int>(x.size());
         m.IFirst = 1;
         if (m.NCurves < column) m.NCurves = column;
         m.CurCurve = column;
         m.NCurvesSaved = m.NCurves.value();
     }
-    // Typed ranges for the axes given one; the other axis automatic.
+    // Typed ranges for the axes given one (null: automatic).
     void TypeRange(const char* xmin, const char* xmax, const char* ymin, const char* ymax) {
         opt.Xauto.SetChecked(xmin == nullptr);
         opt.Yauto.SetChecked(ymin == nullptr);
@@ -58,12 +57,6 @@ class PlotTest : public ::testing::Test {
             v.push_back(store ? m.Ystore(k, j) : j == 0 ? m.Xdata(k) : m.Yplot(k, j));
         return v;
     }
-    // Primitives of `kind` drawn; with `sloping`, only lines neither horizontal nor vertical.
-    int Count(Kind kind, bool sloping = false) const {
-        return static_cast<int>(std::ranges::count_if(wb.formPlot.drawing(), [&](const auto& p) {
-            return p.kind == kind && (!sloping || (p.x1 != p.x2 && p.y1 != p.y2));
-        }));
-    }
     // The recordings are described, with the way to regenerate them, in tests/data/plot.
     ::testing::AssertionResult RendersAsGolden(const std::string& name) {
         RenderPlot(wb);
@@ -79,8 +72,7 @@ class PlotTest : public ::testing::Test {
 
 using RenderTest = PlotTest;
 
-// The default sweep as the program first draws it: automatic ranges, squares, X mirrored (the
-// caption and the zero line are placed on the first scale, the rest on the mirrored second one).
+// The default sweep as first drawn: automatic ranges, squares, X mirrored.
 TEST_F(RenderTest, DefaultSweepGolden) {
     testing::DefaultExperiment(m);
     RunSimulation(wb);
@@ -110,22 +102,18 @@ TEST_F(RenderTest, GridAndThreeLineStylesGolden) {
 TEST_F(RenderTest, SurfaceConcentrationGolden) {
     SetCurve(1, {0.3, 0.15, 0.0, -0.15, -0.3}, {0, 1e-6, 2e-6, 1e-6, 0});
     m.NSpecies = 3;
-    const double c1[] = {1e-3, 9e-4, 5e-4, 1e-4, 0};
-    for (int k = 1; k <= 5; ++k) {
-        m.Csurf(k, 1) = c1[k - 1];
-        m.Csurf(k, 2) = 1e-3 - c1[k - 1];
-        m.Csurf(k, 3) = 5e-4;
+    for (int k = 1; const double c1 : {1e-3, 9e-4, 5e-4, 1e-4, 0.0}) {
+        m.Csurf(k, 2) = 1e-3 - (m.Csurf(k, 1) = c1);
+        m.Csurf(k++, 3) = 5e-4;
     }
     opt.ComboY.SelectText("surface concentration C");
     FillPlotQuantity(wb);
     EXPECT_TRUE(RendersAsGolden("surface_three_solutes.txt"));
 }
 
-// Ranges the goldens do not reach (their decades and labels they pin). A zero range (all values 0,
-// one point, none) gives "Error: No data!" and a cleared window. A tick count of 0 ends the drawing
-// silently, keeping what was drawn: X range 0.03 V (CInt(0.3) = 0) after captions, frame and curve;
-// a typed Y minimum of 0 after the X labels; typed limits so far apart that the tick loop would
-// not end.
+// A zero range (all values 0, one point, none) gives "Error: No data!" and a cleared window. A tick
+// count of 0 ends the drawing silently, keeping what was drawn: X range 0.03 V (CInt(0.3) = 0); a
+// typed Y minimum of 0; typed limits so far apart that the tick loop would not end.
 TEST_F(RenderTest, RangesTicksAndLabels) {
     const std::string six = "|-0.3|-0.2|-0.1|0.|0.1|0.2|0.3", none = " / Error: No data! / 0";
     const V y3{1e-6, 2e-6, 1e-6}, x3{0.3, 0.0, -0.3};
@@ -147,26 +135,14 @@ TEST_F(RenderTest, RangesTicksAndLabels) {
         platform.messages.clear();
         RenderPlot(wb);
         std::string texts, messages;
-        for (const PlotPrimitive& p : wb.formPlot.drawing())
+        int boxes = 0;
+        for (const PlotPrimitive& p : wb.formPlot.drawing()) {
             if (p.kind == Kind::Text) texts.append(texts.empty() ? "" : "|").append(p.text);
+            boxes += p.kind == Kind::Box;
+        }
         for (const std::string& s : platform.messages) messages.append(s);
-        EXPECT_EQ(texts + " / " + messages + " / " + std::to_string(Count(Kind::Box)), c.drawn);
+        EXPECT_EQ(texts + " / " + messages + " / " + std::to_string(boxes), c.drawn);
     }
-}
-
-// A sixth curve (six species' surface concentrations) has no line style of its own and is drawn
-// solid (a point, then three sloping segments); the five others keep theirs, here all points.
-TEST_F(RenderTest, SixthCurveIsSolid) {
-    SetCurve(1, {0.3, 0.1, -0.1, -0.3}, {0, 0, 0, 0});
-    m.NSpecies = 6;
-    for (int k = 1; k <= 4; ++k)
-        for (int j = 1; j <= 6; ++j) m.Csurf(k, j) = 1e-4 * j + 1e-5 * k;
-    for (int i = 0; i <= 4; ++i) opt.linestyle1(i).Click();
-    opt.ComboY.SelectText("surface concentration C");
-    FillPlotQuantity(wb);
-    RenderPlot(wb);
-    EXPECT_EQ(std::to_string(Count(Kind::Point)) + " " + std::to_string(Count(Kind::Line, true)),
-              "21 3");
 }
 
 // The axis commands act on the potentials or the current curve (2; curve 1 must not change). A
@@ -200,24 +176,10 @@ TEST_F(RenderTest, AxisCommandsAndTheirInverses) {
 
 using FormOptionTest = PlotTest;
 
-// The dialog as it first opens: captions, tooltips, defaults, no typed range shown. OK copies grid,
-// overlap, line styles and, only where automatic scaling is off (which shows the typed fields and
-// their labels), the typed ranges, read as leading numbers.
+// OK copies grid, overlap, line styles and, only where automatic scaling is off (which shows the
+// typed fields and their labels), the typed ranges, read as leading numbers.
 TEST_F(FormOptionTest, DefaultsAndOk) {
-    EXPECT_EQ(
-        testing::Describe(opt,
-                          "cmdOK FrameAxis CheckGrid overlap CheckXdir Yauto Xauto ComboY "
-                          "LabelYmax YmaxText LabelYmin YminText LabelXmax XmaxText "
-                          "LabelXmin XminText FrameLineStyle FrameCurve(0) linestyle1(0) "
-                          "linestyle2(0) linestyle3(0) FrameCurve(4) linestyle3(4)"),
-        "OK | Axis | Grid off | Overlap off [overlap plot] | X direction: + -> - on [X axis "
-        "Direction from positive to negative] | Y auto on [auto scale of Y axis ] | X auto on "
-        "[auto scale of X axis ] | =current I | Y max [maxinum Y value] hidden | =1e-3 hidden | "
-        "Y min [mininum Y value] hidden | =-1e-3 hidden | X max [maxinum X value] hidden | "
-        "=0.3 hidden | X min [mininum X value] hidden | =-0.3 hidden | Line style | Curve 1 | "
-        "........... off | oooooo on | ______ off | Curve 5 | ______ off");
-    EXPECT_EQ(opt.caption + "|" + opt.ComboY.list.back(), "Option|surface concentration C");
-
+    EXPECT_TRUE(!opt.XminText.visible && opt.ComboY.text() == "current I");
     m.PlotXmin = 7;
     opt.OK();
     EXPECT_EQ(m.PlotXmin, 7);
@@ -235,7 +197,7 @@ TEST_F(FormOptionTest, DefaultsAndOk) {
 class QuantityTest : public PlotTest {
   protected:
     QuantityTest() { testing::DefaultExperiment(m); }
-    // What an import does to the store: a new slot, then measured values into it.
+    // An import: a new slot, then measured values into it.
     void ImportMeasured(double peak) {
         OpenCurveSlot(wb);
         for (int k = 1; k <= m.NData; ++k) m.Yplot(k, m.NCurvesSaved) = peak * k / m.NData;
@@ -245,8 +207,7 @@ class QuantityTest : public PlotTest {
         if (quantity != nullptr) opt.ComboY.SelectText(quantity);
         opt.cmdOK.Click();
     }
-    // Species counts come from the reaction editor whenever the dialogs are transferred, so the
-    // editor gets as many species as the model.
+    // The editor gets as many species as the model (the transfer of the dialogs recounts them).
     void SurfaceConcentrations(int nSpecies) {
         wb.formMech.chem(1).Type(nSpecies > 2 ? "Fe2+" : "");
         wb.formMech.chem(2).Type(nSpecies > 2 ? "X" : "");
@@ -256,11 +217,9 @@ class QuantityTest : public PlotTest {
     }
 };
 
-// Confirming the display options after an import must not put the last simulation back over the
-// measured curve (it did when "current I" refilled whatever the current curve held). With overlap
-// a later simulation goes to curve 2, which stays refillable. Surface concentration of three
-// species replaces curves 1..3 (NCurves = 3); back to the current, NCurves comes from NCurvesSaved
-// and every replaced curve returns as it was, the measured one too.
+// Confirming the options after an import must not put the last simulation back over the measured
+// curve (it did when "current I" refilled whatever the current curve held). Surface concentrations
+// replace curves 1..3; back to the current, every replaced curve returns as it was.
 TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
     RunSimulation(wb);
     ImportMeasured(2.5e-6);  // overlap off: replaces curve 1
@@ -286,9 +245,8 @@ TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
     EXPECT_TRUE(Column(1) == measured && Column(2) == simulated && Column(3) == third);
 }
 
-// A rescaled (or reversed) simulated curve is the user's own now, and a failed run rewrites the
-// store but not the plotted curve: in each case the curve no longer matches the store and the
-// transform keeps it.
+// A rescaled simulated curve, or one a failed run left behind the store, no longer matches the
+// store: the transform keeps it.
 TEST_F(QuantityTest, CurvesNotMatchingTheStoreAreKept) {
     RunSimulation(wb);
     mnu10Y(wb);
@@ -305,9 +263,8 @@ TEST_F(QuantityTest, CurvesNotMatchingTheStoreAreKept) {
     EXPECT_EQ(Column(1), good);
 }
 
-// A curve written over a plotted concentration (a new simulation into curve 1, overlap off) is not
-// replaced by the saved older curve when the current is chosen again. During a fit the transform
-// writes nothing, whatever quantity is chosen, and the drawing still happens.
+// A new simulation over a plotted concentration is not replaced by the saved older curve when the
+// current is chosen again. During a fit the transform writes nothing, but the drawing happens.
 TEST_F(QuantityTest, NewerCurveWinsAndFitsAreLeftAlone) {
     RunSimulation(wb);
     SurfaceConcentrations(3);
