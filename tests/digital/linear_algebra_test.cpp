@@ -22,8 +22,7 @@ protected:
     LinearAlgebraTest() : wb(platform) {}
     double Uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
 
-    // Random entries plus a dominant one that keeps the condition number modest, placed in
-    // column i % m + 1 of row i so that the pivot search has to move rows and columns.
+    // Random entries plus a dominant one in column i % m + 1 of row i: the pivot search must move both.
     Matrix WellConditioned(int m) {
         Matrix A;
         A.Clear();
@@ -46,9 +45,8 @@ protected:
     std::mt19937 rng{20240611};
 };
 
-// A A^-1 = I to 1e-12 for sizes 1..6: the matrices have condition numbers of a few, so rounding
-// stays near 1e-15 per entry. The product starts as garbage (MatMultiply clears, not adds), and
-// a 2x3 times 3x2 product checks the rectangular shapes.
+// A A^-1 = I to 1e-12 for sizes 1..6 (condition numbers of a few). The product starts as garbage
+// (MatMultiply clears, not adds); 2x3 times 3x2 checks the rectangular shapes.
 TEST_F(LinearAlgebraTest, MultiplyAndInverseOfWellConditionedMatrices) {
     Matrix C = Of({{99, 99}, {99, 99}});
     MatMultiply(Of({{1, 2, 3}, {4, 5, 6}}), Of({{7, 1}, {8, 0}, {9, -1}}), 2, 3, 2, C);
@@ -66,8 +64,7 @@ TEST_F(LinearAlgebraTest, MultiplyAndInverseOfWellConditionedMatrices) {
 }
 
 TEST_F(LinearAlgebraTest, SingularMatrices) {
-    // A diagonal matrix takes the shortcut; its zero is a division error for the caller's
-    // trap, not the singular-matrix message.
+    // A diagonal matrix takes the shortcut; its zero is a division error, not the singular message.
     Matrix A = Of({{4, 0}, {0, -0.5}});
     MatInverse(A, 2, wb);
     EXPECT_EQ(Corner(A), (std::vector<double>{0.25, 0, 0, -2}));
@@ -75,16 +72,14 @@ TEST_F(LinearAlgebraTest, SingularMatrices) {
     EXPECT_EQ(testing::ErrorOf([&] { MatInverse(A, 2, wb); }), "Division by zero");
     EXPECT_TRUE(platform.messages.empty());
 
-    // One off-diagonal element, row 2 zero: the message, and the matrix left as far as it was
-    // transformed (the pivot (1,2) moved to (1,1) and inverted).
+    // Row 2 zero: the message, the pivot (1,2) moved to (1,1) and inverted, the rest left.
     A = Of({{0, 3}, {0, 0}});
     MatInverse(A, 2, wb);
     EXPECT_EQ(platform.messages, std::vector<std::string>{"Error: inverse matrix D=0"});
     EXPECT_NEAR(A(1, 1), 1.0 / 3, 1e-15);
     EXPECT_EQ(A(2, 2), 0);
 
-    // Pivot candidates of equal size: the first in row-major order wins. With (1,1) the singular
-    // remainder stops at [[0.5, -1], [-0.5, 0]]; (1,2) would have left -0.5 in the corner.
+    // Equal pivot candidates: the first in row-major order, (1,1), wins; (1,2) would leave -0.5 in (2,2).
     A = Of({{2, -2}, {1, -1}});
     MatInverseGJ(A, 2, wb);
     EXPECT_EQ(platform.messages.size(), 2u);
@@ -97,13 +92,10 @@ struct Fields {
     BoxBlocks B;
     EliminatedBlocks E;
     Matrix Surf0, Surf1;
-    NewtonWork work;
 };
 
-// Coupled blocks and species with different coefficients, so that an elimination that took one
-// species' coefficient for another's would show; against the system written out as one dense
-// matrix of boxes 0..N (surface rows Surf1 c(1) - Surf0 c(0) = 0) and solved by Gauss-Jordan
-// elimination, to 1e-11 (the systems are diagonally dominant, rounding stays near 1e-14).
+// Coupled blocks, species with different coefficients, against the dense system of boxes 0..N (surface
+// rows Surf1 c(1) - Surf0 c(0) = 0) solved by Gauss-Jordan, to 1e-11 (diagonally dominant).
 TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
     auto f = std::make_unique<Fields>();
     const int N = 6, m = 3, size = (N + 1) * m;
@@ -117,10 +109,9 @@ TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
     }
     for (int j = 0; j <= N + 1; ++j)
         for (int s = 1; s <= m; ++s) f->old(s, j) = f->conc(s, j) = Uniform(0, 1);
-    f->Surf1 = WellConditioned(m);
-    f->Surf0 = WellConditioned(m);
+    f->Surf1 = WellConditioned(m), f->Surf0 = WellConditioned(m);
 
-    std::vector<std::vector<double>> a(size, std::vector<double>(size + 1, 0.0));  // [row][column], rhs last
+    std::vector<std::vector<double>> a(size, std::vector<double>(size + 1, 0.0));  // rhs last
     auto at = [&](int j, int s, int k, int t) -> double& { return a[j * m + s - 1][k * m + t - 1]; };
     for (int s = 1; s <= m; ++s) {
         for (int t = 1; t <= m; ++t) at(0, s, 1, t) = f->Surf1(s, t), at(0, s, 0, t) = -f->Surf0(s, t);
@@ -145,40 +136,6 @@ TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
                 << "box " << j << " species " << s;
     EXPECT_EQ(f->conc(1, N + 1), f->old(1, N + 1));  // the bulk stays
     EXPECT_TRUE(platform.messages.empty());
-}
-
-// 2A = B in every box: after convergence the implicit step's residual
-// -Alow c(j-1) + B c(j) - Aup c(j+1) + 2 kf c_A^2 - old must be far below the 0.1 % that ended
-// the iteration (Newton converges quadratically), and the iterations are counted in MaxIter; a
-// step that changes nothing converges at once and records 1.
-TEST_F(LinearAlgebraTest, NewtonStepForSecondOrderReaction) {
-    auto f = std::make_unique<Fields>();
-    const int N = 5, m = 2;
-    for (int j = 1; j <= N; ++j) {
-        f->B.b[j].Clear();
-        for (int s = 1; s <= m; ++s) f->Alow(j, s) = 3.0, f->Aup(j, s) = 2.0, f->B(s, s, j) = 6.0;
-    }
-    f->Surf0.SetIdentity();
-    f->Surf1.SetIdentity();
-    const SecondOrderStep dimerisation{1, 1, 2, 0, 4.0, 0.0};
-    auto step = [&](double cA) {
-        for (int j = 0; j <= N + 1; ++j) f->conc(1, j) = f->old(1, j) = cA, f->conc(2, j) = f->old(2, j) = 0.0;
-        wb.model.MaxIter = 1;
-        BlockTridiagSolve2(wb, f->conc, f->dmod, f->Alow, f->Aup, f->B, f->Surf0, f->Surf1, N, m,
-                           &dimerisation, 1, f->work);
-    };
-    step(1.0);
-    EXPECT_GT(wb.model.MaxIter, 2);
-    EXPECT_LT(wb.model.MaxIter, kMaxNewtonIterations);
-    for (int j = 1; j <= N; ++j) {
-        const double rate = 4.0 * f->conc(1, j) * f->conc(1, j);
-        for (int s = 1; s <= m; ++s)  // A is used twice per reaction, B made once
-            EXPECT_LT(std::fabs(-3 * f->conc(s, j - 1) + 6 * f->conc(s, j) - 2 * f->conc(s, j + 1) +
-                                (s == 1 ? 2 : -1) * rate - f->old(s, j)), 1e-6) << "box " << j;
-        EXPECT_GT(f->conc(2, j), 0.01);
-    }
-    step(0.0);
-    EXPECT_EQ(wb.model.MaxIter, 1);
 }
 
 }  // namespace

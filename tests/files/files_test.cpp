@@ -33,8 +33,7 @@ std::string Fields(const Workbench& w) {
     return ins.Estart.text() + "|" + ins.Eend.text() + "|" + ins.Estep.text() + "|" + ins.TxtI0.text();
 }
 
-// A workbench and a fresh folder for the files a test writes, removed afterwards; the file dialogs
-// answer with names in that folder.
+// A workbench and a fresh folder, removed afterwards, that the file dialogs answer with.
 class FilesTest : public ::testing::Test {
   protected:
     FilesTest() { EXPECT_TRUE(fs::create_directory(dir)); }
@@ -63,9 +62,8 @@ class FilesTest : public ::testing::Test {
     const fs::path dir = fs::temp_directory_path() / ("talvex-files-" + std::to_string(std::random_device{}()));
 };
 
-// The .par golden files are written by hand from the file format, not produced by this code (so
-// never regenerate them). Species 2 of the three-species file shows the reaction constants going
-// by species index.
+// The .par goldens are written by hand from the file format (never regenerate them); the three-species
+// file shows the reaction constants going by species index.
 TEST_F(FilesTest, ParameterFileGoldens) {
     EXPECT_TRUE(testing::MatchesGolden("files/startup.par", Run(WriteParameterFile)));
     EXPECT_EQ(platform.filters.back(), "parameter (*.par)|*.par|all|*.*");
@@ -210,11 +208,8 @@ std::vector<double> Store(const Model& m) {
     return s;
 }
 
-// Seeded, so a failure reproduces: valid files damaged by a few edits (a byte replaced by a random
-// one or by a character that matters to the reader, a run cut out or repeated) and, every third
-// round, random bytes. Each import either fails with the message and no change at all, or
-// succeeds writing only finite values, only into the points it read and the column it opened.
-// Under the sanitizer build this also checks every access.
+// Seeded: valid files damaged by a few edits and, every third round, random bytes. Each import either
+// fails with the message and no change, or writes only finite values into the points and column it read.
 TEST_F(FilesTest, ImportOfArbitraryBytesNeverCorruptsTheStore) {
     std::mt19937 rng(20240611);
     const std::string special = ",\r\n .-+eE0123456789\t;\"";
