@@ -47,6 +47,18 @@ KernelArgs Args(double E, double t1, double ks = 1e10) {
 }
 KernelEnv Env(double radius) { return {testing::FoverRT25(), radius, kOmega, 0.01}; }
 
+// Very fast kinetics: the reversible step current n Co / (sqrt(pi t) (1/Do + exp(eta)/Dr)); far on the
+// reducing side the Cottrell value n Co Do / sqrt(pi t); far on the oxidising side 0.
+TEST(Kernels, StepCurrentReachesItsLimits) {
+    const double f = testing::FoverRT25(), rootD = std::sqrt(kD);
+    for (double E : {0.2, 0.1, 0.05}) {
+        const double reversible = 1e-3 / (std::sqrt(kPiValue * 0.5) * (1 + std::exp(f * (E - 0.1))) / rootD);
+        EXPECT_TRUE(Near(StepCurrent(f, Args(E, 0.5)), reversible, 1e-4)) << E;
+    }
+    EXPECT_TRUE(Near(StepCurrent(f, Args(-0.5, 0.5)), 1e-3 * rootD / std::sqrt(kPiValue * 0.5), 1e-6));
+    EXPECT_LT(StepCurrent(f, Args(0.9, 0.5)), 1e-15);
+}
+
 // A sphere far beyond the diffusion layer is a plane. At long times a microsphere carries kinetics in
 // series with radial diffusion, f = kfe Co (D/r) / (D/r + kfe + kbe) (equal D, Cr = 0); transient 1e-10.
 TEST(Kernels, SphereIsPlanarAtLargeRadiusAndReachesTheKineticSteadyState) {
