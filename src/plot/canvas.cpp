@@ -19,14 +19,7 @@ void Canvas::Clear() {
 }
 
 void Canvas::Line(double x1, double y1, double x2, double y2) {
-    PlotPrimitive p;
-    p.kind = PlotPrimitive::Kind::Line;
-    p.x1 = x1;
-    p.y1 = y1;
-    p.x2 = x2;
-    p.y2 = y2;
-    p.dashed = dashed_;
-    Apply(p);
+    Apply({PlotPrimitive::Kind::Line, x1, y1, x2, y2, dashed_, {}});
 }
 
 void Canvas::LineTo(double x, double y) {
@@ -34,31 +27,15 @@ void Canvas::LineTo(double x, double y) {
 }
 
 void Canvas::Point(double x, double y) {
-    PlotPrimitive p;
-    p.kind = PlotPrimitive::Kind::Point;
-    p.x1 = x;
-    p.y1 = y;
-    Apply(p);
+    Apply({PlotPrimitive::Kind::Point, x, y, 0, 0, false, {}});
 }
 
 void Canvas::Box(double x1, double y1, double x2, double y2) {
-    PlotPrimitive p;
-    p.kind = PlotPrimitive::Kind::Box;
-    p.x1 = x1;
-    p.y1 = y1;
-    p.x2 = x2;
-    p.y2 = y2;
-    p.dashed = dashed_;
-    Apply(p);
+    Apply({PlotPrimitive::Kind::Box, x1, y1, x2, y2, dashed_, {}});
 }
 
 void Canvas::Print(const std::string& text) {
-    PlotPrimitive p;
-    p.kind = PlotPrimitive::Kind::Text;
-    p.x1 = curX_;
-    p.y1 = curY_;
-    p.text = text;
-    Apply(p);
+    Apply({PlotPrimitive::Kind::Text, curX_, curY_, 0, 0, false, text});
 }
 
 void Canvas::MoveTo(double x, double y) {
