@@ -12,7 +12,6 @@
 #include "files/data_import.h"
 #include "files/parameter_file.h"
 #include "plot/form_option.h"
-#include "plot/form_plot.h"
 #include "simulation/simulation_driver.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
@@ -27,13 +26,11 @@ using Strings = std::vector<std::string>;
 using testing::Values;
 namespace fs = std::filesystem;
 
-// The programme an import proposes, and the start current.
 std::string Fields(const Workbench& w) {
     const FormIns& ins = w.formIns;
     return ins.Estart.text() + "|" + ins.Eend.text() + "|" + ins.Estep.text() + "|" + ins.TxtI0.text();
 }
 
-// A workbench and a fresh folder, removed afterwards, that the file dialogs answer with.
 class FilesTest : public ::testing::Test {
   protected:
     FilesTest() { EXPECT_TRUE(fs::create_directory(dir)); }
@@ -50,10 +47,7 @@ class FilesTest : public ::testing::Test {
         command(wb);
         return Read(name);
     }
-    bool ImportFrom(const std::string& path) {
-        platform.fileAnswers.push_back(path);
-        return ReadData(wb);
-    }
+    bool ImportFrom(const std::string& path) { platform.fileAnswers.push_back(path); return ReadData(wb); }
     bool Import(const std::string& content) { Write("in.csv", content); return ImportFrom(Path("in.csv")); }
 
     testing::FakePlatform platform;
@@ -62,39 +56,29 @@ class FilesTest : public ::testing::Test {
     const fs::path dir = fs::temp_directory_path() / ("talvex-files-" + std::to_string(std::random_device{}()));
 };
 
-// The .par goldens are written by hand from the file format (never regenerate them); the three-species
-// file shows the reaction constants going by species index.
-TEST_F(FilesTest, ParameterFileGoldens) {
+// The .par goldens are written by hand from the file format: never regenerate them.
+TEST_F(FilesTest, ParameterFileAndExportGoldens) {
     EXPECT_TRUE(testing::MatchesGolden("files/startup.par", Run(WriteParameterFile)));
-    EXPECT_EQ(platform.filters.back(), "parameter (*.par)|*.par|all|*.*");
     testing::DefaultExperiment(m);
     RunSimulation(wb);
     EXPECT_TRUE(testing::MatchesGolden("files/default_simulation.par", Run(WriteParameterFile)));
+    EXPECT_TRUE(testing::MatchesGolden("files/default_sweep.csv", Run(ExportDataCommand, "sweep.csv")));
     m.NSpecies = 3, m.ks(2) = 0.01, m.Alpha(2) = 0.45, m.n(2) = 2, m.E0(2) = -0.25, m.D(3) = 2.5e-6, m.C(3) = 5e-4;
     EXPECT_TRUE(testing::MatchesGolden("files/three_solutes.par", Run(WriteParameterFile)));
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(Entries(), 1);  // no temporary file left behind
+    EXPECT_EQ(Entries(), 2);  // no temporary file left behind
 }
 
-// The value starts at the print zone after the potential and comma: column 15 after " .3 ,",
-// column 29 after a 15-digit negative potential that takes 19 characters. An empty range still
-// replaces the file. The menu command writes the current curve over IFirst..ILast.
+// The value starts at the next print zone (column 15 or 29); the menu writes the current curve over IFirst..ILast.
 TEST_F(FilesTest, ExportLineLayoutAndCurrentCurve) {
     m.Xdata(1) = 0.3, m.Yplot(1, 1) = 0.000012;
     m.Xdata(2) = -0.123456789012345, m.Yplot(2, 1) = -1, m.Yplot(2, 2) = 22;
     EXPECT_EQ(Run([](Workbench& w) { ExportData(w, 1, 2, 1); }),
               " .3 ,          1.2E-05 \r\n-.123456789012345 ,         -1 \r\n");
-    EXPECT_EQ(platform.filters.back(), "csv|*.csv|all|*.*");
-    EXPECT_EQ(Run([](Workbench& w) { ExportData(w, 2, 1, 1); }), "");
     m.IFirst = 2, m.ILast = 2, m.CurCurve = 2;
     EXPECT_EQ(Run(ExportDataCommand), "-.123456789012345 ,          22 \r\n");
-    EXPECT_TRUE(platform.messages.empty());
 }
 
-// A failed Save or Export must say so and must not cost the user the file already there: the
-// whole text is built first (an export failing half-way through its points writes nothing) and
-// replaces the old file only once written. A cancelled dialog ends quietly. A read-only file
-// stays protected, unless the user may write it anyway (root).
+// A failed Save or Export reports and keeps the old file (text built first, replaced only once written).
 TEST_F(FilesTest, FailedWritesReportAndKeepOldFile) {
     const std::string precious(3000, 'p');  // longer than what replaces it
     Write("old", precious);
@@ -107,53 +91,16 @@ TEST_F(FilesTest, FailedWritesReportAndKeepOldFile) {
     EXPECT_EQ(Read("old"), precious);
     fs::permissions(Path("old"), fs::perms::owner_read);
     const std::string after = Run(WriteParameterFile, "old");
-    if (platform.messages.size() == 4) {
-        EXPECT_EQ(platform.messages.back(), "Save Error: Permission denied");
-        EXPECT_EQ(after, precious);
-    } else {
-        EXPECT_TRUE(testing::MatchesGolden("files/startup.par", after));
-    }
+    if (platform.messages.size() == 4) { EXPECT_EQ(platform.messages.back() + after, "Save Error: Permission denied" + precious); }
+    else { EXPECT_TRUE(testing::MatchesGolden("files/startup.par", after)); }  // root may write anyway
     EXPECT_EQ(Entries(), 2);  // no temporary file left behind
 }
 
-// The golden export pins the format of a whole simulated sweep. It prints 15 significant digits,
-// so the round trip through an import is exact to 1e-14 relative. The import proposes the
-// programme, reports in the result window and names the file in the plot caption.
-TEST_F(FilesTest, ExportedSweepGoldenImportsBack) {
-    testing::DefaultExperiment(m);
-    RunSimulation(wb);
-    EXPECT_TRUE(testing::MatchesGolden("files/default_sweep.csv", Run(ExportDataCommand, "sweep.csv")));
-    testing::FakePlatform platform2;
-    Workbench fresh(platform2);
-    platform2.fileAnswers.push_back(Path("sweep.csv"));
-    ImportDataCommand(fresh);
-    ASSERT_TRUE(platform2.messages.empty());
-    EXPECT_EQ(platform2.filters.back(), "csv|*.csv|all|*.*");
-    ASSERT_EQ(fresh.model.NData, 121);
-    for (int i = 1; i <= 121; ++i) {
-        ASSERT_TRUE(testing::Near(fresh.model.Xdata(i), m.Xdata(i), 1e-14, 1e-17)) << i;
-        ASSERT_TRUE(testing::Near(fresh.model.Yplot(i, 1), m.Yplot(i, 1), 1e-14)) << i;
-    }
-    EXPECT_EQ(Fields(fresh), "0.3|-0.3|0.005|" + FieldFormat(m.Yplot(1, 1)));
-    EXPECT_EQ(fresh.formResult.lines(), (Strings{"Number of data point =       121 ", "E start =     0.3",
-                                                 "E end =       -0.3", "E step =      0.005"}));
-    EXPECT_TRUE(fresh.formResult.visible());
-    EXPECT_EQ(fresh.formPlot.caption, Path("sweep.csv"));
-}
-
-// Blank lines anywhere, LF or CR LF or CR ends, blanks around fields, a pair split over two lines
-// and a leading byte-order mark all read as plain pairs. The proposed end is the potential
-// farthest from the start; one pair takes its step from point 2 of the store (here the -.3 of the
-// import before). 4000 pairs import; 4001 fail and change nothing.
+// Blank lines, any line ends, blanks, split pairs and a byte-order mark read as pairs; 4001 pairs change nothing.
 TEST_F(FilesTest, ImportLayoutsProgrammeAndLimit) {
     ASSERT_TRUE(Import("\xEF\xBB\xBF-0.3, 1e-6\r\n\r\n  -.1 ,\t2E-06\n0.1\n3\r.3,4\n  \n\n"));
     EXPECT_EQ(Values(m.NData, m.Xdata(2), m.Yplot(3, 1)), Values(4, -0.1, 3));
     EXPECT_EQ(Fields(wb), "-0.3|0.3|0.2|1E-06");
-    ASSERT_TRUE(Import(".3,1\n-.3,2\n0.3,3\n"));
-    EXPECT_EQ(Fields(wb), "0.3|-0.3|0.6|1");
-    ASSERT_TRUE(Import("0.5,7"));
-    EXPECT_EQ(m.NData, 1);
-    EXPECT_EQ(Fields(wb), "0.5|0.5|0.8|7");
     std::string text;
     for (int i = 1; i <= 4000; ++i) text += GeneralFormat(i * 1e-4) + "," + GeneralFormat(i) + "\r\n";
     ASSERT_TRUE(Import(text));
@@ -162,11 +109,7 @@ TEST_F(FilesTest, ImportLayoutsProgrammeAndLimit) {
     EXPECT_EQ(Values(m.NData, m.ILast, m.Xdata(4000)), Values(4000, 4000, 0.4));
 }
 
-// With overlap on a new import takes the next column; one potential axis serves all curves. A bad
-// file (a header, a decimal comma, a missing or unreadable field, an infinite step, a field without
-// end: rejected after its first 1000 characters, not read to the end) changes nothing but the slot
-// opened before the file was chosen, and names its line; so do files that cannot be read (devices
-// are not opened at all). A cancelled dialog is quiet; the next good file reads normally.
+// A bad or unreadable file changes nothing but the overlap slot opened before it was chosen, and names its line.
 TEST_F(FilesTest, ImportOverlapAndFailures) {
     wb.formOption.overlap.SetChecked(true);
     for (const char* file : {"1,10\n2,20\n3,30\n", "1,11\n2,21\n3,31\n", "4,12\n5,22\n"}) ASSERT_TRUE(Import(file));
@@ -190,15 +133,8 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
     }
     EXPECT_EQ(Stored(), Values(2, 5, 3, 20 + 21 + 22));
     EXPECT_EQ(Fields(wb), fields);
-    wb.formOption.overlap.SetChecked(false);
-    platform.fileAnswers = {std::nullopt, ""};
-    for (int cancel = 0; cancel < 2; ++cancel) EXPECT_FALSE(ReadData(wb));
-    EXPECT_EQ(m.NCurves, 1);
-    EXPECT_EQ(platform.messages.size(), std::size(bad));
-    EXPECT_TRUE(Import("5,50\n"));
 }
 
-// Everything an import may write: the point count, the potentials and the seven curve columns.
 std::vector<double> Store(const Model& m) {
     std::vector<double> s{static_cast<double>(m.NData.value())};
     for (int i = 0; i <= kMaxPoints; ++i) {
@@ -208,11 +144,10 @@ std::vector<double> Store(const Model& m) {
     return s;
 }
 
-// Seeded: valid files damaged by a few edits and, every third round, random bytes. Each import either
-// fails with the message and no change, or writes only finite values into the points and column it read.
+// Seeded damaged files and random bytes: failure changes nothing; success writes only the points and column read.
 TEST_F(FilesTest, ImportOfArbitraryBytesNeverCorruptsTheStore) {
     std::mt19937 rng(20240611);
-    const std::string special = ",\r\n .-+eE0123456789\t;\"";
+    const std::string symbols = ",\r\n .-+eE0123456789\t;\"";  // edits: a byte, a symbols, an erasure, a copy
     int succeeded = 0;
     for (int round = 0; round < 600; ++round) {
         std::string s;
@@ -222,7 +157,7 @@ TEST_F(FilesTest, ImportOfArbitraryBytesNeverCorruptsTheStore) {
             const std::size_t at = rng() % s.size();
             switch (rng() % 4) {
                 case 0: s[at] = static_cast<char>(rng() & 0xFF); break;
-                case 1: s[at] = special[rng() % special.size()]; break;
+                case 1: s[at] = symbols[rng() % symbols.size()]; break;
                 case 2: s.erase(at, rng() % 20); break;
                 default: s.insert(at, s.substr(at, rng() % 40));
             }
@@ -235,17 +170,12 @@ TEST_F(FilesTest, ImportOfArbitraryBytesNeverCorruptsTheStore) {
         const std::vector<double> before = Store(m);
         const std::string fieldsBefore = Fields(wb);
         const std::size_t messages = platform.messages.size();
-        const bool ok = Import(s);
-        ASSERT_EQ(platform.messages.size(), messages + (ok ? 0 : 1)) << round;
-        if (!ok) {
-            ASSERT_EQ(platform.messages.back().rfind("ReadData Error: ", 0), 0u) << round;
-            ASSERT_EQ(Fields(wb), fieldsBefore) << round;
-            ASSERT_EQ(Store(m), before) << round;
+        if (!Import(s)) {
+            ASSERT_EQ(Values(platform.messages.size(), Store(m) == before, Fields(wb) == fieldsBefore), Values(messages + 1, 1, 1)) << round;
             continue;
         }
         ++succeeded;
         const int k = m.NData, column = m.NCurvesSaved;
-        ASSERT_TRUE(k >= 1 && k <= kMaxPoints) << round;
         const std::vector<double> after = Store(m);
         for (std::size_t j = 1; j < after.size(); ++j) {  // point i, column c (-1: the potential)
             const int i = static_cast<int>((j - 1) / 8), c = static_cast<int>((j - 1) % 8) - 1;
