@@ -19,11 +19,60 @@ double Cottrell(double t) { return kF * kC * std::sqrt(kD / (kPiValue * t)); }
 double SphereArea(double r) { return 4 * kPiValue * r * r; }
 const double kLevich = 0.62 * kF * std::pow(kD, 2.0 / 3.0) * std::sqrt(100 * kPiValue / 30) * std::pow(0.01, -1.0 / 6.0) * kC;
 
-// ErfcScaled (continued fraction for |x| >= 1.5, series below) against the independent implementation, both branches.
-TEST(Kernels, ErfcScaledAgreesWithTheReferenceImplementation) {
+// ErfcScaled (continued fraction for |x| >= 1.5, series below) against the independent
+// implementation over [-5, 25], both branches, to 1e-12; and against the function itself,
+// exp(x^2) erfc(x) in long double (asymptotic series where erfc underflows), to 1e-6: the 8-digit
+// constants 1.4142136 and 1.7724539 of the evaluation bound the agreement.
+TEST(Kernels, ErfcScaledAgreesWithIndependentEvaluations) {
     const auto ref = testing::ReadCsv(testing::DataPath("reference/erfc_scaled.csv"));
     for (std::size_t k = 0; k < ref.rows(); ++k)
         ASSERT_TRUE(Near(ErfcScaled(ref["x"][k]), ref["ErfcScaled"][k], 1e-12)) << "x = " << ref["x"][k];
+    EXPECT_EQ(ErfcScaled(0), 1.0);
+    for (long double x = -5; x <= 25; x += 0.01L) {
+        const long double x2 = x * x;
+        const long double exact = x < 20 ? std::exp(x2) * std::erfc(x)
+                                         : (1 - 1 / (2 * x2) + 3 / (4 * x2 * x2)) / (x * std::sqrt(3.14159265358979324L));
+        ASSERT_TRUE(Near(ErfcScaled(static_cast<double>(x)), static_cast<double>(exact), 1e-6)) << "x = " << x;
+    }
+}
+
+// A 1 mM oxidant at E0 0.1 V, D 1e-5 cm2/s (the kernels take its square root), very fast kinetics.
+KernelArgs Args(double E, double t1, double ks = 1e10) {
+    const double rootD = std::sqrt(kD);
+    return {.E = E, .ks = ks, .alpha = 0.5, .n = 1, .E0 = 0.1, .Co = 1e-3, .Do = rootD, .t1 = t1, .t2 = t1, .Cr = 0,
+            .Dr = rootD, .dE = 0};
+}
+KernelEnv Env(double radius) { return {testing::FoverRT25(), radius, 100 * kPiValue / 30, 0.01}; }
+
+// Very fast kinetics: the reversible step current n Co / (sqrt(pi t) (1/Do + exp(eta)/Dr)); far on the
+// reducing side the Cottrell value n Co Do / sqrt(pi t); far on the oxidising side 0.
+TEST(Kernels, StepCurrentReachesItsLimits) {
+    const double f = testing::FoverRT25(), rootD = std::sqrt(kD);
+    for (double E : {0.2, 0.1, 0.05}) {
+        const double reversible = 1e-3 / (std::sqrt(kPiValue * 0.5) * (1 + std::exp(f * (E - 0.1))) / rootD);
+        EXPECT_TRUE(Near(StepCurrent(f, Args(E, 0.5)), reversible, 1e-4)) << E;
+    }
+    EXPECT_TRUE(Near(StepCurrent(f, Args(-0.5, 0.5)), 1e-3 * rootD / std::sqrt(kPiValue * 0.5), 1e-6));
+    EXPECT_LT(StepCurrent(f, Args(0.9, 0.5)), 1e-15);
+}
+
+// A sphere far beyond the diffusion layer is a plane. At long times a microsphere carries kinetics in
+// series with radial diffusion, f = kfe Co (D/r) / (D/r + kfe + kbe) (equal D, Cr = 0); transient 1e-10.
+TEST(Kernels, SphereIsPlanarAtLargeRadiusAndReachesTheKineticSteadyState) {
+    const double r = 1e-4, f = testing::FoverRT25();
+    for (double ks : {1e-4, 1e-2, 1.0, 1e4})
+        for (double E : {0.3, 0.2, 0.1, -0.1, -0.3}) {
+            SCOPED_TRACE(::testing::Message() << "ks " << ks << ", E " << E);
+            KernelArgs a = Args(E, 0.5, ks);
+            a.Cr = 2e-4;
+            EXPECT_TRUE(Near(SphericalStepCurrent(Env(1e12), a), StepCurrent(f, a), 1e-9, 1e-25));
+            a = Args(E, 1e18, ks);
+            const double kfe = ks * std::exp(-0.5 * f * (E - 0.1)), kbe = ks * std::exp(0.5 * f * (E - 0.1));
+            const double steady = kfe * 1e-3 * (kD / r) / (kD / r + kfe + kbe);
+            EXPECT_TRUE(Near(SphericalStepCurrent(Env(r), a), steady, 1e-9));
+            EXPECT_TRUE(Near(SphericalStepParts(Env(r), a).steady, steady, 1e-12));
+            EXPECT_TRUE(Near(SphericalStepParts(Env(r), a).transient, 0, 0, 1e-9 * steady));
+        }
 }
 
 class TechniqueTest : public testing::SimulationTest {
