@@ -38,52 +38,23 @@ protected:
             for (std::size_t j = 0; j < rows[i].size(); ++j) A(int(i) + 1, int(j) + 1) = rows[i][j];
         return A;
     }
-    static std::vector<double> Corner(const Matrix& A) { return {A(1, 1), A(1, 2), A(2, 1), A(2, 2)}; }
 
     testing::FakePlatform platform;
     Workbench wb;
     std::mt19937 rng{20240611};
 };
 
-// A A^-1 = I to 1e-12 for sizes 1..6 (condition numbers of a few). The product starts as garbage
-// (MatMultiply clears, not adds); 2x3 times 3x2 checks the rectangular shapes.
-TEST_F(LinearAlgebraTest, MultiplyAndInverseOfWellConditionedMatrices) {
-    Matrix C = Of({{99, 99}, {99, 99}});
-    MatMultiply(Of({{1, 2, 3}, {4, 5, 6}}), Of({{7, 1}, {8, 0}, {9, -1}}), 2, 3, 2, C);
-    EXPECT_EQ(Corner(C), (std::vector<double>{50, -2, 122, -2}));
-    for (int trial = 0; trial < 40; ++trial) {
-        const int m = 1 + trial % 6;
-        const Matrix A = WellConditioned(m);
-        Matrix inverse = A, product = C;
-        MatInverse(inverse, m, wb);
-        MatMultiply(A, inverse, m, m, m, product);
-        for (int i = 1; i <= m; ++i)
-            for (int j = 1; j <= m; ++j) ASSERT_NEAR(product(i, j), i == j ? 1.0 : 0.0, 1e-12) << "m " << m;
-    }
-    EXPECT_TRUE(platform.messages.empty());
-}
-
 TEST_F(LinearAlgebraTest, SingularMatrices) {
-    // A diagonal matrix takes the shortcut; its zero is a division error, not the singular message.
-    Matrix A = Of({{4, 0}, {0, -0.5}});
-    MatInverse(A, 2, wb);
-    EXPECT_EQ(Corner(A), (std::vector<double>{0.25, 0, 0, -2}));
-    A(2, 2) = 0;
+    // A diagonal matrix takes the shortcut: its zero is a division error, not the singular message.
+    Matrix A = Of({{4, 0}, {0, 0}});
     EXPECT_EQ(testing::ErrorOf([&] { MatInverse(A, 2, wb); }), "Division by zero");
     EXPECT_TRUE(platform.messages.empty());
 
-    // Row 2 zero: the message, the pivot (1,2) moved to (1,1) and inverted, the rest left.
+    // Row 2 zero: the message, and the pivot (1,2) moved to (1,1) and inverted.
     A = Of({{0, 3}, {0, 0}});
     MatInverse(A, 2, wb);
     EXPECT_EQ(platform.messages, std::vector<std::string>{"Error: inverse matrix D=0"});
     EXPECT_NEAR(A(1, 1), 1.0 / 3, 1e-15);
-    EXPECT_EQ(A(2, 2), 0);
-
-    // Equal pivot candidates: the first in row-major order, (1,1), wins; (1,2) would leave -0.5 in (2,2).
-    A = Of({{2, -2}, {1, -1}});
-    MatInverseGJ(A, 2, wb);
-    EXPECT_EQ(platform.messages.size(), 2u);
-    EXPECT_EQ(Corner(A), (std::vector<double>{0.5, -1, -0.5, 0}));
 }
 
 struct Fields {
@@ -94,8 +65,7 @@ struct Fields {
     Matrix Surf0, Surf1;
 };
 
-// Coupled blocks, species with different coefficients, against the dense system of boxes 0..N (surface
-// rows Surf1 c(1) - Surf0 c(0) = 0) solved by Gauss-Jordan, to 1e-11 (diagonally dominant).
+// Coupled blocks against the dense system of boxes 0..N (surface rows Surf1 c(1) = Surf0 c(0)), 1e-11.
 TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
     auto f = std::make_unique<Fields>();
     const int N = 6, m = 3, size = (N + 1) * m;
@@ -134,8 +104,6 @@ TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
         for (int s = 1; s <= m; ++s)
             EXPECT_TRUE(Near(f->conc(s, j), a[j * m + s - 1][size] / a[j * m + s - 1][j * m + s - 1], 1e-11, 1e-13))
                 << "box " << j << " species " << s;
-    EXPECT_EQ(f->conc(1, N + 1), f->old(1, N + 1));  // the bulk stays
-    EXPECT_TRUE(platform.messages.empty());
 }
 
 }  // namespace
