@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "core/workbench.h"
+#include "dialogs/form_ins.h"
+#include "dialogs/form_mech.h"
+#include "plot/form_option.h"
 #include "support/fake_platform.h"
 
 namespace talvex {
@@ -25,6 +28,16 @@ TEST_F(CommandTableTest, MenuTreeInMenuBarOrderWithInitialFlags) {
         EXPECT_EQ(item.enabled, !disabledAtStart) << item.name;
     }
     EXPECT_EQ(bar, (Lines{"&File", "&Input", "&Run", "&Display", "&Analyze", "&Help"}));
+}
+
+// A new workbench is a started program: the start-up selections are made.
+TEST_F(CommandTableTest, StartUpSelectsTheFirstEntries) {
+    EXPECT_TRUE(wb.model.DigitalSim);
+    EXPECT_TRUE(wb.formMech.CheckDigital.checked());
+    EXPECT_EQ(wb.model.Electrode, 1);
+    EXPECT_EQ(wb.formIns.ComboScan.text(), "single");
+    for (int r = 1; r <= 3; ++r) EXPECT_EQ(wb.formMech.NEL(r).text(), "1");
+    EXPECT_EQ(wb.formOption.ComboY.text(), "current I");
 }
 
 // Disabled and unknown commands do not run; a new data set enables Display, Analyze and the manual ones.

@@ -39,10 +39,30 @@ protected:
         return A;
     }
 
+    static std::vector<double> Corner(const Matrix& A) { return {A(1, 1), A(1, 2), A(2, 1), A(2, 2)}; }
+
     testing::FakePlatform platform;
     Workbench wb;
     std::mt19937 rng{20240611};
 };
+
+// A A^-1 = I to 1e-12 for sizes 1..6 (condition numbers of a few). The product starts as garbage
+// (MatMultiply clears, not adds); 2x3 times 3x2 checks the rectangular shapes.
+TEST_F(LinearAlgebraTest, MultiplyAndInverseOfWellConditionedMatrices) {
+    Matrix C = Of({{99, 99}, {99, 99}});
+    MatMultiply(Of({{1, 2, 3}, {4, 5, 6}}), Of({{7, 1}, {8, 0}, {9, -1}}), 2, 3, 2, C);
+    EXPECT_EQ(Corner(C), (std::vector<double>{50, -2, 122, -2}));
+    for (int trial = 0; trial < 40; ++trial) {
+        const int m = 1 + trial % 6;
+        const Matrix A = WellConditioned(m);
+        Matrix inverse = A, product = C;
+        MatInverse(inverse, m, wb);
+        MatMultiply(A, inverse, m, m, m, product);
+        for (int i = 1; i <= m; ++i)
+            for (int j = 1; j <= m; ++j) ASSERT_NEAR(product(i, j), i == j ? 1.0 : 0.0, 1e-12) << "m " << m;
+    }
+    EXPECT_TRUE(platform.messages.empty());
+}
 
 TEST_F(LinearAlgebraTest, SingularMatrices) {
     // A diagonal matrix takes the shortcut: its zero is a division error, not the singular message.

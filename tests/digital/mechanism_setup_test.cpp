@@ -83,5 +83,25 @@ TEST_F(MechanismSetup, LimitsOfSixSpeciesAndFourReactions) {
     EXPECT_EQ(m.ChemLabel(4), "Z +Fe3+=Y +X");
 }
 
+// The analytical mechanisms use fixed tables (also for the options the dialog disables); the
+// digital rows of an earlier confirmation are gone, the names stay.
+TEST_F(MechanismSetup, AnalyticalMechanismsUseTheirFixedTables) {
+    Type(f.chem, 1, {"Fe2+", "A"});
+    Type(f.chem2, 1, {"A", "A", "Fe2+", "Fe3+"});
+    f.OK();
+    ASSERT_EQ(m.NChem2, 1);
+    f.CheckDigital.Click();
+    const std::pair<int, const char*> cases[] = {
+        {4, "Fe3+,Fe2+,A, | 2: 12 34 00 | 0: 00 00 00 00 | 0: 0000 0000 0000"},  // two independent couples
+        {7, "Fe3+,Fe2+ | 1: 12 00 00 | 1: 21 00 00 00 | 0: 0000 0000 0000"},     // B regenerates A
+        {8, "Fe3+,Fe2+,A, | 1: 12 00 00 | 1: 31 00 00 00 | 0: 0000 0000 0000"}};  // D only for the kernels
+    for (const auto& [mechanism, tables] : cases) {
+        f.mech(mechanism).Select();
+        f.OK();
+        EXPECT_EQ(m.Mechanism, mechanism);
+        EXPECT_EQ(Tables(), tables) << "mechanism " << mechanism;
+    }
+}
+
 }  // namespace
 }  // namespace talvex

@@ -124,6 +124,25 @@ TEST_F(DigitalTest, SmallAndRotatingElectrodesReachSteadyState) {
     }
 }
 
+// Catalytic EC' (B = A, kf 10/s): plateau nFAC sqrt(D kf), 1 %. Second order with a catalyst Z at 1 mM
+// (B + Z = A + Z) it is pseudo first order, same plateau; Newton needs a second pass to see it settled.
+TEST_F(DigitalTest, CatalyticPlateausFirstAndSecondOrder) {
+    m.NChem = 1, m.ChemSpecies(1, 1) = 2, m.ChemSpecies(1, 2) = 1;
+    m.kf(1) = 10, m.kb(1) = 0.01;
+    Run(1, 1);
+    EXPECT_TRUE(Near(Last(), kF * kC * std::sqrt(kD * 10.01), 0.01));
+
+    m.NChem = 0, m.NChem2 = 1, m.kb(1) = 0;
+    m.NSpecies = 3, m.C(3) = 1e-3, m.D(3) = kD;
+    const std::int16_t reaction[] = {2, 3, 1, 3};
+    for (int s = 1; s <= 4; ++s) m.Chem2Species(1, s) = reaction[s - 1];
+    Run(1, 1);
+    EXPECT_TRUE(Near(Last(), kF * kC * std::sqrt(kD * 10), 0.01));
+    EXPECT_GE(m.MaxIter, 2);
+    EXPECT_LT(m.MaxIter, 10);
+    EXPECT_TRUE(Near(m.Csurf(m.NData, 3), 1e-3, 1e-12));  // the catalyst stays
+}
+
 // The run's errors end it with "CV Error: <description>!" and keep the points computed before.
 TEST_F(DigitalTest, ErrorsEndTheRunAndKeepThePointsComputed) {
     auto fails = [&](const std::string& description, int kept) {
