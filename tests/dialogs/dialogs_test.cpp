@@ -139,6 +139,16 @@ TEST_F(FormExprTest, ChargeTransferPreEquilibration) {
     EXPECT_EQ(Cinits(2, {"Eze(1)=1e300"}), "1.e-3 0.e0");  // theta overflows: skipped
 }
 
+// Keq = kf / kb ("#.###e-#") from the defaults 10 and 0.01, then 12.345; kb = 0 leaves the label.
+TEST_F(FormExprTest, KeqIsKfOverKbWhileKbIsPositive) {
+    f.UpdateKeq(1);
+    std::string keq = f.LabelKeq(1).caption();
+    f.kf(1).Type("12.345");
+    keq += " " + f.LabelKeq(1).caption();
+    f.kb(1).Type("0");
+    EXPECT_EQ(keq + " " + f.LabelKeq(1).caption(), "1.e3 1.235e3 1.235e3");
+}
+
 // X = Y with K = 1000 leaves 9.99e-7 of X; K below -1 would push X negative: it stops at 0.
 TEST_F(FormExprTest, FirstOrderEquilibrium) {
     OneReaction(false);

@@ -18,6 +18,8 @@
 namespace talvex {
 namespace {
 
+using Kind = PlotPrimitive::Kind;
+
 using V = std::vector<double>;
 using testing::Near;
 
@@ -104,31 +106,65 @@ TEST_F(RenderTest, SurfaceConcentrationGolden) {
     EXPECT_TRUE(RendersAsGolden("surface_three_solutes.txt"));
 }
 
-// A zero range gives "Error: No data!"; Y limits too far apart for the tick loop draw no Y ticks.
+// A zero range (all 0, one point, none) gives "Error: No data!"; an X range of 0.03 V has no ticks;
+// 0.6 V gives six intervals; Y limits too far apart for the tick loop draw no Y ticks.
 TEST_F(RenderTest, RangesTicksAndLabels) {
-    SetCurve(1, {0.3, 0.2, 0.1}, {0, 0, 0});
-    RenderPlot(wb);
-    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Error: No data!"}));
-    SetCurve(1, {0.3, 0.0, -0.3}, {1e-6, 2e-6, 1e-6});
-    TypeRange(nullptr, nullptr, "-1e300", "1e7");
-    RenderPlot(wb);
-    std::string texts;
-    for (const PlotPrimitive& p : wb.formPlot.drawing())
-        if (p.kind == PlotPrimitive::Kind::Text) texts.append("|").append(p.text);
-    EXPECT_EQ(texts, "|I /A  1E6|E /V|-0.3|-0.2|-0.1|0.|0.1|0.2|0.3");
+    const std::string six = "|-0.3|-0.2|-0.1|0.|0.1|0.2|0.3", none = " / Error: No data! / 0";
+    const V y3{1e-6, 2e-6, 1e-6}, x3{0.3, 0.0, -0.3};
+    const struct {
+        V x, y;
+        const char *ymin, *ymax;
+        std::string drawn;  // texts / messages / boxes (frame and squares)
+    } cases[] = {
+        {{0.3, 0.2, 0.1}, {0, 0, 0}, nullptr, nullptr, none},
+        {{0.1}, {2e-6}, nullptr, nullptr, none},
+        {{}, {}, nullptr, nullptr, none},
+        {{0.02, 0.01, -0.01}, y3, nullptr, nullptr, "I /A  1E-6|E /V /  / 4"},
+        {x3, y3, "0", "3e-6", "I /A  1E-6|E /V" + six + " /  / 4"},
+        {x3, y3, "-1e300", "1e7", "I /A  1E6|E /V" + six + " /  / 4"},
+    };
+    for (const auto& c : cases) {
+        SetCurve(1, c.x, c.y);
+        TypeRange(nullptr, nullptr, c.ymin, c.ymax);
+        platform.messages.clear();
+        RenderPlot(wb);
+        std::string texts, messages;
+        int boxes = 0;
+        for (const PlotPrimitive& p : wb.formPlot.drawing()) {
+            if (p.kind == Kind::Text) texts.append(texts.empty() ? "" : "|").append(p.text);
+            boxes += p.kind == Kind::Box;
+        }
+        for (const std::string& s : platform.messages) messages.append(s);
+        EXPECT_EQ(texts + " / " + messages + " / " + std::to_string(boxes), c.drawn);
+    }
 }
 
-// A factor and its inverse come back within a few half-ulps; an overflow changes nothing.
+// A factor and its inverse come back within a few half-ulps, -Y twice exactly; an overflow changes
+// nothing; Reverse twice restores the order (odd and even counts).
 TEST_F(RenderTest, AxisCommandsAndTheirInverses) {
-    const V y2{1.1e-6, -3.3e-7, 0.0, 7.7e-6, 2.9e-6, 1e-6, 0};
+    const V y2{1.1e-6, -3.3e-7, 0.0, 7.7e-6, 2.9e-6, 1e-6, 0}, ones{1, 2, 3, 4, 5, 6, 7};
+    SetCurve(1, xs, ones);
     SetCurve(2, xs, y2);
-    for (auto* command : {mnu1000X, mnu10Y, mnu0001X, mnu01Y}) command(wb);
+    for (auto* command : {mnu1000X, mnu10Y, mnuMinusY}) command(wb);
+    EXPECT_EQ(Column(0), (V{300, 200, 100, 0, -100, -200, -300}));
+    EXPECT_EQ(m.Yplot(4, 2), -10 * 7.7e-6);
+    for (auto* command : {mnuMinusY, mnu01Y, mnu1000Y, mnu0001Y, mnu0001X, mnu10X, mnu01X})
+        command(wb);
     for (std::size_t k = 0; k < xs.size(); ++k)
         EXPECT_TRUE(Near(Column(0)[k], xs[k], 5e-16) && Near(Column(2)[k], y2[k], 5e-16)) << k;
+
     m.Xdata(7) = 1e306;
-    const V x = Column(0);
+    const V x = Column(0), y = Column(2);
     EXPECT_THROW(mnu1000X(wb), RunError);
     EXPECT_EQ(Column(0), x);
+    mnuMinusX(wb);
+    EXPECT_EQ(Column(0), V(x.rbegin(), x.rend()));
+    EXPECT_EQ(Column(2), V(y.rbegin(), y.rend()));
+    EXPECT_EQ(Column(1), ones);
+    mnuMinusX(wb);
+    m.NData = 6;
+    mnuMinusX(wb);
+    EXPECT_EQ(Column(0), V(x.rbegin() + 1, x.rend()));
 }
 
 class QuantityTest : public PlotTest {
