@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/platform.h"
-#include "core/workbench.h"
+#include "app/workbench.h"
 
 namespace talvex::bench {
 

@@ -2,6 +2,7 @@
 
 #include "bench_support.h"
 #include "digital/simulate_digital.h"
+#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex::bench {
@@ -12,11 +13,11 @@ void RunDigital(benchmark::State& state, Workbench& wb) {
     wb.model.DigitalSim = true;
     RunSimulation(wb);
     for (auto _ : state) {
-        SimulateDigital(wb);
+        SimulateDigital(wb.model, wb.reporter());
         benchmark::DoNotOptimize(wb.model.Ystore(10, 1));
     }
     state.counters["points"] = wb.model.NData.value();
-    state.counters["boxes"] = DescribeDigitalGrid(wb).N;
+    state.counters["boxes"] = DescribeDigitalGrid(wb.model).N;
     state.counters["max_iter"] = wb.model.MaxIter.value();
     if (!static_cast<QuietPlatform&>(wb.platform).lastMessage.empty())
         state.SkipWithError(static_cast<QuietPlatform&>(wb.platform).lastMessage.c_str());

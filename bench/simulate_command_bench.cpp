@@ -3,7 +3,7 @@
 #include "bench_support.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_mech.h"
-#include "simulation/simulate_command.h"
+#include "app/simulate_command.h"
 
 namespace talvex::bench {
 namespace {

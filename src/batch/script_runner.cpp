@@ -9,13 +9,8 @@
 #include <vector>
 
 #include "batch/batch_platform.h"
+#include "app/workbench.h"
 #include "core/model_names.h"
-#include "core/workbench.h"
-#include "dialogs/form_expr.h"
-#include "dialogs/form_ins.h"
-#include "dialogs/form_mech.h"
-#include "dialogs/form_tech.h"
-#include "plot/form_option.h"
 #include "plot/form_plot.h"
 
 namespace talvex {
@@ -79,7 +74,7 @@ public:
         const std::string verb(FirstWord(rest));
         if (verb == "set") {
             TextBox& box = As<TextBox>(Control(FirstWord(rest)), "a text box");
-            if (!box.Type(std::string(rest))) out_ << "Locked: " << Name(box) << std::endl;
+            if (!wb_.Type(box, std::string(rest))) out_ << "Locked: " << Name(box) << std::endl;
         } else if (verb == "click") {
             Click(Control(FirstWord(rest)));
             NoMore(rest);
@@ -89,7 +84,7 @@ public:
             bool known = false;
             for (const auto& item : combo.list) known = known || item == entry;
             if (!known) throw ScriptError("no entry '" + entry + "' in " + Name(combo));
-            if (!combo.SelectText(entry)) out_ << "Disabled: " << Name(combo) << std::endl;
+            if (!wb_.Choose(combo, entry)) out_ << "Disabled: " << Name(combo) << std::endl;
         } else if (verb == "menu") {
             const std::string name(FirstWord(rest));
             NoMore(rest);
@@ -114,8 +109,8 @@ public:
         } else if (verb == "activate" || verb == "close") {
             Form& form = FindForm(std::string(FirstWord(rest)));
             NoMore(rest);
-            if (verb == "activate") form.Show();
-            else form.Close();
+            if (verb == "activate") wb_.Activate(form);
+            else wb_.Close(form);
         } else if (verb == "plot") {
             const std::string path(Trim(rest));
             if (path.empty()) throw ScriptError("plot needs a file name");
@@ -131,11 +126,7 @@ private:
     }
 
     Form& FindForm(const std::string& name) {
-        if (name == "FormTech") return wb_.formTech;
-        if (name == "FormMech") return wb_.formMech;
-        if (name == "FormIns") return wb_.formIns;
-        if (name == "FormExpr") return wb_.formExpr;
-        if (name == "formOption") return wb_.formOption;
+        if (Form* form = wb_.FindForm(name)) return *form;
         throw ScriptError("unknown dialog '" + name + "'");
     }
 
@@ -159,12 +150,10 @@ private:
     }
 
     void Click(talvex::Control& c) {
-        bool done = false;
-        if (auto* box = dynamic_cast<CheckBox*>(&c)) done = box->Click();
-        else if (auto* option = dynamic_cast<OptionButton*>(&c)) done = option->Click();
-        else if (auto* button = dynamic_cast<CommandButton*>(&c)) done = button->Click();
-        else throw ScriptError(Name(c) + " cannot be clicked");
-        if (!done) out_ << "Disabled: " << Name(c) << std::endl;
+        const ControlKind kind = c.kind();
+        if (kind != ControlKind::CheckBox && kind != ControlKind::OptionButton && kind != ControlKind::CommandButton)
+            throw ScriptError(Name(c) + " cannot be clicked");
+        if (!wb_.Click(c)) out_ << "Disabled: " << Name(c) << std::endl;
     }
 
     void Show(const talvex::Control& c) {

@@ -15,6 +15,8 @@ struct MenuItem {
     std::string parent;   // name of the submenu it sits in; empty for the menu bar
     bool enabled = true;
     std::function<void(Workbench&)> handler;  // empty for submenus and separators
+    std::string shortcut;   // "Ctrl+S", "F5"; empty when the item has none
+    std::string statusTip;  // the status bar's line while the pointer rests on the item
 
     bool IsSeparator() const { return caption == "-"; }
     bool IsSubmenu() const { return !handler && !IsSeparator(); }
@@ -24,7 +26,7 @@ struct MenuItem {
 // end runs its commands by name, so both replay exactly what a user does.
 class CommandTable {
 public:
-    void Add(MenuItem item) { items_.push_back(std::move(item)); }
+    void Add(MenuItem item);
     const std::vector<MenuItem>& items() const { return items_; }
     MenuItem* Find(const std::string& name);
     const MenuItem* Find(const std::string& name) const;
@@ -32,20 +34,11 @@ public:
     // Enabled on screen: its own flag and every enclosing submenu's.
     bool IsAvailable(const std::string& name) const;
 
+    // Set whenever an enabled flag changes, so the window knows to refresh its menus.
+    bool changed = false;
+
 private:
     std::vector<MenuItem> items_;
 };
-
-// Fills the table with every menu item of the main window and its handler.
-void RegisterCommands(CommandTable& table);
-
-// After a successful Simulate or Import: enables the Display and Analyze menus, Manual Fit and
-// Manual Separate (nothing disables them again).
-void EnableAfterNewDataSet(Workbench& wb);
-
-// The small jobs of the main window itself.
-void NextCurve(Workbench& wb);
-void PrintTime(Workbench& wb);
-void ClearResults(Workbench& wb);
 
 }  // namespace talvex

@@ -1,7 +1,7 @@
 #include "core/curve_slot.h"
 
-#include "core/workbench.h"
-#include "plot/form_option.h"
+#include "core/model.h"
+
 
 namespace talvex {
 
@@ -16,7 +16,5 @@ void OpenCurveSlot(Model& m, bool overlapChecked) {
     m.CurCurve = m.NCurves.value();
     m.NCurvesSaved = m.NCurves.value();
 }
-
-void OpenCurveSlot(Workbench& wb) { OpenCurveSlot(wb.model, wb.formOption.overlap.checked()); }
 
 }  // namespace talvex

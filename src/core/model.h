@@ -29,9 +29,13 @@ struct Model {
     Real tpulse, tdrop, Epulse;
     Real ScanCycles;
     Real Noise, Cdl, Ru, TempK;
+    // The baseline's start and end currents (A), confirmed from the Instrument dialog.
+    Real BackgroundI0, BackgroundI1;
 
     // Electrode geometry and hydrodynamics
     Real Area, Radius, ElectrodeLength, Volume, Omega, Viscosity;
+    // Distance between the electrodes (cm), for the resistance and conductance quantities.
+    Real ElectrodeDistance;
 
     // Derived constants
     Real FoverRT, RToverF;

@@ -33,11 +33,13 @@ void ResultWindow::Line::End() { window_.PrintLine(text_); }
 
 void ResultWindow::PrintLine(const std::string& text) {
     lines_.push_back(text);
+    changed = true;
     if (onLine) onLine(text);
 }
 
 void ResultWindow::Clear() {
     lines_.clear();
+    changed = true;
     if (onClear) onClear();
 }
 

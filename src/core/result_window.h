@@ -39,8 +39,14 @@ public:
     Line Print() { return Line(*this); }
     void PrintLine(const std::string& text);  // a whole line at once
     void Clear();
-    void Show() { visible_ = true; }
-    void Hide() { visible_ = false; }
+    void Show() {
+        changed = changed || !visible_;
+        visible_ = true;
+    }
+    void Hide() {
+        changed = changed || visible_;
+        visible_ = false;
+    }
     bool visible() const { return visible_; }
     const std::vector<std::string>& lines() const { return lines_; }
     std::string caption() const { return "Result"; }
@@ -48,6 +54,9 @@ public:
     // Called with every finished line (the batch front end echoes them, the Qt view appends them).
     std::function<void(const std::string&)> onLine;
     std::function<void()> onClear;
+
+    // Set by every printed line, Clear, Show and Hide; the workbench collects and clears it.
+    bool changed = false;
 
 private:
     std::vector<std::string> lines_;

@@ -20,6 +20,10 @@ void FireChange(const std::function<void()>& handler, int& depth) {
 }
 }  // namespace
 
+void NoteControlChange(Control* owner) {
+    if (owner && owner->form()) owner->form()->MarkChanged();
+}
+
 Control::Control(Form* form, ControlKind kind, std::string name, int index)
     : form_(form), kind_(kind), name_(std::move(name)), index_(index) {
     if (form_) form_->Register(this);
@@ -39,6 +43,7 @@ bool Control::ShownOnScreen() const {
 void TextBox::SetText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
+    MarkChanged();
     FireChange(onChange, depth_);
 }
 
@@ -51,12 +56,14 @@ bool TextBox::Type(const std::string& text) {
 void Label::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
+    MarkChanged();
     FireChange(onChange, depth_);
 }
 
 void CheckBox::SetChecked(bool checked) {
     if (checked == checked_) return;
     checked_ = checked;
+    MarkChanged();
     if (onClick) onClick();
 }
 
@@ -72,6 +79,7 @@ void OptionButton::Select() {
     if (group_)
         for (OptionButton* b : *group_) b->selected_ = false;
     selected_ = true;
+    MarkChanged();
     if (onClick) onClick();
 }
 
@@ -89,6 +97,7 @@ void GroupOptions(std::initializer_list<OptionButton*> buttons) {
 void ComboBox::Select(int index) {
     if (index < -1 || index >= static_cast<int>(list.size())) Raise(ErrorCode::InvalidProcedureCall);
     listIndex_ = index;
+    MarkChanged();
     text_ = index >= 0 ? list[static_cast<std::size_t>(index)] : std::string();
     if (onClick) onClick();
 }
@@ -111,6 +120,7 @@ bool CommandButton::Click() {
 }
 
 void Form::Show() {
+    if (!visible_) MarkChanged();
     visible_ = true;
     Activate();
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,40 @@
 namespace talvex {
 
 class Form;
+class Control;
+
+// Tells the control's dialog that something a window shows has changed.
+void NoteControlChange(Control* owner);
+
+// A property a window shows (caption, flags, tooltip): assigning a different value marks the
+// control's dialog changed, so the window refreshes it after the user's action.
+template <typename T>
+class Watched {
+public:
+    explicit Watched(Control* owner, T value = T{}) : owner_(owner), value_(std::move(value)) {}
+    Watched(const Watched&) = delete;
+    Watched& operator=(const Watched& other) { return *this = other.value_; }
+    Watched& operator=(T value) {
+        if (!(value == value_)) {
+            value_ = std::move(value);
+            NoteControlChange(owner_);
+        }
+        return *this;
+    }
+    operator const T&() const { return value_; }  // NOLINT: reads as the plain value
+    const T& get() const { return value_; }
+
+private:
+    Control* owner_;
+    T value_;
+};
+
+inline std::string operator+(const Watched<std::string>& a, const std::string& b) { return a.get() + b; }
+inline std::string operator+(const Watched<std::string>& a, const char* b) { return a.get() + b; }
+inline std::string operator+(const std::string& a, const Watched<std::string>& b) { return a + b.get(); }
+inline std::string operator+(const char* a, const Watched<std::string>& b) { return a + b.get(); }
+inline bool operator==(const Watched<std::string>& a, std::string_view b) { return a.get() == b; }
+inline std::ostream& operator<<(std::ostream& out, const Watched<std::string>& a) { return out << a.get(); }
 
 enum class ControlKind { TextBox, Label, CheckBox, OptionButton, ComboBox, Frame, CommandButton };
 
@@ -32,13 +67,15 @@ public:
     std::string FullName() const;         // "charge(3)" or "Estart"
     Form* form() const { return form_; }
 
-    bool visible = true;
-    bool enabled = true;
-    bool locked = false;  // text boxes: shown but not editable
-    std::string tooltip;
+    Watched<bool> visible{this, true};
+    Watched<bool> enabled{this, true};
+    Watched<bool> locked{this, false};  // text boxes: shown but not editable
+    Watched<std::string> tooltip{this};
 
     // Visible and enabled on screen: its own flags and those of every enclosing frame.
     Control* container = nullptr;
+
+    void MarkChanged() { NoteControlChange(this); }
     bool ShownOnScreen() const;
 
 private:
@@ -57,9 +94,9 @@ public:
     void SetText(const std::string& text);
     // The user types into the box: refused (false) when the box is locked or disabled.
     bool Type(const std::string& text);
-    std::string caption;  // the label shown beside the box
+    Watched<std::string> caption{this};  // the label shown beside the box
     // The label can stay on screen while the box itself is hidden.
-    bool captionVisible = true;
+    Watched<bool> captionVisible{this, true};
     std::function<void()> onChange;
 
 private:
@@ -86,7 +123,7 @@ public:
     // Setting the value fires Click when it changes, as a click does.
     void SetChecked(bool checked);
     bool Click();  // the user clicks: toggles; refused when disabled
-    std::string caption;
+    Watched<std::string> caption{this};
     std::function<void()> onClick;
 
 private:
@@ -101,7 +138,7 @@ public:
     void Select();
     bool Click();  // the user clicks: refused when disabled
     void SetGroup(std::shared_ptr<std::vector<OptionButton*>> group);
-    std::string caption;
+    Watched<std::string> caption{this};
     std::function<void()> onClick;
 
 private:
@@ -117,7 +154,7 @@ public:
     const std::string& text() const { return text_; }
     void Select(int index);                  // fires Click
     bool SelectText(const std::string& text);  // the user picks an entry by its text
-    std::string caption;
+    Watched<std::string> caption{this};
     std::function<void()> onClick;
 
 private:
@@ -128,14 +165,14 @@ private:
 class Frame : public Control {
 public:
     Frame(Form* form, std::string name, int index = -1) : Control(form, ControlKind::Frame, std::move(name), index) {}
-    std::string caption;
+    Watched<std::string> caption{this};
 };
 
 class CommandButton : public Control {
 public:
     CommandButton(Form* form, std::string name, int index = -1) : Control(form, ControlKind::CommandButton, std::move(name), index) {}
     bool Click();  // refused when disabled
-    std::string caption;
+    Watched<std::string> caption{this};
     std::function<void()> onClick;
 };
 
@@ -193,7 +230,10 @@ public:
 
     // Show brings the dialog to the front, which fires its activation handler.
     void Show();
-    void Hide() { visible_ = false; }
+    void Hide() {
+        if (visible_) MarkChanged();
+        visible_ = false;
+    }
     void Activate();
     // The window's close box: dialogs only hide.
     virtual void Close() { Hide(); }
@@ -205,12 +245,17 @@ public:
     void Register(Control* control) { controls_.push_back(control); }
 
     std::function<void()> onActivate;
-    // Told when a handler changed something the views show (the Qt views refresh).
-    std::function<void()> onChanged;
+
+    // Set when anything a window shows of this dialog changed; the workbench collects and clears
+    // it after each user action.
+    bool changed() const { return changed_; }
+    void MarkChanged() { changed_ = true; }
+    void ClearChanged() { changed_ = false; }
 
 private:
     std::string name_;
     bool visible_ = false;
+    bool changed_ = true;  // a new dialog has never been shown
     std::vector<Control*> controls_;
 };
 

@@ -7,9 +7,9 @@
 
 #include "core/checked_math.h"
 #include "core/constants.h"
-#include "core/parameter_transfer.h"
+#include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 
@@ -105,7 +105,7 @@ std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a,
     return std::nullopt;
 }
 
-FormExpr::FormExpr(Workbench& wb) : Form("FormExpr", "Chemicals"), wb_(wb) {
+FormExpr::FormExpr(ParameterDialogs& dialogs) : Form("FormExpr", "Chemicals"), dlg_(dialogs) {
     // Defaults first, handlers afterwards: creating the dialog must not write the model.
     FrameElectrolyte.caption = "Electrolyte";
     TextElectrolyteC.SetText("0.01");
@@ -190,13 +190,13 @@ FormExpr::FormExpr(Workbench& wb) : Form("FormExpr", "Chemicals"), wb_(wb) {
 
 void FormExpr::OK() {
     Form_Activate();
-    TransferParameters(wb_);
+    TransferParameters(dlg_);
 }
 
 void FormExpr::Form_Activate() {
-    Model& m = wb_.model;
-    wb_.formIns.OK();
-    const bool digital = wb_.formMech.CheckDigital.checked();
+    Model& m = dlg_.model;
+    dlg_.formIns.OK();
+    const bool digital = dlg_.formMech.CheckDigital.checked();
 
     for (int i = 2; i <= 6; ++i) {
         for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i),
@@ -259,7 +259,7 @@ void FormExpr::UpdateKeq(int j) {
 }
 
 void FormExpr::ComputeInitialConcentrations() {
-    Model& m = wb_.model;
+    Model& m = dlg_.model;
     IgnoringErrors([&] { m.FoverRT = Div(kFaraday, Checked(m.TempK * kGasConstant)); });
     for (int i = 1; i <= 6; ++i)
         IgnoringErrors([&] { Cinit(i).SetCaption(Concentration(StrictNumber(C(i).text()))); });
@@ -268,21 +268,21 @@ void FormExpr::ComputeInitialConcentrations() {
         for (int j = 1; j <= m.NChem; ++j) IgnoringErrors([&] { EquilibrateFirstOrder(j); });
         for (int j = 1; j <= m.NChem2; ++j) IgnoringErrors([&] { EquilibrateSecondOrder(j); });
     }
-    if (wb_.formIns.CheckPreCon.checked()) {
+    if (dlg_.formIns.CheckPreCon.checked()) {
         IgnoringErrors([&] {
             Cinit(2).SetCaption(
-                Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(wb_)));
+                Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(dlg_)));
         });
     }
 }
 
 // Nernst equilibrium of ox + ne = red at the start potential.
 void FormExpr::EquilibrateChargeTransfer(int r) {
-    const Model& m = wb_.model;
-    const double E = StrictNumber(wb_.formIns.Estart.text());
+    const Model& m = dlg_.model;
+    const double E = StrictNumber(dlg_.formIns.Estart.text());
     const int ox = m.ChargeSpecies(r, 1);
     const int red = m.ChargeSpecies(r, 2);
-    const double n = StrictNumber(wb_.formMech.NEL(r).text());
+    const double n = StrictNumber(dlg_.formMech.NEL(r).text());
     const double e0 = StrictNumber(Eze(r).text());
     const double cOx = StrictNumber(Cinit(ox).caption());
     const double cRed = StrictNumber(Cinit(red).caption());
@@ -296,7 +296,7 @@ void FormExpr::EquilibrateChargeTransfer(int r) {
 
 // X = Y with K = [Y]/[X].
 void FormExpr::EquilibrateFirstOrder(int j) {
-    const Model& m = wb_.model;
+    const Model& m = dlg_.model;
     const double K = StrictNumber(LabelKeq(j).caption());
     if (K == 0) return;
     const int X = m.ChemSpecies(j, 1);
@@ -314,14 +314,14 @@ void FormExpr::EquilibrateFirstOrder(int j) {
 // takes no part: it holds no concentration and is not written. A row with fewer species than its
 // form needs, or with no root that keeps every concentration positive, is left as it is.
 void FormExpr::EquilibrateSecondOrder(int j) {
-    const Model& m = wb_.model;
+    const Model& m = dlg_.model;
     const double K = StrictNumber(LabelKeq(m.NChem + j).caption());
     if (K == 0) return;
     bool filled[5] = {};
     int species[5] = {};
     double conc[5] = {};
     for (int s = 1; s <= 4; ++s) {
-        filled[s] = !wb_.formMech.chem2(4 * j - 4 + s).text().empty();
+        filled[s] = !dlg_.formMech.chem2(4 * j - 4 + s).text().empty();
         if (!filled[s]) continue;
         species[s] = m.Chem2Species(j, s);
         conc[s] = StrictNumber(Cinit(species[s]).caption());

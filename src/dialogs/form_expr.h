@@ -6,7 +6,7 @@
 
 namespace talvex {
 
-class Workbench;
+class ParameterDialogs;
 
 // The three shapes of a second-order reaction row, judged from which of its four places are filled.
 enum class Chem2Form {
@@ -28,7 +28,7 @@ std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a,
 // the initial concentrations ("C init") that reach the model.
 class FormExpr : public Form {
   public:
-    explicit FormExpr(Workbench& wb);
+    explicit FormExpr(ParameterDialogs& dialogs);
 
     Frame FrameElectrolyte{this, "FrameElectrolyte"};
     TextBox TextElectrolyteC{this, "TextElectrolyteC"};
@@ -91,7 +91,7 @@ class FormExpr : public Form {
     void EquilibrateFirstOrder(int j);
     void EquilibrateSecondOrder(int j);
 
-    Workbench& wb_;
+    ParameterDialogs& dlg_;
 };
 
 }  // namespace talvex

@@ -5,9 +5,9 @@
 
 #include "core/checked_math.h"
 #include "core/constants.h"
-#include "core/parameter_transfer.h"
+#include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_mech.h"
 
 namespace talvex {
@@ -40,7 +40,7 @@ void Setup(TextBox& box, Frame& frame, const char* caption, const char* tooltip,
 
 }  // namespace
 
-FormIns::FormIns(Workbench& wb) : Form("FormIns", "Instrument"), wb_(wb) {
+FormIns::FormIns(ParameterDialogs& dialogs) : Form("FormIns", "Instrument"), dlg_(dialogs) {
     // Defaults first, handlers afterwards: creating the dialog must not write the model.
     FrameInstrument.caption = "Instrumental Parameters";
     Setup(Estart, FrameInstrument, "E start (V)", "starting potential", "0.3");
@@ -112,15 +112,15 @@ FormIns::FormIns(Workbench& wb) : Form("FormIns", "Instrument"), wb_(wb) {
 }
 
 void FormIns::OK() {
-    wb_.formMech.OK();
-    Model& m = wb_.model;
+    dlg_.formMech.OK();
+    Model& m = dlg_.model;
     // Estep and V feed every division of the potential programme: text that is not a number is
     // refused and the model keeps what it had.
     auto strict = [this](const TextBox& box, Real& target) {
         if (IsNumber(box.text())) {
             target = std::fabs(StrictNumber(box.text()));
         } else {
-            wb_.Message(box.caption + " must be a number, not \"" + box.text() +
+            dlg_.Message(box.caption + " must be a number, not \"" + box.text() +
                         "\"; the previous value is kept.");
         }
     };
@@ -129,6 +129,9 @@ void FormIns::OK() {
     strict(Estep, m.Estep);
     m.Area = LeadingNumber(ARE.text());
     m.Cdl = LeadingNumber(Cdl.text());
+    m.BackgroundI0 = LeadingNumber(TxtI0.text());
+    m.BackgroundI1 = LeadingNumber(TxtI1.text());
+    m.ElectrodeDistance = LeadingNumber(TextDis.text());
     m.Ru = LeadingNumber(txtRu.text());
     m.TempK = LeadingNumber(txttemp.text()) + kKelvinOffset;
     m.Epulse = LeadingNumber(Epulse.text());
@@ -157,7 +160,7 @@ void FormIns::OK() {
 }
 
 void FormIns::radius_Change() {
-    Model& m = wb_.model;
+    Model& m = dlg_.model;
     m.ElectrodeLength = LeadingNumber(leng.text());
     // The area text: left unchanged when the radius or length is not a number or the result
     // would not be finite.
@@ -223,7 +226,7 @@ void FormIns::radius_Change() {
 
 void FormIns::ARE_Change() {
     IgnoringErrors([&] {
-        const int electrode = wb_.model.Electrode;
+        const int electrode = dlg_.model.Electrode;
         if (electrode < 2 || electrode > 8) return;
         const double A = StrictNumber(ARE.text());
         double r = 0;
@@ -255,7 +258,7 @@ void FormIns::ARE_Change() {
 }
 
 void FormIns::Form_Activate() {
-    switch (static_cast<int>(wb_.model.Technique)) {
+    switch (static_cast<int>(dlg_.model.Technique)) {
         case 1:
         case 2:
             V.visible = true;
@@ -284,7 +287,7 @@ void FormIns::Form_Activate() {
 }
 
 void FormIns::optElectrode_Click(int index) {
-    wb_.model.Electrode = index;
+    dlg_.model.Electrode = index;
     const bool lengthShown = index == 5 || index == 6 || index == 7 || index == 9;
     const bool radiusShown = index >= 2 && index <= 8;
     // The electrode decides which fields exist at all: box and caption go together.
@@ -316,7 +319,7 @@ void FormIns::TextF_Change() {
 
 void FormIns::CheckPreCon_Click() {
     FramePre.visible = !FramePre.visible;
-    TransferParameters(wb_);
+    TransferParameters(dlg_);
 }
 
 void FormIns::cmdOK_Click() {

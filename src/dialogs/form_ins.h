@@ -4,14 +4,14 @@
 
 namespace talvex {
 
-class Workbench;
+class ParameterDialogs;
 
 // The Instrument dialog: potential programme, temperature and noise, the electrode with its
 // dimensions, the baseline and ohmic-drop corrections, and the preconcentration step. Its fields
 // keep one another consistent while the user types; OK copies them into the model.
 class FormIns : public Form {
   public:
-    explicit FormIns(Workbench& wb);
+    explicit FormIns(ParameterDialogs& dialogs);
 
     Frame FrameInstrument{this, "FrameInstrument"};
     TextBox Estart{this, "Estart"};
@@ -70,7 +70,7 @@ class FormIns : public Form {
     // The time per potential step of a linear sweep.
     void UpdateDropTime();
 
-    Workbench& wb_;
+    ParameterDialogs& dlg_;
 };
 
 }  // namespace talvex

@@ -1,6 +1,6 @@
 #include "dialogs/form_mech.h"
 
-#include "core/workbench.h"
+#include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_tech.h"
 #include "digital/mechanism_setup.h"
@@ -27,7 +27,7 @@ constexpr MechanismOption kMechanisms[] = {
 
 }  // namespace
 
-FormMech::FormMech(Workbench& wb) : Form("FormMech", "Mechanism"), wb_(wb) {
+FormMech::FormMech(ParameterDialogs& dialogs) : Form("FormMech", "Mechanism"), dlg_(dialogs) {
     // Digital mode at first. The click handler is attached afterwards: it reaches the Instrument
     // dialog, which is created after this one and starts in the matching state.
     CheckDigital.caption = "Digital simulation";
@@ -76,12 +76,29 @@ FormMech::FormMech(Workbench& wb) : Form("FormMech", "Mechanism"), wb_(wb) {
     Command1.onClick = [this] { Command1_Click(); };
 
     // Start-up: the model's flag follows the box.
-    wb_.model.DigitalSim = CheckDigital.checked();
+    dlg_.model.DigitalSim = CheckDigital.checked();
 }
 
 void FormMech::OK() {
-    wb_.formTech.OK();
-    SetupMechanism(wb_);
+    dlg_.formTech.OK();
+    SetupMechanism();
+}
+
+void FormMech::SetupMechanism() {
+    dlg_.formTech.OK();
+    MechanismChoice choice;
+    for (int i = mech.first(); i <= mech.last(); ++i) {
+        if (mech(i).selected()) {
+            choice.mechanism = i;
+            break;
+        }
+    }
+    choice.digital = CheckDigital.checked();
+    for (int i = 1; i <= 6; ++i) choice.charge(i) = charge(i).text();
+    for (int r = 1; r <= 3; ++r) choice.nel(r) = NEL(r).text();
+    for (int i = 1; i <= 8; ++i) choice.chem(i) = chem(i).text();
+    for (int i = 1; i <= 12; ++i) choice.chem2(i) = chem2(i).text();
+    talvex::SetupMechanism(dlg_.model, dlg_.reporter, choice);
 }
 
 void FormMech::CheckDigital_Click() {
@@ -89,15 +106,13 @@ void FormMech::CheckDigital_Click() {
     FrameEditor.visible = !FrameEditor.visible;
     FrameAnalytical.visible = !FrameAnalytical.visible;
     const bool digital = CheckDigital.checked();
-    wb_.model.DigitalSim = digital;
+    dlg_.model.DigitalSim = digital;
 
     // The digital grid has no thin-film branch; the analytical mode offers electrodes 1 to 4 and 9.
-    FormIns& ins = wb_.formIns;
+    FormIns& ins = dlg_.formIns;
     for (int k = 5; k <= 8; ++k) ins.optElectrode(k).enabled = digital;
     ins.optElectrode(9).enabled = !digital;
 
-    if (onChanged) onChanged();
-    if (ins.onChanged) ins.onChanged();
 }
 
 void FormMech::Command1_Click() {

@@ -4,13 +4,13 @@
 
 namespace talvex {
 
-class Workbench;
+class ParameterDialogs;
 
 // The Mechanism dialog: the eight analytical mechanisms, or the reaction editor of the digital
 // simulation.
 class FormMech : public Form {
   public:
-    explicit FormMech(Workbench& wb);
+    explicit FormMech(ParameterDialogs& dialogs);
 
     CheckBox CheckDigital{this, "CheckDigital"};
 
@@ -38,11 +38,13 @@ class FormMech : public Form {
 
     // Runs the Techniques dialog's OK, then the mechanism setup.
     void OK();
+    // The mechanism setup on what this dialog shows (the Techniques dialog's OK first).
+    void SetupMechanism();
     void CheckDigital_Click();
     void Command1_Click();
 
   private:
-    Workbench& wb_;
+    ParameterDialogs& dlg_;
 };
 
 }  // namespace talvex

@@ -1,10 +1,10 @@
 #include "dialogs/form_tech.h"
 
-#include "core/workbench.h"
+#include "dialogs/parameter_dialogs.h"
 
 namespace talvex {
 
-FormTech::FormTech(Workbench& wb) : Form("FormTech", "Techniques"), wb_(wb) {
+FormTech::FormTech(ParameterDialogs& dialogs) : Form("FormTech", "Techniques"), dlg_(dialogs) {
     Frame1.caption = "Voltammetry";
     static constexpr const char* kCaptions[] = {
         "1)  Linear sweep and cyclic voltammetry",
@@ -27,7 +27,7 @@ FormTech::FormTech(Workbench& wb) : Form("FormTech", "Techniques"), wb_(wb) {
 void FormTech::OK() {
     for (int i = optTech.first(); i <= optTech.last(); ++i) {
         if (optTech(i).selected()) {
-            wb_.model.Technique = i;
+            dlg_.model.Technique = i;
             return;
         }
     }

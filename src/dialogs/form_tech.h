@@ -4,12 +4,12 @@
 
 namespace talvex {
 
-class Workbench;
+class ParameterDialogs;
 
 // The Techniques dialog: chooses the voltammetric technique.
 class FormTech : public Form {
   public:
-    explicit FormTech(Workbench& wb);
+    explicit FormTech(ParameterDialogs& dialogs);
 
     Frame Frame1{this, "Frame1"};
     ControlArray<OptionButton, 1, 5> optTech{this, "optTech"};
@@ -20,7 +20,7 @@ class FormTech : public Form {
     void cmdOK_Click();
 
   private:
-    Workbench& wb_;
+    ParameterDialogs& dlg_;
 };
 
 }  // namespace talvex

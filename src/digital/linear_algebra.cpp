@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "core/checked_math.h"
-#include "core/workbench.h"
 
 namespace talvex {
 
@@ -31,10 +30,10 @@ void SwapValues(double& a, double& b) {
     b = t;
 }
 
-void MatInverse(Matrix& A, int m, Workbench& wb) {
+void MatInverse(Matrix& A, int m, Reporter& reporter) {
     for (int i = 1; i <= m; ++i)
         for (int j = 1; j <= m; ++j)
-            if (i != j && A.a[i][j] != 0.0) return MatInverseGJ(A, m, wb);
+            if (i != j && A.a[i][j] != 0.0) return MatInverseGJ(A, m, reporter);
     // Species not coupled by chemistry: a zero on the diagonal is a division error here, not
     // the singular-matrix message.
     for (int i = 1; i <= m; ++i) A.a[i][i] = Div(1.0, A.a[i][i]);
@@ -45,7 +44,7 @@ namespace {
 // Gauss-Jordan with full pivoting for a size known at compile time (the loops unroll); the
 // operations and their order are those of any size.
 template <int M>
-void GaussJordan(Matrix& A, Workbench& wb) {
+void GaussJordan(Matrix& A, Reporter& reporter) {
     int ik[kMatDim] = {};
     int jk[kMatDim] = {};
     for (int k = 1; k <= M; ++k) {
@@ -62,7 +61,7 @@ void GaussJordan(Matrix& A, Workbench& wb) {
             }
         }
         if (largest == 0.0) {
-            wb.Message("Error: inverse matrix D=0");
+            reporter.Message("Error: inverse matrix D=0");
             return;
         }
         if (ik[k] != k)
@@ -92,14 +91,14 @@ void GaussJordan(Matrix& A, Workbench& wb) {
 
 }  // namespace
 
-void MatInverseGJ(Matrix& A, int m, Workbench& wb) {
+void MatInverseGJ(Matrix& A, int m, Reporter& reporter) {
     switch (m) {
-        case 1: return GaussJordan<1>(A, wb);
-        case 2: return GaussJordan<2>(A, wb);
-        case 3: return GaussJordan<3>(A, wb);
-        case 4: return GaussJordan<4>(A, wb);
-        case 5: return GaussJordan<5>(A, wb);
-        case 6: return GaussJordan<6>(A, wb);
+        case 1: return GaussJordan<1>(A, reporter);
+        case 2: return GaussJordan<2>(A, reporter);
+        case 3: return GaussJordan<3>(A, reporter);
+        case 4: return GaussJordan<4>(A, reporter);
+        case 5: return GaussJordan<5>(A, reporter);
+        case 6: return GaussJordan<6>(A, reporter);
         default: Raise(ErrorCode::SubscriptOutOfRange);  // the pivot records hold 6 rows
     }
 }
@@ -120,7 +119,7 @@ void CheckSize(int N, int m) {
 
 }  // namespace
 
-void EliminateBlocks(Workbench& wb, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
+void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
                      const Matrix& Surf1, int N, int m, EliminatedBlocks& out) {
     CheckSize(N, m);
     out.N = N;
@@ -132,7 +131,7 @@ void EliminateBlocks(Workbench& wb, const BoxBlocks& B, const BoxField& Alow, co
     for (int j = N - 1; j >= 1; --j) {
         Matrix& W = out.W.b[j + 1];
         W = E;
-        MatInverse(W, m, wb);
+        MatInverse(W, m, reporter);
         E = B.b[j];
         if (out.diagonal) {
             for (int s = 1; s <= m; ++s) E.a[s][s] -= Aup.v[j][s] * W.a[s][s] * Alow.v[j + 1][s];
@@ -142,13 +141,13 @@ void EliminateBlocks(Workbench& wb, const BoxBlocks& B, const BoxField& Alow, co
         }
     }
     out.W.b[1] = E;
-    MatInverse(out.W.b[1], m, wb);
+    MatInverse(out.W.b[1], m, reporter);
     Matrix surf1Inverse = Surf1;
-    MatInverse(surf1Inverse, m, wb);
+    MatInverse(surf1Inverse, m, reporter);
     MatMultiply(E, surf1Inverse, m, m, m, out.E1Surf);
 }
 
-void SurfaceInverse(Workbench& wb, const EliminatedBlocks& el, const BoxField& Alow,
+void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow,
                     const Matrix& Surf0, Matrix& out) {
     // E(1) c(1) - Alow(1) c(0) = Dmod(1) with c(1) = Surf1^-1 Surf0 c(0).
     const int m = el.m;
@@ -157,7 +156,7 @@ void SurfaceInverse(Workbench& wb, const EliminatedBlocks& el, const BoxField& A
         out.a[s][s] -= Alow.v[1][s];
         for (int t = 1; t <= m; ++t) Checked(out.a[s][t]);  // extreme kinetics: an overflow
     }
-    MatInverse(out, m, wb);
+    MatInverse(out, m, reporter);
 }
 
 namespace {
@@ -232,18 +231,18 @@ void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const Box
     }
 }
 
-void BlockTridiagSolve(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
+void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
                        const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B,
                        const Matrix& Surf0, const Matrix& Surf1, int N, int m) {
     // The eliminated blocks are kept as their inverses, so the way back out reuses the inverses
     // of the way in instead of inverting every block twice.
-    EliminateBlocks(wb, B, Alow, Aup, Surf1, N, m, E);
+    EliminateBlocks(reporter, B, Alow, Aup, Surf1, N, m, E);
     Matrix surfaceInverse;
-    SurfaceInverse(wb, E, Alow, Surf0, surfaceInverse);
+    SurfaceInverse(reporter, E, Alow, Surf0, surfaceInverse);
     SolveEliminated(E, Alow, Aup, surfaceInverse, Conc, Conc, Dmod);
 }
 
-void BlockTridiagSolve2(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
+void BlockTridiagSolve2(Reporter& reporter, Int& maxIter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
                         const BoxField& Aup, const BoxBlocks& B, const Matrix& Surf0,
                         const Matrix& Surf1, int N, int m, const SecondOrderStep* reactions,
                         int count, NewtonWork& work) {
@@ -256,7 +255,7 @@ void BlockTridiagSolve2(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const
         }
     }
     for (int v = 1; v <= kMaxNewtonIterations; ++v) {
-        if (v > wb.model.MaxIter) wb.model.MaxIter = v;
+        if (v > maxIter) maxIter = v;
         for (int j = 1; j <= N; ++j) {
             work.local.b[j] = B.b[j];
             work.cross.b[j].Clear();
@@ -302,8 +301,8 @@ void BlockTridiagSolve2(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const
                 work.rhs.v[j][s] = Conc.v[j][s] + extra;
             }
         }
-        EliminateBlocks(wb, work.local, Alow, Aup, Surf1, N, m, work.eliminated);
-        SurfaceInverse(wb, work.eliminated, Alow, Surf0, work.surfaceInverse);
+        EliminateBlocks(reporter, work.local, Alow, Aup, Surf1, N, m, work.eliminated);
+        SurfaceInverse(reporter, work.eliminated, Alow, Surf0, work.surfaceInverse);
         SolveEliminated(work.eliminated, Alow, Aup, work.surfaceInverse, work.rhs, work.iterate,
                         Dmod);
 

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "core/constants.h"
+#include "core/model.h"
+#include "core/reporter.h"
 
 // Small dense matrices and the block-tridiagonal solvers of the digital simulation. Rows and
 // columns are numbered from 1 as the system numbers species; index 0 exists and stays unused
 // (box 0 is the electrode surface). Every array has a fixed size, so a solve never allocates.
 namespace talvex {
 
-class Workbench;
+
 
 inline constexpr int kMatDim = kMaxSpecies + 1;     // rows and columns 0..6
 inline constexpr int kBoxArray = 101;               // boxes 0..100
@@ -46,11 +48,11 @@ struct BoxBlocks {
 void MatMultiply(const Matrix& A, const Matrix& B, int l, int k, int p, Matrix& C);
 
 // In-place inverse of an m x m matrix; a diagonal matrix costs one division per row.
-void MatInverse(Matrix& A, int m, Workbench& wb);
+void MatInverse(Matrix& A, int m, Reporter& reporter);
 
 // In-place Gauss-Jordan inverse with full pivoting. A zero pivot shows "Error: inverse matrix
 // D=0" and leaves the matrix as far as it was transformed; the caller goes on with it.
-void MatInverseGJ(Matrix& A, int m, Workbench& wb);
+void MatInverseGJ(Matrix& A, int m, Reporter& reporter);
 
 void SwapValues(double& a, double& b);
 
@@ -70,16 +72,16 @@ struct EliminatedBlocks {
 // closed at the surface by Surf1 . c(1) = Surf0 . c(0) and outside by the fixed bulk c(N+1).
 // On entry Conc(., 1..N) holds the old values and Conc(., N+1) the bulk; on return Conc(., 0..N)
 // holds the new ones. Dmod and E are work arrays.
-void BlockTridiagSolve(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
+void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
                        const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B,
                        const Matrix& Surf0, const Matrix& Surf1, int N, int m);
 
 // The parts of BlockTridiagSolve: the elimination of the blocks, the inverse of the surface
 // matrix E(1) Surf1^-1 Surf0 - Alow(1) for one Surf0, and the solve for one right-hand side
 // rhs(., 1..N) with the bulk in conc(., N+1) (rhs and conc may be the same field).
-void EliminateBlocks(Workbench& wb, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
+void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
                      const Matrix& Surf1, int N, int m, EliminatedBlocks& out);
-void SurfaceInverse(Workbench& wb, const EliminatedBlocks& el, const BoxField& Alow,
+void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow,
                     const Matrix& Surf0, Matrix& out);
 void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
                      const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc,
@@ -106,7 +108,7 @@ inline constexpr int kMaxNewtonIterations = 10;
 // previous iterate, at most 10 iterations, each solved like BlockTridiagSolve. B holds the
 // linear part of the blocks. Raises the model's MaxIter to the iterations used. Conc(., 0..N+1)
 // gets the result.
-void BlockTridiagSolve2(Workbench& wb, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
+void BlockTridiagSolve2(Reporter& reporter, Int& maxIter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
                         const BoxField& Aup, const BoxBlocks& B, const Matrix& Surf0,
                         const Matrix& Surf1, int N, int m, const SecondOrderStep* reactions,
                         int count, NewtonWork& work);

@@ -4,9 +4,6 @@
 #include <string>
 
 #include "core/constants.h"
-#include "core/workbench.h"
-#include "dialogs/form_mech.h"
-#include "dialogs/form_tech.h"
 
 namespace talvex {
 namespace {
@@ -48,42 +45,40 @@ std::int16_t Lookup(const Model& m, const std::string& name) {
     return 0;
 }
 
-void BuildFromEditor(Workbench& wb) {
-    Model& m = wb.model;
-    FormMech& f = wb.formMech;
+void BuildFromEditor(Model& m, Reporter& reporter, const MechanismChoice& f) {
 
     m.NSpecies = 1;
     m.NCharge = 0;
-    m.SpeciesName(1) = f.charge(1).text();
+    m.SpeciesName(1) = f.charge(1);
 
     // A row counts by its first field; reaction r is always row r.
     for (int r = 1; r <= 3; ++r) {
-        if (!f.charge(2 * r - 1).text().empty()) m.NCharge += 1;
-        if (!f.chem2(4 * r - 3).text().empty()) m.NChem2 += 1;
+        if (!f.charge(2 * r - 1).empty()) m.NCharge += 1;
+        if (!f.chem2(4 * r - 3).empty()) m.NChem2 += 1;
     }
     for (int r = 1; r <= 4; ++r)
-        if (!f.chem(2 * r - 1).text().empty()) m.NChem += 1;
+        if (!f.chem(2 * r - 1).empty()) m.NChem += 1;
 
     // Species numbers in order of first appearance, charge-transfer rows first.
     bool tooManySpecies = false;
     auto registerName = [&](const std::string& name) {
         if (name.empty() || Lookup(m, name) != 0) return;
         if (m.NSpecies >= kMaxSpecies) {
-            if (!tooManySpecies) wb.Message("Error: Species number cannot > 6.");
+            if (!tooManySpecies) reporter.Message("Error: Species number cannot > 6.");
             tooManySpecies = true;
             return;
         }
         m.NSpecies += 1;
         m.SpeciesName(m.NSpecies) = name;
     };
-    for (int i = 2; i <= 6; ++i) registerName(f.charge(i).text());
-    for (int i = 1; i <= 8; ++i) registerName(f.chem(i).text());
-    for (int i = 1; i <= 12; ++i) registerName(f.chem2(i).text());
+    for (int i = 2; i <= 6; ++i) registerName(f.charge(i));
+    for (int i = 1; i <= 8; ++i) registerName(f.chem(i));
+    for (int i = 1; i <= 12; ++i) registerName(f.chem2(i));
 
     // Second-order reactions follow the first-order ones, so the surplus is at their end.
     int chem2Rows = 3;
     if (m.NChem + m.NChem2 > kMaxChem) {
-        wb.Message("Error: chemical reaction number cannot > 4.");
+        reporter.Message("Error: chemical reaction number cannot > 4.");
         m.NChem2 = static_cast<std::int16_t>(kMaxChem - m.NChem);
         chem2Rows = m.NChem2;
     }
@@ -91,50 +86,40 @@ void BuildFromEditor(Workbench& wb) {
     // Every row is looked up, counted or not.
     for (int r = 1; r <= 3; ++r)
         for (int s = 1; s <= 2; ++s)
-            m.ChargeSpecies(r, s) = Lookup(m, f.charge(2 * (r - 1) + s).text());
+            m.ChargeSpecies(r, s) = Lookup(m, f.charge(2 * (r - 1) + s));
     for (int r = 1; r <= 4; ++r)
         for (int s = 1; s <= 2; ++s)
-            m.ChemSpecies(r, s) = Lookup(m, f.chem(2 * (r - 1) + s).text());
+            m.ChemSpecies(r, s) = Lookup(m, f.chem(2 * (r - 1) + s));
     for (int r = 1; r <= chem2Rows; ++r)
         for (int s = 1; s <= 4; ++s)
-            m.Chem2Species(r, s) = Lookup(m, f.chem2(4 * (r - 1) + s).text());
+            m.Chem2Species(r, s) = Lookup(m, f.chem2(4 * (r - 1) + s));
 
     for (int r = 1; r <= m.NCharge; ++r)
         m.ChargeLabel(r) =
-            f.charge(2 * r - 1).text() + " +" + f.NEL(r).text() + "e=" + f.charge(2 * r).text();
+            f.charge(2 * r - 1) + " +" + f.nel(r) + "e=" + f.charge(2 * r);
     for (int r = 1; r <= m.NChem; ++r)
-        m.ChemLabel(r) = f.chem(2 * r - 1).text() + "=" + f.chem(2 * r).text();
+        m.ChemLabel(r) = f.chem(2 * r - 1) + "=" + f.chem(2 * r);
     for (int r = 1; r <= m.NChem2; ++r)
-        m.ChemLabel(m.NChem + r) = f.chem2(4 * r - 3).text() + " +" + f.chem2(4 * r - 2).text() +
-                                   "=" + f.chem2(4 * r - 1).text() + " +" + f.chem2(4 * r).text();
+        m.ChemLabel(m.NChem + r) = f.chem2(4 * r - 3) + " +" + f.chem2(4 * r - 2) +
+                                   "=" + f.chem2(4 * r - 1) + " +" + f.chem2(4 * r);
 }
 
 }  // namespace
 
-void SetupMechanism(Workbench& wb) {
-    Model& m = wb.model;
-    FormMech& f = wb.formMech;
-
-    wb.formTech.OK();
-
+void SetupMechanism(Model& m, Reporter& reporter, const MechanismChoice& choice) {
     m.ChargeSpecies.Fill(0);
     m.ChemSpecies.Fill(0);
     m.Chem2Species.Fill(0);
     m.NChem = 0;
     m.NChem2 = 0;
 
-    for (int i = f.mech.first(); i <= f.mech.last(); ++i) {
-        if (f.mech(i).selected()) {
-            m.Mechanism = i;
-            break;
-        }
-    }
+    if (choice.mechanism != 0) m.Mechanism = choice.mechanism;
 
-    if (!f.CheckDigital.checked()) {
+    if (!choice.digital) {
         ApplyAnalytical(m);
         return;
     }
-    BuildFromEditor(wb);
+    BuildFromEditor(m, reporter, choice);
 }
 
 }  // namespace talvex

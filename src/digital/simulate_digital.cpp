@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "core/checked_math.h"
-#include "core/workbench.h"
 #include "digital/linear_algebra.h"
 
 namespace talvex {
@@ -86,8 +85,8 @@ void CheckSpecies(int s, int ns) {
 
 class DigitalRun {
 public:
-    DigitalRun(Workbench& wb, const DigitalRefinement& refinement)
-        : wb_(wb), m_(wb.model), refinement_(refinement) {}
+    DigitalRun(Model& m, Reporter& reporter, const DigitalRefinement& refinement)
+        : reporter_(reporter), m_(m), refinement_(refinement) {}
     void Prepare();
     void Run();
     DigitalGrid Grid() const { return {N_, h_, beta_, lambdaRef_, dt_}; }
@@ -104,7 +103,7 @@ private:
     void Currents(double* I) const;
     double StoreCurrents(int p, Sample kind, const double* I);
 
-    Workbench& wb_;
+    Reporter& reporter_;
     Model& m_;
     DigitalRefinement refinement_;
 
@@ -418,7 +417,7 @@ void DigitalRun::BuildLevel(Level& level, double dt) {
     }
     // Linear steps: the blocks never change, so they are eliminated once for the whole run.
     if (nChem2_ == 0)
-        EliminateBlocks(wb_, level.B, level.Alow, level.Aup, surf1_, N_, ns_, level.eliminated);
+        EliminateBlocks(reporter_, level.B, level.Alow, level.Aup, surf1_, N_, ns_, level.eliminated);
 }
 
 void DigitalRun::ResetField() {
@@ -455,11 +454,11 @@ void DigitalRun::Advance(int levelIndex, double E) {
     const bool newPotential = E != lastE_ || lastLevel_ < 0;
     if (newPotential) SetPotential(E);
     if (nChem2_ > 0) {
-        BlockTridiagSolve2(wb_, conc_, dmod_, level.Alow, level.Aup, level.B, surf0_, surf1_, N_,
+        BlockTridiagSolve2(reporter_, m_.MaxIter, conc_, dmod_, level.Alow, level.Aup, level.B, surf0_, surf1_, N_,
                            ns_, level.second, nChem2_, *newton_);
     } else {
         if (newPotential || levelIndex != lastLevel_)
-            SurfaceInverse(wb_, level.eliminated, level.Alow, surf0_, surfInverse_);
+            SurfaceInverse(reporter_, level.eliminated, level.Alow, surf0_, surfInverse_);
         SolveEliminated(level.eliminated, level.Alow, level.Aup, surfInverse_, conc_, conc_, dmod_);
     }
     lastE_ = E;
@@ -554,20 +553,24 @@ void DigitalRun::Run() {
 
 }  // namespace
 
-void SimulateDigital(Workbench& wb) { SimulateDigital(wb, DigitalRefinement{}); }
+void SimulateDigital(Model& m, Reporter& reporter) { SimulateDigital(m, reporter, DigitalRefinement{}); }
 
-void SimulateDigital(Workbench& wb, const DigitalRefinement& refinement) {
+void SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement) {
     try {
         // The work arrays (a few hundred kB) live for this run only; no allocation inside it.
-        auto run = std::unique_ptr<DigitalRun>(new DigitalRun(wb, refinement));
+        auto run = std::make_unique<DigitalRun>(m, reporter, refinement);
         run->Run();
     } catch (const RunError& e) {
-        wb.Message("CV Error: " + e.description() + "! Please try again by other initial values.");
+        reporter.Message("CV Error: " + e.description() + "! Please try again by other initial values.");
     }
 }
 
-DigitalGrid DescribeDigitalGrid(Workbench& wb) {
-    auto run = std::unique_ptr<DigitalRun>(new DigitalRun(wb, DigitalRefinement{}));
+DigitalGrid DescribeDigitalGrid(Model& m) {
+    // Preparing the grid solves nothing, so there is nothing to report.
+    struct Silent : Reporter {
+        void Message(const std::string&) override {}
+    } silent;
+    auto run = std::make_unique<DigitalRun>(m, silent, DigitalRefinement{});
     run->Prepare();
     return run->Grid();
 }

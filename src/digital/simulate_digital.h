@@ -1,13 +1,14 @@
 #pragma once
 
-namespace talvex {
+#include "core/model.h"
+#include "core/reporter.h"
 
-class Workbench;
+namespace talvex {
 
 // Finite-difference simulation of the mechanism in the reaction tables; fills the per-reaction
 // columns and the total column of Ystore and the surface concentrations Csurf for points
 // 1..NData. Traps its own errors ("CV Error: ...") and keeps the points computed before one.
-void SimulateDigital(Workbench& wb);
+void SimulateDigital(Model& m, Reporter& reporter);
 
 // A finer grid and time step than the run's own choice, for convergence studies: the first box
 // times firstBox, the expansion beta replaced by beta when that is positive, and every sub-step
@@ -17,7 +18,7 @@ struct DigitalRefinement {
     double beta = 0.0;
     int timeSteps = 1;
 };
-void SimulateDigital(Workbench& wb, const DigitalRefinement& refinement);
+void SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement);
 
 // The space and time grid a digital run would use for the model as it stands. Raises the run's
 // errors instead of trapping them.
@@ -28,6 +29,6 @@ struct DigitalGrid {
     double lambdaRef = 0.0;  // D dt / h^2 of the reference species
     double dt = 0.0;         // the time step that sets the grid (s)
 };
-DigitalGrid DescribeDigitalGrid(Workbench& wb);
+DigitalGrid DescribeDigitalGrid(Model& m);
 
 }  // namespace talvex

@@ -2,7 +2,8 @@
 
 #include "core/result_window.h"
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "core/model.h"
+#include "core/platform.h"
 #include "files/file_replace.h"
 
 namespace talvex {
@@ -24,19 +25,14 @@ std::string ExportText(const Model& m, int first, int last, int curve) {
     return text;
 }
 
-void ExportData(Workbench& wb, int first, int last, int curve) {
-    const auto path = wb.platform.SaveFileDialog(kDataFileFilter);
+void ExportData(Platform& platform, const Model& m, int first, int last, int curve) {
+    const auto path = platform.SaveFileDialog(kDataFileFilter);
     if (!path || path->empty()) return;  // cancelled
     try {
-        ReplaceFileContents(*path, ExportText(wb.model, first, last, curve));
+        ReplaceFileContents(*path, ExportText(m, first, last, curve));
     } catch (const RunError& e) {
-        wb.Message("Export Error: " + e.description());
+        platform.MessageBox("Export Error: " + e.description());
     }
-}
-
-void ExportDataCommand(Workbench& wb) {
-    const Model& m = wb.model;
-    ExportData(wb, m.IFirst, m.ILast, m.CurCurve);
 }
 
 }  // namespace talvex

@@ -8,15 +8,10 @@
 #include <system_error>
 
 #include "core/checked_math.h"
-#include "core/command_table.h"
-#include "core/curve_slot.h"
+#include "core/model.h"
 #include "core/text_number.h"
-#include "core/workbench.h"
-#include "dialogs/form_ins.h"
 #include "files/data_export.h"
 #include "files/file_replace.h"
-#include "plot/form_plot.h"
-#include "plot/plot_renderer.h"
 
 namespace talvex {
 namespace {
@@ -147,11 +142,9 @@ double FieldNumber(std::string_view field, std::int64_t line) {
     return StrictNumber(field);
 }
 
-// The texts the import proposes for the Instrument dialog, worked out before anything changes.
-struct InstrumentTexts {
-    std::string Estart, Eend, Estep, I0;
-};
+}  // namespace
 
+// The texts the import proposes for the Instrument dialog, worked out before anything changes.
 InstrumentTexts ProposeInstrument(const Model& m, const DataPairs& d) {
     const std::size_t k = d.x.size();
     double largest = d.x[0], smallest = d.x[0];
@@ -175,8 +168,6 @@ std::string FullPath(const std::string& path) {
     return ec ? path : full.lexically_normal().string();
 }
 
-}  // namespace
-
 DataPairs ReadDataPairs(const std::string& path) {
     InputFile file(path);
     FieldReader reader(file.get());
@@ -197,52 +188,6 @@ DataPairs ReadDataPairs(const std::string& path) {
     }
     if (d.x.empty()) Raise(ErrorCode::InputPastEnd);
     return d;
-}
-
-bool ReadData(Workbench& wb) {
-    Model& m = wb.model;
-    OpenCurveSlot(wb);
-    const auto path = wb.platform.OpenFileDialog(kDataFileFilter);
-    if (!path || path->empty()) return false;  // cancelled
-    try {
-        const DataPairs d = ReadDataPairs(*path);
-        const InstrumentTexts proposed = ProposeInstrument(m, d);
-
-        // Read completely: only now does anything change.
-        const int column = m.NCurvesSaved;
-        const int k = static_cast<int>(d.x.size());
-        for (int i = 1; i <= k; ++i) {
-            m.Xdata(i) = d.x[static_cast<std::size_t>(i - 1)];
-            m.Yplot(i, column) = d.y[static_cast<std::size_t>(i - 1)];
-        }
-        m.NData = k;
-        m.IFirst = 1;
-        m.ILast = k;
-
-        FormIns& ins = wb.formIns;
-        ins.Estart.SetText(proposed.Estart);
-        ins.Eend.SetText(proposed.Eend);
-        ins.Estep.SetText(proposed.Estep);
-        ins.TxtI0.SetText(proposed.I0);
-
-        wb.formResult.Print().Text("Number of data point = ").Zone().Num(m.NData).End();
-        wb.formResult.Print().Text("E start = ").Zone().Text(ins.Estart.text()).End();
-        wb.formResult.Print().Text("E end = ").Zone().Text(ins.Eend.text()).End();
-        wb.formResult.Print().Text("E step = ").Zone().Text(ins.Estep.text()).End();
-
-        wb.formPlot.caption = FullPath(*path);
-        return true;
-    } catch (const RunError& e) {
-        wb.Message("ReadData Error: " + e.description());
-        return false;
-    }
-}
-
-void ImportDataCommand(Workbench& wb) {
-    if (!ReadData(wb)) return;
-    RenderPlot(wb);
-    wb.formResult.Show();
-    EnableAfterNewDataSet(wb);
 }
 
 }  // namespace talvex

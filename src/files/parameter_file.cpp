@@ -3,7 +3,8 @@
 #include <string_view>
 
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "core/model.h"
+#include "core/platform.h"
 #include "files/file_replace.h"
 
 namespace talvex {
@@ -82,13 +83,13 @@ std::string ParameterFileText(const Model& m) {
     return std::move(par.text());
 }
 
-void WriteParameterFile(Workbench& wb) {
-    const auto path = wb.platform.SaveFileDialog(kParameterFileFilter);
+void WriteParameterFile(Platform& platform, const Model& m) {
+    const auto path = platform.SaveFileDialog(kParameterFileFilter);
     if (!path || path->empty()) return;  // cancelled
     try {
-        ReplaceFileContents(*path, ParameterFileText(wb.model));
+        ReplaceFileContents(*path, ParameterFileText(m));
     } catch (const RunError& e) {
-        wb.Message("Save Error: " + e.description());
+        platform.MessageBox("Save Error: " + e.description());
     }
 }
 

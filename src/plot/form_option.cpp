@@ -3,12 +3,12 @@
 #include <string>
 
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "plot/display.h"
 #include "plot/plot_renderer.h"
 
 namespace talvex {
 
-FormOption::FormOption(Workbench& wb) : Form("formOption", "Option"), wb_(wb) {
+FormOption::FormOption(Display& display) : Form("formOption", "Option"), display_(display) {
     CheckGrid.caption = "Grid";
     overlap.caption = "Overlap";
     overlap.tooltip = "overlap plot";
@@ -68,7 +68,7 @@ FormOption::FormOption(Workbench& wb) : Form("formOption", "Option"), wb_(wb) {
 }
 
 void FormOption::OK() {
-    Model& m = wb_.model;
+    Model& m = display_.model;
     m.ShowGrid = CheckGrid.checked();
     m.OverlapPlot = overlap.checked();
     if (!Xauto.checked()) {
@@ -92,7 +92,7 @@ void FormOption::OK() {
 
 void FormOption::cmdOK_Click() {
     OK();
-    TransformAndRender(wb_);
+    TransformAndRender(display_);
     Hide();
 }
 

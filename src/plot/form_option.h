@@ -4,14 +4,14 @@
 
 namespace talvex {
 
-class Workbench;
+class Display;
 
 // The display options dialog: axis ranges (automatic or typed), X direction, grid, overlap of
 // successive curves, the Y quantity and a line style for each of curves 1 to 5. It stays loaded
 // for the whole run (closing only hides it); the renderer reads it on every drawing.
 class FormOption : public Form {
   public:
-    explicit FormOption(Workbench& wb);
+    explicit FormOption(Display& display);
 
     // Copies grid, overlap, the typed ranges (where automatic scaling is off) and the line
     // styles into the model.
@@ -48,7 +48,7 @@ class FormOption : public Form {
     CommandButton cmdOK{this, "cmdOK"};
 
   private:
-    Workbench& wb_;
+    Display& display_;
 };
 
 }  // namespace talvex

@@ -8,13 +8,11 @@
 
 namespace talvex {
 
-class Workbench;
-
 // The plot window. It keeps the last rendering as a list of primitives, which the desktop widget
 // replays when it paints and the headless front end replays into an SVG file.
 class FormPlot {
   public:
-    explicit FormPlot(Workbench&) {}
+    FormPlot() = default;
 
     std::string caption = "Plot";  // the data import shows the file's path here
     bool visible = false;
@@ -22,6 +20,7 @@ class FormPlot {
 
     // The surface the renderer draws on.
     RecordingCanvas& canvas() { return canvas_; }
+    const RecordingCanvas& canvas() const { return canvas_; }
     const std::vector<PlotPrimitive>& drawing() const { return canvas_.primitives(); }
     void Replay(Canvas& target) const { canvas_.Replay(target); }
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/checked_math.h"
-#include "core/parameter_transfer.h"
+#include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "plot/display.h"
 #include "dialogs/form_ins.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
@@ -34,13 +34,6 @@ std::uint64_t Stamp(const Table& table, int column, int first, int last) {
     mix(static_cast<std::uint64_t>(last));
     for (int k = first; k <= last; ++k) mix(std::bit_cast<std::uint64_t>(table(k, column)));
     return h;
-}
-
-// The Instrument dialog's distance box "Dis (cm)", looked up by name in the dialog layer.
-double ElectrodeDistance(const Workbench& wb) {
-    const Control* box = wb.formIns.Find("TextDis");
-    if (box == nullptr || box->kind() != ControlKind::TextBox) return 0.0;
-    return LeadingNumber(static_cast<const TextBox*>(box)->text());
 }
 
 // Keeps what a column holds before a quantity overwrites it; a column that still holds what a
@@ -95,18 +88,18 @@ std::vector<double> Conductivities(const Model& m) {
 
 }  // namespace
 
-void NoteSimulatedCurrent(Workbench& wb) {
-    const Model& m = wb.model;
-    QuantityRecord::Simulated& s = wb.formPlot.quantity.simulated;
+void NoteSimulatedCurrent(Display& display) {
+    const Model& m = display.model;
+    QuantityRecord::Simulated& s = display.formPlot.quantity.simulated;
     s.column = m.CurCurve;
     s.first = m.IFirst;
     s.last = m.ILast;
     s.stamp = Stamp(m.Yplot, s.column, s.first, s.last);
 }
 
-bool HoldsLastSimulatedCurrent(const Workbench& wb) {
-    const Model& m = wb.model;
-    const QuantityRecord::Simulated& s = wb.formPlot.quantity.simulated;
+bool HoldsLastSimulatedCurrent(const Display& display) {
+    const Model& m = display.model;
+    const QuantityRecord::Simulated& s = display.formPlot.quantity.simulated;
     if (s.column == 0 || s.column != m.CurCurve || s.first != m.IFirst || s.last != m.ILast)
         return false;
     if (!Table2<double, kMaxPoints + 1, 9>::InRange(s.first, m.StoreCol)) return false;
@@ -114,25 +107,25 @@ bool HoldsLastSimulatedCurrent(const Workbench& wb) {
            Stamp(m.Ystore, m.StoreCol, s.first, s.last) == s.stamp;
 }
 
-void TransformPlotQuantity(Workbench& wb) {
-    if (wb.model.Fitting) return;
-    TransferParameters(wb);
-    FillPlotQuantity(wb);
+void TransformPlotQuantity(Display& display) {
+    if (display.model.Fitting) return;
+    TransferParameters(display.dialogs);
+    FillPlotQuantity(display);
 }
 
-void FillPlotQuantity(Workbench& wb) {
-    Model& m = wb.model;
-    QuantityRecord& rec = wb.formPlot.quantity;
-    const std::string quantity = wb.formOption.ComboY.text();
+void FillPlotQuantity(Display& display) {
+    Model& m = display.model;
+    QuantityRecord& rec = display.formPlot.quantity;
+    const std::string quantity = display.formOption.ComboY.text();
 
     if (quantity == kCurrent) {
         m.NCurves = m.NCurvesSaved.value();
         RestoreDisplaced(m, rec);
-        if (HoldsLastSimulatedCurrent(wb))
+        if (HoldsLastSimulatedCurrent(display))
             for (int k = m.IFirst; k <= m.ILast; ++k)
                 m.Yplot(k, m.CurCurve) = m.Ystore(k, m.StoreCol);
     } else if (quantity == kResistance || quantity == kConductance) {
-        const double d = ElectrodeDistance(wb);
+        const double d = m.ElectrodeDistance;
         const bool resistance = quantity == kResistance;
         const double f = resistance ? Div(d, m.Area) : Div(m.Area, d);
         std::vector<double> values = Conductivities(m);

@@ -6,7 +6,7 @@
 
 namespace talvex {
 
-class Workbench;
+class Display;
 
 // What the quantity transform remembers between calls.
 //
@@ -40,17 +40,17 @@ struct QuantityRecord {
 // runs: the fit's trial values must not be replaced by the dialogs' values, nor the measured and
 // fitted curves by another quantity. A failure (such as "Division by zero" for a distance of 0)
 // raises before any curve is written.
-void TransformPlotQuantity(Workbench& wb);
+void TransformPlotQuantity(Display& display);
 
 // The transform without the transfer of the dialogs' values: the plotted curves and NCurves from
 // the model as it stands.
-void FillPlotQuantity(Workbench& wb);
+void FillPlotQuantity(Display& display);
 
 // Called by the simulation driver after it copied the total current into the current curve.
-void NoteSimulatedCurrent(Workbench& wb);
+void NoteSimulatedCurrent(Display& display);
 
 // True when the current curve holds the last simulation's current, untouched, over IFirst..ILast
 // and the store still holds that simulation.
-bool HoldsLastSimulatedCurrent(const Workbench& wb);
+bool HoldsLastSimulatedCurrent(const Display& display);
 
 }  // namespace talvex

@@ -8,7 +8,7 @@
 
 #include "core/checked_math.h"
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
 #include "plot/plot_quantity.h"
@@ -54,8 +54,8 @@ std::string QuantityCaption(const std::string& quantity) {
 
 class Renderer {
   public:
-    explicit Renderer(Workbench& wb)
-        : wb_(wb), m_(wb.model), opt_(wb.formOption), c_(wb.formPlot.canvas()) {}
+    explicit Renderer(Display& display)
+        : display_(display), m_(display.model), opt_(display.formOption), c_(display.formPlot.canvas()) {}
 
     void Draw() {
         const int first = m_.IFirst;
@@ -65,7 +65,7 @@ class Renderer {
         // 1. Working copy of the curves; the dialog's settings into the model; a clean window.
         CopyCurves(first, last, nCurves);
         opt_.OK();
-        wb_.formPlot.Show();
+        display_.formPlot.Show();
         c_.Clear();
 
         // 2. Automatic X range.
@@ -110,7 +110,7 @@ class Renderer {
         const double yrange = Checked(ymax - ymin);
         const double xrange = Checked(xmax - xmin);
         if (yrange == 0 || xrange == 0) {
-            wb_.Message("Error: No data!");
+            display_.Message("Error: No data!");
             return;
         }
 
@@ -240,7 +240,7 @@ class Renderer {
         }
     }
 
-    Workbench& wb_;
+    Display& display_;
     Model& m_;
     FormOption& opt_;
     Canvas& c_;
@@ -251,23 +251,23 @@ class Renderer {
 
 }  // namespace
 
-void RenderPlot(Workbench& wb) {
+void RenderPlot(Display& display) {
     try {
-        Renderer(wb).Draw();
+        Renderer(display).Draw();
     } catch (const RunError&) {
         // The drawing ends here; what was drawn stays on the window.
     }
 }
 
-void TransformAndRender(Workbench& wb) {
-    if (!wb.model.Fitting) {
+void TransformAndRender(Display& display) {
+    if (!display.model.Fitting) {
         try {
-            TransformPlotQuantity(wb);
+            TransformPlotQuantity(display);
         } catch (const RunError& e) {
-            wb.Message(e.description());
+            display.Message(e.description());
         }
     }
-    RenderPlot(wb);
+    RenderPlot(display);
 }
 
 }  // namespace talvex

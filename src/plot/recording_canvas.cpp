@@ -17,6 +17,7 @@ std::string Coordinate(double v, double extent) {
 void RecordingCanvas::Emit(const PlotPrimitive& p) {
     if (p.kind == PlotPrimitive::Kind::Clear) primitives_.clear();
     primitives_.push_back(p);
+    ++revision_;
 }
 
 void RecordingCanvas::Replay(Canvas& target) const {

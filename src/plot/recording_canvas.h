@@ -22,11 +22,15 @@ class RecordingCanvas : public Canvas {
     std::vector<std::string> Lines() const;
     std::string Text() const;  // the lines, each ended by a newline
 
+    // Counts every primitive drawn and every clear, so a window can tell that the drawing changed.
+    unsigned long revision() const { return revision_; }
+
   protected:
     void Emit(const PlotPrimitive& p) override;
 
   private:
     std::vector<PlotPrimitive> primitives_;
+    unsigned long revision_ = 0;
 };
 
 }  // namespace talvex

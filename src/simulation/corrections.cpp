@@ -3,14 +3,11 @@
 #include <cmath>
 
 #include "core/checked_math.h"
-#include "core/text_number.h"
-#include "core/workbench.h"
-#include "dialogs/form_ins.h"
+#include "core/model.h"
 
 namespace talvex {
 
-void AddChargingCurrent(Workbench& wb) {
-    Model& m = wb.model;
+void AddChargingCurrent(Model& m) {
     if (!(m.Cdl > 0)) return;
     const double Ich = Checked(m.Cdl * m.Area * m.ScanRate);
     const int nData = m.NData;
@@ -35,10 +32,9 @@ void AddChargingCurrent(Workbench& wb) {
     }
 }
 
-void AddBackgroundLine(Workbench& wb) {
-    Model& m = wb.model;
-    const double I0 = LeadingNumber(wb.formIns.TxtI0.text());
-    const double I1 = LeadingNumber(wb.formIns.TxtI1.text());
+void AddBackgroundLine(Model& m) {
+    const double I0 = m.BackgroundI0;
+    const double I1 = m.BackgroundI1;
     if (I0 == 0 && I1 == 0) return;
     const int P = RoundToInt<int>(m.PointsPerSweep);
     const double x1 = m.Xdata(1);
@@ -68,8 +64,7 @@ double NoiseSource::Next() {
     }
 }
 
-void AddNoise(Workbench& wb) {
-    Model& m = wb.model;
+void AddNoise(Model& m) {
     const double ymax = m.PlotYmax;
     const double ymin = m.PlotYmin;
     const double dominant = std::fabs(ymin) > std::fabs(ymax) ? ymin : ymax;  // keeps its sign

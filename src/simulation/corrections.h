@@ -2,13 +2,13 @@
 
 namespace talvex {
 
-class Workbench;
+struct Model;
 
 // Non-faradaic terms added to the total current column after the faradaic computation, in this
 // order: charging current, background line, then (display runs only) noise.
-void AddChargingCurrent(Workbench& wb);
-void AddBackgroundLine(Workbench& wb);
-void AddNoise(Workbench& wb);
+void AddChargingCurrent(Model& m);
+void AddBackgroundLine(Model& m);
+void AddNoise(Model& m);
 
 // The reproducible noise source: a congruential sequence on 1..199017 started from 2 * NData (no
 // clock seed, so runs with the same number of points get the same noise), two draws per value:

@@ -3,13 +3,11 @@
 #include <cmath>
 #include <string>
 
-#include "analysis/transforms.h"
 #include "core/checked_math.h"
 #include "core/curve_slot.h"
-#include "core/workbench.h"
 #include "digital/simulate_digital.h"
-#include "plot/plot_quantity.h"
 #include "simulation/corrections.h"
+#include "simulation/curve_transforms.h"
 #include "simulation/kernels.h"
 
 namespace talvex {
@@ -379,10 +377,9 @@ void BuildPotentialProgramme(Model& m) {
     }
 }
 
-void RunSimulation(Workbench& wb) {
-    Model& m = wb.model;
+void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std::function<void()>& afterCopy) {
     try {
-        OpenCurveSlot(wb);
+        OpenCurveSlot(m, overlapChecked);
         const double scale = 0.001 * kFaraday * m.Area;
         m.ScanDir = m.Eend > m.Estart ? 1 : -1;
         m.StoreCol = AddInt16(m.NCharge, 1);
@@ -391,7 +388,7 @@ void RunSimulation(Workbench& wb) {
             for (int k = 1; k <= m.StoreCol; ++k) m.Ystore(j, k) = 0;
 
         if (m.DigitalSim) {
-            SimulateDigital(wb);
+            SimulateDigital(m, reporter);
         } else {
             RunPlan run;
             PlanRun(m, scale, run);
@@ -399,8 +396,8 @@ void RunSimulation(Workbench& wb) {
             PostProcessAnalytical(m, run, scale);
         }
 
-        AddChargingCurrent(wb);
-        AddBackgroundLine(wb);
+        AddChargingCurrent(m);
+        AddBackgroundLine(m);
 
         m.PlotYmax = 0;
         m.PlotYmin = 0;
@@ -410,17 +407,14 @@ void RunSimulation(Workbench& wb) {
             if (y < m.PlotYmin) m.PlotYmin = y;
         }
 
-        if (m.Noise > 0 && !m.Fitting) AddNoise(wb);
+        if (m.Noise > 0 && !m.Fitting) AddNoise(m);
 
         for (int i = 1; i <= m.NData; ++i) m.Yplot(i, m.CurCurve) = m.Ystore(i, m.StoreCol);
         m.IFirst = 1;
         m.ILast = m.NData.value();
-        NoteSimulatedCurrent(wb);
-        // The quantity transform without its transfer of the dialogs: every caller has just
-        // transferred them (Simulate, Manual Fit), and a fit's trial values must stay in the model.
-        if (!m.Fitting) FillPlotQuantity(wb);
+        if (afterCopy) afterCopy();
     } catch (const RunError& e) {
-        wb.Message("Analytical simulation Error: " + e.description() +
+        reporter.Message("Analytical simulation Error: " + e.description() +
                    "! Please try again by other initial values.");
     }
 }

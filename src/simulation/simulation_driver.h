@@ -1,15 +1,20 @@
 #pragma once
 
-namespace talvex {
+#include <functional>
 
-class Workbench;
-struct Model;
+#include "core/model.h"
+#include "core/reporter.h"
+
+namespace talvex {
 
 // Turns the parameter model into one simulated curve: the potential staircase, the currents
 // (digital simulation or closed-form kernels), the corrections and noise, then the copy into the
 // current curve of Yplot. Runs under one error trap: a failure shows "Analytical simulation Error:
-// ... ! Please try again by other initial values." and ends the run.
-void RunSimulation(Workbench& wb);
+// ... ! Please try again by other initial values." and ends the run. The curve slot follows the
+// display options' overlap box (`overlapChecked`); `afterCopy` runs inside the same trap once the
+// total current is in the current curve (the caller notes it and runs the quantity transform).
+void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked,
+                   const std::function<void()>& afterCopy = {});
 
 // The potential programme alone: PointsPerSweep, NData and Xdata (kept as they are while
 // fitting). More than 4000 points is rejected before anything is written.

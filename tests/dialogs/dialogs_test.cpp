@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "app/workbench.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"

@@ -7,9 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "core/workbench.h"
-#include "support/fake_platform.h"
 #include "support/numeric.h"
+#include "support/recording_reporter.h"
 #include "support/run_errors.h"
 
 namespace talvex {
@@ -19,7 +18,6 @@ using testing::Near;
 
 class LinearAlgebraTest : public ::testing::Test {
 protected:
-    LinearAlgebraTest() : wb(platform) {}
     double Uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
 
     // Random entries plus a dominant one in column i % m + 1 of row i: the pivot search must move both.
@@ -41,8 +39,7 @@ protected:
 
     static std::vector<double> Corner(const Matrix& A) { return {A(1, 1), A(1, 2), A(2, 1), A(2, 2)}; }
 
-    testing::FakePlatform platform;
-    Workbench wb;
+    testing::RecordingReporter reporter;
     std::mt19937 rng{20240611};
 };
 
@@ -56,24 +53,24 @@ TEST_F(LinearAlgebraTest, MultiplyAndInverseOfWellConditionedMatrices) {
         const int m = 1 + trial % 6;
         const Matrix A = WellConditioned(m);
         Matrix inverse = A, product = C;
-        MatInverse(inverse, m, wb);
+        MatInverse(inverse, m, reporter);
         MatMultiply(A, inverse, m, m, m, product);
         for (int i = 1; i <= m; ++i)
             for (int j = 1; j <= m; ++j) ASSERT_NEAR(product(i, j), i == j ? 1.0 : 0.0, 1e-12) << "m " << m;
     }
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST_F(LinearAlgebraTest, SingularMatrices) {
     // A diagonal matrix takes the shortcut: its zero is a division error, not the singular message.
     Matrix A = Of({{4, 0}, {0, 0}});
-    EXPECT_EQ(testing::ErrorOf([&] { MatInverse(A, 2, wb); }), "Division by zero");
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(testing::ErrorOf([&] { MatInverse(A, 2, reporter); }), "Division by zero");
+    EXPECT_TRUE(reporter.messages.empty());
 
     // Row 2 zero: the message, and the pivot (1,2) moved to (1,1) and inverted.
     A = Of({{0, 3}, {0, 0}});
-    MatInverse(A, 2, wb);
-    EXPECT_EQ(platform.messages, std::vector<std::string>{"Error: inverse matrix D=0"});
+    MatInverse(A, 2, reporter);
+    EXPECT_EQ(reporter.messages, std::vector<std::string>{"Error: inverse matrix D=0"});
     EXPECT_NEAR(A(1, 1), 1.0 / 3, 1e-15);
 }
 
@@ -119,7 +116,7 @@ TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
             for (int c = size; c >= k && i != k; --c) a[i][c] -= a[i][k] / a[k][k] * a[k][c];
     }
 
-    BlockTridiagSolve(wb, f->conc, f->dmod, f->Alow, f->Aup, f->E, f->B, f->Surf0, f->Surf1, N, m);
+    BlockTridiagSolve(reporter, f->conc, f->dmod, f->Alow, f->Aup, f->E, f->B, f->Surf0, f->Surf1, N, m);
     for (int j = 0; j <= N; ++j)
         for (int s = 1; s <= m; ++s)
             EXPECT_TRUE(Near(f->conc(s, j), a[j * m + s - 1][size] / a[j * m + s - 1][j * m + s - 1], 1e-11, 1e-13))

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/workbench.h"
+#include "app/workbench.h"
 #include "dialogs/form_mech.h"
 #include "support/fake_platform.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 #include "support/simulation_fixture.h"
 
@@ -88,7 +89,7 @@ TEST_F(DigitalTest, CottrellPlateauAndRefinement) {
     Run(2, 1);
     EXPECT_TRUE(Near(Last(), Cottrell(0.5), 0.03));
     Run(1, 1);
-    SimulateDigital(wb, DigitalRefinement{0.5, 0.5, 1});
+    SimulateDigital(wb.model, wb.reporter(), DigitalRefinement{0.5, 0.5, 1});
     for (int i = 1; i <= m.NData; ++i) m.Yplot(i, m.CurCurve) = m.Ystore(i, m.StoreCol);  // as the driver does
     EXPECT_TRUE(Near(Refined().I, RandlesSevcik(), 0.0005));
 }

@@ -6,12 +6,14 @@
 #include <random>
 
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "app/file_commands.h"
+#include "app/workbench.h"
 #include "dialogs/form_ins.h"
 #include "files/data_export.h"
 #include "files/data_import.h"
 #include "files/parameter_file.h"
 #include "plot/form_option.h"
+#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
@@ -58,13 +60,13 @@ class FilesTest : public ::testing::Test {
 
 // The .par goldens are written by hand from the file format: never regenerate them.
 TEST_F(FilesTest, ParameterFileAndExportGoldens) {
-    EXPECT_TRUE(testing::MatchesGolden("files/startup.par", Run(WriteParameterFile)));
+    EXPECT_TRUE(testing::MatchesGolden("files/startup.par", Run(SaveParameters)));
     testing::DefaultExperiment(m);
     RunSimulation(wb);
-    EXPECT_TRUE(testing::MatchesGolden("files/default_simulation.par", Run(WriteParameterFile)));
+    EXPECT_TRUE(testing::MatchesGolden("files/default_simulation.par", Run(SaveParameters)));
     EXPECT_TRUE(testing::MatchesGolden("files/default_sweep.csv", Run(ExportDataCommand, "sweep.csv")));
     m.NSpecies = 3, m.ks(2) = 0.01, m.Alpha(2) = 0.45, m.n(2) = 2, m.E0(2) = -0.25, m.D(3) = 2.5e-6, m.C(3) = 5e-4;
-    EXPECT_TRUE(testing::MatchesGolden("files/three_solutes.par", Run(WriteParameterFile)));
+    EXPECT_TRUE(testing::MatchesGolden("files/three_solutes.par", Run(SaveParameters)));
     EXPECT_EQ(Entries(), 2);  // no temporary file left behind
 }
 
@@ -72,7 +74,7 @@ TEST_F(FilesTest, ParameterFileAndExportGoldens) {
 TEST_F(FilesTest, ExportLineLayoutAndCurrentCurve) {
     m.Xdata(1) = 0.3, m.Yplot(1, 1) = 0.000012;
     m.Xdata(2) = -0.123456789012345, m.Yplot(2, 1) = -1, m.Yplot(2, 2) = 22;
-    EXPECT_EQ(Run([](Workbench& w) { ExportData(w, 1, 2, 1); }),
+    EXPECT_EQ(Run([](Workbench& w) { ExportData(w.platform, w.model, 1, 2, 1); }),
               " .3 ,          1.2E-05 \r\n-.123456789012345 ,         -1 \r\n");
     m.IFirst = 2, m.ILast = 2, m.CurCurve = 2;
     EXPECT_EQ(Run(ExportDataCommand), "-.123456789012345 ,          22 \r\n");
@@ -84,13 +86,13 @@ TEST_F(FilesTest, FailedWritesReportAndKeepOldFile) {
     Write("old", precious);
     fs::create_directory(Path("dir"));
     platform.fileAnswers = {Path("dir"), Path("missing/x"), std::nullopt, Path("old")};
-    for (int i = 0; i < 3; ++i) WriteParameterFile(wb);
-    ExportData(wb, 3990, 4001, 1);
+    for (int i = 0; i < 3; ++i) SaveParameters(wb);
+    ExportData(platform, m, 3990, 4001, 1);
     EXPECT_EQ(platform.messages, (Strings{"Save Error: Path/File access error", "Save Error: Path not found",
                                           "Export Error: Subscript out of range"}));
     EXPECT_EQ(Read("old"), precious);
     fs::permissions(Path("old"), fs::perms::owner_read);
-    const std::string after = Run(WriteParameterFile, "old");
+    const std::string after = Run(SaveParameters, "old");
     if (platform.messages.size() == 4) { EXPECT_EQ(platform.messages.back() + after, "Save Error: Permission denied" + precious); }
     else { EXPECT_TRUE(testing::MatchesGolden("files/startup.par", after)); }  // root may write anyway
     EXPECT_EQ(Entries(), 2);  // no temporary file left behind

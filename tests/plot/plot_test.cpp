@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/curve_slot.h"
-#include "core/workbench.h"
+#include "app/workbench.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "plot/axis_commands.h"
@@ -9,6 +9,7 @@
 #include "plot/form_plot.h"
 #include "plot/plot_quantity.h"
 #include "plot/plot_renderer.h"
+#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
@@ -56,7 +57,7 @@ class PlotTest : public ::testing::Test {
     }
     // The recordings, and how to regenerate them, are described in tests/data/plot.
     ::testing::AssertionResult RendersAsGolden(const std::string& name) {
-        RenderPlot(wb);
+        RenderPlot(wb.display);
         return testing::MatchesGolden("plot/" + name, wb.formPlot.canvas().Text());
     }
 
@@ -102,7 +103,7 @@ TEST_F(RenderTest, SurfaceConcentrationGolden) {
         m.Csurf(k++, 3) = 5e-4;
     }
     opt.ComboY.SelectText("surface concentration C");
-    FillPlotQuantity(wb);
+    FillPlotQuantity(wb.display);
     EXPECT_TRUE(RendersAsGolden("surface_three_solutes.txt"));
 }
 
@@ -127,7 +128,7 @@ TEST_F(RenderTest, RangesTicksAndLabels) {
         SetCurve(1, c.x, c.y);
         TypeRange(nullptr, nullptr, c.ymin, c.ymax);
         platform.messages.clear();
-        RenderPlot(wb);
+        RenderPlot(wb.display);
         std::string texts, messages;
         int boxes = 0;
         for (const PlotPrimitive& p : wb.formPlot.drawing()) {
@@ -145,25 +146,25 @@ TEST_F(RenderTest, AxisCommandsAndTheirInverses) {
     const V y2{1.1e-6, -3.3e-7, 0.0, 7.7e-6, 2.9e-6, 1e-6, 0}, ones{1, 2, 3, 4, 5, 6, 7};
     SetCurve(1, xs, ones);
     SetCurve(2, xs, y2);
-    for (auto* command : {mnu1000X, mnu10Y, mnuMinusY}) command(wb);
+    for (auto* command : {mnu1000X, mnu10Y, mnuMinusY}) command(wb.display);
     EXPECT_EQ(Column(0), (V{300, 200, 100, 0, -100, -200, -300}));
     EXPECT_EQ(m.Yplot(4, 2), -10 * 7.7e-6);
     for (auto* command : {mnuMinusY, mnu01Y, mnu1000Y, mnu0001Y, mnu0001X, mnu10X, mnu01X})
-        command(wb);
+        command(wb.display);
     for (std::size_t k = 0; k < xs.size(); ++k)
         EXPECT_TRUE(Near(Column(0)[k], xs[k], 5e-16) && Near(Column(2)[k], y2[k], 5e-16)) << k;
 
     m.Xdata(7) = 1e306;
     const V x = Column(0), y = Column(2);
-    EXPECT_THROW(mnu1000X(wb), RunError);
+    EXPECT_THROW(mnu1000X(wb.display), RunError);
     EXPECT_EQ(Column(0), x);
-    mnuMinusX(wb);
+    mnuMinusX(wb.display);
     EXPECT_EQ(Column(0), V(x.rbegin(), x.rend()));
     EXPECT_EQ(Column(2), V(y.rbegin(), y.rend()));
     EXPECT_EQ(Column(1), ones);
-    mnuMinusX(wb);
+    mnuMinusX(wb.display);
     m.NData = 6;
-    mnuMinusX(wb);
+    mnuMinusX(wb.display);
     EXPECT_EQ(Column(0), V(x.rbegin() + 1, x.rend()));
 }
 
@@ -188,7 +189,7 @@ class QuantityTest : public PlotTest {
 // Confirming the options must not put the last simulation back over an imported measured curve.
 TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
     RunSimulation(wb);
-    OpenCurveSlot(wb);  // an import; overlap off: replaces curve 1
+    OpenCurveSlot(m, wb.formOption.overlap.checked());  // an import; overlap off: replaces curve 1
     for (int k = 1; k <= m.NData; ++k) m.Yplot(k, m.NCurvesSaved) = 2.5e-6 * k / m.NData;
     const V measured = Column(1);
     Confirm();
@@ -211,7 +212,7 @@ TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
 // A rescaled simulated curve, or one a failed run left behind the store, is kept by the transform.
 TEST_F(QuantityTest, CurvesNotMatchingTheStoreAreKept) {
     RunSimulation(wb);
-    mnu10Y(wb);
+    mnu10Y(wb.display);
     const V scaled = Column(1);
     Confirm();
     EXPECT_EQ(Column(1), scaled);
@@ -221,7 +222,7 @@ TEST_F(QuantityTest, CurvesNotMatchingTheStoreAreKept) {
     m.NCharge = 2;
     RunSimulation(wb);
     ASSERT_EQ(platform.messages.size(), 1u);
-    TransformPlotQuantity(wb);
+    TransformPlotQuantity(wb.display);
     EXPECT_EQ(Column(1), good);
 }
 
@@ -238,7 +239,7 @@ TEST_F(QuantityTest, NewerCurveWinsAndFitsAreLeftAlone) {
     opt.ComboY.SelectText("surface concentration C");
     m.Fitting = true;
     const V fitted = Column(1);
-    TransformAndRender(wb);
+    TransformAndRender(wb.display);
     EXPECT_TRUE(Column(1) == fitted && m.NCurves == 1 && !wb.formPlot.drawing().empty());
 }
 
@@ -252,9 +253,9 @@ TEST_F(QuantityTest, ResistanceAndConductance) {
     m.Cond(2) = 70;
     m.ElectrolyteC = 0.1;
     m.ElectrolyteCond = 10;
-    wb.formIns.TextDis.SetText("0.5");
+    m.ElectrodeDistance = 0.5;
     opt.ComboY.SelectText("resistance R");
-    FillPlotQuantity(wb);
+    FillPlotQuantity(wb.display);
     for (int k = 1; k <= m.NData; k += 20) {
         const double s = 50 * m.Csurf(k, 1) + 70 * m.Csurf(k, 2) + 1.0;
         EXPECT_TRUE(Near(m.Yplot(k, 1), 0.25 / s, 1e-14)) << k;

@@ -1,3 +1,4 @@
+#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 #include "dialogs/form_mech.h"
 #include "plot/form_option.h"
 #include "simulation/corrections.h"
-#include "simulation/simulate_command.h"
+#include "app/simulate_command.h"
 #include "support/simulation_fixture.h"
 #include "support/values.h"
 
@@ -92,7 +93,7 @@ TEST_F(DriverTest, ChargingCurrentAndBackgroundLine) {
     for (std::size_t segment = 0; segment < 4; ++segment)
         for (std::size_t i : {1, 121}) EXPECT_EQ(y[segment * 121 + i], segment % 2 == 0 ? Ich : -Ich) << segment;
     m.Cdl = 0, m.ScanCycles = 1;
-    wb.formIns.TxtI0.SetText("1e-6 A");
+    m.BackgroundI0 = 1e-6;  // what the Instrument dialog's OK confirms from "1e-6 A"
     y = Curve();
     EXPECT_EQ(Values(y[1], y[242]), Values(1e-6, 1e-6));
     EXPECT_TRUE(Near(y[61], 0.5e-6, 1e-12));

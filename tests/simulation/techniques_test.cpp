@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "simulation/kernels.h"
+#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 #include "support/simulation_fixture.h"
 

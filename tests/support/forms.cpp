@@ -22,7 +22,7 @@ std::string Looks(const Control& c) {
     if (const auto* x = dynamic_cast<const ComboBox*>(&c)) s = x->caption + "=" + x->text();
     if (const auto* f = dynamic_cast<const Frame*>(&c)) s = f->caption;
     if (const auto* k = dynamic_cast<const CommandButton*>(&c)) s = k->caption;
-    return s + (c.tooltip.empty() ? "" : " [" + c.tooltip + "]") + Flags(c);
+    return s + (c.tooltip.get().empty() ? "" : " [" + c.tooltip + "]") + Flags(c);
 }
 
 template <typename F>

@@ -1,5 +1,6 @@
 #include "support/simulation_fixture.h"
 
+#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex::testing {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/workbench.h"
+#include "app/workbench.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
 #include "support/numeric.h"

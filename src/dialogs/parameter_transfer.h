@@ -2,13 +2,13 @@
 
 namespace talvex {
 
-class Workbench;
+class ParameterDialogs;
 
 // Copies every dialog entry into the model (the Instrument dialog's transfer first) and computes
 // FoverRT, RToverF and CaseCode.
-void TransferParameters(Workbench& wb);
+void TransferParameters(ParameterDialogs& dialogs);
 
 // Concentration reached in the electrode by preconcentration, relative to the bulk.
-double PreconcentrationFactor(Workbench& wb);
+double PreconcentrationFactor(ParameterDialogs& dialogs);
 
 }  // namespace talvex

@@ -1,4 +1,4 @@
-#include "analysis/transforms.h"
+#include "simulation/curve_transforms.h"
 
 #include <cmath>
 

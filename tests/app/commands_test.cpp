@@ -1,8 +1,8 @@
-#include "core/command_table.h"
+#include "app/commands.h"
 
 #include <gtest/gtest.h>
 
-#include "core/workbench.h"
+#include "app/workbench.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "plot/form_option.h"

@@ -1,4 +1,4 @@
-#include "core/parameter_transfer.h"
+#include "dialogs/parameter_transfer.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/constants.h"
-#include "core/workbench.h"
+#include "app/workbench.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
@@ -35,19 +35,19 @@ TEST_F(TransferTest, EveryRowTheComputedCaptionsAndTheDispatchKey) {
     expr.Cinit(1).SetCaption("9.996e-4");
     m.Technique = 1, m.DigitalSim = false;
     wb.formIns.optElectrode(4).Click();
-    TransferParameters(wb);
+    TransferParameters(wb.dialogs);
     EXPECT_EQ(testing::Values(m.D(6), m.n(2), m.C(1), m.Keq(2), m.Keq(1), m.CaseCode),
               testing::Values(2.5e-6, 3, 9.996e-4, 1000, 0, 14));
 }
 
 // Preconcentration at E0 is half of tpre k A / V; -273.14 C is reported, F/RT 38.9230 /V (25 C) kept.
 TEST_F(TransferTest, TemperatureConstantsAndPreconcentrationFactor) {
-    TransferParameters(wb);
+    TransferParameters(wb.dialogs);
     const double limit = 600 * 10 * 1e-3 * std::sqrt(2 * kPi * 100 / 60) * 1 / 0.01;
     wb.formIns.txtEPre.SetText("0.1");
-    EXPECT_TRUE(testing::Near(PreconcentrationFactor(wb), limit / 2, 1e-12));
+    EXPECT_TRUE(testing::Near(PreconcentrationFactor(wb.dialogs), limit / 2, 1e-12));
     wb.formIns.txttemp.SetText("-273.14");
-    TransferParameters(wb);
+    TransferParameters(wb.dialogs);
     EXPECT_NEAR(m.FoverRT, 38.9230, 5e-5);
     EXPECT_EQ(platform.messages,
               std::vector<std::string>{"Parameter transfer Error: Division by zero! Please check the temperature."});

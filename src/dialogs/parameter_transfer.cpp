@@ -1,19 +1,19 @@
-#include "core/parameter_transfer.h"
+#include "dialogs/parameter_transfer.h"
 
 #include "core/checked_math.h"
 #include "core/constants.h"
 #include "core/text_number.h"
-#include "core/workbench.h"
+#include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 
 namespace talvex {
 
-void TransferParameters(Workbench& wb) {
-    wb.formIns.OK();
-    Model& m = wb.model;
-    FormExpr& e = wb.formExpr;
+void TransferParameters(ParameterDialogs& dialogs) {
+    dialogs.formIns.OK();
+    Model& m = dialogs.model;
+    FormExpr& e = dialogs.formExpr;
     m.Viscosity = LeadingNumber(e.TextVis.text());
     m.ElectrolyteC = LeadingNumber(e.TextElectrolyteC.text());
     m.ElectrolyteCond = LeadingNumber(e.TextElectrolyteCond.text());
@@ -22,7 +22,7 @@ void TransferParameters(Workbench& wb) {
         m.Alpha(r) = LeadingNumber(e.alph(r).text());
         m.E0(r) = LeadingNumber(e.Eze(r).text());
         m.ks(r) = LeadingNumber(e.ks(r).text());
-        m.n(r) = LeadingNumber(wb.formMech.NEL(r).text());
+        m.n(r) = LeadingNumber(dialogs.formMech.NEL(r).text());
     }
     for (int j = 1; j <= kMaxChem; ++j) {
         m.kf(j) = LeadingNumber(e.kf(j).text());
@@ -41,14 +41,14 @@ void TransferParameters(Workbench& wb) {
         m.RToverF = Div(1, m.FoverRT);
     } catch (const RunError& error) {
         // A temperature of -273.14 C: keep the last usable constants rather than an infinity.
-        wb.Message("Parameter transfer Error: " + error.description() +
+        dialogs.Message("Parameter transfer Error: " + error.description() +
                    "! Please check the temperature.");
     }
 }
 
-double PreconcentrationFactor(Workbench& wb) {
-    const FormIns& ins = wb.formIns;
-    const Model& m = wb.model;
+double PreconcentrationFactor(ParameterDialogs& dialogs) {
+    const FormIns& ins = dialogs.formIns;
+    const Model& m = dialogs.model;
     const double ePre = StrictNumber(ins.txtEPre.text());
     const double tPre = StrictNumber(ins.txtTPre.text());
     const double pConst = StrictNumber(ins.txtPconst.text());

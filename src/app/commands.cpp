@@ -1,0 +1,167 @@
+#include "app/commands.h"
+
+#include "app/file_commands.h"
+#include "app/simulate_command.h"
+#include "app/workbench.h"
+#include "dialogs/parameter_dialogs.h"
+#include "plot/axis_commands.h"
+#include "plot/display.h"
+#include "plot/plot_renderer.h"
+#include "simulation/curve_transforms.h"
+
+namespace talvex {
+
+void EnableAfterNewDataSet(Workbench& wb) {
+    for (const char* name : {"mnuDisplay", "mnuData", "mnuManualFit", "mnuManualSeparate"}) wb.menu.Enable(name);
+}
+
+void NextCurve(Workbench& wb) {
+    Model& m = wb.model;
+    if (m.CurCurve < m.NCurves) m.CurCurve = m.CurCurve + 1;
+    else m.CurCurve = 1;
+    wb.formResult.Show();
+    wb.formResult.Print().Text("Curve Number is ").Num(m.CurCurve).End();
+}
+
+void PrintTime(Workbench& wb) {
+    wb.formResult.Show();
+    wb.formResult.Print().Text("time = ").Num(wb.model.RunTime).Text("s").End();
+    wb.formResult.Print().Text("max iteration in simulation = ").Num(wb.model.MaxIter).End();
+}
+
+void ClearResults(Workbench& wb) { wb.formResult.Clear(); }
+
+namespace {
+
+using Handler = std::function<void(Workbench&)>;
+
+// Commands whose work has not been built yet say so plainly instead of doing nothing.
+Handler NotYetAvailable(const std::string& what) {
+    return [what](Workbench& wb) { wb.Message(what + " is not available yet in this version of Talvex."); };
+}
+
+// A transform of the current curve followed by a redraw.
+template <typename Fn>
+Handler TransformCurrentCurve(Fn fn) {
+    return [fn](Workbench& wb) {
+        try {
+            fn(wb.model, wb.model.Yplot);
+        } catch (const RunError& e) {
+            wb.Message(e.description());
+            return;
+        }
+        RenderPlot(wb.display);
+    };
+}
+
+}  // namespace
+
+void RegisterCommands(CommandTable& t) {
+    auto submenu = [&](const char* name, const char* caption, const char* parent, bool enabled = true) {
+        t.Add({name, caption, parent, enabled, nullptr, "", ""});
+    };
+    auto separator = [&](const char* name, const char* parent) { t.Add({name, "-", parent, true, nullptr, "", ""}); };
+    auto command = [&](const char* name, const char* caption, const char* parent, Handler handler,
+                       const char* shortcut, const char* tip, bool enabled = true) {
+        t.Add({name, caption, parent, enabled, std::move(handler), shortcut, tip});
+    };
+    // The axis commands work on the display alone.
+    auto onDisplay = [](void (*fn)(Display&)) { return [fn](Workbench& wb) { fn(wb.display); }; };
+
+    submenu("mnuFile", "&File", "");
+    command("mnuSave", "&Save...", "mnuFile", SaveParameters, "Ctrl+S",
+            "Write the main parameters to a parameter file");
+    separator("mnuBar1", "mnuFile");
+    command("mnuImport", "&Import Data...", "mnuFile", ImportDataCommand, "Ctrl+O",
+            "Read a measured curve from a data file");
+    command("mnuExport", "&Export Data...", "mnuFile", ExportDataCommand, "Ctrl+E",
+            "Write the current curve to a data file");
+    separator("mnuBar2", "mnuFile");
+    command("mnuCopyto", "&Copy to Clipboard", "mnuFile", [](Workbench& wb) {
+        if (!wb.platform.CopyPlotToClipboard()) wb.Message("There is no clipboard to copy the plot to.");
+    }, "Ctrl+C", "Copy the plot to the clipboard as a picture");
+    command("mnuPrint", "&Print", "mnuFile", [](Workbench& wb) {
+        if (!wb.platform.PrintPlot()) wb.Message("There is no printer to print the plot on.");
+    }, "Ctrl+P", "Print the plot");
+    separator("mnuBar3", "mnuFile");
+    command("mnuExit", "E&xit", "mnuFile", [](Workbench& wb) { wb.platform.Exit(); }, "Ctrl+Q",
+            "End the program (nothing is saved)");
+
+    submenu("mnuInput", "&Input", "");
+    command("mnuTech", "&Techniques...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formTech); }, "Ctrl+1",
+            "Choose the voltammetric technique");
+    command("mnuMechamism", "&Mechanism...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formMech); }, "Ctrl+2",
+            "Choose the reaction mechanism or type one into the reaction editor");
+    command("mnuInstrument", "&Instrument...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formIns); },
+            "Ctrl+3", "Set the potential programme, the electrode and the instrument");
+    command("mnuExperimental", "&Chemicals...", "mnuInput", [](Workbench& wb) {
+        wb.formMech.SetupMechanism();
+        wb.Activate(wb.formExpr);
+    }, "Ctrl+4", "Set diffusion coefficients, concentrations, rate constants and fit parameters");
+
+    submenu("mnuRun", "&Run", "");
+    command("mnuSimulate", "&Simulate", "mnuRun", Simulate, "F5", "Simulate the experiment and plot the curve");
+    separator("mnuBar31", "mnuRun");
+    command("mnuManualFit", "&Manual Fit", "mnuRun", NotYetAvailable("Manual Fit"), "F6",
+            "Simulate at the measured potentials to compare with curve 1", false);
+    command("mnuAutoFit", "&Auto Fit", "mnuRun", NotYetAvailable("Auto Fit"), "F7",
+            "Fit the checked parameters to the measured curve");
+    separator("mnuBar32", "mnuRun");
+    command("mnuManualSeparate", "M&anual Separate", "mnuRun", NotYetAvailable("Manual Separate"), "",
+            "Manual fit, then the current of each reaction as its own curve");
+    command("mnuAutoSeparate", "Auto S&eparate", "mnuRun", NotYetAvailable("Auto Separate"), "",
+            "Auto fit, then the current of each reaction as its own curve");
+
+    submenu("mnuDisplay", "&Display", "", false);
+    command("mnuOption", "&Option...", "mnuDisplay", [](Workbench& wb) { wb.Activate(wb.formOption); }, "Ctrl+5",
+            "Axis ranges, grid, overlap, quantity and line styles");
+    command("mnuPlot", "&Plot", "mnuDisplay", [](Workbench& wb) { RenderPlot(wb.display); }, "Ctrl+R",
+            "Draw the curves again");
+    command("mnuNextCurve", "&Next Curve", "mnuDisplay", NextCurve, "Ctrl+N",
+            "Make the next curve the current one");
+    command("mnuTime", "&Time", "mnuDisplay", PrintTime, "Ctrl+T",
+            "Print the run time and the solver's iterations of the last run");
+    command("mnuClear", "&Clear", "mnuDisplay", ClearResults, "Ctrl+L", "Clear the result window");
+
+    submenu("mnuData", "&Analyze", "", false);
+    command("mnuFindPeak", "&Find Peak", "mnuData", NotYetAvailable("Find Peak"), "Ctrl+F",
+            "Find the peaks of the curves");
+    command("mnuFindHalfwaveE", "Find &Halfwave E", "mnuData", NotYetAvailable("Find Halfwave E"), "Ctrl+H",
+            "Find the half-wave potential of the current curve");
+    command("mnuTheoPeak", "&Theoretical Peak", "mnuData", NotYetAvailable("Theoretical Peak"), "",
+            "Print the peak values theory predicts for the experiment");
+    separator("mnuBar51", "mnuData");
+    command("mnuSemi", "&Semi-differentiate", "mnuData",
+            TransformCurrentCurve([](Model& m, auto& y) { SemiDifferentiate(m, y); }), "",
+            "Semi-differentiate the current curve");
+    command("mnuSemiInte", "S&emi-integrate", "mnuData",
+            TransformCurrentCurve([](Model& m, auto& y) { SemiIntegrate(m, y); }), "",
+            "Semi-integrate the current curve");
+    command("mnuDerivative", "&Differentiate", "mnuData",
+            TransformCurrentCurve([](Model& m, auto& y) { Differentiate(m, y); }), "",
+            "Differentiate the current curve");
+    command("mnuIntegral", "&Integrate", "mnuData",
+            TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }), "", "Integrate the current curve");
+    separator("mnuBar52", "mnuData");
+    submenu("mnuXData", "&X Data", "mnuData");
+    command("mnu1000X", "1000X", "mnuXData", onDisplay(mnu1000X), "", "Multiply the potentials by 1000");
+    command("mnu10X", "10X", "mnuXData", onDisplay(mnu10X), "", "Multiply the potentials by 10");
+    command("mnu01X", "0.1X", "mnuXData", onDisplay(mnu01X), "", "Multiply the potentials by 0.1");
+    command("mnu0001X", "0.001X", "mnuXData", onDisplay(mnu0001X), "", "Multiply the potentials by 0.001");
+    submenu("mnuYData", "&Y Data", "mnuData");
+    command("mnu1000Y", "1000Y", "mnuYData", onDisplay(mnu1000Y), "", "Multiply the current curve by 1000");
+    command("mnu10Y", "10Y", "mnuYData", onDisplay(mnu10Y), "", "Multiply the current curve by 10");
+    command("mnu01Y", "0.1Y", "mnuYData", onDisplay(mnu01Y), "", "Multiply the current curve by 0.1");
+    command("mnu0001Y", "0.001Y", "mnuYData", onDisplay(mnu0001Y), "", "Multiply the current curve by 0.001");
+    command("mnuMinusY", "-Y", "mnuYData", onDisplay(mnuMinusY), "", "Change the sign of the current curve");
+    separator("manubar", "mnuData");
+    command("mnuMinusX", "Reverse", "mnuData", onDisplay(mnuMinusX), "", "Reverse the order of the points");
+
+    submenu("mnuHelp", "&Help", "");
+    command("mnuManual", "&Manual", "mnuHelp", [](Workbench& wb) {
+        const std::string path = wb.applicationDirectory + "/talvex.html";
+        if (!wb.platform.OpenManual(path)) wb.Message("The manual " + path + " could not be opened.");
+    }, "F1", "Open the user manual in the web browser");
+}
+
+}  // namespace talvex

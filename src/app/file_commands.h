@@ -1,0 +1,27 @@
+#pragma once
+
+namespace talvex {
+
+class Workbench;
+
+// File > Save: the parameter file of the model as it stands.
+void SaveParameters(Workbench& wb);
+
+// File > Export Data: the current curve over IFirst..ILast.
+void ExportDataCommand(Workbench& wb);
+
+// Import Data, the reading part: opens a new curve slot, asks for a file, and reads its
+// potential/current pairs into the store (Xdata, the new column of Yplot, NData, IFirst, ILast),
+// proposes the matching potential programme in the Instrument dialog, reports in the result
+// window and names the file in the plot window's caption. True when the file was read completely.
+// The file is read and checked whole before anything changes, so a failed import ("ReadData
+// Error: " and the description, naming the line) leaves the store and the dialog as they were;
+// only the curve slot stays opened, as it is chosen before the file. A cancelled dialog ends
+// quietly.
+bool ReadData(Workbench& wb);
+
+// File > Import Data: ReadData, then on success the plot, the result window and the menus that
+// need data.
+void ImportDataCommand(Workbench& wb);
+
+}  // namespace talvex

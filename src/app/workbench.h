@@ -1,0 +1,129 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/command_table.h"
+#include "core/model.h"
+#include "core/platform.h"
+#include "core/reporter.h"
+#include "core/result_window.h"
+#include "dialogs/controls.h"
+
+namespace talvex {
+
+class FormTech;
+class FormMech;
+class FormIns;
+class FormExpr;
+class FormOption;
+class FormPlot;
+class ParameterDialogs;
+class Display;
+
+// What changed through one user action, so a window refreshes exactly that.
+struct WorkbenchChanges {
+    std::vector<Form*> forms;  // dialogs with a changed control, caption or visibility
+    bool plot = false;         // the plot window's drawing, caption or visibility
+    bool result = false;       // the result window's lines or visibility
+    bool menu = false;         // enabled flags of the menu items
+    bool Any() const { return !forms.empty() || plot || result || menu; }
+};
+
+// Everything one running program owns: the parameter model, the dialogs (created once, then only
+// shown and hidden), the result and plot windows, the menu and the platform services. The front
+// ends act through it (type, click, select, choose a menu command) and it tells them afterwards
+// what changed. Tests make as many as they like.
+class Workbench {
+    // Declared first: members are built in declaration order and the references below bind to it.
+    std::unique_ptr<Model> modelStorage_;
+
+    // Messages of the engine go to the desktop's message box.
+    class PlatformReporter : public Reporter {
+    public:
+        explicit PlatformReporter(Platform& platform) : platform_(platform) {}
+        void Message(const std::string& text) override { platform_.MessageBox(text); }
+
+    private:
+        Platform& platform_;
+    };
+
+public:
+    explicit Workbench(Platform& platform);
+    ~Workbench();
+    Workbench(const Workbench&) = delete;
+    Workbench& operator=(const Workbench&) = delete;
+
+    Platform& platform;
+    Model& model;
+    ResultWindow formResult;
+
+private:
+    PlatformReporter platformReporter_;
+    std::unique_ptr<ParameterDialogs> dialogs_;
+    std::unique_ptr<Display> display_;
+
+public:
+    ParameterDialogs& dialogs;
+    Display& display;
+    FormTech& formTech;
+    FormMech& formMech;
+    FormIns& formIns;
+    FormExpr& formExpr;
+    FormOption& formOption;
+    FormPlot& formPlot;
+
+    // The main window's menu tree with its enabled flags, shortcuts and status tips.
+    CommandTable menu;
+    // Folder of the application, where the manual page lives.
+    std::string applicationDirectory = ".";
+
+    // Every dialog, in menu order (Techniques, Mechanism, Instrument, Chemicals, Option).
+    const std::vector<Form*>& forms() const { return forms_; }
+    // A dialog by its name ("FormIns", "formOption"); nullptr when there is none.
+    Form* FindForm(const std::string& name) const;
+
+    // Where engine routines show their messages.
+    Reporter& reporter() { return platformReporter_; }
+    void Message(const std::string& text) { platformReporter_.Message(text); }
+
+    // User actions. Each runs the handler the action fires and then announces what changed.
+    // Runs a menu command as a user choosing it would; false (and nothing run) when the item is
+    // disabled or has no command.
+    bool RunCommand(const std::string& name);
+    // Types into a text box; false when the box is locked or disabled.
+    bool Type(TextBox& box, const std::string& text);
+    // Clicks a check box, option button or command button; false when it is disabled or not
+    // clickable.
+    bool Click(Control& control);
+    // Picks a combo box entry by its text; false when disabled or no such entry.
+    bool Choose(ComboBox& combo, const std::string& entry);
+    // Brings a dialog to the front (showing it), which fires its activation handler.
+    void Activate(Form& form);
+    // The dialog's close box: dialogs only hide.
+    void Close(Form& form);
+
+    // Told once after each user action, with what changed through it.
+    std::function<void(const WorkbenchChanges&)> onChanges;
+    // What changed since the last announcement, clearing the marks (for front ends that poll).
+    WorkbenchChanges TakeChanges();
+
+private:
+    // Runs one user action; the outermost one announces the changes when it ends, however it ends.
+    bool Action(const std::function<bool()>& action);
+    void Announce();
+
+    std::vector<Form*> forms_;
+    int actionDepth_ = 0;
+    struct PlotState {
+        unsigned long revision = 0;
+        std::string caption;
+        bool visible = false;
+        bool operator==(const PlotState&) const = default;
+    } plotSeen_;
+    PlotState CurrentPlotState() const;
+};
+
+}  // namespace talvex

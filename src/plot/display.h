@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "core/model.h"
+#include "core/reporter.h"
+#include "plot/form_option.h"
+#include "plot/form_plot.h"
+
+namespace talvex {
+
+class ParameterDialogs;
+
+// The plot window and the display options dialog, with what drawing needs besides them: the
+// model it draws from, the parameter dialogs (the quantity transform confirms them first) and
+// where its messages go.
+class Display {
+public:
+    Display(Model& model, ParameterDialogs& dialogs, Reporter& reporter);
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+
+    Model& model;
+    ParameterDialogs& dialogs;
+    Reporter& reporter;
+
+    FormOption formOption;
+    FormPlot formPlot;
+
+    void Message(const std::string& text) { reporter.Message(text); }
+};
+
+}  // namespace talvex
