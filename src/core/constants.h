@@ -14,7 +14,6 @@ inline constexpr int kMaxCurves = 5;
 inline constexpr int kMaxSpecies = 6;
 inline constexpr int kMaxCharge = 3;
 inline constexpr int kMaxChem = 4;
-inline constexpr int kFitParameters = 29;
 
 inline constexpr int kPointerDefault = 0;
 inline constexpr int kPointerHourglass = 11;

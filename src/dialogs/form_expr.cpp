@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "core/constants.h"
 #include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
@@ -39,9 +40,11 @@ struct Bounds {
     const char* max;
 };
 constexpr Bounds kBounds[] = {
-    {1, 1, "1e-4", "1e-2"}, {2, 6, "0", "1e-2"},     {7, 9, "1e-4", "100"},
-    {10, 12, "0.4", "0.6"}, {13, 14, "-0.2", "0.2"}, {15, 15, "-0.2", "0.3"},
-    {16, 19, "1", "100"},   {20, 23, "0.001", "1"},  {24, 29, "1e-6", "1e-4"}};
+    {fit::C + 1, fit::C + 1, "1e-4", "1e-2"},     {fit::C + 2, fit::C + 6, "0", "1e-2"},
+    {fit::ks + 1, fit::ks + 3, "1e-4", "100"},     {fit::Alpha + 1, fit::Alpha + 3, "0.4", "0.6"},
+    {fit::E0 + 1, fit::E0 + 2, "-0.2", "0.2"},     {fit::E0 + 3, fit::E0 + 3, "-0.2", "0.3"},
+    {fit::kf + 1, fit::kf + 4, "1", "100"},        {fit::kb + 1, fit::kb + 4, "0.001", "1"},
+    {fit::D + 1, fit::D + 6, "1e-6", "1e-4"}};
 
 // Labels of the analytical mechanisms: charge-transfer rows 1..3, then the chemical row.
 struct MechanismLabels {
@@ -162,11 +165,11 @@ FormExpr::FormExpr(ParameterDialogs& dialogs) : Form("FormExpr", "Chemicals"), d
             TextCmax(k).SetText(b.max);
         }
     }
-    for (int k = 1; k <= 29; ++k) {
+    for (int k = 1; k <= fit::kCount; ++k) {
         // The first concentration's bounds are on view from the start; the others follow their box.
         TextCmin(k).visible = k == 1;
         TextCmax(k).visible = k == 1;
-        Frame* frame = (k <= 6 || k >= 24) ? &FrameSpecies : (k <= 15 ? &FrameHeter : &FrameHomo);
+        Frame* frame = (k <= fit::ks || k > fit::D) ? &FrameSpecies : (k <= fit::kf ? &FrameHeter : &FrameHomo);
         CheckFitted(k).container = frame;
         TextCmin(k).container = frame;
         TextCmax(k).container = frame;
@@ -183,7 +186,7 @@ FormExpr::FormExpr(ParameterDialogs& dialogs) : Form("FormExpr", "Chemicals"), d
         kb(j).onChange = [this, j] { kb_Change(j); };
         LabelKeq(j).onChange = [this, j] { LabelKeq_Change(j); };
     }
-    for (int k = 1; k <= 29; ++k) CheckFitted(k).onClick = [this, k] { CheckFitted_Click(k); };
+    for (int k = 1; k <= fit::kCount; ++k) CheckFitted(k).onClick = [this, k] { CheckFitted_Click(k); };
     CheckPreEqu.onClick = [this] { CheckPreEqu_Click(); };
     cmdOK.onClick = [this] { cmdOK_Click(); };
 }
@@ -200,14 +203,14 @@ void FormExpr::Form_Activate() {
 
     for (int i = 2; i <= 6; ++i) {
         for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i),
-                                                          &CheckFitted(i), &CheckFitted(i + 23)})
+                                                          &CheckFitted(fit::C + i), &CheckFitted(fit::D + i)})
             c->visible = false;
     }
     const int nSpecies = std::min<int>(m.NSpecies, 6);
     for (int i = 1; i <= nSpecies; ++i) {
         if (digital) specie(i).SetCaption(m.SpeciesName(i));
         for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i),
-                                                          &CheckFitted(i), &CheckFitted(i + 23)})
+                                                          &CheckFitted(fit::C + i), &CheckFitted(fit::D + i)})
             c->visible = true;
         ComputeInitialConcentrations();
     }
@@ -217,9 +220,9 @@ void FormExpr::Form_Activate() {
                                        &ks(r),
                                        &alph(r),
                                        &Eze(r),
-                                       &CheckFitted(6 + r),
-                                       &CheckFitted(9 + r),
-                                       &CheckFitted(12 + r)};
+                                       &CheckFitted(fit::ks + r),
+                                       &CheckFitted(fit::Alpha + r),
+                                       &CheckFitted(fit::E0 + r)};
     };
     for (int r = 1; r <= 3; ++r)
         for (Control* c : heterRow(r)) c->visible = false;
@@ -229,7 +232,7 @@ void FormExpr::Form_Activate() {
 
     auto homoRow = [this](int j) {
         return std::array<Control*, 6>{
-            &homo(j), &kb(j), &kf(j), &CheckFitted(15 + j), &CheckFitted(19 + j), &LabelKeq(j)};
+            &homo(j), &kb(j), &kf(j), &CheckFitted(fit::kf + j), &CheckFitted(fit::kb + j), &LabelKeq(j)};
     };
     for (int j = 1; j <= 4; ++j)
         for (Control* c : homoRow(j)) c->visible = false;
@@ -242,7 +245,7 @@ void FormExpr::Form_Activate() {
     if (digital) {
         for (int r = 1; r <= nCharge; ++r) heter(r).SetCaption(m.ChargeLabel(r));
         for (int j = 1; j <= nChem; ++j) homo(j).SetCaption(m.ChemLabel(j));
-    } else if (m.Mechanism >= 1 && m.Mechanism <= 8) {
+    } else if (m.Mechanism >= 1 && m.Mechanism <= mechanism::kCount) {
         const MechanismLabels& labels = kMechanismLabels[m.Mechanism - 1];
         for (int r = 1; r <= 3; ++r)
             if (labels.heter[r - 1]) heter(r).SetCaption(labels.heter[r - 1]);

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "core/codes.h"
+#include "core/constants.h"
 #include "dialogs/controls.h"
 
 namespace talvex {
@@ -37,28 +39,28 @@ class FormExpr : public Form {
     CheckBox CheckPreEqu{this, "CheckPreEqu"};
 
     Frame FrameSpecies{this, "FrameSpecies"};
-    ControlArray<Label, 1, 6> specie{this, "specie"};
-    ControlArray<TextBox, 1, 6> D{this, "D"};
-    ControlArray<TextBox, 1, 6> C{this, "C"};
-    ControlArray<Label, 1, 6> Cinit{this, "Cinit"};
+    ControlArray<Label, 1, kMaxSpecies> specie{this, "specie"};
+    ControlArray<TextBox, 1, kMaxSpecies> D{this, "D"};
+    ControlArray<TextBox, 1, kMaxSpecies> C{this, "C"};
+    ControlArray<Label, 1, kMaxSpecies> Cinit{this, "Cinit"};
 
     Frame FrameHeter{this, "FrameHeter"};
-    ControlArray<Label, 1, 3> heter{this, "heter"};
-    ControlArray<TextBox, 1, 3> Eze{this, "Eze"};
-    ControlArray<TextBox, 1, 3> alph{this, "alph"};
-    ControlArray<TextBox, 1, 3> ks{this, "ks"};
+    ControlArray<Label, 1, kMaxCharge> heter{this, "heter"};
+    ControlArray<TextBox, 1, kMaxCharge> Eze{this, "Eze"};
+    ControlArray<TextBox, 1, kMaxCharge> alph{this, "alph"};
+    ControlArray<TextBox, 1, kMaxCharge> ks{this, "ks"};
 
     Frame FrameHomo{this, "FrameHomo"};
-    ControlArray<Label, 1, 4> homo{this, "homo"};
-    ControlArray<TextBox, 1, 4> kf{this, "kf"};
-    ControlArray<TextBox, 1, 4> kb{this, "kb"};
-    ControlArray<Label, 1, 4> LabelKeq{this, "LabelKeq"};
+    ControlArray<Label, 1, kMaxChem> homo{this, "homo"};
+    ControlArray<TextBox, 1, kMaxChem> kf{this, "kf"};
+    ControlArray<TextBox, 1, kMaxChem> kb{this, "kb"};
+    ControlArray<Label, 1, kMaxChem> LabelKeq{this, "LabelKeq"};
 
     // Indexed by the fit parameter numbers: C 1..6, ks 7..9, Alpha 10..12, E0 13..15, kf 16..19,
     // kb 20..23, D 24..29.
-    ControlArray<CheckBox, 1, 29> CheckFitted{this, "CheckFitted"};
-    ControlArray<TextBox, 1, 29> TextCmin{this, "TextCmin"};
-    ControlArray<TextBox, 1, 29> TextCmax{this, "TextCmax"};
+    ControlArray<CheckBox, 1, fit::kCount> CheckFitted{this, "CheckFitted"};
+    ControlArray<TextBox, 1, fit::kCount> TextCmin{this, "TextCmin"};
+    ControlArray<TextBox, 1, fit::kCount> TextCmax{this, "TextCmax"};
 
     // The column headings, in the order of kColumnHeadings in form_expr.cpp.
     ControlArray<Label, 1, 33> LabelColumn{this, "LabelColumn"};

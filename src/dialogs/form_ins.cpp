@@ -4,10 +4,12 @@
 #include <string>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "core/constants.h"
 #include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
 #include "dialogs/parameter_dialogs.h"
+#include "dialogs/electrode_geometry.h"
 #include "dialogs/form_mech.h"
 
 namespace talvex {
@@ -60,18 +62,14 @@ FormIns::FormIns(ParameterDialogs& dialogs) : Form("FormIns", "Instrument"), dlg
     ComboScan.Select(0);
 
     FrameElectrode.caption = "Electrode";
-    static const char* const kElectrodes[] = {
-        "1)  Planar",    "2)  (Micro)Spherical",   "3)  (Micro)Hemispherical",
-        "4)  Microdisc", "5)  (Micro)Cylindrical", "6)  (Micro)Hemicylindrical",
-        "7)  Band",      "8)  Rotating disk",      "9)  Thin film"};
-    for (int k = 1; k <= 9; ++k) {
-        optElectrode(k).caption = kElectrodes[k - 1];
+    for (int k = 1; k <= electrode::kCount; ++k) {
+        optElectrode(k).caption = GeometryOf(k)->caption;
         optElectrode(k).container = &FrameElectrode;
     }
     GroupOptions(optElectrode);
     optElectrode(1).Select();
     // The Mechanism dialog starts in digital mode, where the thin film is not offered.
-    optElectrode(9).enabled = false;
+    optElectrode(electrode::ThinFilm).enabled = false;
     Setup(ARE, FrameElectrode, "Area (cm ²)", "electrode area", "1");
     Setup(radius, FrameElectrode, "Radius (cm)", "electrode radius", "0.2821");
     radius.visible = radius.captionVisible = false;
@@ -100,7 +98,7 @@ FormIns::FormIns(ParameterDialogs& dialogs) : Form("FormIns", "Instrument"), dlg
     cmdOK.caption = "OK";
 
     onActivate = [this] { Form_Activate(); };
-    for (int k = 1; k <= 9; ++k) optElectrode(k).onClick = [this, k] { optElectrode_Click(k); };
+    for (int k = 1; k <= electrode::kCount; ++k) optElectrode(k).onClick = [this, k] { optElectrode_Click(k); };
     radius.onChange = [this] { radius_Change(); };
     leng.onChange = [this] { radius_Change(); };
     ARE.onChange = [this] { ARE_Change(); };
@@ -141,7 +139,7 @@ void FormIns::OK() {
     strict(V, m.ScanRate);
     m.ElectrodeLength = LeadingNumber(leng.text());
     // The band's field shows the half width; the kernels take a quarter of it.
-    m.Radius = LeadingNumber(radius.text()) / (m.Electrode == 7 ? 4 : 1);
+    m.Radius = LeadingNumber(radius.text()) / (m.Electrode == electrode::Band ? 4 : 1);
     m.Omega = LeadingNumber(TextRrate.text()) * kPi / 30;
     switch (ComboScan.listIndex()) {
         case 0:
@@ -162,119 +160,49 @@ void FormIns::OK() {
 void FormIns::radius_Change() {
     Model& m = dlg_.model;
     m.ElectrodeLength = LeadingNumber(leng.text());
+    const ElectrodeGeometry* g = GeometryOf(m.Electrode);
+    if (!g) return;
     // The area text: left unchanged when the radius or length is not a number or the result
     // would not be finite.
     IgnoringErrors([&] {
-        const int electrode = m.Electrode;
-        if (electrode == 1 || electrode == 9 || electrode < 1 || electrode > 9) return;
+        if (!g->area) return;
         const double r = StrictNumber(radius.text());
-        switch (electrode) {
-            case 2:
-                Rewrite(ARE, 4 * kPi * r * r, GeometryText);
-                break;
-            case 3:
-                Rewrite(ARE, 2 * kPi * r * r, GeometryText);
-                break;
-            case 4:
-            case 8:
-                Rewrite(ARE, kPi * r * r, GeometryText);
-                break;
-            case 5:
-                Rewrite(ARE, 2 * kPi * r * StrictNumber(leng.text()), GeometryText);
-                break;
-            case 6:
-                Rewrite(ARE, kPi * r * StrictNumber(leng.text()), GeometryText);
-                break;
-            case 7:
-                Rewrite(ARE, 2 * r * StrictNumber(leng.text()), PlainText);
-                break;
-            default:
-                break;
-        }
+        const double L = g->usesLength ? StrictNumber(leng.text()) : 0.0;
+        Rewrite(ARE, g->area(r, L), g->plainAreaText ? PlainText : GeometryText);
     });
     // The area text may have rippled through ARE_Change; read everything afresh.
-    IgnoringErrors([&] {
-        const double L = m.ElectrodeLength;
-        const double A = LeadingNumber(ARE.text());
-        const double R = m.Radius;
-        switch (static_cast<int>(m.Electrode)) {
-            case 2:
-                m.Volume = Checked(4 * kPi * R * R * R / 3);
-                break;
-            case 3:
-                m.Volume = Checked(2 * kPi * R * R * R / 3);
-                break;
-            case 5:
-                m.Volume = Checked(kPi * R * R * L);
-                break;
-            case 6:
-                m.Volume = Checked((kPi / 2) * R * R * L);
-                break;
-            case 1:
-            case 4:
-            case 7:
-            case 8:
-            case 9:
-                m.Volume = Checked(L * A);
-                break;
-            default:
-                break;
-        }
-    });
+    IgnoringErrors([&] { m.Volume = g->volume(m.Radius, m.ElectrodeLength, LeadingNumber(ARE.text())); });
     m.Area = LeadingNumber(ARE.text());
 }
 
 void FormIns::ARE_Change() {
     IgnoringErrors([&] {
-        const int electrode = dlg_.model.Electrode;
-        if (electrode < 2 || electrode > 8) return;
+        const ElectrodeGeometry* g = GeometryOf(dlg_.model.Electrode);
+        if (!g || !g->radius) return;
         const double A = StrictNumber(ARE.text());
-        double r = 0;
-        switch (electrode) {
-            case 2:
-                r = Sqrt(Div(A, 4 * kPi));
-                break;
-            case 3:
-                r = Sqrt(Div(A, 2 * kPi));
-                break;
-            case 4:
-            case 8:
-                r = Sqrt(Div(A, kPi));
-                break;
-            case 5:
-                r = Div(A, 2 * kPi * StrictNumber(leng.text()));
-                break;
-            case 6:
-                r = Div(A, kPi * StrictNumber(leng.text()));
-                break;
-            case 7:
-                r = Div(A, 2 * StrictNumber(leng.text()));
-                break;
-            default:
-                return;
-        }
-        Rewrite(radius, r, GeometryText);
+        const double L = g->usesLength ? StrictNumber(leng.text()) : 0.0;
+        Rewrite(radius, g->radius(A, L), GeometryText);
     });
 }
 
 void FormIns::Form_Activate() {
     switch (static_cast<int>(dlg_.model.Technique)) {
-        case 1:
-        case 2:
+        case technique::Sweep:
+        case technique::DC:
             V.visible = true;
             TextF.visible = false;
             tp.visible = false;
             Epulse.visible = false;
             break;
-        case 3:
-        case 4:
+        case technique::NormalPulse:
+        case technique::DifferentialPulse:
             V.visible = true;
             TextF.visible = false;
             tp.visible = true;
             tp.locked = false;
             Epulse.visible = true;
             break;
-        case 5:
+        case technique::SquareWave:
             V.visible = false;
             TextF.visible = true;
             tp.visible = true;
@@ -288,14 +216,13 @@ void FormIns::Form_Activate() {
 
 void FormIns::optElectrode_Click(int index) {
     dlg_.model.Electrode = index;
-    const bool lengthShown = index == 5 || index == 6 || index == 7 || index == 9;
-    const bool radiusShown = index >= 2 && index <= 8;
+    const ElectrodeGeometry& g = *GeometryOf(index);
     // The electrode decides which fields exist at all: box and caption go together.
-    leng.visible = leng.captionVisible = lengthShown;
-    radius.visible = radius.captionVisible = radiusShown;
-    TextRrate.visible = TextRrate.captionVisible = index == 8;
-    radius.caption = index == 7 ? "Half Width (cm)" : "Radius (cm)";
-    leng.caption = index == 9 ? "Thick (cm)" : "Length (cm)";
+    leng.visible = leng.captionVisible = g.hasLength;
+    radius.visible = radius.captionVisible = g.hasRadius;
+    TextRrate.visible = TextRrate.captionVisible = g.hasRotation;
+    radius.caption = index == electrode::Band ? "Half Width (cm)" : "Radius (cm)";
+    leng.caption = index == electrode::ThinFilm ? "Thick (cm)" : "Length (cm)";
     radius_Change();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/codes.h"
 #include "dialogs/controls.h"
 
 namespace talvex {
@@ -27,7 +28,7 @@ class FormIns : public Form {
     ComboBox ComboScan{this, "ComboScan"};
 
     Frame FrameElectrode{this, "FrameElectrode"};
-    ControlArray<OptionButton, 1, 9> optElectrode{this, "optElectrode"};
+    ControlArray<OptionButton, 1, electrode::kCount> optElectrode{this, "optElectrode"};
     TextBox ARE{this, "ARE"};
     TextBox radius{this, "radius"};
     TextBox leng{this, "leng"};

@@ -1,5 +1,7 @@
 #include "dialogs/form_mech.h"
 
+#include "core/codes.h"
+
 #include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_tech.h"
@@ -110,8 +112,8 @@ void FormMech::CheckDigital_Click() {
 
     // The digital grid has no thin-film branch; the analytical mode offers electrodes 1 to 4 and 9.
     FormIns& ins = dlg_.formIns;
-    for (int k = 5; k <= 8; ++k) ins.optElectrode(k).enabled = digital;
-    ins.optElectrode(9).enabled = !digital;
+    for (int k = electrode::Cylinder; k <= electrode::RotatingDisk; ++k) ins.optElectrode(k).enabled = digital;
+    ins.optElectrode(electrode::ThinFilm).enabled = !digital;
 
 }
 

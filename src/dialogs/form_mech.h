@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/codes.h"
 #include "dialogs/controls.h"
 
 namespace talvex {
@@ -16,7 +17,7 @@ class FormMech : public Form {
 
     // The mechanisms with closed-form currents, shown while CheckDigital is clear.
     Frame FrameAnalytical{this, "FrameAnalytical"};
-    ControlArray<OptionButton, 1, 8> mech{this, "mech"};
+    ControlArray<OptionButton, 1, mechanism::kCount> mech{this, "mech"};
 
     // The reaction editor, shown while CheckDigital is set. Charge-transfer row r:
     // charge(2r-1) "+" NEL(r) " e =" charge(2r); first-order row r: chem(2r-1) "=" chem(2r);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/codes.h"
 #include "dialogs/controls.h"
 
 namespace talvex {
@@ -12,7 +13,7 @@ class FormTech : public Form {
     explicit FormTech(ParameterDialogs& dialogs);
 
     Frame Frame1{this, "Frame1"};
-    ControlArray<OptionButton, 1, 5> optTech{this, "optTech"};
+    ControlArray<OptionButton, 1, technique::kCount> optTech{this, "optTech"};
     CommandButton cmdOK{this, "cmdOK"};
 
     // Stores the index of the first selected option in Technique.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/codes.h"
 #include "core/constants.h"
 
 namespace talvex {
@@ -28,7 +29,7 @@ constexpr AnalyticalMechanism kAnalytical[] = {
 };
 
 void ApplyAnalytical(Model& m) {
-    if (m.Mechanism < 1 || m.Mechanism > 8) return;
+    if (m.Mechanism < 1 || m.Mechanism > mechanism::kCount) return;
     const AnalyticalMechanism& a = kAnalytical[m.Mechanism - 1];
     m.NSpecies = a.nSpecies;
     m.NCharge = a.nCharge;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "digital/linear_algebra.h"
 
 namespace talvex {
@@ -199,23 +200,23 @@ void DigitalRun::ChooseTiming() {
     Phase& first = phases_[0];
     Phase& second = phases_[1];
     switch (technique_) {
-        case 1:  // one implicit step per point; the field carries over
+        case technique::Sweep:  // one implicit step per point; the field carries over
             dt_ = tdrop;
             first = {0, 1, 0.0, false, Sample::Final, false};
             break;
-        case 2:  // ten steps from a fresh layer, sampled at the drop time
+        case technique::DC:  // ten steps from a fresh layer, sampled at the drop time
             dt_ = tdrop / 10;
             first = {0, 10, 0.0, false, Sample::Final, false};
             freshLayer_ = true;
             break;
-        case 3: {  // the pulse from a fresh layer, its sub-steps adding up to tpulse
+        case technique::NormalPulse: {  // the pulse from a fresh layer, its sub-steps adding up to tpulse
             const int nsub = RoundToInt(Div(tdrop, tpulse));
             dt_ = Div(tpulse, nsub);
             first = {0, nsub, 0.0, true, Sample::Final, false};
             freshLayer_ = true;
             break;
         }
-        case 4: {
+        case technique::DifferentialPulse: {
             // The base potential until tdrop - tpulse, then the pulse for exactly tpulse.
             dt_ = tpulse / 4;
             const double preTime = tdrop - tpulse;
@@ -231,7 +232,7 @@ void DigitalRun::ChooseTiming() {
             freshLayer_ = true;
             break;
         }
-        case 5:  // one step on each half of the square wave; the field carries over
+        case technique::SquareWave:  // one step on each half of the square wave; the field carries over
             dt_ = tpulse;
             first = {0, 1, -m_.Epulse / 2, false, Sample::Base, false};
             second = {0, 1, m_.Epulse / 2, false, Sample::Final, false};
@@ -250,7 +251,7 @@ void DigitalRun::ChooseTiming() {
 
 void DigitalRun::BuildGrid() {
     electrode_ = m_.Electrode;
-    if (electrode_ < 1 || electrode_ > 8) Raise(ErrorCode::InvalidProcedureCall);
+    if (electrode_ < electrode::Planar || electrode_ > electrode::RotatingDisk) Raise(ErrorCode::InvalidProcedureCall);
 
     // Reference species: the largest bulk concentration, the first one on ties.
     Cref_ = C_[1];
@@ -274,15 +275,15 @@ void DigitalRun::BuildGrid() {
     h_ = Sqrt(Div(Dref * dt_, lambdaRef_));
     beta_ = 1.0;
 
-    const bool spherical = electrode_ >= 2 && electrode_ <= 4;
-    const bool cylindrical = electrode_ >= 5 && electrode_ <= 7;
-    flow_ = electrode_ == 8 && m_.Omega > 0.0;
+    const bool spherical = electrode_ >= electrode::Sphere && electrode_ <= electrode::Microdisc;
+    const bool cylindrical = electrode_ >= electrode::Cylinder && electrode_ <= electrode::Band;
+    flow_ = electrode_ == electrode::RotatingDisk && m_.Omega > 0.0;
     double radius = 0.0;
     double reach = 0.0;  // cm; 0: six diffusion lengths of the whole run
     if (spherical || cylindrical) {
         radius = m_.Radius;
         // A disc's steady current 4nFDCr is that of a hemisphere of radius pi r / 4.
-        if (electrode_ == 4) radius *= kPi / 4;
+        if (electrode_ == electrode::Microdisc) radius *= kPi / 4;
         if (!(radius > 0.0)) Raise(radius == 0.0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
         h_ = std::min(h_, kCurvedFirstBox * radius);
         beta_ = kCurvedBeta;
@@ -297,7 +298,7 @@ void DigitalRun::BuildGrid() {
         h_ = std::min(h_, scale * Pow(Dmin, 1.0 / 3.0) / kDiskLayerBoxes);
         beta_ = kDiskBeta;
         reach = kDiskLayers * scale * Pow(Dmax, 1.0 / 3.0);
-    } else if (technique_ == 4) {
+    } else if (technique_ == technique::DifferentialPulse) {
         beta_ = kPulseBeta;
     }
     h_ *= refinement_.firstBox;
@@ -482,7 +483,7 @@ double DigitalRun::StoreCurrents(int p, Sample kind, const double* I) {
         if (kind == Sample::Base)
             base_[r] = I[r];
         else
-            m_.Ystore(p, r) = technique_ >= 4 ? Checked(I[r] - base_[r]) : I[r];
+            m_.Ystore(p, r) = technique_ >= technique::DifferentialPulse ? Checked(I[r] - base_[r]) : I[r];
         total += m_.Ystore(p, r);
     }
     m_.Ystore(p, nCharge_ + 1) = Checked(total);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "core/model.h"
 
 namespace talvex {
@@ -14,7 +15,7 @@ void AddChargingCurrent(Model& m) {
     const int col = m.StoreCol;
     const double dir = m.ScanDir;
     if (m.ScanCycles == 0.5) {
-        if (m.Technique == 1) {
+        if (m.Technique == technique::Sweep) {
             for (int i = 1; i <= nData; ++i) m.Ystore(i, col) = Checked(m.Ystore(i, col) - dir * Ich);
         } else {
             // Pulse techniques: the staircase charges the double layer in proportion to the

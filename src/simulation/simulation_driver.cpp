@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "core/curve_slot.h"
 #include "digital/simulate_digital.h"
 #include "simulation/corrections.h"
@@ -60,15 +61,15 @@ struct CasePlan {
 
 CasePlan PlanFor(int caseCode) {
     CasePlan p;
-    const int technique = caseCode / 10;
-    const int electrode = caseCode % 10;
-    if (technique < 1 || technique > 5 || electrode < 1) return p;
-    const bool sphereLike = electrode >= 2 && electrode <= 7;
-    const bool disk = electrode == 8;
-    const bool film = electrode == 9;
+    const int techniqueCode = caseCode / 10;
+    const int electrodeCode = caseCode % 10;
+    if (techniqueCode < 1 || techniqueCode > technique::kCount || electrodeCode < 1) return p;
+    const bool sphereLike = electrodeCode >= electrode::Sphere && electrodeCode <= electrode::Band;
+    const bool disk = electrodeCode == electrode::RotatingDisk;
+    const bool film = electrodeCode == electrode::ThinFilm;
     p.diffusionCoefficients = disk;
-    switch (technique) {
-        case 1:
+    switch (techniqueCode) {
+        case technique::Sweep:
             p.kernel = sphereLike ? Kernel::SphereTransient : disk ? Kernel::Disk : Kernel::Step;
             p.filmFactor = film;
             if (disk) {
@@ -76,19 +77,19 @@ CasePlan PlanFor(int caseCode) {
                 p.pulseTime = true;
             }
             break;
-        case 2:
+        case technique::DC:
             p.kernel = sphereLike ? Kernel::Sphere : disk ? Kernel::Disk : Kernel::Step;
             if (disk) {
                 p.e0 = E0Argument::Formal;
                 p.pulseTime = true;
             }
             break;
-        case 3:
+        case technique::NormalPulse:
             p.kernel = film ? Kernel::ThinFilmPulse : sphereLike ? Kernel::Sphere : disk ? Kernel::Disk : Kernel::Step;
             p.e0 = E0Argument::PulseShifted;
             p.pulseTime = true;
             break;
-        case 4:
+        case technique::DifferentialPulse:
             p.kernel = film         ? Kernel::ThinFilmPulse
                        : sphereLike ? Kernel::DiffPulseSph
                        : disk       ? Kernel::DiffPulseDisk
@@ -97,7 +98,7 @@ CasePlan PlanFor(int caseCode) {
             p.pulseTime = true;
             p.alternatingPulse = true;
             break;
-        case 5:
+        case technique::SquareWave:
             p.kernel = film         ? Kernel::ThinFilmPulse
                        : sphereLike ? Kernel::SquareWaveSph
                        : disk       ? Kernel::SquareWaveDisk
@@ -132,8 +133,8 @@ double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
 
 const char* TechniqueName(int technique) {
     switch (technique) {
-        case 3: return "Normal pulse voltammetry";
-        case 4: return "Differential pulse voltammetry";
+        case technique::NormalPulse: return "Normal pulse voltammetry";
+        case technique::DifferentialPulse: return "Differential pulse voltammetry";
         default: return "Square wave voltammetry";
     }
 }
@@ -179,16 +180,16 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
     a.n = m.n(k);
 
     switch (static_cast<int>(m.Mechanism)) {
-        case 2:  // every step is fed with the bulk concentration of the first oxidant
+        case mechanism::EE:  // every step is fed with the bulk concentration of the first oxidant
             a.Co = m.C(m.ChargeSpecies(1, 1));
             break;
-        case 7: {
+        case mechanism::Catalytic: {
             const double tcat = m.tdrop;
             rp.S = Sqrt((m.kf(k) + m.kb(k)) * tcat);
             rp.catFactor = scale * kSqrtPi * rp.S;
             break;
         }
-        case 8: {
+        case mechanism::Complex: {
             const double shift = Log(m.Keq(1)) - m.LigandOrder(1) * Log(m.C(4));
             E0k = Checked(m.E0(k) + Div(m.RToverF, m.n(k)) * shift);
             a.Co = m.C(2);
@@ -222,7 +223,7 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
     rp.feedC = a.Co;
     rp.feedE0 = a.E0;
 
-    if (m.Mechanism == 7) {
+    if (m.Mechanism == mechanism::Catalytic) {
         // The catalytic step is a planar step current, so it takes the square roots even at the
         // rotating disk.
         rp.catalytic = a;
@@ -260,12 +261,13 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     const int nData = m.NData;
     const int nCharge = m.NCharge;
     const int storeCol = m.StoreCol;
-    const double ohmicShare = m.Technique == 1 ? 0.25 : 1.0;
+    const double ohmicShare = m.Technique == technique::Sweep ? 0.25 : 1.0;
     const double Ru = m.Ru;
     const double Epulse = m.Epulse;
     const double pointsPerSweep = m.PointsPerSweep;
-    const bool catalytic = m.Mechanism == 7 && m.Technique >= 1 && m.Technique <= 3;
-    if (m.Mechanism == 7)
+    const bool catalytic = m.Mechanism == mechanism::Catalytic && m.Technique >= technique::Sweep &&
+                            m.Technique <= technique::NormalPulse;
+    if (m.Mechanism == mechanism::Catalytic)
         for (int i = 1; i <= nData; ++i) m.Ystore(i, 8) = 0;
     double Iprev = 0;
     for (int i = 1; i <= nData; ++i) {
@@ -339,14 +341,16 @@ void DifferentiateFilmSweep(Model& m) {
 
 void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
     const int caseCode = m.CaseCode;
-    if (caseCode >= 11 && caseCode <= 17) SemiDifferentiateSweep(m);
-    if (caseCode >= 12 && caseCode <= 17) AddRadialTerm(m, run, scale);
-    if (caseCode == 19) DifferentiateFilmSweep(m);
-    if (m.Mechanism == 7) {
+    const bool sweep = caseCode / 10 == technique::Sweep;
+    const int at = caseCode % 10;
+    if (sweep && at >= electrode::Planar && at <= electrode::Band) SemiDifferentiateSweep(m);
+    if (sweep && at >= electrode::Sphere && at <= electrode::Band) AddRadialTerm(m, run, scale);
+    if (sweep && at == electrode::ThinFilm) DifferentiateFilmSweep(m);
+    if (m.Mechanism == mechanism::Catalytic) {
         const int storeCol = m.StoreCol;
-        if (m.Technique >= 1 && m.Technique <= 3) {
+        if (m.Technique >= technique::Sweep && m.Technique <= technique::NormalPulse) {
             for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + m.Ystore(i, 8));
-        } else if (m.Technique == 4 || m.Technique == 5) {
+        } else if (m.Technique == technique::DifferentialPulse || m.Technique == technique::SquareWave) {
             const int last = m.NCharge;
             const double S = last >= 1 ? run.reactions[last].S : 0.0;
             for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) * S / 1.38);
