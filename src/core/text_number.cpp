@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "core/run_error.h"
 
@@ -34,14 +35,45 @@ std::size_t NumberPrefix(std::string_view s) {
     return i;
 }
 
+// The power of ten of the first significant digit of a well-formed number text (sign, digits,
+// point, exponent), whatever its magnitude; a value that is all zeros gives a very low order.
+long long DecimalOrder(std::string_view s) {
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) s.remove_prefix(1);
+    long long digitsBeforePoint = 0;
+    long long position = 0;  // digits seen so far
+    long long firstSignificant = -1;
+    bool afterPoint = false;
+    std::size_t i = 0;
+    for (; i < s.size() && s[i] != 'e' && s[i] != 'E'; ++i) {
+        if (s[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (!afterPoint) ++digitsBeforePoint;
+        if (s[i] != '0' && firstSignificant < 0) firstSignificant = position;
+        ++position;
+    }
+    if (firstSignificant < 0) return std::numeric_limits<int>::min();
+    long long exponent = 0;
+    if (i < s.size()) {
+        std::string_view e = s.substr(i + 1);
+        if (!e.empty() && e[0] == '+') e.remove_prefix(1);
+        const auto [ptr, ec] = std::from_chars(e.data(), e.data() + e.size(), exponent);
+        // An exponent with more digits than a long long holds is far beyond either end.
+        if (ec == std::errc::result_out_of_range) exponent = e[0] == '-' ? -(1LL << 40) : (1LL << 40);
+    }
+    return digitsBeforePoint - 1 - firstSignificant + exponent;
+}
+
 // Parses exactly s (already known to be a number); from_chars does not take a leading '+'.
+// Neither step depends on the C locale, so a desktop that writes 0,5 reads "0.5" all the same.
 bool ParseExact(std::string_view s, double& out) {
     if (!s.empty() && s[0] == '+') s.remove_prefix(1);
     const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     if (ec == std::errc::result_out_of_range) {
         // Underflow reads as 0; a magnitude beyond the double range is not a usable number.
         out = 0.0;
-        return std::strtod(std::string(s).c_str(), nullptr) == 0.0;
+        return DecimalOrder(s) < 0;
     }
     return ec == std::errc() && ptr == s.data() + s.size() && std::isfinite(out);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
 #include <utility>
 
 #include "support/run_errors.h"
@@ -66,6 +68,30 @@ TEST(FormatNumber, Patterns) {
         {123.456, "0", "123"},
     };
     for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.x, c.pattern), c.text) << c.x << " " << c.pattern;
+}
+
+// The desktop application runs in the user's locale, where a German desktop writes 0,5: reading and
+// printing must not follow it (the C library's number functions would read "1.5e-400" as 1).
+TEST(TextNumberLocale, CommaDecimalLocaleChangesNothing) {
+    struct Restore {
+        std::string saved = std::setlocale(LC_ALL, nullptr);
+        ~Restore() { std::setlocale(LC_ALL, saved.c_str()); }
+    } restore;
+    const char* found = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"})
+        if (std::setlocale(LC_ALL, name)) {
+            found = name;
+            break;
+        }
+    ASSERT_NE(found, nullptr) << "no comma-decimal locale installed (scripts/setup.sh generates de_DE.UTF-8)";
+    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+    EXPECT_EQ(testing::ErrorOf([] { EXPECT_EQ(StrictNumber("1.5e-400"), 0.0); }), "no error");
+    EXPECT_EQ(LeadingNumber("0.5"), 0.5);
+    EXPECT_EQ(LeadingNumber("1,5"), 1.0);
+    EXPECT_EQ(LeadingNumber("2.5e-400 V"), 0.0);
+    EXPECT_EQ(LeadingNumber("1.5e999"), 0.0);
+    EXPECT_EQ(GeneralFormat(0.005) + PrintNumber(-1.5e-5) + FieldFormat(0.25) + FormatNumber(0.0012345, "0.###e-#"),
+              ".005-1.5E-05 0.251.235e-3");
 }
 
 }  // namespace
