@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
-#include "bench_support.h"
 #include "app/simulate_command.h"
+#include "bench_support.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex::bench {

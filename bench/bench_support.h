@@ -3,13 +3,13 @@
 #include <optional>
 #include <string>
 
-#include "core/platform.h"
 #include "app/workbench.h"
+#include "core/platform.h"
 
 namespace talvex::bench {
 
 class QuietPlatform : public Platform {
-public:
+  public:
     void MessageBox(const std::string& text) override { lastMessage = text; }
     std::optional<std::string> OpenFileDialog(const std::string&) override { return std::nullopt; }
     std::optional<std::string> SaveFileDialog(const std::string&) override { return std::nullopt; }

@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
+#include "app/simulate_command.h"
 #include "bench_support.h"
 #include "digital/simulate_digital.h"
-#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex::bench {

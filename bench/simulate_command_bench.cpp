@@ -1,9 +1,9 @@
 #include <benchmark/benchmark.h>
 
+#include "app/simulate_command.h"
 #include "bench_support.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_mech.h"
-#include "app/simulate_command.h"
 
 namespace talvex::bench {
 namespace {

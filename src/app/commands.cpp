@@ -17,8 +17,10 @@ void EnableAfterNewDataSet(Workbench& wb) {
 
 void NextCurve(Workbench& wb) {
     Model& m = wb.model;
-    if (m.CurCurve < m.NCurves) m.CurCurve = m.CurCurve + 1;
-    else m.CurCurve = 1;
+    if (m.CurCurve < m.NCurves)
+        m.CurCurve = m.CurCurve + 1;
+    else
+        m.CurCurve = 1;
     wb.formResult.Show();
     wb.formResult.Print().Text("Curve Number is ").Num(m.CurCurve).End();
 }
@@ -29,7 +31,9 @@ void PrintTime(Workbench& wb) {
     wb.formResult.Print().Text("max iteration in simulation = ").Num(wb.model.MaxIter).End();
 }
 
-void ClearResults(Workbench& wb) { wb.formResult.Clear(); }
+void ClearResults(Workbench& wb) {
+    wb.formResult.Clear();
+}
 
 namespace {
 
@@ -61,8 +65,8 @@ void RegisterCommands(CommandTable& t) {
         t.Add({name, caption, parent, enabled, nullptr, "", ""});
     };
     auto separator = [&](const char* name, const char* parent) { t.Add({name, "-", parent, true, nullptr, "", ""}); };
-    auto command = [&](const char* name, const char* caption, const char* parent, Handler handler,
-                       const char* shortcut, const char* tip, bool enabled = true) {
+    auto command = [&](const char* name, const char* caption, const char* parent, Handler handler, const char* shortcut,
+                       const char* tip, bool enabled = true) {
         t.Add({name, caption, parent, enabled, std::move(handler), shortcut, tip});
     };
     // The axis commands work on the display alone.
@@ -77,27 +81,40 @@ void RegisterCommands(CommandTable& t) {
     command("mnuExport", "&Export Data...", "mnuFile", ExportDataCommand, "Ctrl+E",
             "Write the current curve to a data file");
     separator("mnuBar2", "mnuFile");
-    command("mnuCopyto", "&Copy to Clipboard", "mnuFile", [](Workbench& wb) {
-        if (!wb.platform.CopyPlotToClipboard()) wb.Message("There is no clipboard to copy the plot to.");
-    }, "Ctrl+C", "Copy the plot to the clipboard as a picture");
-    command("mnuPrint", "&Print", "mnuFile", [](Workbench& wb) {
-        if (!wb.platform.PrintPlot()) wb.Message("There is no printer to print the plot on.");
-    }, "Ctrl+P", "Print the plot");
+    command(
+        "mnuCopyto", "&Copy to Clipboard", "mnuFile",
+        [](Workbench& wb) {
+            if (!wb.platform.CopyPlotToClipboard()) wb.Message("There is no clipboard to copy the plot to.");
+        },
+        "Ctrl+C", "Copy the plot to the clipboard as a picture");
+    command(
+        "mnuPrint", "&Print", "mnuFile",
+        [](Workbench& wb) {
+            if (!wb.platform.PrintPlot()) wb.Message("There is no printer to print the plot on.");
+        },
+        "Ctrl+P", "Print the plot");
     separator("mnuBar3", "mnuFile");
-    command("mnuExit", "E&xit", "mnuFile", [](Workbench& wb) { wb.platform.Exit(); }, "Ctrl+Q",
-            "End the program (nothing is saved)");
+    command(
+        "mnuExit", "E&xit", "mnuFile", [](Workbench& wb) { wb.platform.Exit(); }, "Ctrl+Q",
+        "End the program (nothing is saved)");
 
     submenu("mnuInput", "&Input", "");
-    command("mnuTech", "&Techniques...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formTech); }, "Ctrl+1",
-            "Choose the voltammetric technique");
-    command("mnuMechamism", "&Mechanism...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formMech); }, "Ctrl+2",
-            "Choose the reaction mechanism or type one into the reaction editor");
-    command("mnuInstrument", "&Instrument...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formIns); },
-            "Ctrl+3", "Set the potential programme, the electrode and the instrument");
-    command("mnuExperimental", "&Chemicals...", "mnuInput", [](Workbench& wb) {
-        wb.formMech.SetupMechanism();
-        wb.Activate(wb.formExpr);
-    }, "Ctrl+4", "Set diffusion coefficients, concentrations, rate constants and fit parameters");
+    command(
+        "mnuTech", "&Techniques...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formTech); }, "Ctrl+1",
+        "Choose the voltammetric technique");
+    command(
+        "mnuMechamism", "&Mechanism...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formMech); }, "Ctrl+2",
+        "Choose the reaction mechanism or type one into the reaction editor");
+    command(
+        "mnuInstrument", "&Instrument...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formIns); }, "Ctrl+3",
+        "Set the potential programme, the electrode and the instrument");
+    command(
+        "mnuExperimental", "&Chemicals...", "mnuInput",
+        [](Workbench& wb) {
+            wb.formMech.SetupMechanism();
+            wb.Activate(wb.formExpr);
+        },
+        "Ctrl+4", "Set diffusion coefficients, concentrations, rate constants and fit parameters");
 
     submenu("mnuRun", "&Run", "");
     command("mnuSimulate", "&Simulate", "mnuRun", Simulate, "F5", "Simulate the experiment and plot the curve");
@@ -113,12 +130,13 @@ void RegisterCommands(CommandTable& t) {
             "Auto fit, then the current of each reaction as its own curve");
 
     submenu("mnuDisplay", "&Display", "", false);
-    command("mnuOption", "&Option...", "mnuDisplay", [](Workbench& wb) { wb.Activate(wb.formOption); }, "Ctrl+5",
-            "Axis ranges, grid, overlap, quantity and line styles");
-    command("mnuPlot", "&Plot", "mnuDisplay", [](Workbench& wb) { RenderPlot(wb.display); }, "Ctrl+R",
-            "Draw the curves again");
-    command("mnuNextCurve", "&Next Curve", "mnuDisplay", NextCurve, "Ctrl+N",
-            "Make the next curve the current one");
+    command(
+        "mnuOption", "&Option...", "mnuDisplay", [](Workbench& wb) { wb.Activate(wb.formOption); }, "Ctrl+5",
+        "Axis ranges, grid, overlap, quantity and line styles");
+    command(
+        "mnuPlot", "&Plot", "mnuDisplay", [](Workbench& wb) { RenderPlot(wb.display); }, "Ctrl+R",
+        "Draw the curves again");
+    command("mnuNextCurve", "&Next Curve", "mnuDisplay", NextCurve, "Ctrl+N", "Make the next curve the current one");
     command("mnuTime", "&Time", "mnuDisplay", PrintTime, "Ctrl+T",
             "Print the run time and the solver's iterations of the last run");
     command("mnuClear", "&Clear", "mnuDisplay", ClearResults, "Ctrl+L", "Clear the result window");
@@ -140,8 +158,8 @@ void RegisterCommands(CommandTable& t) {
     command("mnuDerivative", "&Differentiate", "mnuData",
             TransformCurrentCurve([](Model& m, auto& y) { Differentiate(m, y); }), "",
             "Differentiate the current curve");
-    command("mnuIntegral", "&Integrate", "mnuData",
-            TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }), "", "Integrate the current curve");
+    command("mnuIntegral", "&Integrate", "mnuData", TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }),
+            "", "Integrate the current curve");
     separator("mnuBar52", "mnuData");
     submenu("mnuXData", "&X Data", "mnuData");
     command("mnu1000X", "1000X", "mnuXData", onDisplay(mnu1000X), "", "Multiply the potentials by 1000");
@@ -158,10 +176,13 @@ void RegisterCommands(CommandTable& t) {
     command("mnuMinusX", "Reverse", "mnuData", onDisplay(mnuMinusX), "", "Reverse the order of the points");
 
     submenu("mnuHelp", "&Help", "");
-    command("mnuManual", "&Manual", "mnuHelp", [](Workbench& wb) {
-        const std::string path = wb.applicationDirectory + "/talvex.html";
-        if (!wb.platform.OpenManual(path)) wb.Message("The manual " + path + " could not be opened.");
-    }, "F1", "Open the user manual in the web browser");
+    command(
+        "mnuManual", "&Manual", "mnuHelp",
+        [](Workbench& wb) {
+            const std::string path = wb.applicationDirectory + "/talvex.html";
+            if (!wb.platform.OpenManual(path)) wb.Message("The manual " + path + " could not be opened.");
+        },
+        "F1", "Open the user manual in the web browser");
 }
 
 }  // namespace talvex

@@ -13,7 +13,9 @@
 
 namespace talvex {
 
-void SaveParameters(Workbench& wb) { WriteParameterFile(wb.platform, wb.model); }
+void SaveParameters(Workbench& wb) {
+    WriteParameterFile(wb.platform, wb.model);
+}
 
 void ExportDataCommand(Workbench& wb) {
     const Model& m = wb.model;

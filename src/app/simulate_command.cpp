@@ -17,9 +17,7 @@ constexpr float kSecondsPerDay = 86400.0f;
 // Puts the default pointer back however the command ends.
 class HourglassPointer {
   public:
-    explicit HourglassPointer(Platform& platform) : platform_(platform) {
-        platform_.SetPointer(kPointerHourglass);
-    }
+    explicit HourglassPointer(Platform& platform) : platform_(platform) { platform_.SetPointer(kPointerHourglass); }
     ~HourglassPointer() {
         if (!restored_) platform_.SetPointer(kPointerDefault);
     }

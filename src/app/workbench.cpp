@@ -51,10 +51,14 @@ bool Workbench::Type(TextBox& box, const std::string& text) {
 bool Workbench::Click(Control& control) {
     return Action([&] {
         switch (control.kind()) {
-            case ControlKind::CheckBox: return static_cast<CheckBox&>(control).Click();
-            case ControlKind::OptionButton: return static_cast<OptionButton&>(control).Click();
-            case ControlKind::CommandButton: return static_cast<CommandButton&>(control).Click();
-            default: return false;
+            case ControlKind::CheckBox:
+                return static_cast<CheckBox&>(control).Click();
+            case ControlKind::OptionButton:
+                return static_cast<OptionButton&>(control).Click();
+            case ControlKind::CommandButton:
+                return static_cast<CommandButton&>(control).Click();
+            default:
+                return false;
         }
     });
 }

@@ -42,15 +42,15 @@ class Workbench {
 
     // Messages of the engine go to the desktop's message box.
     class PlatformReporter : public Reporter {
-    public:
+      public:
         explicit PlatformReporter(Platform& platform) : platform_(platform) {}
         void Message(const std::string& text) override { platform_.MessageBox(text); }
 
-    private:
+      private:
         Platform& platform_;
     };
 
-public:
+  public:
     explicit Workbench(Platform& platform);
     ~Workbench();
     Workbench(const Workbench&) = delete;
@@ -60,12 +60,12 @@ public:
     Model& model;
     ResultWindow formResult;
 
-private:
+  private:
     PlatformReporter platformReporter_;
     std::unique_ptr<ParameterDialogs> dialogs_;
     std::unique_ptr<Display> display_;
 
-public:
+  public:
     ParameterDialogs& dialogs;
     Display& display;
     FormTech& formTech;
@@ -110,7 +110,7 @@ public:
     // What changed since the last announcement, clearing the marks (for front ends that poll).
     WorkbenchChanges TakeChanges();
 
-private:
+  private:
     // Runs one user action; the outermost one announces the changes when it ends, however it ends.
     bool Action(const std::function<bool()>& action);
     void Announce();

@@ -6,7 +6,9 @@
 
 namespace talvex {
 
-void BatchPlatform::MessageBox(const std::string& text) { out_ << "MessageBox: " << text << std::endl; }
+void BatchPlatform::MessageBox(const std::string& text) {
+    out_ << "MessageBox: " << text << std::endl;
+}
 
 std::optional<std::string> BatchPlatform::NextAnswer() {
     if (answers_.empty()) return std::nullopt;  // nobody answers: the dialog is cancelled
@@ -15,8 +17,12 @@ std::optional<std::string> BatchPlatform::NextAnswer() {
     return answer;
 }
 
-std::optional<std::string> BatchPlatform::OpenFileDialog(const std::string&) { return NextAnswer(); }
-std::optional<std::string> BatchPlatform::SaveFileDialog(const std::string&) { return NextAnswer(); }
+std::optional<std::string> BatchPlatform::OpenFileDialog(const std::string&) {
+    return NextAnswer();
+}
+std::optional<std::string> BatchPlatform::SaveFileDialog(const std::string&) {
+    return NextAnswer();
+}
 
 float BatchPlatform::Timer() {
     const auto now = std::chrono::system_clock::now();

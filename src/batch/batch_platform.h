@@ -12,7 +12,7 @@ namespace talvex {
 // The desktop as a script sees it: message boxes become output lines, file dialogs take the
 // answers the script queued, the clock is the real one.
 class BatchPlatform : public Platform {
-public:
+  public:
     explicit BatchPlatform(std::ostream& out) : out_(out) {}
 
     void MessageBox(const std::string& text) override;
@@ -30,7 +30,7 @@ public:
 
     bool exitRequested = false;
 
-private:
+  private:
     std::optional<std::string> NextAnswer();
     std::ostream& out_;
     std::deque<std::optional<std::string>> answers_;

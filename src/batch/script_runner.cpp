@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "batch/batch_platform.h"
 #include "app/workbench.h"
+#include "batch/batch_platform.h"
 #include "core/model_names.h"
 #include "plot/form_plot.h"
 
@@ -61,7 +61,7 @@ std::optional<std::pair<std::string, std::vector<int>>> ParseIndexed(std::string
 }
 
 class Runner {
-public:
+  public:
     Runner(std::ostream& out) : out_(out), platform_(out), wb_(platform_) {
         wb_.formResult.onLine = [this](const std::string& line) { out_ << line << std::endl; };
         wb_.applicationDirectory = std::filesystem::current_path().string();
@@ -94,8 +94,10 @@ public:
         } else if (verb == "answer") {
             const std::string answer(Trim(rest));
             if (answer.empty()) throw ScriptError("answer needs a path or 'cancel'");
-            if (answer == "cancel") platform_.QueueAnswer(std::nullopt);
-            else platform_.QueueAnswer(std::filesystem::absolute(answer).lexically_normal().string());
+            if (answer == "cancel")
+                platform_.QueueAnswer(std::nullopt);
+            else
+                platform_.QueueAnswer(std::filesystem::absolute(answer).lexically_normal().string());
         } else if (verb == "print") {
             const std::string_view what = Trim(rest);
             const auto parsed = ParseIndexed(what);
@@ -109,8 +111,10 @@ public:
         } else if (verb == "activate" || verb == "close") {
             Form& form = FindForm(std::string(FirstWord(rest)));
             NoMore(rest);
-            if (verb == "activate") wb_.Activate(form);
-            else wb_.Close(form);
+            if (verb == "activate")
+                wb_.Activate(form);
+            else
+                wb_.Close(form);
         } else if (verb == "plot") {
             const std::string path(Trim(rest));
             if (path.empty()) throw ScriptError("plot needs a file name");
@@ -120,7 +124,7 @@ public:
         }
     }
 
-private:
+  private:
     static void NoMore(std::string_view rest) {
         if (!Trim(rest).empty()) throw ScriptError("unexpected text '" + std::string(Trim(rest)) + "'");
     }
@@ -158,17 +162,22 @@ private:
 
     void Show(const talvex::Control& c) {
         std::string text, state;
-        if (auto* box = dynamic_cast<const TextBox*>(&c)) text = box->text();
-        else if (auto* label = dynamic_cast<const Label*>(&c)) text = label->caption();
+        if (auto* box = dynamic_cast<const TextBox*>(&c))
+            text = box->text();
+        else if (auto* label = dynamic_cast<const Label*>(&c))
+            text = label->caption();
         else if (auto* check = dynamic_cast<const CheckBox*>(&c)) {
             text = check->caption;
             state = check->checked() ? "checked" : "unchecked";
         } else if (auto* option = dynamic_cast<const OptionButton*>(&c)) {
             text = option->caption;
             state = option->selected() ? "selected" : "not selected";
-        } else if (auto* combo = dynamic_cast<const ComboBox*>(&c)) text = combo->text();
-        else if (auto* frame = dynamic_cast<const Frame*>(&c)) text = frame->caption;
-        else if (auto* button = dynamic_cast<const CommandButton*>(&c)) text = button->caption;
+        } else if (auto* combo = dynamic_cast<const ComboBox*>(&c))
+            text = combo->text();
+        else if (auto* frame = dynamic_cast<const Frame*>(&c))
+            text = frame->caption;
+        else if (auto* button = dynamic_cast<const CommandButton*>(&c))
+            text = button->caption;
         out_ << Name(c) << " = \"" << text << "\"";
         if (!state.empty()) out_ << ", " << state;
         out_ << ", " << (c.ShownOnScreen() ? "visible" : "hidden");

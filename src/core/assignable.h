@@ -7,7 +7,7 @@ namespace talvex {
 
 template <typename T>
 class Assignable {
-public:
+  public:
     constexpr Assignable() = default;
     constexpr Assignable(T v) : value_(v), assigned_(true) {}  // NOLINT: implicit on purpose
 
@@ -30,7 +30,7 @@ public:
     constexpr Assignable& operator*=(T v) { return *this = static_cast<T>(value_ * v); }
     constexpr Assignable& operator/=(T v) { return *this = static_cast<T>(value_ / v); }
 
-private:
+  private:
     T value_{};
     bool assigned_ = false;
 };

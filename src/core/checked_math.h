@@ -56,7 +56,9 @@ Int RoundToInt(double x) {
 }
 
 // Int(): the largest whole number not above x.
-inline double Floor(double x) { return std::floor(Checked(x)); }
+inline double Floor(double x) {
+    return std::floor(Checked(x));
+}
 
 // 16-bit counts: an addition that leaves the range is an overflow.
 inline std::int16_t AddInt16(std::int16_t a, int b) {

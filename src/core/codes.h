@@ -48,13 +48,13 @@ inline constexpr int kCount = 8;
 // The fit parameters 1..29: parameter k of each kind has the number offset + k. They index the
 // Chemicals dialog's CheckFitted, TextCmin and TextCmax arrays and the fit's pool.
 namespace fit {
-inline constexpr int C = 0;       // C(1..6): 1..6
-inline constexpr int ks = 6;      // ks(1..3): 7..9
-inline constexpr int Alpha = 9;   // Alpha(1..3): 10..12
-inline constexpr int E0 = 12;     // E0(1..3): 13..15
-inline constexpr int kf = 15;     // kf(1..4): 16..19
-inline constexpr int kb = 19;     // kb(1..4): 20..23
-inline constexpr int D = 23;      // D(1..6): 24..29
+inline constexpr int C = 0;      // C(1..6): 1..6
+inline constexpr int ks = 6;     // ks(1..3): 7..9
+inline constexpr int Alpha = 9;  // Alpha(1..3): 10..12
+inline constexpr int E0 = 12;    // E0(1..3): 13..15
+inline constexpr int kf = 15;    // kf(1..4): 16..19
+inline constexpr int kb = 19;    // kb(1..4): 20..23
+inline constexpr int D = 23;     // D(1..6): 24..29
 inline constexpr int kCount = 29;
 }  // namespace fit
 

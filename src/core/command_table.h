@@ -15,8 +15,8 @@ struct MenuItem {
     std::string parent;   // name of the submenu it sits in; empty for the menu bar
     bool enabled = true;
     std::function<void(Workbench&)> handler;  // empty for submenus and separators
-    std::string shortcut;   // "Ctrl+S", "F5"; empty when the item has none
-    std::string statusTip;  // the status bar's line while the pointer rests on the item
+    std::string shortcut;                     // "Ctrl+S", "F5"; empty when the item has none
+    std::string statusTip;                    // the status bar's line while the pointer rests on the item
 
     bool IsSeparator() const { return caption == "-"; }
     bool IsSubmenu() const { return !handler && !IsSeparator(); }
@@ -25,7 +25,7 @@ struct MenuItem {
 // The menu tree in menu-bar order. The Qt window builds its menus from it and the batch front
 // end runs its commands by name, so both replay exactly what a user does.
 class CommandTable {
-public:
+  public:
     void Add(MenuItem item);
     const std::vector<MenuItem>& items() const { return items_; }
     MenuItem* Find(const std::string& name);
@@ -37,7 +37,7 @@ public:
     // Set whenever an enabled flag changes, so the window knows to refresh its menus.
     bool changed = false;
 
-private:
+  private:
     std::vector<MenuItem> items_;
 };
 

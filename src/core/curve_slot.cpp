@@ -2,7 +2,6 @@
 
 #include "core/model.h"
 
-
 namespace talvex {
 
 void OpenCurveSlot(Model& m, bool overlapChecked) {

@@ -14,8 +14,12 @@ NamedValue Number(const Assignable<T>& v) {
     if constexpr (std::is_same_v<T, float>) return {GeneralFormat(static_cast<double>(v.value()), 7)};
     return {GeneralFormat(static_cast<double>(v.value()))};
 }
-NamedValue Number(double v) { return {GeneralFormat(v)}; }
-NamedValue Flag(bool b) { return {b ? "True" : "False"}; }
+NamedValue Number(double v) {
+    return {GeneralFormat(v)};
+}
+NamedValue Flag(bool b) {
+    return {b ? "True" : "False"};
+}
 
 using Reader = std::function<NamedValue(const Model&, const std::vector<int>&)>;
 
@@ -37,7 +41,8 @@ const std::map<std::string, Entry>& Names() {
             t[name] = {1, [member](const Model& m, const std::vector<int>& i) { return Number((m.*member)(i[0])); }};
         };
         auto texts = [&](const char* name, auto member) {
-            t[name] = {1, [member](const Model& m, const std::vector<int>& i) { return NamedValue{(m.*member)(i[0])}; }};
+            t[name] = {1,
+                       [member](const Model& m, const std::vector<int>& i) { return NamedValue{(m.*member)(i[0])}; }};
         };
         auto table2 = [&](const char* name, auto member) {
             t[name] = {2, [member](const Model& m, const std::vector<int>& i) {

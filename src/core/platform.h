@@ -8,7 +8,7 @@ namespace talvex {
 // What the desktop provides to the engine. The Qt front end, the batch front end and the tests
 // each have their own implementation.
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // A message box with an OK button; returns when the user has confirmed it.

@@ -29,7 +29,9 @@ ResultWindow::Line& ResultWindow::Line::Zone() {
     return *this;
 }
 
-void ResultWindow::Line::End() { window_.PrintLine(text_); }
+void ResultWindow::Line::End() {
+    window_.PrintLine(text_);
+}
 
 void ResultWindow::PrintLine(const std::string& text) {
     lines_.push_back(text);

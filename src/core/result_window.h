@@ -12,11 +12,11 @@ namespace talvex {
 // The text output window ("Result"): a scrolling list of printed lines. A line is built from
 // items that follow each other directly, or move to the next 14-character print zone.
 class ResultWindow {
-public:
+  public:
     static constexpr int kZoneWidth = 14;
 
     class Line {
-    public:
+      public:
         explicit Line(ResultWindow& window) : window_(window) {}
         Line& Text(std::string_view text);
         Line& Num(double x);
@@ -31,7 +31,7 @@ public:
         void End();    // ends the line and prints it
         const std::string& text() const { return text_; }
 
-    private:
+      private:
         ResultWindow& window_;
         std::string text_;
     };
@@ -58,7 +58,7 @@ public:
     // Set by every printed line, Clear, Show and Hide; the workbench collects and clears it.
     bool changed = false;
 
-private:
+  private:
     std::vector<std::string> lines_;
     bool visible_ = false;
 };

@@ -26,15 +26,14 @@ enum class ErrorCode {
 const char* Description(ErrorCode code);
 
 class RunError : public std::runtime_error {
-public:
+  public:
     explicit RunError(ErrorCode code) : std::runtime_error(Description(code)), code_(code) {}
     // A more specific description, for errors whose system text would not tell the user enough.
-    RunError(ErrorCode code, const std::string& description)
-        : std::runtime_error(description), code_(code) {}
+    RunError(ErrorCode code, const std::string& description) : std::runtime_error(description), code_(code) {}
     ErrorCode code() const { return code_; }
     std::string description() const { return what(); }
 
-private:
+  private:
     ErrorCode code_;
 };
 

@@ -13,7 +13,7 @@ namespace talvex {
 
 template <typename T, int Size>
 class Table1 {
-public:
+  public:
     static constexpr int kSize = Size;
     T& operator()(int i) {
         Check(i);
@@ -30,7 +30,7 @@ public:
     T* data() { return data_; }
     const T* data() const { return data_; }
 
-private:
+  private:
     static void Check(int i) {
         if (i < 0 || i >= Size) Raise(ErrorCode::SubscriptOutOfRange);
     }
@@ -40,7 +40,7 @@ private:
 // Rows 0..Rows-1, columns 0..Cols-1, stored row by row on the heap (the curve store is large).
 template <typename T, int Rows, int Cols>
 class Table2 {
-public:
+  public:
     static constexpr int kRows = Rows;
     static constexpr int kCols = Cols;
     Table2() : data_(static_cast<std::size_t>(Rows) * Cols, T{}) {}
@@ -55,7 +55,7 @@ public:
     static bool InRange(int i, int j) { return i >= 0 && i < Rows && j >= 0 && j < Cols; }
     void Fill(const T& v) { std::fill(data_.begin(), data_.end(), v); }
 
-private:
+  private:
     static void Check(int i, int j) {
         if (i < 0 || i >= Rows || j < 0 || j >= Cols) Raise(ErrorCode::SubscriptOutOfRange);
     }

@@ -11,8 +11,12 @@
 namespace talvex {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the longest prefix of s that forms a number: [sign] digits [. digits] [E [sign] digits].
 std::size_t NumberPrefix(std::string_view s) {
@@ -147,14 +151,15 @@ void FixedDigits(double x, int decimals, std::string& intPart, std::string& frac
             if (d.digits[static_cast<std::size_t>(keep)] >= '5') {
                 int k = keep - 1;
                 while (k >= 0 && kept[static_cast<std::size_t>(k)] == '9') kept[static_cast<std::size_t>(k--)] = '0';
-                if (k >= 0) ++kept[static_cast<std::size_t>(k)];
-                else kept.insert(kept.begin(), '1');
+                if (k >= 0)
+                    ++kept[static_cast<std::size_t>(k)];
+                else
+                    kept.insert(kept.begin(), '1');
             }
         }
     }
     if (kept.empty()) kept.assign(1, '0');
-    if (static_cast<int>(kept.size()) < decimals)
-        kept.insert(0, static_cast<std::size_t>(decimals) - kept.size(), '0');
+    if (static_cast<int>(kept.size()) < decimals) kept.insert(0, static_cast<std::size_t>(decimals) - kept.size(), '0');
     const std::size_t split = kept.size() - static_cast<std::size_t>(decimals);
     intPart = kept.substr(0, split);
     fracPart = kept.substr(split);
@@ -213,8 +218,7 @@ std::string GeneralFormat(double x, int digits) {
     } else if (static_cast<int>(sig.size()) <= e + 1) {
         out += sig + std::string(static_cast<std::size_t>(e + 1 - static_cast<int>(sig.size())), '0');
     } else {
-        out += sig.substr(0, static_cast<std::size_t>(e + 1)) + "." +
-               sig.substr(static_cast<std::size_t>(e + 1));
+        out += sig.substr(0, static_cast<std::size_t>(e + 1)) + "." + sig.substr(static_cast<std::size_t>(e + 1));
     }
     return out;
 }
@@ -267,8 +271,7 @@ std::string FormatNumber(double x, std::string_view pattern) {
             e = d.exponent;
         }
         std::string ed = std::to_string(e < 0 ? -e : e);
-        if (static_cast<int>(ed.size()) < minDigits)
-            ed.insert(0, static_cast<std::size_t>(minDigits) - ed.size(), '0');
+        if (static_cast<int>(ed.size()) < minDigits) ed.insert(0, static_cast<std::size_t>(minDigits) - ed.size(), '0');
         expText = std::string(1, letter) + (e < 0 ? "-" : (plus ? "+" : "")) + ed;
     } else {
         FixedDigits(x, decimals, intPart, fracPart);

@@ -73,7 +73,9 @@ bool CheckBox::Click() {
     return true;
 }
 
-void OptionButton::SetGroup(std::shared_ptr<std::vector<OptionButton*>> group) { group_ = std::move(group); }
+void OptionButton::SetGroup(std::shared_ptr<std::vector<OptionButton*>> group) {
+    group_ = std::move(group);
+}
 
 void OptionButton::Select() {
     if (group_)

@@ -26,7 +26,7 @@ void NoteControlChange(Control* owner);
 // control's dialog changed, so the window refreshes it after the user's action.
 template <typename T>
 class Watched {
-public:
+  public:
     explicit Watched(Control* owner, T value = T{}) : owner_(owner), value_(std::move(value)) {}
     Watched(const Watched&) = delete;
     Watched& operator=(const Watched& other) { return *this = other.value_; }
@@ -40,22 +40,34 @@ public:
     operator const T&() const { return value_; }  // NOLINT: reads as the plain value
     const T& get() const { return value_; }
 
-private:
+  private:
     Control* owner_;
     T value_;
 };
 
-inline std::string operator+(const Watched<std::string>& a, const std::string& b) { return a.get() + b; }
-inline std::string operator+(const Watched<std::string>& a, const char* b) { return a.get() + b; }
-inline std::string operator+(const std::string& a, const Watched<std::string>& b) { return a + b.get(); }
-inline std::string operator+(const char* a, const Watched<std::string>& b) { return a + b.get(); }
-inline bool operator==(const Watched<std::string>& a, std::string_view b) { return a.get() == b; }
-inline std::ostream& operator<<(std::ostream& out, const Watched<std::string>& a) { return out << a.get(); }
+inline std::string operator+(const Watched<std::string>& a, const std::string& b) {
+    return a.get() + b;
+}
+inline std::string operator+(const Watched<std::string>& a, const char* b) {
+    return a.get() + b;
+}
+inline std::string operator+(const std::string& a, const Watched<std::string>& b) {
+    return a + b.get();
+}
+inline std::string operator+(const char* a, const Watched<std::string>& b) {
+    return a + b.get();
+}
+inline bool operator==(const Watched<std::string>& a, std::string_view b) {
+    return a.get() == b;
+}
+inline std::ostream& operator<<(std::ostream& out, const Watched<std::string>& a) {
+    return out << a.get();
+}
 
 enum class ControlKind { TextBox, Label, CheckBox, OptionButton, ComboBox, Frame, CommandButton };
 
 class Control {
-public:
+  public:
     Control(Form* form, ControlKind kind, std::string name, int index = -1);
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -78,7 +90,7 @@ public:
     void MarkChanged() { NoteControlChange(this); }
     bool ShownOnScreen() const;
 
-private:
+  private:
     Form* form_;
     ControlKind kind_;
     std::string name_;
@@ -86,8 +98,9 @@ private:
 };
 
 class TextBox : public Control {
-public:
-    TextBox(Form* form, std::string name, int index = -1) : Control(form, ControlKind::TextBox, std::move(name), index) {}
+  public:
+    TextBox(Form* form, std::string name, int index = -1)
+        : Control(form, ControlKind::TextBox, std::move(name), index) {}
     const std::string& text() const { return text_; }
     // Sets the text; the Change handler fires when the text actually changes (programmatic
     // writes too, so handlers that write each other's fields stop once nothing changes).
@@ -99,26 +112,27 @@ public:
     Watched<bool> captionVisible{this, true};
     std::function<void()> onChange;
 
-private:
+  private:
     std::string text_;
     int depth_ = 0;
 };
 
 class Label : public Control {
-public:
+  public:
     Label(Form* form, std::string name, int index = -1) : Control(form, ControlKind::Label, std::move(name), index) {}
     const std::string& caption() const { return caption_; }
     void SetCaption(const std::string& caption);  // Change fires when the caption changes
     std::function<void()> onChange;
 
-private:
+  private:
     std::string caption_;
     int depth_ = 0;
 };
 
 class CheckBox : public Control {
-public:
-    CheckBox(Form* form, std::string name, int index = -1) : Control(form, ControlKind::CheckBox, std::move(name), index) {}
+  public:
+    CheckBox(Form* form, std::string name, int index = -1)
+        : Control(form, ControlKind::CheckBox, std::move(name), index) {}
     bool checked() const { return checked_; }
     // Setting the value fires Click when it changes, as a click does.
     void SetChecked(bool checked);
@@ -126,13 +140,14 @@ public:
     Watched<std::string> caption{this};
     std::function<void()> onClick;
 
-private:
+  private:
     bool checked_ = false;
 };
 
 class OptionButton : public Control {
-public:
-    OptionButton(Form* form, std::string name, int index = -1) : Control(form, ControlKind::OptionButton, std::move(name), index) {}
+  public:
+    OptionButton(Form* form, std::string name, int index = -1)
+        : Control(form, ControlKind::OptionButton, std::move(name), index) {}
     bool selected() const { return selected_; }
     // Selecting a button clears the others of its group and fires Click.
     void Select();
@@ -141,36 +156,38 @@ public:
     Watched<std::string> caption{this};
     std::function<void()> onClick;
 
-private:
+  private:
     bool selected_ = false;
     std::shared_ptr<std::vector<OptionButton*>> group_;
 };
 
 class ComboBox : public Control {
-public:
-    ComboBox(Form* form, std::string name, int index = -1) : Control(form, ControlKind::ComboBox, std::move(name), index) {}
+  public:
+    ComboBox(Form* form, std::string name, int index = -1)
+        : Control(form, ControlKind::ComboBox, std::move(name), index) {}
     std::vector<std::string> list;
     int listIndex() const { return listIndex_; }  // -1: nothing selected
     const std::string& text() const { return text_; }
-    void Select(int index);                  // fires Click
+    void Select(int index);                    // fires Click
     bool SelectText(const std::string& text);  // the user picks an entry by its text
     Watched<std::string> caption{this};
     std::function<void()> onClick;
 
-private:
+  private:
     int listIndex_ = -1;
     std::string text_;
 };
 
 class Frame : public Control {
-public:
+  public:
     Frame(Form* form, std::string name, int index = -1) : Control(form, ControlKind::Frame, std::move(name), index) {}
     Watched<std::string> caption{this};
 };
 
 class CommandButton : public Control {
-public:
-    CommandButton(Form* form, std::string name, int index = -1) : Control(form, ControlKind::CommandButton, std::move(name), index) {}
+  public:
+    CommandButton(Form* form, std::string name, int index = -1)
+        : Control(form, ControlKind::CommandButton, std::move(name), index) {}
     bool Click();  // refused when disabled
     Watched<std::string> caption{this};
     std::function<void()> onClick;
@@ -179,7 +196,7 @@ public:
 // A control array indexed First..Last, as the system indexes it.
 template <typename T, int First, int Last>
 class ControlArray {
-public:
+  public:
     ControlArray(Form* form, const std::string& name) {
         for (int i = First; i <= Last; ++i) items_.push_back(std::make_unique<T>(form, name, i));
     }
@@ -194,7 +211,7 @@ public:
     static constexpr int first() { return First; }
     static constexpr int last() { return Last; }
 
-private:
+  private:
     std::vector<std::unique_ptr<T>> items_;
 };
 
@@ -218,7 +235,7 @@ void GroupOptions(ControlArray<OptionButton, First, Last>& buttons) {
 
 // A dialog: a named set of controls, shown and hidden but never destroyed.
 class Form {
-public:
+  public:
     Form(std::string name, std::string title) : caption(std::move(title)), name_(std::move(name)) {}
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -252,7 +269,7 @@ public:
     void MarkChanged() { changed_ = true; }
     void ClearChanged() { changed_ = false; }
 
-private:
+  private:
     std::string name_;
     bool visible_ = false;
     bool changed_ = true;  // a new dialog has never been shown

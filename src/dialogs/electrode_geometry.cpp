@@ -9,7 +9,9 @@
 namespace talvex {
 namespace {
 
-double FlatVolume(double, double L, double A) { return Checked(L * A); }
+double FlatVolume(double, double L, double A) {
+    return Checked(L * A);
+}
 
 constexpr ElectrodeGeometry kGeometry[] = {
     {"1)  Planar", false, false, false, nullptr, nullptr, false, false, FlatVolume},

@@ -14,8 +14,8 @@ struct ElectrodeGeometry {
     double (*area)(double r, double L);
     // The radius field from the area A (and L): the inverse of `area`.
     double (*radius)(double A, double L);
-    bool usesLength;       // area and radius need the length field
-    bool plainAreaText;    // the area is written in the plain field format, not "0.##e-0"
+    bool usesLength;     // area and radius need the length field
+    bool plainAreaText;  // the area is written in the plain field format, not "0.##e-0"
     // Volume of the electrode (or of the film or layer for the flat ones) from the model's radius
     // R, length L and the area A.
     double (*volume)(double R, double L, double A);

@@ -8,11 +8,11 @@
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/constants.h"
-#include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
-#include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
+#include "dialogs/parameter_dialogs.h"
+#include "dialogs/parameter_transfer.h"
 
 namespace talvex {
 namespace {
@@ -39,12 +39,11 @@ struct Bounds {
     const char* min;
     const char* max;
 };
-constexpr Bounds kBounds[] = {
-    {fit::C + 1, fit::C + 1, "1e-4", "1e-2"},     {fit::C + 2, fit::C + 6, "0", "1e-2"},
-    {fit::ks + 1, fit::ks + 3, "1e-4", "100"},     {fit::Alpha + 1, fit::Alpha + 3, "0.4", "0.6"},
-    {fit::E0 + 1, fit::E0 + 2, "-0.2", "0.2"},     {fit::E0 + 3, fit::E0 + 3, "-0.2", "0.3"},
-    {fit::kf + 1, fit::kf + 4, "1", "100"},        {fit::kb + 1, fit::kb + 4, "0.001", "1"},
-    {fit::D + 1, fit::D + 6, "1e-6", "1e-4"}};
+constexpr Bounds kBounds[] = {{fit::C + 1, fit::C + 1, "1e-4", "1e-2"},  {fit::C + 2, fit::C + 6, "0", "1e-2"},
+                              {fit::ks + 1, fit::ks + 3, "1e-4", "100"}, {fit::Alpha + 1, fit::Alpha + 3, "0.4", "0.6"},
+                              {fit::E0 + 1, fit::E0 + 2, "-0.2", "0.2"}, {fit::E0 + 3, fit::E0 + 3, "-0.2", "0.3"},
+                              {fit::kf + 1, fit::kf + 4, "1", "100"},    {fit::kb + 1, fit::kb + 4, "0.001", "1"},
+                              {fit::D + 1, fit::D + 6, "1e-6", "1e-4"}};
 
 // Labels of the analytical mechanisms: charge-transfer rows 1..3, then the chemical row.
 struct MechanismLabels {
@@ -59,8 +58,7 @@ constexpr MechanismLabels kMechanismLabels[] = {
 
 }  // namespace
 
-std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c,
-                                             double d) {
+std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c, double d) {
     double p = 1, q = 0, s = 0;
     switch (form) {
         case Chem2Form::OneProduct:
@@ -119,8 +117,7 @@ FormExpr::FormExpr(ParameterDialogs& dialogs) : Form("FormExpr", "Chemicals"), d
     TextVis.tooltip = "kinematic viscosity of solution";
     CheckPreEqu.caption = "pre-equilibration";
     CheckPreEqu.SetChecked(true);
-    for (Control* c : std::initializer_list<Control*>{&TextElectrolyteC, &TextElectrolyteCond,
-                                                      &TextVis, &CheckPreEqu})
+    for (Control* c : std::initializer_list<Control*>{&TextElectrolyteC, &TextElectrolyteCond, &TextVis, &CheckPreEqu})
         c->container = &FrameElectrolyte;
 
     FrameSpecies.caption = "Species";
@@ -202,15 +199,15 @@ void FormExpr::Form_Activate() {
     const bool digital = dlg_.formMech.CheckDigital.checked();
 
     for (int i = 2; i <= 6; ++i) {
-        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i),
-                                                          &CheckFitted(fit::C + i), &CheckFitted(fit::D + i)})
+        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i), &CheckFitted(fit::C + i),
+                                                          &CheckFitted(fit::D + i)})
             c->visible = false;
     }
     const int nSpecies = std::min<int>(m.NSpecies, 6);
     for (int i = 1; i <= nSpecies; ++i) {
         if (digital) specie(i).SetCaption(m.SpeciesName(i));
-        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i),
-                                                          &CheckFitted(fit::C + i), &CheckFitted(fit::D + i)})
+        for (Control* c : std::initializer_list<Control*>{&specie(i), &D(i), &C(i), &Cinit(i), &CheckFitted(fit::C + i),
+                                                          &CheckFitted(fit::D + i)})
             c->visible = true;
         ComputeInitialConcentrations();
     }
@@ -256,26 +253,22 @@ void FormExpr::Form_Activate() {
 void FormExpr::UpdateKeq(int j) {
     IgnoringErrors([&] {
         const double kbValue = LeadingNumber(kb(j).text());
-        if (kbValue > 0)
-            LabelKeq(j).SetCaption(EquilibriumConstant(Div(LeadingNumber(kf(j).text()), kbValue)));
+        if (kbValue > 0) LabelKeq(j).SetCaption(EquilibriumConstant(Div(LeadingNumber(kf(j).text()), kbValue)));
     });
 }
 
 void FormExpr::ComputeInitialConcentrations() {
     Model& m = dlg_.model;
     IgnoringErrors([&] { m.FoverRT = Div(kFaraday, Checked(m.TempK * kGasConstant)); });
-    for (int i = 1; i <= 6; ++i)
-        IgnoringErrors([&] { Cinit(i).SetCaption(Concentration(StrictNumber(C(i).text()))); });
+    for (int i = 1; i <= 6; ++i) IgnoringErrors([&] { Cinit(i).SetCaption(Concentration(StrictNumber(C(i).text()))); });
     if (CheckPreEqu.checked()) {
         for (int r = 1; r <= m.NCharge; ++r) IgnoringErrors([&] { EquilibrateChargeTransfer(r); });
         for (int j = 1; j <= m.NChem; ++j) IgnoringErrors([&] { EquilibrateFirstOrder(j); });
         for (int j = 1; j <= m.NChem2; ++j) IgnoringErrors([&] { EquilibrateSecondOrder(j); });
     }
     if (dlg_.formIns.CheckPreCon.checked()) {
-        IgnoringErrors([&] {
-            Cinit(2).SetCaption(
-                Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(dlg_)));
-        });
+        IgnoringErrors(
+            [&] { Cinit(2).SetCaption(Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(dlg_))); });
     }
 }
 
@@ -377,8 +370,7 @@ void FormExpr::CheckFitted_Click(int k) {
 }
 
 void FormExpr::CheckPreEqu_Click() {
-    for (int i = 1; i <= 6; ++i)
-        IgnoringErrors([&] { Cinit(i).SetCaption(Concentration(StrictNumber(C(i).text()))); });
+    for (int i = 1; i <= 6; ++i) IgnoringErrors([&] { Cinit(i).SetCaption(Concentration(StrictNumber(C(i).text()))); });
     if (CheckPreEqu.checked()) ComputeInitialConcentrations();
 }
 

@@ -21,8 +21,7 @@ enum class Chem2Form {
 // constant K, starting from the concentrations a, b (left) and c, d (right). Of the two roots of
 // the form's quadratic the first one that leaves every concentration of the form positive is taken
 // (the smaller-signed root first); none when neither does.
-std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c,
-                                             double d);
+std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c, double d);
 
 // The Chemicals dialog: per species the diffusion coefficient and the analytical concentration,
 // per charge-transfer reaction E°, α and ks, per chemical reaction kf and kb, the supporting

@@ -6,11 +6,11 @@
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/constants.h"
-#include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
-#include "dialogs/parameter_dialogs.h"
 #include "dialogs/electrode_geometry.h"
 #include "dialogs/form_mech.h"
+#include "dialogs/parameter_dialogs.h"
+#include "dialogs/parameter_transfer.h"
 
 namespace talvex {
 namespace {
@@ -118,8 +118,7 @@ void FormIns::OK() {
         if (IsNumber(box.text())) {
             target = std::fabs(StrictNumber(box.text()));
         } else {
-            dlg_.Message(box.caption + " must be a number, not \"" + box.text() +
-                        "\"; the previous value is kept.");
+            dlg_.Message(box.caption + " must be a number, not \"" + box.text() + "\"; the previous value is kept.");
         }
     };
     m.Estart = LeadingNumber(Estart.text());

@@ -1,10 +1,9 @@
 #include "dialogs/form_mech.h"
 
 #include "core/codes.h"
-
-#include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_tech.h"
+#include "dialogs/parameter_dialogs.h"
 #include "digital/mechanism_setup.h"
 
 namespace talvex {
@@ -114,7 +113,6 @@ void FormMech::CheckDigital_Click() {
     FormIns& ins = dlg_.formIns;
     for (int k = electrode::Cylinder; k <= electrode::RotatingDisk; ++k) ins.optElectrode(k).enabled = digital;
     ins.optElectrode(electrode::ThinFilm).enabled = !digital;
-
 }
 
 void FormMech::Command1_Click() {

@@ -7,11 +7,8 @@ namespace talvex {
 FormTech::FormTech(ParameterDialogs& dialogs) : Form("FormTech", "Techniques"), dlg_(dialogs) {
     Frame1.caption = "Voltammetry";
     static constexpr const char* kCaptions[] = {
-        "1)  Linear sweep and cyclic voltammetry",
-        "2)  DC voltammetry",
-        "3)  Normal pulse voltammetry",
-        "4)  Differential pulse voltammetry",
-        "5)  Square wave voltammetry",
+        "1)  Linear sweep and cyclic voltammetry", "2)  DC voltammetry",          "3)  Normal pulse voltammetry",
+        "4)  Differential pulse voltammetry",      "5)  Square wave voltammetry",
     };
     for (int i = optTech.first(); i <= optTech.last(); ++i) {
         optTech(i).caption = kCaptions[i - 1];

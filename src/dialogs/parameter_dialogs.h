@@ -15,7 +15,7 @@ namespace talvex {
 // operations form one chain (Chemicals -> transfer -> Instrument -> Mechanism -> Techniques),
 // so each reaches the others through this set; all of them write the one model.
 class ParameterDialogs {
-public:
+  public:
     ParameterDialogs(Model& model, Reporter& reporter);
     ParameterDialogs(const ParameterDialogs&) = delete;
     ParameterDialogs& operator=(const ParameterDialogs&) = delete;

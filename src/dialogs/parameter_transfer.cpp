@@ -3,10 +3,10 @@
 #include "core/checked_math.h"
 #include "core/constants.h"
 #include "core/text_number.h"
-#include "dialogs/parameter_dialogs.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
+#include "dialogs/parameter_dialogs.h"
 
 namespace talvex {
 
@@ -41,8 +41,7 @@ void TransferParameters(ParameterDialogs& dialogs) {
         m.RToverF = Div(1, m.FoverRT);
     } catch (const RunError& error) {
         // A temperature of -273.14 C: keep the last usable constants rather than an infinity.
-        dialogs.Message("Parameter transfer Error: " + error.description() +
-                   "! Please check the temperature.");
+        dialogs.Message("Parameter transfer Error: " + error.description() + "! Please check the temperature.");
     }
 }
 
@@ -56,8 +55,7 @@ double PreconcentrationFactor(ParameterDialogs& dialogs) {
     const double theta = Exp(Div(m.n(1) * kFaraday * (ePre - m.E0(1)), kGasConstant * m.TempK));
     const double omega = 2 * kPi * rpm / 60;
     // Levich-type mass-transfer coefficient (cm/s).
-    const double k =
-        Checked(pConst * Pow(m.D(1), 2.0 / 3.0) * Pow(m.Viscosity, -1.0 / 6.0) * Sqrt(omega));
+    const double k = Checked(pConst * Pow(m.D(1), 2.0 / 3.0) * Pow(m.Viscosity, -1.0 / 6.0) * Sqrt(omega));
     return Div(Checked(tPre * k * m.Area), Checked(m.Volume * (1 + theta)));
 }
 

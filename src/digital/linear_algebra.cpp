@@ -7,7 +7,9 @@
 
 namespace talvex {
 
-void Matrix::Clear() { std::memset(a, 0, sizeof a); }
+void Matrix::Clear() {
+    std::memset(a, 0, sizeof a);
+}
 
 void Matrix::SetIdentity() {
     Clear();
@@ -93,13 +95,20 @@ void GaussJordan(Matrix& A, Reporter& reporter) {
 
 void MatInverseGJ(Matrix& A, int m, Reporter& reporter) {
     switch (m) {
-        case 1: return GaussJordan<1>(A, reporter);
-        case 2: return GaussJordan<2>(A, reporter);
-        case 3: return GaussJordan<3>(A, reporter);
-        case 4: return GaussJordan<4>(A, reporter);
-        case 5: return GaussJordan<5>(A, reporter);
-        case 6: return GaussJordan<6>(A, reporter);
-        default: Raise(ErrorCode::SubscriptOutOfRange);  // the pivot records hold 6 rows
+        case 1:
+            return GaussJordan<1>(A, reporter);
+        case 2:
+            return GaussJordan<2>(A, reporter);
+        case 3:
+            return GaussJordan<3>(A, reporter);
+        case 4:
+            return GaussJordan<4>(A, reporter);
+        case 5:
+            return GaussJordan<5>(A, reporter);
+        case 6:
+            return GaussJordan<6>(A, reporter);
+        default:
+            Raise(ErrorCode::SubscriptOutOfRange);  // the pivot records hold 6 rows
     }
 }
 
@@ -147,8 +156,8 @@ void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alo
     MatMultiply(E, surf1Inverse, m, m, m, out.E1Surf);
 }
 
-void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow,
-                    const Matrix& Surf0, Matrix& out) {
+void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow, const Matrix& Surf0,
+                    Matrix& out) {
     // E(1) c(1) - Alow(1) c(0) = Dmod(1) with c(1) = Surf1^-1 Surf0 c(0).
     const int m = el.m;
     MatMultiply(el.E1Surf, Surf0, m, m, m, out);
@@ -163,9 +172,8 @@ namespace {
 
 // The solve with the species count known at compile time, so the small loops unroll.
 template <int M, bool Diagonal>
-void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
-                const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc,
-                BoxField& dmod) {
+void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup, const Matrix& surfaceInverse,
+                const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
     const int N = el.N;
     for (int s = 1; s <= M; ++s) dmod.v[N][s] = rhs.v[N][s] + Aup.v[N][s] * conc.v[N + 1][s];
     for (int j = N - 1; j >= 1; --j) {
@@ -206,9 +214,8 @@ void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField
 }
 
 template <int M>
-void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
-                const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc,
-                BoxField& dmod) {
+void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup, const Matrix& surfaceInverse,
+                const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
     if (el.diagonal)
         SolveSized<M, true>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
     else
@@ -218,22 +225,28 @@ void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField
 }  // namespace
 
 void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
-                     const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc,
-                     BoxField& dmod) {
+                     const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
     switch (el.m) {
-        case 1: return SolveSized<1>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 2: return SolveSized<2>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 3: return SolveSized<3>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 4: return SolveSized<4>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 5: return SolveSized<5>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 6: return SolveSized<6>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        default: Raise(ErrorCode::SubscriptOutOfRange);
+        case 1:
+            return SolveSized<1>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        case 2:
+            return SolveSized<2>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        case 3:
+            return SolveSized<3>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        case 4:
+            return SolveSized<4>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        case 5:
+            return SolveSized<5>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        case 6:
+            return SolveSized<6>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        default:
+            Raise(ErrorCode::SubscriptOutOfRange);
     }
 }
 
 void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
-                       const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B,
-                       const Matrix& Surf0, const Matrix& Surf1, int N, int m) {
+                       const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B, const Matrix& Surf0,
+                       const Matrix& Surf1, int N, int m) {
     // The eliminated blocks are kept as their inverses, so the way back out reuses the inverses
     // of the way in instead of inverting every block twice.
     EliminateBlocks(reporter, B, Alow, Aup, Surf1, N, m, E);
@@ -243,9 +256,8 @@ void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, c
 }
 
 void BlockTridiagSolve2(Reporter& reporter, Int& maxIter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
-                        const BoxField& Aup, const BoxBlocks& B, const Matrix& Surf0,
-                        const Matrix& Surf1, int N, int m, const SecondOrderStep* reactions,
-                        int count, NewtonWork& work) {
+                        const BoxField& Aup, const BoxBlocks& B, const Matrix& Surf0, const Matrix& Surf1, int N, int m,
+                        const SecondOrderStep* reactions, int count, NewtonWork& work) {
     CheckSize(N, m);
     for (int j = 0; j <= N + 1; ++j) {
         for (int s = 0; s <= m; ++s) {
@@ -303,8 +315,7 @@ void BlockTridiagSolve2(Reporter& reporter, Int& maxIter, SpeciesField& Conc, Bo
         }
         EliminateBlocks(reporter, work.local, Alow, Aup, Surf1, N, m, work.eliminated);
         SurfaceInverse(reporter, work.eliminated, Alow, Surf0, work.surfaceInverse);
-        SolveEliminated(work.eliminated, Alow, Aup, work.surfaceInverse, work.rhs, work.iterate,
-                        Dmod);
+        SolveEliminated(work.eliminated, Alow, Aup, work.surfaceInverse, work.rhs, work.iterate, Dmod);
 
         // Converged when no entry moved by 0.1 % of its new value. An entry that stayed exactly
         // where it was has not moved, also at 0 (a species not formed yet must not end the run

@@ -9,11 +9,9 @@
 // (box 0 is the electrode surface). Every array has a fixed size, so a solve never allocates.
 namespace talvex {
 
-
-
-inline constexpr int kMatDim = kMaxSpecies + 1;     // rows and columns 0..6
-inline constexpr int kBoxArray = 101;               // boxes 0..100
-inline constexpr int kMaxBoxes = kBoxArray - 2;     // interior boxes 1..N, N <= 99
+inline constexpr int kMatDim = kMaxSpecies + 1;  // rows and columns 0..6
+inline constexpr int kBoxArray = 101;            // boxes 0..100
+inline constexpr int kMaxBoxes = kBoxArray - 2;  // interior boxes 1..N, N <= 99
 
 struct Matrix {
     double a[kMatDim][kMatDim];
@@ -73,19 +71,18 @@ struct EliminatedBlocks {
 // On entry Conc(., 1..N) holds the old values and Conc(., N+1) the bulk; on return Conc(., 0..N)
 // holds the new ones. Dmod and E are work arrays.
 void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
-                       const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B,
-                       const Matrix& Surf0, const Matrix& Surf1, int N, int m);
+                       const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B, const Matrix& Surf0,
+                       const Matrix& Surf1, int N, int m);
 
 // The parts of BlockTridiagSolve: the elimination of the blocks, the inverse of the surface
 // matrix E(1) Surf1^-1 Surf0 - Alow(1) for one Surf0, and the solve for one right-hand side
 // rhs(., 1..N) with the bulk in conc(., N+1) (rhs and conc may be the same field).
 void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
                      const Matrix& Surf1, int N, int m, EliminatedBlocks& out);
-void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow,
-                    const Matrix& Surf0, Matrix& out);
+void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow, const Matrix& Surf0,
+                    Matrix& out);
 void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
-                     const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc,
-                     BoxField& dmod);
+                     const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod);
 
 // A second-order reaction p1 + p2 = q1 + q2 with its rate constants times the time step
 // (kfDt, kbDt). A species number 0 stands for no species: its concentration is 0.
@@ -109,8 +106,7 @@ inline constexpr int kMaxNewtonIterations = 10;
 // linear part of the blocks. Raises the model's MaxIter to the iterations used. Conc(., 0..N+1)
 // gets the result.
 void BlockTridiagSolve2(Reporter& reporter, Int& maxIter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
-                        const BoxField& Aup, const BoxBlocks& B, const Matrix& Surf0,
-                        const Matrix& Surf1, int N, int m, const SecondOrderStep* reactions,
-                        int count, NewtonWork& work);
+                        const BoxField& Aup, const BoxBlocks& B, const Matrix& Surf0, const Matrix& Surf1, int N, int m,
+                        const SecondOrderStep* reactions, int count, NewtonWork& work);
 
 }  // namespace talvex

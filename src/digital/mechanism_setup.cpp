@@ -47,7 +47,6 @@ std::int16_t Lookup(const Model& m, const std::string& name) {
 }
 
 void BuildFromEditor(Model& m, Reporter& reporter, const MechanismChoice& f) {
-
     m.NSpecies = 1;
     m.NCharge = 0;
     m.SpeciesName(1) = f.charge(1);
@@ -86,23 +85,18 @@ void BuildFromEditor(Model& m, Reporter& reporter, const MechanismChoice& f) {
 
     // Every row is looked up, counted or not.
     for (int r = 1; r <= 3; ++r)
-        for (int s = 1; s <= 2; ++s)
-            m.ChargeSpecies(r, s) = Lookup(m, f.charge(2 * (r - 1) + s));
+        for (int s = 1; s <= 2; ++s) m.ChargeSpecies(r, s) = Lookup(m, f.charge(2 * (r - 1) + s));
     for (int r = 1; r <= 4; ++r)
-        for (int s = 1; s <= 2; ++s)
-            m.ChemSpecies(r, s) = Lookup(m, f.chem(2 * (r - 1) + s));
+        for (int s = 1; s <= 2; ++s) m.ChemSpecies(r, s) = Lookup(m, f.chem(2 * (r - 1) + s));
     for (int r = 1; r <= chem2Rows; ++r)
-        for (int s = 1; s <= 4; ++s)
-            m.Chem2Species(r, s) = Lookup(m, f.chem2(4 * (r - 1) + s));
+        for (int s = 1; s <= 4; ++s) m.Chem2Species(r, s) = Lookup(m, f.chem2(4 * (r - 1) + s));
 
     for (int r = 1; r <= m.NCharge; ++r)
-        m.ChargeLabel(r) =
-            f.charge(2 * r - 1) + " +" + f.nel(r) + "e=" + f.charge(2 * r);
-    for (int r = 1; r <= m.NChem; ++r)
-        m.ChemLabel(r) = f.chem(2 * r - 1) + "=" + f.chem(2 * r);
+        m.ChargeLabel(r) = f.charge(2 * r - 1) + " +" + f.nel(r) + "e=" + f.charge(2 * r);
+    for (int r = 1; r <= m.NChem; ++r) m.ChemLabel(r) = f.chem(2 * r - 1) + "=" + f.chem(2 * r);
     for (int r = 1; r <= m.NChem2; ++r)
-        m.ChemLabel(m.NChem + r) = f.chem2(4 * r - 3) + " +" + f.chem2(4 * r - 2) +
-                                   "=" + f.chem2(4 * r - 1) + " +" + f.chem2(4 * r);
+        m.ChemLabel(m.NChem + r) =
+            f.chem2(4 * r - 3) + " +" + f.chem2(4 * r - 2) + "=" + f.chem2(4 * r - 1) + " +" + f.chem2(4 * r);
 }
 
 }  // namespace

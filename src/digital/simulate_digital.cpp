@@ -34,7 +34,7 @@ enum class Sample { None, Base, Final };
 
 // Sub-steps of one length at one potential.
 struct Phase {
-    int level = 0;       // the time-step length (index into the run's levels)
+    int level = 0;  // the time-step length (index into the run's levels)
     int steps = 0;
     double offset = 0.0;  // from the point's potential
     bool pulse = false;   // offset is the pulse height, signed by the sweep direction
@@ -56,10 +56,9 @@ constexpr int kMaxLevels = 3;
 // The integral of exp(-k (x^3 - x1^3)) from x1 to x2 (cm): 8-point Gauss-Legendre on pieces
 // over which the exponent rises by at most 2; beyond a rise of 40 nothing is left to add.
 double FlowIntegral(double k, double x1, double x2) {
-    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
-                                       0.9602898564975363};
-    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149,
-                                         0.2223810344533745, 0.1012285362903763};
+    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
+    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149, 0.2223810344533745,
+                                         0.1012285362903763};
     const double x13 = x1 * x1 * x1;
     const double total = k * (x2 * x2 * x2 - x13);
     double sum = 0.0;
@@ -71,8 +70,7 @@ double FlowIntegral(double k, double x1, double x2) {
         for (int i = 0; i < 4; ++i) {
             const double lo = mid - half * node[i];
             const double hi = mid + half * node[i];
-            sum += half * weight[i] *
-                   (std::exp(-k * (lo * lo * lo - x13)) + std::exp(-k * (hi * hi * hi - x13)));
+            sum += half * weight[i] * (std::exp(-k * (lo * lo * lo - x13)) + std::exp(-k * (hi * hi * hi - x13)));
         }
         if (rise >= 40.0) break;
         from = to;
@@ -85,14 +83,14 @@ void CheckSpecies(int s, int ns) {
 }
 
 class DigitalRun {
-public:
+  public:
     DigitalRun(Model& m, Reporter& reporter, const DigitalRefinement& refinement)
         : reporter_(reporter), m_(m), refinement_(refinement) {}
     void Prepare();
     void Run();
     DigitalGrid Grid() const { return {N_, h_, beta_, lambdaRef_, dt_}; }
 
-private:
+  private:
     void ReadTables();
     void ChooseTiming();
     void BuildGrid();
@@ -111,8 +109,7 @@ private:
     // Mechanism, copied from the model's tables
     int ns_ = 0, nCharge_ = 0, nChem_ = 0, nChem2_ = 0;
     int ox_[kMaxCharge + 1] = {}, red_[kMaxCharge + 1] = {};
-    double ks_[kMaxCharge + 1] = {}, alpha_[kMaxCharge + 1] = {}, n_[kMaxCharge + 1] = {},
-           e0_[kMaxCharge + 1] = {};
+    double ks_[kMaxCharge + 1] = {}, alpha_[kMaxCharge + 1] = {}, n_[kMaxCharge + 1] = {}, e0_[kMaxCharge + 1] = {};
     int chemLeft_[kMaxChem + 1] = {}, chemRight_[kMaxChem + 1] = {};
     int chem2_[kMaxChem + 1][4] = {};
     double kf_[kMaxChem + 1] = {}, kb_[kMaxChem + 1] = {};
@@ -158,8 +155,8 @@ void DigitalRun::ReadTables() {
     nChem_ = m_.NChem;
     nChem2_ = m_.NChem2;
     // Tables that do not fit the work arrays end the run before anything is written.
-    if (ns_ < 1 || ns_ > kMaxSpecies || nCharge_ < 0 || nCharge_ > kMaxCharge || nChem_ < 0 ||
-        nChem2_ < 0 || nChem_ + nChem2_ > kMaxChem)
+    if (ns_ < 1 || ns_ > kMaxSpecies || nCharge_ < 0 || nCharge_ > kMaxCharge || nChem_ < 0 || nChem2_ < 0 ||
+        nChem_ + nChem2_ > kMaxChem)
         Raise(ErrorCode::SubscriptOutOfRange);
     for (int s = 1; s <= ns_; ++s) {
         C_[s] = m_.C(s);
@@ -417,8 +414,7 @@ void DigitalRun::BuildLevel(Level& level, double dt) {
         }
     }
     // Linear steps: the blocks never change, so they are eliminated once for the whole run.
-    if (nChem2_ == 0)
-        EliminateBlocks(reporter_, level.B, level.Alow, level.Aup, surf1_, N_, ns_, level.eliminated);
+    if (nChem2_ == 0) EliminateBlocks(reporter_, level.B, level.Alow, level.Aup, surf1_, N_, ns_, level.eliminated);
 }
 
 void DigitalRun::ResetField() {
@@ -455,8 +451,8 @@ void DigitalRun::Advance(int levelIndex, double E) {
     const bool newPotential = E != lastE_ || lastLevel_ < 0;
     if (newPotential) SetPotential(E);
     if (nChem2_ > 0) {
-        BlockTridiagSolve2(reporter_, m_.MaxIter, conc_, dmod_, level.Alow, level.Aup, level.B, surf0_, surf1_, N_,
-                           ns_, level.second, nChem2_, *newton_);
+        BlockTridiagSolve2(reporter_, m_.MaxIter, conc_, dmod_, level.Alow, level.Aup, level.B, surf0_, surf1_, N_, ns_,
+                           level.second, nChem2_, *newton_);
     } else {
         if (newPotential || levelIndex != lastLevel_)
             SurfaceInverse(reporter_, level.eliminated, level.Alow, surf0_, surfInverse_);
@@ -554,7 +550,9 @@ void DigitalRun::Run() {
 
 }  // namespace
 
-void SimulateDigital(Model& m, Reporter& reporter) { SimulateDigital(m, reporter, DigitalRefinement{}); }
+void SimulateDigital(Model& m, Reporter& reporter) {
+    SimulateDigital(m, reporter, DigitalRefinement{});
+}
 
 void SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement) {
     try {

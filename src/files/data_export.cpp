@@ -1,9 +1,9 @@
 #include "files/data_export.h"
 
-#include "core/result_window.h"
-#include "core/text_number.h"
 #include "core/model.h"
 #include "core/platform.h"
+#include "core/result_window.h"
+#include "core/text_number.h"
 #include "files/file_replace.h"
 
 namespace talvex {

@@ -23,8 +23,7 @@ namespace fs = std::filesystem;
 constexpr std::size_t kMaxFieldLength = 1000;
 
 [[noreturn]] void RaiseInLine(ErrorCode code, std::int64_t line) {
-    throw RunError(code, std::string(Description(code)) + " in line " +
-                             GeneralFormat(static_cast<double>(line)));
+    throw RunError(code, std::string(Description(code)) + " in line " + GeneralFormat(static_cast<double>(line)));
 }
 
 // Closes the file on every way out.
@@ -123,8 +122,7 @@ class FieldReader {
         // A byte-order mark some editors put first is not part of the data.
         if (atStart_) {
             atStart_ = false;
-            if (size_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' && buffer_[2] == '\xBF')
-                pos_ = 3;
+            if (size_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' && buffer_[2] == '\xBF') pos_ = 3;
         }
     }
 
@@ -177,8 +175,7 @@ DataPairs ReadDataPairs(const std::string& path) {
     std::string_view field;
     std::int64_t line = 0;
     while (reader.Next(field, line)) {
-        if (d.x.size() == static_cast<std::size_t>(kMaxPoints))
-            RaiseInLine(ErrorCode::SubscriptOutOfRange, line);
+        if (d.x.size() == static_cast<std::size_t>(kMaxPoints)) RaiseInLine(ErrorCode::SubscriptOutOfRange, line);
         const double x = FieldNumber(field, line);
         const std::int64_t xLine = line;
         if (!reader.Next(field, line)) RaiseInLine(ErrorCode::InputPastEnd, xLine);

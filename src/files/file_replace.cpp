@@ -50,12 +50,10 @@ class TemporaryFile {
 // Creates a new file of a name no other file has in `folder` ("x": fails instead of reusing one).
 std::FILE* CreateUnique(const fs::path& folder, const std::string& stem, fs::path& created) {
     static std::atomic<unsigned> counter{0};
-    const auto seed = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    const auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned long long tag = seed + 7919ULL * counter.fetch_add(1);
-        created = folder / ("." + stem + "." +
-                            GeneralFormat(static_cast<double>(tag % 1000000007ULL)) + ".tmp");
+        created = folder / ("." + stem + "." + GeneralFormat(static_cast<double>(tag % 1000000007ULL)) + ".tmp");
         errno = 0;
         if (std::FILE* f = std::fopen(created.string().c_str(), "wbx")) return f;
         if (errno != EEXIST) RaiseErrno(errno);
@@ -66,16 +64,13 @@ std::FILE* CreateUnique(const fs::path& folder, const std::string& stem, fs::pat
 }  // namespace
 
 ErrorCode FileErrorCode(std::error_code ec) {
-    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
-        return ErrorCode::PathNotFound;
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return ErrorCode::PathNotFound;
     if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
         ec == std::errc::read_only_file_system || ec == std::errc::text_file_busy)
         return ErrorCode::PermissionDenied;
-    if (ec == std::errc::no_space_on_device || ec == std::errc::file_too_large)
-        return ErrorCode::DiskFull;
+    if (ec == std::errc::no_space_on_device || ec == std::errc::file_too_large) return ErrorCode::DiskFull;
     if (ec == std::errc::io_error) return ErrorCode::DeviceIOError;
-    if (ec == std::errc::filename_too_long || ec == std::errc::invalid_argument)
-        return ErrorCode::BadFileName;
+    if (ec == std::errc::filename_too_long || ec == std::errc::invalid_argument) return ErrorCode::BadFileName;
     return ErrorCode::FileAccessError;
 }
 
@@ -112,8 +107,7 @@ void ReplaceFileContents(const std::string& path, std::string_view text) {
     temp.file() = f;
 
     errno = 0;
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), f) != text.size())
-        RaiseErrno(errno ? errno : EIO);
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), f) != text.size()) RaiseErrno(errno ? errno : EIO);
     if (std::fflush(f) != 0) RaiseErrno(errno ? errno : EIO);
 #if defined(__unix__) || defined(__APPLE__)
     // On disk before it takes the old file's place, so a crash cannot leave an empty file.
@@ -122,8 +116,7 @@ void ReplaceFileContents(const std::string& path, std::string_view text) {
     temp.file() = nullptr;
     if (std::fclose(f) != 0) RaiseErrno(errno ? errno : EIO);
 
-    if (exists)
-        fs::permissions(temp.path(), status.permissions(), ec);  // keeps the old file's access
+    if (exists) fs::permissions(temp.path(), status.permissions(), ec);  // keeps the old file's access
     fs::rename(temp.path(), target, ec);
     if (ec) RaiseFileError(ec);
     temp.Release();

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "core/text_number.h"
 #include "core/model.h"
 #include "core/platform.h"
+#include "core/text_number.h"
 #include "files/file_replace.h"
 
 namespace talvex {

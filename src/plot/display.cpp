@@ -2,7 +2,6 @@
 
 namespace talvex {
 
-Display::Display(Model& m, ParameterDialogs& d, Reporter& r)
-    : model(m), dialogs(d), reporter(r), formOption(*this) {}
+Display::Display(Model& m, ParameterDialogs& d, Reporter& r) : model(m), dialogs(d), reporter(r), formOption(*this) {}
 
 }  // namespace talvex

@@ -15,7 +15,7 @@ class ParameterDialogs;
 // model it draws from, the parameter dialogs (the quantity transform confirms them first) and
 // where its messages go.
 class Display {
-public:
+  public:
     Display(Model& model, ParameterDialogs& dialogs, Reporter& reporter);
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;

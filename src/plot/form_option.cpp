@@ -49,8 +49,7 @@ FormOption::FormOption(Display& display) : Form("formOption", "Option"), display
         linestyle1(i).caption = "...........";
         linestyle2(i).caption = "oooooo";
         linestyle3(i).caption = "______";
-        for (OptionButton* b : {&linestyle1(i), &linestyle2(i), &linestyle3(i)})
-            b->container = &FrameCurve(i);
+        for (OptionButton* b : {&linestyle1(i), &linestyle2(i), &linestyle3(i)}) b->container = &FrameCurve(i);
         GroupOptions({&linestyle1(i), &linestyle2(i), &linestyle3(i)});
     }
     linestyle2(0).Select();

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "core/checked_math.h"
-#include "dialogs/parameter_transfer.h"
 #include "core/text_number.h"
-#include "plot/display.h"
 #include "dialogs/form_ins.h"
+#include "dialogs/parameter_transfer.h"
+#include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
 
@@ -39,8 +39,7 @@ std::uint64_t Stamp(const Table& table, int column, int first, int last) {
 // Keeps what a column holds before a quantity overwrites it; a column that still holds what a
 // quantity wrote earlier keeps its older saved values.
 void Displace(Model& m, QuantityRecord& rec, int column, int first, int last) {
-    if (!Table2<double, kMaxPoints + 1, 7>::InRange(first, column))
-        Raise(ErrorCode::SubscriptOutOfRange);
+    if (!Table2<double, kMaxPoints + 1, 7>::InRange(first, column)) Raise(ErrorCode::SubscriptOutOfRange);
     QuantityRecord::Displaced& d = rec.displaced[static_cast<std::size_t>(column)];
     if (d.held && Stamp(m.Yplot, column, d.writtenFirst, d.writtenLast) == d.written) return;
     d.held = true;
@@ -50,12 +49,10 @@ void Displace(Model& m, QuantityRecord& rec, int column, int first, int last) {
     for (int k = first; k <= last; ++k) d.values.push_back(m.Yplot(k, column));
 }
 
-void WriteQuantity(Model& m, QuantityRecord& rec, int column, int first,
-                   const std::vector<double>& values) {
+void WriteQuantity(Model& m, QuantityRecord& rec, int column, int first, const std::vector<double>& values) {
     const int last = first + static_cast<int>(values.size()) - 1;
     Displace(m, rec, column, first, last);
-    for (int k = first; k <= last; ++k)
-        m.Yplot(k, column) = values[static_cast<std::size_t>(k - first)];
+    for (int k = first; k <= last; ++k) m.Yplot(k, column) = values[static_cast<std::size_t>(k - first)];
     QuantityRecord::Displaced& d = rec.displaced[static_cast<std::size_t>(column)];
     d.writtenFirst = first;
     d.writtenLast = last;
@@ -69,8 +66,7 @@ void RestoreDisplaced(Model& m, QuantityRecord& rec) {
         if (!d.held) continue;
         d.held = false;
         if (Stamp(m.Yplot, j, d.writtenFirst, d.writtenLast) != d.written) continue;
-        for (int k = d.first; k <= d.last; ++k)
-            m.Yplot(k, j) = d.values[static_cast<std::size_t>(k - d.first)];
+        for (int k = d.first; k <= d.last; ++k) m.Yplot(k, j) = d.values[static_cast<std::size_t>(k - d.first)];
     }
 }
 
@@ -100,8 +96,7 @@ void NoteSimulatedCurrent(Display& display) {
 bool HoldsLastSimulatedCurrent(const Display& display) {
     const Model& m = display.model;
     const QuantityRecord::Simulated& s = display.formPlot.quantity.simulated;
-    if (s.column == 0 || s.column != m.CurCurve || s.first != m.IFirst || s.last != m.ILast)
-        return false;
+    if (s.column == 0 || s.column != m.CurCurve || s.first != m.IFirst || s.last != m.ILast) return false;
     if (!Table2<double, kMaxPoints + 1, 9>::InRange(s.first, m.StoreCol)) return false;
     return Stamp(m.Yplot, s.column, s.first, s.last) == s.stamp &&
            Stamp(m.Ystore, m.StoreCol, s.first, s.last) == s.stamp;
@@ -122,8 +117,7 @@ void FillPlotQuantity(Display& display) {
         m.NCurves = m.NCurvesSaved.value();
         RestoreDisplaced(m, rec);
         if (HoldsLastSimulatedCurrent(display))
-            for (int k = m.IFirst; k <= m.ILast; ++k)
-                m.Yplot(k, m.CurCurve) = m.Ystore(k, m.StoreCol);
+            for (int k = m.IFirst; k <= m.ILast; ++k) m.Yplot(k, m.CurCurve) = m.Ystore(k, m.StoreCol);
     } else if (quantity == kResistance || quantity == kConductance) {
         const double d = m.ElectrodeDistance;
         const bool resistance = quantity == kResistance;
@@ -135,11 +129,9 @@ void FillPlotQuantity(Display& display) {
     } else if (quantity == kSurface) {
         const int nSpecies = m.NSpecies;
         if (nSpecies > kMaxSpecies) Raise(ErrorCode::SubscriptOutOfRange);
-        std::vector<std::vector<double>> columns(
-            static_cast<std::size_t>(nSpecies < 0 ? 0 : nSpecies));
+        std::vector<std::vector<double>> columns(static_cast<std::size_t>(nSpecies < 0 ? 0 : nSpecies));
         for (int j = 1; j <= nSpecies; ++j)
-            for (int k = m.IFirst; k <= m.ILast; ++k)
-                columns[static_cast<std::size_t>(j - 1)].push_back(m.Csurf(k, j));
+            for (int k = m.IFirst; k <= m.ILast; ++k) columns[static_cast<std::size_t>(j - 1)].push_back(m.Csurf(k, j));
         m.NCurves = nSpecies;
         for (int j = 1; j <= nSpecies; ++j)
             WriteQuantity(m, rec, j, m.IFirst, columns[static_cast<std::size_t>(j - 1)]);

@@ -17,9 +17,8 @@ namespace talvex {
 namespace {
 
 // The decades 1e-15..1e7 written out, so that every L is exactly the decimal power.
-constexpr double kDecade[] = {1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8,
-                              1e-7,  1e-6,  1e-5,  1e-4,  1e-3,  1e-2,  1e-1, 1e0,
-                              1e1,   1e2,   1e3,   1e4,   1e5,   1e6,   1e7};
+constexpr double kDecade[] = {1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4,
+                              1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,  1e4,  1e5,  1e6,  1e7};
 constexpr int kFirstDecade = -15;
 constexpr int kLastDecade = 6;
 double Decade(int i) {
@@ -209,9 +208,7 @@ class Renderer {
         first_ = first;
     }
 
-    double Y(int k, int j) const {
-        return work_[static_cast<std::size_t>((j - 1) * points_ + (k - first_))];
-    }
+    double Y(int k, int j) const { return work_[static_cast<std::size_t>((j - 1) * points_ + (k - first_))]; }
 
     // Curves 1..5 take the style chosen for them; a sixth curve (six species' surface
     // concentrations) has no entry and is drawn as a solid line.

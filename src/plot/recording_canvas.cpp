@@ -29,9 +29,7 @@ std::vector<std::string> RecordingCanvas::Lines() const {
     std::vector<std::string> lines;
     lines.reserve(primitives_.size());
     double width = 1, height = 1;
-    auto xy = [&](double x, double y) {
-        return Coordinate(x, width) + " " + Coordinate(y, height);
-    };
+    auto xy = [&](double x, double y) { return Coordinate(x, width) + " " + Coordinate(y, height); };
     for (const PlotPrimitive& p : primitives_) {
         const std::string style = p.dashed ? "dashed " : "solid ";
         switch (p.kind) {

@@ -66,29 +66,25 @@ void SvgCanvas::Emit(const PlotPrimitive& p) {
         case Kind::Scale:
             break;
         case Kind::Line:
-            elements_.push_back("<line x1=\"" + N(Px(p.x1)) + "\" y1=\"" + N(Py(p.y1)) +
-                                "\" x2=\"" + N(Px(p.x2)) + "\" y2=\"" + N(Py(p.y2)) + "\"" +
-                                Dash(p.dashed) + "/>");
+            elements_.push_back("<line x1=\"" + N(Px(p.x1)) + "\" y1=\"" + N(Py(p.y1)) + "\" x2=\"" + N(Px(p.x2)) +
+                                "\" y2=\"" + N(Py(p.y2)) + "\"" + Dash(p.dashed) + "/>");
             break;
         case Kind::Box: {
             const double xa = Px(p.x1), xb = Px(p.x2), ya = Py(p.y1), yb = Py(p.y2);
-            elements_.push_back("<rect x=\"" + N(std::min(xa, xb)) + "\" y=\"" +
-                                N(std::min(ya, yb)) + "\" width=\"" + N(std::fabs(xb - xa)) +
-                                "\" height=\"" + N(std::fabs(yb - ya)) + "\"" + Dash(p.dashed) +
+            elements_.push_back("<rect x=\"" + N(std::min(xa, xb)) + "\" y=\"" + N(std::min(ya, yb)) + "\" width=\"" +
+                                N(std::fabs(xb - xa)) + "\" height=\"" + N(std::fabs(yb - ya)) + "\"" + Dash(p.dashed) +
                                 "/>");
             break;
         }
         case Kind::Point:
-            elements_.push_back("<circle cx=\"" + N(Px(p.x1)) + "\" cy=\"" + N(Py(p.y1)) +
-                                "\" r=\"" + N(kPointRadius) +
+            elements_.push_back("<circle cx=\"" + N(Px(p.x1)) + "\" cy=\"" + N(Py(p.y1)) + "\" r=\"" + N(kPointRadius) +
                                 "\" fill=\"black\" stroke=\"none\"/>");
             break;
         case Kind::Text:
             // The position is the text's top-left corner; SVG places the baseline.
-            elements_.push_back("<text x=\"" + N(Px(p.x1)) + "\" y=\"" +
-                                N(Py(p.y1) + 0.9 * kFontSize) +
-                                "\" fill=\"black\" stroke=\"none\" xml:space=\"preserve\">" +
-                                Escaped(p.text) + "</text>");
+            elements_.push_back("<text x=\"" + N(Px(p.x1)) + "\" y=\"" + N(Py(p.y1) + 0.9 * kFontSize) +
+                                "\" fill=\"black\" stroke=\"none\" xml:space=\"preserve\">" + Escaped(p.text) +
+                                "</text>");
             break;
     }
 }
@@ -96,8 +92,8 @@ void SvgCanvas::Emit(const PlotPrimitive& p) {
 std::string SvgCanvas::Document() const {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     const std::string w = FormatNumber(kWidth, "0"), h = FormatNumber(kHeight, "0");
-    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h +
-           "\" viewBox=\"0 0 " + w + " " + h + "\">\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w +
+           " " + h + "\">\n";
     out += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     out +=
         "<g fill=\"none\" stroke=\"black\" stroke-width=\"1\" font-family=\"sans-serif\" "

@@ -14,12 +14,12 @@ void AddNoise(Model& m);
 // clock seed, so runs with the same number of points get the same noise), two draws per value:
 // the first sets the Box-Muller radius, the second the angle.
 class NoiseSource {
-public:
+  public:
     explicit NoiseSource(int nData);
     double Next();  // one standard-normal value
     double Draw();  // one step of the sequence: the new r
 
-private:
+  private:
     double r_;
     int m_;
     double rho_ = 0;

@@ -6,7 +6,9 @@
 
 namespace talvex {
 
-double PointSpacing(const Model& m) { return std::fabs(m.Xdata(2) - m.Xdata(1)); }
+double PointSpacing(const Model& m) {
+    return std::fabs(m.Xdata(2) - m.Xdata(1));
+}
 
 void DifferentiatePoints(double* y, int n, double h) {
     if (n < 4) return;

@@ -74,8 +74,12 @@ double DiffPulse(Base base, const KernelEnv& env, KernelArgs a) {
     return Checked((I2 - I1) + I3 - I4);
 }
 
-double SphericalBase(const KernelEnv& env, const KernelArgs& a) { return SphericalStepCurrent(env, a); }
-double PlanarBase(const KernelEnv& env, const KernelArgs& a) { return StepCurrent(env.FoverRT, a); }
+double SphericalBase(const KernelEnv& env, const KernelArgs& a) {
+    return SphericalStepCurrent(env, a);
+}
+double PlanarBase(const KernelEnv& env, const KernelArgs& a) {
+    return StepCurrent(env.FoverRT, a);
+}
 
 }  // namespace
 
@@ -124,14 +128,22 @@ double RotatingDiskCurrent(const KernelEnv& env, const KernelArgs& a) {
     return Div(k.J, 1 + Div(K, M));
 }
 
-double SquareWaveCurrent(const KernelEnv& env, const KernelArgs& a) { return SquareWave(PlanarBase, env, a); }
-double SquareWaveCurrentSph(const KernelEnv& env, const KernelArgs& a) { return SquareWave(SphericalBase, env, a); }
+double SquareWaveCurrent(const KernelEnv& env, const KernelArgs& a) {
+    return SquareWave(PlanarBase, env, a);
+}
+double SquareWaveCurrentSph(const KernelEnv& env, const KernelArgs& a) {
+    return SquareWave(SphericalBase, env, a);
+}
 double SquareWaveCurrentDisk(const KernelEnv& env, const KernelArgs& a) {
     return SquareWave(RotatingDiskCurrent, env, a);
 }
 
-double DiffPulseCurrent(const KernelEnv& env, const KernelArgs& a) { return DiffPulse(PlanarBase, env, a); }
-double DiffPulseCurrentSph(const KernelEnv& env, const KernelArgs& a) { return DiffPulse(SphericalBase, env, a); }
+double DiffPulseCurrent(const KernelEnv& env, const KernelArgs& a) {
+    return DiffPulse(PlanarBase, env, a);
+}
+double DiffPulseCurrentSph(const KernelEnv& env, const KernelArgs& a) {
+    return DiffPulse(SphericalBase, env, a);
+}
 double DiffPulseCurrentDisk(const KernelEnv& env, const KernelArgs& a) {
     // Steady state: the base-potential currents at the drop time and at the pulse start are equal.
     return SquareWave(RotatingDiskCurrent, env, a);

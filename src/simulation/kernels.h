@@ -14,11 +14,11 @@ struct KernelArgs {
     double E0;     // formal potential argument, already shifted where the dispatch says so (V)
     double Co;     // bulk concentration of the oxidised partner (M)
     double Do;
-    double t1;     // step or pulse time (s)
-    double t2;     // drop time (s), differential pulse only
-    double Cr;     // bulk concentration of the reduced partner (M)
+    double t1;  // step or pulse time (s)
+    double t2;  // drop time (s), differential pulse only
+    double Cr;  // bulk concentration of the reduced partner (M)
     double Dr;
-    double dE;     // pulse increment (V), differential pulse and square wave only
+    double dE;  // pulse increment (V), differential pulse and square wave only
 };
 
 // The model values the kernels read besides their arguments.
@@ -34,7 +34,9 @@ double ErfcScaled(double x);
 
 // Potential step to E at a planar electrode, current after time t1 (quasi-reversible couple).
 double StepCurrent(double FoverRT, const KernelArgs& a);
-inline double StepCurrent(const KernelEnv& env, const KernelArgs& a) { return StepCurrent(env.FoverRT, a); }
+inline double StepCurrent(const KernelEnv& env, const KernelArgs& a) {
+    return StepCurrent(env.FoverRT, a);
+}
 
 // Potential step at a sphere of radius env.Radius, split into the steady-state current J g/H that
 // the sphere reaches at long times and the transient that decays towards it; the transient is the

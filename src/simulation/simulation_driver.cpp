@@ -17,11 +17,11 @@ namespace {
 // Restores CurCurve when the post-processing borrows it to name a store column, also when a
 // transform fails half-way.
 class CurCurveGuard {
-public:
+  public:
     explicit CurCurveGuard(Model& m) : m_(m), saved_(m.CurCurve) {}
     ~CurCurveGuard() { m_.CurCurve = saved_; }
 
-private:
+  private:
     Model& m_;
     Int saved_;
 };
@@ -42,18 +42,18 @@ enum class Kernel {
 };
 
 enum class E0Argument {
-    Adjusted,       // E0(k) after the mechanism (and thin-film) adjustments
-    Formal,         // E0(k)
-    PulseShifted,   // E0(k) - Epulse: the step is evaluated at E + Epulse
-    HalfPulse,    // E0(k) + Epulse / 2: centres the square-wave difference on E0
+    Adjusted,      // E0(k) after the mechanism (and thin-film) adjustments
+    Formal,        // E0(k)
+    PulseShifted,  // E0(k) - Epulse: the step is evaluated at E + Epulse
+    HalfPulse,     // E0(k) + Epulse / 2: centres the square-wave difference on E0
 };
 
 // What CaseCode selects: the kernel and how its arguments are formed.
 struct CasePlan {
     Kernel kernel = Kernel::None;
     E0Argument e0 = E0Argument::Adjusted;
-    bool pulseTime = false;         // t1 = tpulse, else tdrop
-    bool alternatingPulse = false;  // dE = +Epulse on the forward sweep, -Epulse on the reverse
+    bool pulseTime = false;              // t1 = tpulse, else tdrop
+    bool alternatingPulse = false;       // dE = +Epulse on the forward sweep, -Epulse on the reverse
     bool diffusionCoefficients = false;  // the disk takes D, not its square root
     bool filmFactor = false;
     double factor = 1;
@@ -115,27 +115,41 @@ CasePlan PlanFor(int caseCode) {
 
 double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
     switch (kernel) {
-        case Kernel::Step: return StepCurrent(env.FoverRT, a);
-        case Kernel::SphereTransient: return SphericalStepParts(env, a).transient;
-        case Kernel::Sphere: return SphericalStepCurrent(env, a);
-        case Kernel::Disk: return RotatingDiskCurrent(env, a);
-        case Kernel::DiffPulse: return DiffPulseCurrent(env, a);
-        case Kernel::DiffPulseSph: return DiffPulseCurrentSph(env, a);
-        case Kernel::DiffPulseDisk: return DiffPulseCurrentDisk(env, a);
-        case Kernel::SquareWave: return SquareWaveCurrent(env, a);
-        case Kernel::SquareWaveSph: return SquareWaveCurrentSph(env, a);
-        case Kernel::SquareWaveDisk: return SquareWaveCurrentDisk(env, a);
+        case Kernel::Step:
+            return StepCurrent(env.FoverRT, a);
+        case Kernel::SphereTransient:
+            return SphericalStepParts(env, a).transient;
+        case Kernel::Sphere:
+            return SphericalStepCurrent(env, a);
+        case Kernel::Disk:
+            return RotatingDiskCurrent(env, a);
+        case Kernel::DiffPulse:
+            return DiffPulseCurrent(env, a);
+        case Kernel::DiffPulseSph:
+            return DiffPulseCurrentSph(env, a);
+        case Kernel::DiffPulseDisk:
+            return DiffPulseCurrentDisk(env, a);
+        case Kernel::SquareWave:
+            return SquareWaveCurrent(env, a);
+        case Kernel::SquareWaveSph:
+            return SquareWaveCurrentSph(env, a);
+        case Kernel::SquareWaveDisk:
+            return SquareWaveCurrentDisk(env, a);
         case Kernel::None:
-        case Kernel::ThinFilmPulse: break;
+        case Kernel::ThinFilmPulse:
+            break;
     }
     return 0;
 }
 
 const char* TechniqueName(int technique) {
     switch (technique) {
-        case technique::NormalPulse: return "Normal pulse voltammetry";
-        case technique::DifferentialPulse: return "Differential pulse voltammetry";
-        default: return "Square wave voltammetry";
+        case technique::NormalPulse:
+            return "Normal pulse voltammetry";
+        case technique::DifferentialPulse:
+            return "Differential pulse voltammetry";
+        default:
+            return "Square wave voltammetry";
     }
 }
 
@@ -202,18 +216,25 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
 
     if (plan.filmFactor) {
         const double L = m.ElectrodeLength;
-        E0k = Checked(m.E0(k) + Div(m.RToverF, m.n(k)) *
-                                    Log(Div(m.n(k) * kSqrtPi * L, a.Do * Sqrt(m.tdrop))));
+        E0k = Checked(m.E0(k) + Div(m.RToverF, m.n(k)) * Log(Div(m.n(k) * kSqrtPi * L, a.Do * Sqrt(m.tdrop))));
         rp.factor = Checked(m.ScanRate * L * Sqrt(Div(kPi * m.tdrop, m.D(o))));
     } else {
         rp.factor = plan.factor;
     }
 
     switch (plan.e0) {
-        case E0Argument::Adjusted: a.E0 = E0k; break;
-        case E0Argument::Formal: a.E0 = m.E0(k); break;
-        case E0Argument::PulseShifted: a.E0 = m.E0(k) - m.Epulse; break;
-        case E0Argument::HalfPulse: a.E0 = m.E0(k) + m.Epulse / 2; break;
+        case E0Argument::Adjusted:
+            a.E0 = E0k;
+            break;
+        case E0Argument::Formal:
+            a.E0 = m.E0(k);
+            break;
+        case E0Argument::PulseShifted:
+            a.E0 = m.E0(k) - m.Epulse;
+            break;
+        case E0Argument::HalfPulse:
+            a.E0 = m.E0(k) + m.Epulse / 2;
+            break;
     }
     a.t1 = plan.pulseTime ? m.tpulse : m.tdrop;
     a.t2 = m.tdrop;
@@ -265,8 +286,8 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     const double Ru = m.Ru;
     const double Epulse = m.Epulse;
     const double pointsPerSweep = m.PointsPerSweep;
-    const bool catalytic = m.Mechanism == mechanism::Catalytic && m.Technique >= technique::Sweep &&
-                            m.Technique <= technique::NormalPulse;
+    const bool catalytic =
+        m.Mechanism == mechanism::Catalytic && m.Technique >= technique::Sweep && m.Technique <= technique::NormalPulse;
     if (m.Mechanism == mechanism::Catalytic)
         for (int i = 1; i <= nData; ++i) m.Ystore(i, 8) = 0;
     double Iprev = 0;
@@ -419,7 +440,7 @@ void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std:
         if (afterCopy) afterCopy();
     } catch (const RunError& e) {
         reporter.Message("Analytical simulation Error: " + e.description() +
-                   "! Please try again by other initial values.");
+                         "! Please try again by other initial values.");
     }
 }
 

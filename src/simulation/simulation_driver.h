@@ -13,8 +13,7 @@ namespace talvex {
 // ... ! Please try again by other initial values." and ends the run. The curve slot follows the
 // display options' overlap box (`overlapChecked`); `afterCopy` runs inside the same trap once the
 // total current is in the current curve (the caller notes it and runs the quantity transform).
-void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked,
-                   const std::function<void()>& afterCopy = {});
+void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std::function<void()>& afterCopy = {});
 
 // The potential programme alone: PointsPerSweep, NData and Xdata (kept as they are while
 // fitting). More than 4000 points is rejected before anything is written.

@@ -14,7 +14,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class CommandTableTest : public ::testing::Test {
-protected:
+  protected:
     testing::FakePlatform platform;
     Workbench wb{platform};
 };
@@ -22,8 +22,10 @@ protected:
 TEST_F(CommandTableTest, MenuTreeInMenuBarOrderWithInitialFlags) {
     Lines bar;
     for (const MenuItem& item : wb.menu.items()) {
-        if (item.parent.empty()) bar.push_back(item.caption);
-        else EXPECT_NE(wb.menu.Find(item.parent), nullptr) << item.name;
+        if (item.parent.empty())
+            bar.push_back(item.caption);
+        else
+            EXPECT_NE(wb.menu.Find(item.parent), nullptr) << item.name;
         const bool disabledAtStart = item.name == "mnuDisplay" || item.name == "mnuData" || item.name == "mnuManualFit";
         EXPECT_EQ(item.enabled, !disabledAtStart) << item.name;
     }

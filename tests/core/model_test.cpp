@@ -1,9 +1,10 @@
+#include "core/model.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "core/checked_math.h"
-#include "core/model.h"
 #include "core/result_window.h"
 #include "support/run_errors.h"
 

@@ -14,11 +14,11 @@ namespace {
 // Dialog texts: the longest numeric prefix after leading blanks, 0 when there is none.
 TEST(LeadingNumber, TakesTheLongestNumericPrefixOrZero) {
     const std::pair<const char*, double> cases[] = {
-        {"1e-5", 1e-5}, {"12 mV", 12}, {"  -0.3", -0.3}, {".005", 0.005}, {"1.5E-05abc", 1.5e-5}, {"+4", 4},
-        {"2e", 2}, {"3.e+", 3},  // an exponent without digits is not part of the number
-        {"1,5", 1},              // a decimal comma ends the number
-        {"", 0}, {"abc", 0}, {"-", 0}, {".", 0}, {"e5", 0},
-        {"1e999", 0}, {"1e-999", 0},  // beyond the double range: not a usable number
+        {"1e-5", 1e-5}, {"12 mV", 12}, {"  -0.3", -0.3}, {".005", 0.005}, {"1.5E-05abc", 1.5e-5},
+        {"+4", 4},      {"2e", 2},     {"3.e+", 3},  // an exponent without digits is not part of the number
+        {"1,5", 1},                                  // a decimal comma ends the number
+        {"", 0},        {"abc", 0},    {"-", 0},         {".", 0},        {"e5", 0},
+        {"1e999", 0},   {"1e-999", 0},  // beyond the double range: not a usable number
     };
     for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
 }
@@ -36,10 +36,19 @@ TEST(StrictNumber, AcceptsOnlyAWholeNumber) {
 // result window adds a blank for the sign and one after; dialog fields get the zero before the point.
 TEST(GeneralFormat, PrintsLikeTheResultWindowAndTheDialogs) {
     const std::pair<double, const char*> cases[] = {
-        {2, "2"}, {0.005, ".005"}, {-0.3, "-.3"}, {0, "0"}, {1e-5, "1E-05"}, {-0.000015, "-1.5E-05"},
-        {-0.123456789012345, "-.123456789012345"}, {1.0 / 3.0, ".333333333333333"},
+        {2, "2"},
+        {0.005, ".005"},
+        {-0.3, "-.3"},
+        {0, "0"},
+        {1e-5, "1E-05"},
+        {-0.000015, "-1.5E-05"},
+        {-0.123456789012345, "-.123456789012345"},
+        {1.0 / 3.0, ".333333333333333"},
         {0.0001, ".0001"},  // exponent -4 is still fixed
-        {1e14, "100000000000000"}, {1e15, "1E+15"}, {123.25, "123.25"}, {4.159e-7, "4.159E-07"},
+        {1e14, "100000000000000"},
+        {1e15, "1E+15"},
+        {123.25, "123.25"},
+        {4.159e-7, "4.159E-07"},
         {0.1 + 0.2, ".3"},  // 15 significant digits hide the binary tail
         {1.5e-300, "1.5E-300"},
     };
@@ -54,17 +63,37 @@ TEST(GeneralFormat, PrintsLikeTheResultWindowAndTheDialogs) {
 
 // The concentration, equilibrium and display patterns; rounding is half away from zero.
 TEST(FormatNumber, Patterns) {
-    struct Case { double x; const char* pattern; const char* text; };
+    struct Case {
+        double x;
+        const char* pattern;
+        const char* text;
+    };
     const Case cases[] = {
-        {0.001, "0.###e-#", "1.e-3"}, {0.0012345, "0.###e-#", "1.235e-3"}, {12, "0.###e-#", "1.2e1"},
-        {0, "0.###e-#", "0.e0"}, {9.99584e-4, "0.###e-#", "9.996e-4"}, {4.15917e-7, "0.###e-#", "4.159e-7"},
-        {-0.0025, "0.###e-#", "-2.5e-3"}, {1000, "#.###e-#", "1.e3"}, {0.5, "#.###e-#", "5.e-1"},
+        {0.001, "0.###e-#", "1.e-3"},
+        {0.0012345, "0.###e-#", "1.235e-3"},
+        {12, "0.###e-#", "1.2e1"},
+        {0, "0.###e-#", "0.e0"},
+        {9.99584e-4, "0.###e-#", "9.996e-4"},
+        {4.15917e-7, "0.###e-#", "4.159e-7"},
+        {-0.0025, "0.###e-#", "-2.5e-3"},
+        {1000, "#.###e-#", "1.e3"},
+        {0.5, "#.###e-#", "5.e-1"},
         {9.9996, "0.###e-#", "1.e1"},  // rounding carries into the exponent
-        {0.282095, "0.##e-0", "2.82e-1"}, {1.00003, "0.##e-0", "1.e0"}, {1.2345e-5, "0.####E-0", "1.2345E-5"},
-        {-8.7531e-5, "0.####E-0", "-8.7531E-5"}, {1e-6, "0E-0", "1E-6"}, {1000, "0E-0", "1E3"},
-        {0.3, "0.##", "0.3"}, {-0.1, "0.##", "-0.1"}, {0.125, "0.##", "0.13"}, {1, "0.##", "1."},
+        {0.282095, "0.##e-0", "2.82e-1"},
+        {1.00003, "0.##e-0", "1.e0"},
+        {1.2345e-5, "0.####E-0", "1.2345E-5"},
+        {-8.7531e-5, "0.####E-0", "-8.7531E-5"},
+        {1e-6, "0E-0", "1E-6"},
+        {1000, "0E-0", "1E3"},
+        {0.3, "0.##", "0.3"},
+        {-0.1, "0.##", "-0.1"},
+        {0.125, "0.##", "0.13"},
+        {1, "0.##", "1."},
         {-1e-17, "0.##", "0."},  // no minus sign on a rounded zero
-        {0.05916, "0.####", "0.0592"}, {2.9999999, "0", "3"}, {-1, "0", "-1"}, {-0.2, "0", "0"},
+        {0.05916, "0.####", "0.0592"},
+        {2.9999999, "0", "3"},
+        {-1, "0", "-1"},
+        {-0.2, "0", "0"},
         {123.456, "0", "123"},
     };
     for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.x, c.pattern), c.text) << c.x << " " << c.pattern;

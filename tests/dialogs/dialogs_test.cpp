@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "core/text_number.h"
 #include "app/workbench.h"
+#include "core/text_number.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
@@ -103,8 +103,7 @@ TEST_F(DialogTest, OkStoresTheFieldsAndRefusesNonNumbers) {
     ins.OK();
     ASSERT_TRUE(TypeInto(ins, {"Estep=abc", "V=-0.05", "Eend=-0.4 V", "TextRrate=300"}));
     ins.OK();
-    EXPECT_EQ(platform.messages,
-              (Strings{"E step (V) must be a number, not \"abc\"; the previous value is kept."}));
+    EXPECT_EQ(platform.messages, (Strings{"E step (V) must be a number, not \"abc\"; the previous value is kept."}));
     EXPECT_EQ(ModelValues(m, "Estep ScanRate Eend TempK Omega"), ".005 .05 -.4 298.14 31.41592654");
 }
 
@@ -175,8 +174,7 @@ TEST(SecondOrderEquilibrium, SatisfiesKAndTakesThePhysicalRoot) {
         ASSERT_TRUE(x.has_value()) << "K " << t.K << " a " << t.a;
         const double products = t.form == OneProduct ? t.c + *x : (t.c + *x) * (t.d + *x);
         const double q = products / (t.form == OneReactant ? t.a - *x : (t.a - *x) * (t.b - *x));
-        EXPECT_TRUE(Near(q, t.K, 1e-9) && t.a - *x > 0 && t.c + *x > 0 &&
-                    (t.form == OneReactant || t.b - *x > 0) &&
+        EXPECT_TRUE(Near(q, t.K, 1e-9) && t.a - *x > 0 && t.c + *x > 0 && (t.form == OneReactant || t.b - *x > 0) &&
                     (t.form == OneProduct || t.d + *x > 0))
             << "K " << t.K << " a " << t.a;
     }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/constants.h"
 #include "app/workbench.h"
+#include "core/constants.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
@@ -19,7 +19,7 @@ namespace talvex {
 namespace {
 
 class TransferTest : public ::testing::Test {
-protected:
+  protected:
     testing::FakePlatform platform;
     Workbench wb{platform};
     Model& m = wb.model;

@@ -17,7 +17,7 @@ namespace {
 using testing::Near;
 
 class LinearAlgebraTest : public ::testing::Test {
-protected:
+  protected:
     double Uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
 
     // Random entries plus a dominant one in column i % m + 1 of row i: the pivot search must move both.

@@ -13,7 +13,7 @@ namespace talvex {
 namespace {
 
 class MechanismSetup : public ::testing::Test {
-protected:
+  protected:
     MechanismSetup() : wb(platform), f(wb.formMech), m(wb.model) {}
 
     // Types the texts into the fields of `boxes` from `first` on.
@@ -92,8 +92,8 @@ TEST_F(MechanismSetup, AnalyticalMechanismsUseTheirFixedTables) {
     ASSERT_EQ(m.NChem2, 1);
     f.CheckDigital.Click();
     const std::pair<int, const char*> cases[] = {
-        {4, "Fe3+,Fe2+,A, | 2: 12 34 00 | 0: 00 00 00 00 | 0: 0000 0000 0000"},  // two independent couples
-        {7, "Fe3+,Fe2+ | 1: 12 00 00 | 1: 21 00 00 00 | 0: 0000 0000 0000"},     // B regenerates A
+        {4, "Fe3+,Fe2+,A, | 2: 12 34 00 | 0: 00 00 00 00 | 0: 0000 0000 0000"},   // two independent couples
+        {7, "Fe3+,Fe2+ | 1: 12 00 00 | 1: 21 00 00 00 | 0: 0000 0000 0000"},      // B regenerates A
         {8, "Fe3+,Fe2+,A, | 1: 12 00 00 | 1: 31 00 00 00 | 0: 0000 0000 0000"}};  // D only for the kernels
     for (const auto& [mechanism, tables] : cases) {
         f.mech(mechanism).Select();

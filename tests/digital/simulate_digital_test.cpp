@@ -23,7 +23,7 @@ constexpr double kPi = 3.14159265358979;
 
 // The default experiment run through the driver with the digital simulation.
 class DigitalTest : public testing::SimulationTest {
-protected:
+  protected:
     DigitalTest() { m.DigitalSim = true; }
     double f() const { return m.FoverRT; }
     double Last() const { return I(m.NData); }
@@ -149,8 +149,8 @@ TEST_F(DigitalTest, ErrorsEndTheRunAndKeepThePointsComputed) {
     auto fails = [&](const std::string& description, int kept) {
         platform.messages.clear();
         RunSimulation(wb);
-        EXPECT_EQ(platform.messages, std::vector<std::string>{"CV Error: " + description +
-                                                              "! Please try again by other initial values."});
+        EXPECT_EQ(platform.messages,
+                  std::vector<std::string>{"CV Error: " + description + "! Please try again by other initial values."});
         EXPECT_EQ(I(m.NData), 0) << description;
         EXPECT_EQ(I(std::max(kept, 1)) > 0, kept > 0) << description;
         EXPECT_EQ(m.Csurf(std::max(kept, 1), 2) > 0, kept > 0) << description;

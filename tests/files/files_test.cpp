@@ -5,15 +5,15 @@
 #include <iterator>
 #include <random>
 
-#include "core/text_number.h"
 #include "app/file_commands.h"
+#include "app/simulate_command.h"
 #include "app/workbench.h"
+#include "core/text_number.h"
 #include "dialogs/form_ins.h"
 #include "files/data_export.h"
 #include "files/data_import.h"
 #include "files/parameter_file.h"
 #include "plot/form_option.h"
-#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
@@ -41,7 +41,9 @@ class FilesTest : public ::testing::Test {
     std::string Read(const std::string& name) const {
         return {std::istreambuf_iterator<char>(std::ifstream(Path(name), std::ios::binary).rdbuf()), {}};
     }
-    void Write(const std::string& name, const std::string& text) const { std::ofstream(Path(name), std::ios::binary) << text; }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
     long Entries() const { return std::distance(fs::directory_iterator(dir), {}); }
     template <typename Command>
     std::string Run(Command command, const std::string& name = "out") {  // answers the dialog with `name`
@@ -49,8 +51,14 @@ class FilesTest : public ::testing::Test {
         command(wb);
         return Read(name);
     }
-    bool ImportFrom(const std::string& path) { platform.fileAnswers.push_back(path); return ReadData(wb); }
-    bool Import(const std::string& content) { Write("in.csv", content); return ImportFrom(Path("in.csv")); }
+    bool ImportFrom(const std::string& path) {
+        platform.fileAnswers.push_back(path);
+        return ReadData(wb);
+    }
+    bool Import(const std::string& content) {
+        Write("in.csv", content);
+        return ImportFrom(Path("in.csv"));
+    }
 
     testing::FakePlatform platform;
     Workbench wb{platform};
@@ -93,8 +101,11 @@ TEST_F(FilesTest, FailedWritesReportAndKeepOldFile) {
     EXPECT_EQ(Read("old"), precious);
     fs::permissions(Path("old"), fs::perms::owner_read);
     const std::string after = Run(SaveParameters, "old");
-    if (platform.messages.size() == 4) { EXPECT_EQ(platform.messages.back() + after, "Save Error: Permission denied" + precious); }
-    else { EXPECT_TRUE(testing::MatchesGolden("files/startup.par", after)); }  // root may write anyway
+    if (platform.messages.size() == 4) {
+        EXPECT_EQ(platform.messages.back() + after, "Save Error: Permission denied" + precious);
+    } else {
+        EXPECT_TRUE(testing::MatchesGolden("files/startup.par", after));
+    }                         // root may write anyway
     EXPECT_EQ(Entries(), 2);  // no temporary file left behind
 }
 
@@ -116,15 +127,23 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
     wb.formOption.overlap.SetChecked(true);
     for (const char* file : {"1,10\n2,20\n3,30\n", "1,11\n2,21\n3,31\n", "4,12\n5,22\n"}) ASSERT_TRUE(Import(file));
     EXPECT_EQ(m.CurCurve, 3);
-    const auto Stored = [&] { return Values(m.NData, m.Xdata(2), m.Xdata(3), m.Yplot(2, 1) + m.Yplot(2, 2) + m.Yplot(2, 3)); };
+    const auto Stored = [&] {
+        return Values(m.NData, m.Xdata(2), m.Xdata(3), m.Yplot(2, 1) + m.Yplot(2, 2) + m.Yplot(2, 3));
+    };
     EXPECT_EQ(Stored(), Values(2, 5, 3, 20 + 21 + 22));
     const std::string fields = Fields(wb);
     const std::pair<std::string, std::string> bad[] = {
-        {"E (V),I (A)\n1,2\n", "Type mismatch in line 1"}, {"0,3;1,2E-05\n", "Type mismatch in line 1"},
-        {"9,9\n9,\n", "Type mismatch in line 2"},          {"9,9\n9,1e999\n", "Type mismatch in line 2"},
-        {"9,9\n9", "Input past end of file in line 2"},    {"\r\n \r\n", "Input past end of file"},
-        {std::string(5000, '7'), "Type mismatch in line 1"}, {"1e308,1\n-1e308,1\n", "Overflow"},
-        {"@none.csv", "File not found"}, {"@no/none.csv", "Path not found"}, {"@/dev/zero", "Path/File access error"},
+        {"E (V),I (A)\n1,2\n", "Type mismatch in line 1"},
+        {"0,3;1,2E-05\n", "Type mismatch in line 1"},
+        {"9,9\n9,\n", "Type mismatch in line 2"},
+        {"9,9\n9,1e999\n", "Type mismatch in line 2"},
+        {"9,9\n9", "Input past end of file in line 2"},
+        {"\r\n \r\n", "Input past end of file"},
+        {std::string(5000, '7'), "Type mismatch in line 1"},
+        {"1e308,1\n-1e308,1\n", "Overflow"},
+        {"@none.csv", "File not found"},
+        {"@no/none.csv", "Path not found"},
+        {"@/dev/zero", "Path/File access error"},
     };
     for (const auto& [content, error] : bad) {
         const int slots = m.NCurves;
@@ -158,10 +177,17 @@ TEST_F(FilesTest, ImportOfArbitraryBytesNeverCorruptsTheStore) {
         for (int e = static_cast<int>(rng() % 4); e > 0 && !s.empty(); --e) {
             const std::size_t at = rng() % s.size();
             switch (rng() % 4) {
-                case 0: s[at] = static_cast<char>(rng() & 0xFF); break;
-                case 1: s[at] = symbols[rng() % symbols.size()]; break;
-                case 2: s.erase(at, rng() % 20); break;
-                default: s.insert(at, s.substr(at, rng() % 40));
+                case 0:
+                    s[at] = static_cast<char>(rng() & 0xFF);
+                    break;
+                case 1:
+                    s[at] = symbols[rng() % symbols.size()];
+                    break;
+                case 2:
+                    s.erase(at, rng() % 20);
+                    break;
+                default:
+                    s.insert(at, s.substr(at, rng() % 40));
             }
         }
         if (round % 3 == 0) {
@@ -173,7 +199,9 @@ TEST_F(FilesTest, ImportOfArbitraryBytesNeverCorruptsTheStore) {
         const std::string fieldsBefore = Fields(wb);
         const std::size_t messages = platform.messages.size();
         if (!Import(s)) {
-            ASSERT_EQ(Values(platform.messages.size(), Store(m) == before, Fields(wb) == fieldsBefore), Values(messages + 1, 1, 1)) << round;
+            ASSERT_EQ(Values(platform.messages.size(), Store(m) == before, Fields(wb) == fieldsBefore),
+                      Values(messages + 1, 1, 1))
+                << round;
             continue;
         }
         ++succeeded;
@@ -182,7 +210,8 @@ TEST_F(FilesTest, ImportOfArbitraryBytesNeverCorruptsTheStore) {
         for (std::size_t j = 1; j < after.size(); ++j) {  // point i, column c (-1: the potential)
             const int i = static_cast<int>((j - 1) / 8), c = static_cast<int>((j - 1) % 8) - 1;
             const bool read = i >= 1 && i <= k && (c == -1 || c == column);
-            ASSERT_TRUE(read ? std::isfinite(after[j]) : after[j] == before[j]) << round << " point " << i << " column " << c;
+            ASSERT_TRUE(read ? std::isfinite(after[j]) : after[j] == before[j])
+                << round << " point " << i << " column " << c;
         }
     }
     EXPECT_GT(succeeded, 50);  // the damaged files must also reach the success path

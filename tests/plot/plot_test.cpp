@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "core/curve_slot.h"
+#include "app/simulate_command.h"
 #include "app/workbench.h"
+#include "core/curve_slot.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "plot/axis_commands.h"
@@ -9,7 +10,6 @@
 #include "plot/form_plot.h"
 #include "plot/plot_quantity.h"
 #include "plot/plot_renderer.h"
-#include "app/simulate_command.h"
 #include "simulation/simulation_driver.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
@@ -42,17 +42,14 @@ class PlotTest : public ::testing::Test {
     void TypeRange(const char* xmin, const char* xmax, const char* ymin, const char* ymax) {
         opt.Xauto.SetChecked(xmin == nullptr);
         opt.Yauto.SetChecked(ymin == nullptr);
-        for (auto [box, text] : {std::pair{&opt.XminText, xmin},
-                                 {&opt.XmaxText, xmax},
-                                 {&opt.YminText, ymin},
-                                 {&opt.YmaxText, ymax}})
+        for (auto [box, text] :
+             {std::pair{&opt.XminText, xmin}, {&opt.XmaxText, xmax}, {&opt.YminText, ymin}, {&opt.YmaxText, ymax}})
             if (text != nullptr) box->Type(text);
     }
     // Points 1..NData of the potentials (j = 0), of curve j, or with `store` of the store's j.
     V Column(int j, bool store = false) const {
         V v;
-        for (int k = 1; k <= m.NData; ++k)
-            v.push_back(store ? m.Ystore(k, j) : j == 0 ? m.Xdata(k) : m.Yplot(k, j));
+        for (int k = 1; k <= m.NData; ++k) v.push_back(store ? m.Ystore(k, j) : j == 0 ? m.Xdata(k) : m.Yplot(k, j));
         return v;
     }
     // The recordings, and how to regenerate them, are described in tests/data/plot.
@@ -149,8 +146,7 @@ TEST_F(RenderTest, AxisCommandsAndTheirInverses) {
     for (auto* command : {mnu1000X, mnu10Y, mnuMinusY}) command(wb.display);
     EXPECT_EQ(Column(0), (V{300, 200, 100, 0, -100, -200, -300}));
     EXPECT_EQ(m.Yplot(4, 2), -10 * 7.7e-6);
-    for (auto* command : {mnuMinusY, mnu01Y, mnu1000Y, mnu0001Y, mnu0001X, mnu10X, mnu01X})
-        command(wb.display);
+    for (auto* command : {mnuMinusY, mnu01Y, mnu1000Y, mnu0001Y, mnu0001X, mnu10X, mnu01X}) command(wb.display);
     for (std::size_t k = 0; k < xs.size(); ++k)
         EXPECT_TRUE(Near(Column(0)[k], xs[k], 5e-16) && Near(Column(2)[k], y2[k], 5e-16)) << k;
 

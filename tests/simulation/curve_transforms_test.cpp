@@ -10,7 +10,7 @@ namespace {
 using testing::Near;
 
 class TransformsTest : public ::testing::Test {
-protected:
+  protected:
     TransformsTest() : m(std::make_unique<Model>()) {}
     void Load(const std::vector<double>& x, const std::vector<double>& y) {
         m->NData = static_cast<int>(x.size());
@@ -41,7 +41,8 @@ TEST_F(TransformsTest, MatchTheReferenceImplementation) {
         Load(ref["Xdata"], ref["y"]);
         c.op(*m, m->Yplot);
         for (std::size_t k = 0; k < n; ++k)
-            ASSERT_TRUE(Near(Y(static_cast<int>(k + 1)), ref[c.column][k], 1e-9, 1e-15)) << c.column << " point " << k + 1;
+            ASSERT_TRUE(Near(Y(static_cast<int>(k + 1)), ref[c.column][k], 1e-9, 1e-15))
+                << c.column << " point " << k + 1;
     }
 }
 

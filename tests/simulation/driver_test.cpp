@@ -1,6 +1,3 @@
-#include "app/simulate_command.h"
-#include "simulation/simulation_driver.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,11 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "app/simulate_command.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "plot/form_option.h"
 #include "simulation/corrections.h"
-#include "app/simulate_command.h"
+#include "simulation/simulation_driver.h"
 #include "support/simulation_fixture.h"
 #include "support/values.h"
 
@@ -24,7 +22,7 @@ using Messages = std::vector<std::string>;
 using testing::Values;
 
 class DriverTest : public testing::SimulationTest {
-protected:
+  protected:
     std::vector<double> Curve() {  // runs; the current curve from index 1
         RunSimulation(wb);
         EXPECT_TRUE(platform.messages.empty());
@@ -36,9 +34,14 @@ protected:
 
 // round(|Eend - Estart| / Estep) + 1 points per sweep (halves to even); a cycle returns with the vertex twice.
 TEST_F(DriverTest, PotentialStaircase) {
-    struct Case { double end, step, cycles, perSweep, nData, dir; };
+    struct Case {
+        double end, step, cycles, perSweep, nData, dir;
+    };
     const Case cases[] = {
-        {-0.3, 0.005, 2, 61, 244, -1}, {0, 0.25, 0.5, 1, 1, -1}, {0.5, 0.1, 0.5, 6, 6, 1}, {-0.625, 0.25, 0.5, 3, 3, -1},
+        {-0.3, 0.005, 2, 61, 244, -1},
+        {0, 0.25, 0.5, 1, 1, -1},
+        {0.5, 0.1, 0.5, 6, 6, 1},
+        {-0.625, 0.25, 0.5, 3, 3, -1},
     };
     for (const Case& c : cases) {
         m.Estart = 0, m.Eend = c.end, m.Estep = c.step, m.ScanCycles = c.cycles;

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "simulation/kernels.h"
 #include "app/simulate_command.h"
+#include "simulation/kernels.h"
 #include "simulation/simulation_driver.h"
 #include "support/simulation_fixture.h"
 
@@ -17,9 +17,14 @@ using testing::Near;
 
 constexpr double kF = 96484.6, kPiValue = 3.141592654, kD = 1e-5, kC = 1e-6;  // kC: 1 mM in mol/cm3
 const double kNone = std::nan("");
-double Cottrell(double t) { return kF * kC * std::sqrt(kD / (kPiValue * t)); }
-double SphereArea(double r) { return 4 * kPiValue * r * r; }
-const double kLevich = 0.62 * kF * std::pow(kD, 2.0 / 3.0) * std::sqrt(100 * kPiValue / 30) * std::pow(0.01, -1.0 / 6.0) * kC;
+double Cottrell(double t) {
+    return kF * kC * std::sqrt(kD / (kPiValue * t));
+}
+double SphereArea(double r) {
+    return 4 * kPiValue * r * r;
+}
+const double kLevich =
+    0.62 * kF * std::pow(kD, 2.0 / 3.0) * std::sqrt(100 * kPiValue / 30) * std::pow(0.01, -1.0 / 6.0) * kC;
 
 // ErfcScaled (continued fraction for |x| >= 1.5, series below) against the independent
 // implementation over [-5, 25], both branches, to 1e-12; and against the function itself,
@@ -32,8 +37,9 @@ TEST(Kernels, ErfcScaledAgreesWithIndependentEvaluations) {
     EXPECT_EQ(ErfcScaled(0), 1.0);
     for (long double x = -5; x <= 25; x += 0.01L) {
         const long double x2 = x * x;
-        const long double exact = x < 20 ? std::exp(x2) * std::erfc(x)
-                                         : (1 - 1 / (2 * x2) + 3 / (4 * x2 * x2)) / (x * std::sqrt(3.14159265358979324L));
+        const long double exact = x < 20
+                                      ? std::exp(x2) * std::erfc(x)
+                                      : (1 - 1 / (2 * x2) + 3 / (4 * x2 * x2)) / (x * std::sqrt(3.14159265358979324L));
         ASSERT_TRUE(Near(ErfcScaled(static_cast<double>(x)), static_cast<double>(exact), 1e-6)) << "x = " << x;
     }
 }
@@ -41,10 +47,22 @@ TEST(Kernels, ErfcScaledAgreesWithIndependentEvaluations) {
 // A 1 mM oxidant at E0 0.1 V, D 1e-5 cm2/s (the kernels take its square root), very fast kinetics.
 KernelArgs Args(double E, double t1, double ks = 1e10) {
     const double rootD = std::sqrt(kD);
-    return {.E = E, .ks = ks, .alpha = 0.5, .n = 1, .E0 = 0.1, .Co = 1e-3, .Do = rootD, .t1 = t1, .t2 = t1, .Cr = 0,
-            .Dr = rootD, .dE = 0};
+    return {.E = E,
+            .ks = ks,
+            .alpha = 0.5,
+            .n = 1,
+            .E0 = 0.1,
+            .Co = 1e-3,
+            .Do = rootD,
+            .t1 = t1,
+            .t2 = t1,
+            .Cr = 0,
+            .Dr = rootD,
+            .dE = 0};
 }
-KernelEnv Env(double radius) { return {testing::FoverRT25(), radius, 100 * kPiValue / 30, 0.01}; }
+KernelEnv Env(double radius) {
+    return {testing::FoverRT25(), radius, 100 * kPiValue / 30, 0.01};
+}
 
 // Very fast kinetics: the reversible step current n Co / (sqrt(pi t) (1/Do + exp(eta)/Dr)); far on the
 // reducing side the Cottrell value n Co Do / sqrt(pi t); far on the oxidising side 0.
@@ -78,7 +96,7 @@ TEST(Kernels, SphereIsPlanarAtLargeRadiusAndReachesTheKineticSteadyState) {
 }
 
 class TechniqueTest : public testing::SimulationTest {
-protected:
+  protected:
     double Last() const { return I(m.NData); }
     // Potential where the rising wave first reaches half of `plateau`, interpolated.
     double HalfWave(double plateau) const {
@@ -92,11 +110,18 @@ protected:
 
 // The independent implementation's curves (inputs in its README); rounding only, hence 1e-9.
 TEST_F(TechniqueTest, EveryTechniqueMatchesTheReferenceCurves) {
-    struct Case { const char* file; int technique, electrode; double cycles, radius, area; };
+    struct Case {
+        const char* file;
+        int technique, electrode;
+        double cycles, radius, area;
+    };
     const Case cases[] = {
-        {"analytical_dc_planar.csv", 2, 1, 0.5, 0.2821, 1}, {"analytical_normal_pulse_planar.csv", 3, 1, 0.5, 0.2821, 1},
-        {"analytical_differential_pulse_planar.csv", 4, 1, 0.5, 0.2821, 1}, {"analytical_dc_sphere_r1e-4.csv", 2, 2, 0.5, 1e-4, 1.26e-7},
-        {"analytical_differential_pulse_planar_cycle.csv", 4, 1, 1, 0.2821, 1}, {"analytical_dc_rotating_disk_100rpm.csv", 2, 8, 0.5, 0.2821, 1},
+        {"analytical_dc_planar.csv", 2, 1, 0.5, 0.2821, 1},
+        {"analytical_normal_pulse_planar.csv", 3, 1, 0.5, 0.2821, 1},
+        {"analytical_differential_pulse_planar.csv", 4, 1, 0.5, 0.2821, 1},
+        {"analytical_dc_sphere_r1e-4.csv", 2, 2, 0.5, 1e-4, 1.26e-7},
+        {"analytical_differential_pulse_planar_cycle.csv", 4, 1, 1, 0.2821, 1},
+        {"analytical_dc_rotating_disk_100rpm.csv", 2, 8, 0.5, 0.2821, 1},
     };
     for (const Case& c : cases) {
         testing::DefaultExperiment(m, true);
@@ -107,15 +132,16 @@ TEST_F(TechniqueTest, EveryTechniqueMatchesTheReferenceCurves) {
     }
 }
 
-// Randles-Sevcik Ip = 0.4463 nFAC sqrt(nFvD/RT), Ep = E0 - 1.109 RT/F at any rate and step (staircase +0.89 % at 10 mV).
-// Nicholson, switched 400 mV past E0: anodic -6.60e-5 A, dEp 57.4 mV.
+// Randles-Sevcik Ip = 0.4463 nFAC sqrt(nFvD/RT), Ep = E0 - 1.109 RT/F at any rate and step (staircase +0.89 % at 10
+// mV). Nicholson, switched 400 mV past E0: anodic -6.60e-5 A, dEp 57.4 mV.
 TEST_F(TechniqueTest, ReversibleSweepFollowsRandlesSevcikAndNicholson) {
     for (double v : {0.001, 0.1, 1.0})
         for (double step : {0.001, 0.010}) {
             m.ScanRate = v, m.Estep = step, m.tdrop = step / v;
             Run(1, 1);
             const int peak = Peak();
-            EXPECT_TRUE(Near(I(peak), 0.4463 * kF * kC * std::sqrt(m.FoverRT * v * kD), step < 0.01 ? 0.005 : 0.01)) << v << " " << step;
+            EXPECT_TRUE(Near(I(peak), 0.4463 * kF * kC * std::sqrt(m.FoverRT * v * kD), step < 0.01 ? 0.005 : 0.01))
+                << v << " " << step;
             EXPECT_LE(std::fabs(m.Xdata(peak) - (0.1 - 1.109 / m.FoverRT)), step + 1e-12) << v << " " << step;
         }
     testing::DefaultExperiment(m);
@@ -130,7 +156,12 @@ TEST_F(TechniqueTest, ReversibleSweepFollowsRandlesSevcikAndNicholson) {
 // where exact) or the peak; `where` is the half-wave or peak potential; a plateau has no peak above it.
 TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
     enum At { kLast, kPlateau, kPeak };
-    struct Case { int mechanism, technique, electrode; double radius, tdrop; At at; double value, tol, where = 0, whereTol = 0; };
+    struct Case {
+        int mechanism, technique, electrode;
+        double radius, tdrop;
+        At at;
+        double value, tol, where = 0, whereTol = 0;
+    };
     const double R = 0.2821, sphereLimit = 4 * kPiValue * kF * kD * kC * 1e-4, discLimit = 4 * kF * kD * kC * 5e-4;
     const double sigma = std::exp(testing::FoverRT25() * 0.05 / 2), catalytic = kF * kC * std::sqrt(kD * 10);
     const double film = kF * testing::FoverRT25() * 0.01 * 0.01 * kC / 4;
@@ -169,16 +200,25 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
     for (const Case& c : cases) {
         testing::DefaultExperiment(m);
         m.Mechanism = c.mechanism, m.tdrop = c.tdrop, m.kf(1) = 10, m.kb(1) = 0;  // kf, kb: mechanism 7
-        if (c.mechanism == 8) m.NSpecies = 4, m.Keq(1) = 100, m.D(3) = kD, m.C(2) = 1e-3, m.C(4) = 0.01, m.Estart = 0.5, m.Eend = -0.1;
-        Sphere(c.radius, c.electrode == 2 ? SphereArea(c.radius) : c.electrode == 4 ? kPiValue * c.radius * c.radius : 1);
+        if (c.mechanism == 8)
+            m.NSpecies = 4, m.Keq(1) = 100, m.D(3) = kD, m.C(2) = 1e-3, m.C(4) = 0.01, m.Estart = 0.5, m.Eend = -0.1;
+        Sphere(c.radius, c.electrode == 2   ? SphereArea(c.radius)
+                         : c.electrode == 4 ? kPiValue * c.radius * c.radius
+                                            : 1);
         Run(c.technique, c.electrode);
         const int peak = Peak();
         const double got = c.at == kPeak ? I(peak) : Last();
         SCOPED_TRACE(::testing::Message() << "mechanism " << c.mechanism << ", code " << m.CaseCode);
-        if (!std::isnan(c.value)) { EXPECT_TRUE(Near(got, c.value, c.tol, c.value == 0 ? c.tol : 0)); }
-        if (c.at == kPlateau) { EXPECT_LT(I(peak), 1.005 * Last()); }
+        if (!std::isnan(c.value)) {
+            EXPECT_TRUE(Near(got, c.value, c.tol, c.value == 0 ? c.tol : 0));
+        }
+        if (c.at == kPlateau) {
+            EXPECT_LT(I(peak), 1.005 * Last());
+        }
         const double where = c.at == kPeak ? m.Xdata(peak) : HalfWave(Last());
-        if (c.whereTol > 0) { EXPECT_LE(std::fabs(where - c.where), c.whereTol); }
+        if (c.whereTol > 0) {
+            EXPECT_LE(std::fabs(where - c.where), c.whereTol);
+        }
     }
 }
 
@@ -195,8 +235,10 @@ TEST_F(TechniqueTest, EveryCodeHasAKernel) {
 
 // A failing run shows the driver's one message, keeps the previous curve and leaves only finite values.
 TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
-    const std::string invalid = "Invalid procedure call or argument", byZero = "Division by zero", thinFilm =
-        " voltammetry has no analytical solution at a thin film electrode; use the digital simulation";
+    const std::string
+        invalid = "Invalid procedure call or argument",
+        byZero = "Division by zero",
+        thinFilm = " voltammetry has no analytical solution at a thin film electrode; use the digital simulation";
     const std::pair<void (*)(Model&), std::string> cases[] = {
         {[](Model& mm) { mm.Estep = 0; }, byZero},
         {[](Model& mm) { mm.D(1) = -1e-5; }, invalid},  // square root of a negative diffusion coefficient

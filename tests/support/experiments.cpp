@@ -2,7 +2,9 @@
 
 namespace talvex::testing {
 
-double FoverRT25() { return (96484.6 / 8.31441) / 298.14; }
+double FoverRT25() {
+    return (96484.6 / 8.31441) / 298.14;
+}
 
 void DefaultExperiment(Model& m, bool preEquilibrated) {
     m.Technique = 1;

@@ -11,7 +11,7 @@ namespace talvex::testing {
 
 // Records what the engine asks of the desktop, and answers from queues the test fills.
 class FakePlatform : public Platform {
-public:
+  public:
     void MessageBox(const std::string& text) override { messages.push_back(text); }
     std::optional<std::string> OpenFileDialog(const std::string& filter) override {
         filters.push_back(filter);
@@ -46,7 +46,7 @@ public:
     int prints = 0;
     bool exited = false;
 
-private:
+  private:
     std::optional<std::string> NextAnswer() {
         if (fileAnswers.empty()) return std::nullopt;
         auto a = fileAnswers.front();

@@ -17,8 +17,7 @@ std::string Looks(const Control& c) {
     if (const auto* t = dynamic_cast<const TextBox*>(&c)) s = t->caption + "=" + t->text();
     if (const auto* l = dynamic_cast<const Label*>(&c)) s = l->caption();
     if (const auto* b = dynamic_cast<const CheckBox*>(&c)) s = b->caption + onOff(b->checked());
-    if (const auto* o = dynamic_cast<const OptionButton*>(&c))
-        s = o->caption + onOff(o->selected());
+    if (const auto* o = dynamic_cast<const OptionButton*>(&c)) s = o->caption + onOff(o->selected());
     if (const auto* x = dynamic_cast<const ComboBox*>(&c)) s = x->caption + "=" + x->text();
     if (const auto* f = dynamic_cast<const Frame*>(&c)) s = f->caption;
     if (const auto* k = dynamic_cast<const CommandButton*>(&c)) s = k->caption;
@@ -50,9 +49,7 @@ bool TypeInto(Form& form, std::initializer_list<std::string_view> entries) {
     for (const std::string_view entry : entries) {
         const auto equals = entry.find('=');
         auto* box = dynamic_cast<TextBox*>(form.FindByFullName(entry.substr(0, equals)));
-        if (equals == std::string_view::npos || !box ||
-            !box->Type(std::string(entry.substr(equals + 1))))
-            return false;
+        if (equals == std::string_view::npos || !box || !box->Type(std::string(entry.substr(equals + 1)))) return false;
     }
     return true;
 }

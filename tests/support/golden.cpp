@@ -23,8 +23,7 @@ namespace talvex::testing {
     std::string w, g;
     for (int line = 1;; ++line) {
         const bool hasW = !!std::getline(want, w), hasG = !!std::getline(got, g);
-        if (!hasW && !hasG)
-            return ::testing::AssertionFailure() << relative << ": line ends differ";
+        if (!hasW && !hasG) return ::testing::AssertionFailure() << relative << ": line ends differ";
         if (!hasW || !hasG || w != g)
             return ::testing::AssertionFailure()
                    << relative << " line " << line << ":\n  golden: " << (hasW ? w : "<end>")

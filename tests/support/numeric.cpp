@@ -31,6 +31,8 @@ CsvTable ReadCsv(const std::string& path) {
     return t;
 }
 
-std::string DataPath(const std::string& relative) { return std::string(TALVEX_TEST_DATA) + "/" + relative; }
+std::string DataPath(const std::string& relative) {
+    return std::string(TALVEX_TEST_DATA) + "/" + relative;
+}
 
 }  // namespace talvex::testing

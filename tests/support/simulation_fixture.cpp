@@ -27,7 +27,8 @@ int SimulationTest::Peak(int first, int last, bool largest) const {
         return ::testing::AssertionFailure() << file << ": " << ref.rows() << " rows, NData " << m.NData;
     for (int i = 1; i <= m.NData; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
-        if (auto r = Near(m.Xdata(i), ref["Xdata"][k], 1e-12, 1e-15); !r) return r << " (" << file << " x, point " << i << ")";
+        if (auto r = Near(m.Xdata(i), ref["Xdata"][k], 1e-12, 1e-15); !r)
+            return r << " (" << file << " x, point " << i << ")";
         if (auto r = Near(m.Yplot(i, m.CurCurve), ref[column][k], relTol, absTol); !r)
             return r << " (" << file << " " << column << ", point " << i << ")";
     }

@@ -13,7 +13,7 @@ namespace talvex::testing {
 
 // A workbench on a FakePlatform whose model holds the default experiment (analytical mode).
 class SimulationTest : public ::testing::Test {
-protected:
+  protected:
     SimulationTest() : wb(platform), m(wb.model) { DefaultExperiment(m); }
     // Runs the technique at the electrode (the dispatch key follows them) and expects no message.
     void Run(int technique, int electrode);
