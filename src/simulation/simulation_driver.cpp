@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/curve_slot.h"
 #include "digital/simulate_digital.h"
 #include "simulation/corrections.h"
+#include "simulation/convolution.h"
 #include "simulation/curve_transforms.h"
 #include "simulation/kernels.h"
 
@@ -29,7 +31,7 @@ class CurCurveGuard {
 enum class Kernel {
     None,  // the cleared store keeps its 0
     Step,
-    SphereTransient,  // sweeps at electrodes 2-7: the steady state comes from the radial term
+    Convolution,  // sweeps at the plane and electrodes 2-7: the integral equation of the whole sweep
     Sphere,
     Disk,
     DiffPulse,
@@ -70,7 +72,7 @@ CasePlan PlanFor(int caseCode) {
     p.diffusionCoefficients = disk;
     switch (techniqueCode) {
         case technique::Sweep:
-            p.kernel = sphereLike ? Kernel::SphereTransient : disk ? Kernel::Disk : Kernel::Step;
+            p.kernel = disk ? Kernel::Disk : film ? Kernel::Step : Kernel::Convolution;
             p.filmFactor = film;
             if (disk) {
                 p.e0 = E0Argument::Formal;
@@ -117,8 +119,6 @@ double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
     switch (kernel) {
         case Kernel::Step:
             return StepCurrent(env.FoverRT, a);
-        case Kernel::SphereTransient:
-            return SphericalStepParts(env, a).transient;
         case Kernel::Sphere:
             return SphericalStepCurrent(env, a);
         case Kernel::Disk:
@@ -136,6 +136,7 @@ double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
         case Kernel::SquareWaveDisk:
             return SquareWaveCurrentDisk(env, a);
         case Kernel::None:
+        case Kernel::Convolution:
         case Kernel::ThinFilmPulse:
             break;
     }
@@ -157,11 +158,9 @@ const char* TechniqueName(int technique) {
 struct ReactionPlan {
     KernelArgs args{};  // all but E and dE
     double factor = 1;  // FilmFactor at the thin film, 2.4 for square wave
-    // The steady-state (radial) term of a sweep: diffusion coefficient and bulk concentration of
-    // the species that feeds the reaction, and the formal potential its kernel used.
-    double feedD = 0;
-    double feedC = 0;
-    double feedE0 = 0;
+    // The diffusion coefficients themselves (the kernel arguments may hold their roots).
+    double Do = 0;
+    double Dr = 0;
     // Mechanism 7: the catalytic step current's arguments (all but E), its scale and
     // S = sqrt((kf + kb) tcat).
     KernelArgs catalytic{};
@@ -240,9 +239,8 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
     a.t2 = m.tdrop;
     a.dE = m.Epulse;
 
-    rp.feedD = m.D(o);
-    rp.feedC = a.Co;
-    rp.feedE0 = a.E0;
+    rp.Do = m.D(o);
+    rp.Dr = m.D(r);
 
     if (m.Mechanism == mechanism::Catalytic) {
         // The catalytic step is a planar step current, so it takes the square roots even at the
@@ -279,6 +277,7 @@ void PlanRun(const Model& m, double scale, RunPlan& run) {
 
 void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     const CasePlan& plan = run.casePlan;
+    if (plan.kernel == Kernel::Convolution) return;  // solved as a whole in the post-processing
     const int nData = m.NData;
     const int nCharge = m.NCharge;
     const int storeCol = m.StoreCol;
@@ -316,39 +315,66 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     }
 }
 
-// Semi-differentiates every store column of a sweep. The semi-derivative weight 0.25/sqrt(pi h)
-// alone would make the peak scale with the potential step (right only near 5 mV); the factor
-// 8 sqrt(pi h) takes that dependence out, so the sweep current is the same at any step.
-void SemiDifferentiateSweep(Model& m) {
-    if (m.NData < 4) return;
-    const double h = PointSpacing(m);
-    const double stepScale = 8 * Sqrt(kPi * h);
-    CurCurveGuard guard(m);
-    for (int k = 1; k <= m.StoreCol; ++k) {
-        m.CurCurve = k;
-        SemiDifferentiate(m, m.Ystore);
-        for (int i = 1; i <= m.NData; ++i) m.Ystore(i, k) = Checked(m.Ystore(i, k) * stepScale);
+// A sweep is a linear ramp of potential, so the current follows from the integral equation of
+// diffusion and Butler-Volmer kinetics along that ramp, solved on the points' own times. It holds
+// for any rate constant, from reversible to irreversible, and does not depend on the step between
+// points. Electrodes 2 to 7 take the spherical kernel of the sphere-equivalent radius; mechanism 7
+// the catalytic kernel (the reaction layer is then thinner than any electrode's curvature).
+void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
+    const int nData = m.NData;
+    const int nCharge = m.NCharge;
+    if (nData < 1 || nCharge < 1) return;
+    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
+    const double v = m.ScanRate;
+    if (!(v > 0)) Raise(ErrorCode::DivisionByZero);
+    std::vector<double> times(static_cast<std::size_t>(nData)), potentials(times.size());
+    for (int i = 1; i <= nData; ++i) {
+        const auto at = static_cast<std::size_t>(i - 1);
+        potentials[at] = m.Xdata(i);
+        times[at] = i == 1 ? 0.0 : times[at - 1] + std::fabs(m.Xdata(i) - m.Xdata(i - 1)) / v;
     }
-}
-
-// The steady-state current a sweep at a sphere-like electrode adds to the semi-differentiated
-// planar part: nFADC/r times the depletion of the feeding species at the applied potential,
-// zero at the start potential. It goes into the reaction's own column too, so that the columns
-// still add up to the total.
-void AddRadialTerm(Model& m, const RunPlan& run, double scale) {
-    const int storeCol = m.StoreCol;
-    const double Estart = m.Estart;
-    for (int k = 1; k <= m.NCharge; ++k) {
+    const bool curved = m.CaseCode % 10 != electrode::Planar;
+    const bool catalytic = m.Mechanism == mechanism::Catalytic;
+    ConvolutionCouple couples[kMaxCouples];
+    for (int k = 1; k <= nCharge; ++k) {
         const ReactionPlan& rp = run.reactions[k];
-        const double n = rp.args.n;
-        const double nf = m.FoverRT * n;
-        const double limit = Checked(n * scale * rp.feedD * Div(rp.feedC, run.env.Radius));
-        for (int i = 1; i <= m.NData; ++i) {
-            const double E = m.Xdata(i);
-            const double term = Div(limit * (1 - Exp(nf * (E - Estart))), 1 + Exp(nf * (E - rp.feedE0)));
-            m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + term);
-            if (k != storeCol) m.Ystore(i, k) = Checked(m.Ystore(i, k) + term);
+        ConvolutionCouple& c = couples[k - 1];
+        c.n = rp.args.n;
+        c.alpha = rp.args.alpha;
+        c.ks = rp.args.ks;
+        c.E0 = rp.args.E0;
+        c.Co = rp.args.Co;
+        c.Cr = rp.args.Cr;
+        c.Do = rp.Do;
+        c.Dr = rp.Dr;
+        if (catalytic) {
+            c.transport = Transport::Catalytic;
+            c.kf = m.kf(k);
+            c.kb = m.kb(k);
+        } else if (curved) {
+            c.transport = Transport::Radial;
+            c.radius = run.env.Radius;
         }
+    }
+    std::vector<double> out(static_cast<std::size_t>(nCharge * nData));
+    double* currents[kMaxCouples] = {};
+    for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + static_cast<std::size_t>(k * nData);
+    SweepProgramme programme;
+    programme.times = times.data();
+    programme.potentials = potentials.data();
+    programme.count = nData;
+    programme.ohmic = 0.25 * m.Ru * scale;
+    ConvolutionWork work;
+    SolveSweep(m.FoverRT, couples, nCharge, programme, work, currents);
+    const int storeCol = m.StoreCol;
+    for (int i = 1; i <= nData; ++i) {
+        double total = 0;
+        for (int k = 1; k <= nCharge; ++k) {
+            m.Ystore(i, k) = Checked(currents[k - 1][i - 1] * scale);
+            total += m.Ystore(i, k);
+        }
+        m.Ystore(i, storeCol) = Checked(total);
+        if (catalytic) m.Ystore(i, 8) = 0;  // the catalytic share is part of the current itself
     }
 }
 
@@ -364,10 +390,9 @@ void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
     const int caseCode = m.CaseCode;
     const bool sweep = caseCode / 10 == technique::Sweep;
     const int at = caseCode % 10;
-    if (sweep && at >= electrode::Planar && at <= electrode::Band) SemiDifferentiateSweep(m);
-    if (sweep && at >= electrode::Sphere && at <= electrode::Band) AddRadialTerm(m, run, scale);
     if (sweep && at == electrode::ThinFilm) DifferentiateFilmSweep(m);
-    if (m.Mechanism == mechanism::Catalytic) {
+    if (run.casePlan.kernel == Kernel::Convolution) ConvolutionSweep(m, run, scale);
+    if (m.Mechanism == mechanism::Catalytic && run.casePlan.kernel != Kernel::Convolution) {
         const int storeCol = m.StoreCol;
         if (m.Technique >= technique::Sweep && m.Technique <= technique::NormalPulse) {
             for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + m.Ystore(i, 8));

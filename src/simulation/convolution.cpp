@@ -1,0 +1,221 @@
+#include "simulation/convolution.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/checked_math.h"
+
+namespace talvex {
+namespace {
+
+constexpr double kTwoOverRootPi = 1.1283791670955126;  // 2 / sqrt(pi)
+
+// Weights of the flux on one interval [t_j-1, t_j] in the convolution at a later node t_n, with
+// a = t_n - t_j and b = t_n - t_j-1: `prev` and `cur` multiply the flux at the interval's ends
+// when it runs linearly between them, `whole` a flux that is constant over the interval.
+struct IntervalWeights {
+    double prev, cur, whole;
+};
+
+// Kernel 1/sqrt(pi u), in closed form; written without differences of nearly equal roots, so the
+// weights of the distant past keep their precision.
+IntervalWeights PlanarWeights(double a, double b) {
+    const double s = std::sqrt(a), r = std::sqrt(b), d = r + s, w = b - a;
+    const double third = kTwoOverRootPi / 3 * w / (d * d);
+    return {third * (r + 2 * s), third * (2 * r + s), kTwoOverRootPi * w / d};
+}
+
+// Kernel exp(-k u)/sqrt(pi u): with u = x^2 the integrand is smooth, and eight-point
+// Gauss-Legendre on pieces over which k u rises by at most 2 integrates it to rounding; past a
+// rise of 40 nothing is left.
+IntervalWeights CatalyticWeights(double k, double a, double b) {
+    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
+    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149, 0.2223810344533745,
+                                         0.1012285362903763};
+    const double w = b - a;
+    double prev = 0, cur = 0, whole = 0;
+    double from = std::sqrt(a);
+    const double top = std::sqrt(b);
+    for (double rise = 2.0; from < top; rise += 2.0) {
+        const double to = k * (b - a) <= rise ? top : std::min(top, std::sqrt(a + rise / k));
+        const double mid = (from + to) / 2, half = (to - from) / 2;
+        for (int i = 0; i < 4; ++i) {
+            for (const double x : {mid - half * node[i], mid + half * node[i]}) {
+                const double u = x * x;
+                const double g = half * weight[i] * std::exp(-k * u);
+                whole += g;
+                prev += g * (b - u) / w;
+                cur += g * (u - a) / w;
+            }
+        }
+        if (rise >= 40.0) break;
+        from = to;
+    }
+    return {kTwoOverRootPi * prev, kTwoOverRootPi * cur, kTwoOverRootPi * whole};
+}
+
+IntervalWeights Weights(double k, double a, double b) {
+    return k > 0 ? CatalyticWeights(k, a, b) : PlanarWeights(a, b);
+}
+
+// The weight tables of a uniform grid of step h: the convolution at node n is
+// self * f(n) + sum over 2 <= i < n of comb[n - i] f(i) + first[n - 1] f(1).
+void Tables(double k, double h, int nodes, std::vector<double>& comb, std::vector<double>& first) {
+    comb.assign(static_cast<std::size_t>(nodes) + 1, 0.0);
+    first.assign(static_cast<std::size_t>(nodes) + 1, 0.0);
+    IntervalWeights before{};
+    for (int m = 0; m <= nodes; ++m) {
+        const IntervalWeights w = Weights(k, m * h, (m + 1) * h);
+        const auto i = static_cast<std::size_t>(m);
+        comb[i] = w.cur + (m > 0 ? before.prev : 0.0);
+        first[i] = w.whole + (m > 0 ? before.prev : 0.0);
+        before = w;
+    }
+}
+
+// The convolution's history at node n (all but the node's own flux) and the weight of the node's
+// own flux, on a uniform grid from the tables or on any grid from the node times.
+struct History {
+    double self, sum;
+};
+
+History Convolve(const std::vector<double>& f, int n, bool uniform, const std::vector<double>& comb,
+                 const std::vector<double>& first, double k, const std::vector<double>& t) {
+    if (uniform) {
+        const double* c = comb.data();
+        const double* v = f.data();
+        double sum = first[static_cast<std::size_t>(n - 1)] * v[1];
+        for (int i = 2; i < n; ++i) sum += c[n - i] * v[i];
+        return {n >= 2 ? c[0] : first[0], n >= 2 ? sum : 0.0};
+    }
+    const double tn = t[static_cast<std::size_t>(n)];
+    if (n == 1) return {Weights(k, 0, tn - t[0]).whole, 0.0};
+    double sum = Weights(k, tn - t[1], tn - t[0]).whole * f[1];
+    double self = 0;
+    for (int j = 2; j <= n; ++j) {
+        const auto J = static_cast<std::size_t>(j);
+        const IntervalWeights w = Weights(k, tn - t[J], tn - t[J - 1]);
+        sum += w.prev * f[J - 1];
+        if (j < n)
+            sum += w.cur * f[J];
+        else
+            self = w.cur;
+    }
+    return {self, sum};
+}
+
+}  // namespace
+
+void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& p,
+                ConvolutionWork& work, double* const* currents) {
+    if (nCouples > kMaxCouples || p.count < 1 || p.subSteps < 1) Raise(ErrorCode::SubscriptOutOfRange);
+
+    // Nodes: time 0 at the first point, subSteps nodes across every interval of non-zero length.
+    work.t.assign(1, 0.0);
+    work.E.assign(1, p.potentials[0]);
+    work.nodeOfPoint.assign(static_cast<std::size_t>(p.count), 0);
+    for (int i = 1; i < p.count; ++i) {
+        const double t0 = p.times[i - 1], t1 = p.times[i];
+        const double E0 = p.potentials[i - 1], E1 = p.potentials[i];
+        if (t1 > t0) {
+            for (int k = 1; k <= p.subSteps; ++k) {
+                const double x = static_cast<double>(k) / p.subSteps;
+                work.t.push_back(t0 + (t1 - t0) * x);
+                work.E.push_back(E0 + (E1 - E0) * x);
+            }
+        } else if (t1 < t0) {
+            Raise(ErrorCode::InvalidProcedureCall);
+        }
+        work.nodeOfPoint[static_cast<std::size_t>(i)] = static_cast<int>(work.t.size()) - 1;
+    }
+    const int nodes = static_cast<int>(work.t.size()) - 1;
+    const auto size = static_cast<std::size_t>(nodes) + 1;
+
+    // A staircase of equal steps (the usual case) uses weight tables; a measured axis of uneven
+    // steps computes its weights pair by pair.
+    const double h = nodes > 0 ? work.t[1] : 0.0;
+    bool uniform = nodes > 0;
+    for (int n = 1; n <= nodes && uniform; ++n)
+        uniform = std::fabs(work.t[static_cast<std::size_t>(n)] - n * h) <= 1e-6 * h * n;
+    if (uniform) Tables(0.0, h, nodes, work.comb, work.first);
+
+    double k[kMaxCouples] = {};
+    for (int c = 0; c < nCouples; ++c) {
+        const ConvolutionCouple& cp = couples[c];
+        if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
+        work.flux[c].assign(size, 0.0);
+        work.ownO[c].assign(size, 0.0);
+        work.ownR[c].assign(size, 0.0);
+        if (cp.transport == Transport::Catalytic) {
+            k[c] = cp.kf + cp.kb;
+            if (k[c] < 0) Raise(ErrorCode::InvalidProcedureCall);
+            if (uniform && k[c] > 0) Tables(k[c], h, nodes, work.combCat[c], work.firstCat[c]);
+        }
+        if (cp.transport == Transport::Radial && !(cp.radius > 0))
+            Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
+    }
+
+    double previousTotal = 0.0;
+    for (int n = 1; n <= nodes; ++n) {
+        const auto N = static_cast<std::size_t>(n);
+        const double E = Checked(work.E[N] + p.ohmic * previousTotal);
+        double total = 0.0;
+        for (int c = 0; c < nCouples; ++c) {
+            const ConvolutionCouple& cp = couples[c];
+            std::vector<double>& f = work.flux[c];
+            const double rootDo = std::sqrt(cp.Do), rootDr = std::sqrt(cp.Dr);
+            double Co = cp.Co, Cr = cp.Cr;
+            // The concentration each side has lost (O) or gained (R), as pO f + qO and pR f + qR.
+            double pO, qO, pR, qR;
+            if (cp.transport == Transport::Catalytic && k[c] > 0) {
+                // The sum of O and R diffuses freely, so it stays at the bulk value at the surface;
+                // R relaxes towards its chemical equilibrium share kb/k of it.
+                const History w = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], k[c], work.t);
+                const double S = cp.Co + cp.Cr, Req = cp.kb / k[c] * S;
+                Cr = Req + (cp.Cr - Req) * std::exp(-k[c] * work.t[N]);
+                Co = S - Cr;
+                pO = pR = w.self;
+                qO = qR = w.sum;
+            } else {
+                const History j = Convolve(f, n, uniform, work.comb, work.first, 0.0, work.t);
+                pO = pR = j.self;
+                qO = qR = j.sum;
+                if (cp.transport == Transport::Radial) {
+                    // At a sphere the deficit I obeys I + a (I convolved with 1/sqrt(pi t)) = J,
+                    // the planar convolution J of the flux, with a = sqrt(D)/radius.
+                    const double aO = rootDo / cp.radius, aR = rootDr / cp.radius;
+                    const History io = Convolve(work.ownO[c], n, uniform, work.comb, work.first, 0.0, work.t);
+                    const History ir = Convolve(work.ownR[c], n, uniform, work.comb, work.first, 0.0, work.t);
+                    pO = j.self / (1 + aO * io.self);
+                    qO = (j.sum - aO * io.sum) / (1 + aO * io.self);
+                    pR = j.self / (1 + aR * ir.self);
+                    qR = (j.sum - aR * ir.sum) / (1 + aR * ir.self);
+                }
+            }
+            // Butler-Volmer f = kred cO(0) - kox cR(0), divided through by the larger rate
+            // constant so that neither exponential overflows at extreme potentials.
+            const double eta = cp.n * FoverRT * (E - cp.E0);
+            double flux = 0.0;
+            if (cp.ks > 0) {
+                const double red = eta <= 0 ? 1.0 : std::exp(-eta);
+                const double ox = eta <= 0 ? std::exp(eta) : 1.0;
+                const double invRate = (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
+                flux = (red * (Co - qO / rootDo) - ox * (Cr + qR / rootDr)) /
+                       (invRate + red * pO / rootDo + ox * pR / rootDr);
+            }
+            f[N] = Checked(flux);
+            work.ownO[c][N] = pO * flux + qO;
+            work.ownR[c][N] = pR * flux + qR;
+            total += cp.n * flux;
+        }
+        previousTotal = total;
+    }
+
+    for (int c = 0; c < nCouples; ++c)
+        for (int i = 0; i < p.count; ++i) {
+            const int node = std::max(1, work.nodeOfPoint[static_cast<std::size_t>(i)]);
+            currents[c][i] = nodes > 0 ? couples[c].n * work.flux[c][static_cast<std::size_t>(node)] : 0.0;
+        }
+}
+
+}  // namespace talvex
