@@ -54,4 +54,27 @@ struct ConvolutionWork {
 void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& programme,
                 ConvolutionWork& work, double* const* currents);
 
+// A sequence of potential steps: `count` levels of `duration` seconds each, the first starting at
+// time 0 from the bulk solution; the current is sampled at the end of every level.
+struct StepProgramme {
+    const double* potentials = nullptr;
+    int count = 0;
+    double duration = 0.0;
+    double ohmic = 0.0;  // V per unit of the summed current sampled at the end of the level before
+};
+
+struct StepWork {
+    std::vector<double> t, level, lastW;
+    std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples];
+};
+
+// Solves the couples of a step sequence (planar or radial transport) with the deficit
+// I = sqrt(D) (bulk - surface concentration) as the unknown, held constant between nodes, so that
+// a reversible couple, whose deficit follows the potential at once, gets the exact superposition of
+// Cottrell (at a sphere: spherical Cottrell) terms with one node per level. Slower kinetics take
+// graded nodes within each level, in two runs whose first-order error is extrapolated away. Writes the current of couple c at the end of level i to
+// currents[c][i].
+void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& programme,
+                StepWork& work, double* const* currents);
+
 }  // namespace talvex

@@ -31,14 +31,13 @@ class CurCurveGuard {
 enum class Kernel {
     None,  // the cleared store keeps its 0
     Step,
-    Convolution,  // sweeps at the plane and electrodes 2-7: the integral equation of the whole sweep
+    Convolution,      // sweeps at the plane and electrodes 2-7: the integral equation of the whole sweep
+    StepConvolution,  // square wave at the plane and electrodes 2-7: the same for its step sequence
     Sphere,
     Disk,
     DiffPulse,
     DiffPulseSph,
     DiffPulseDisk,
-    SquareWave,
-    SquareWaveSph,
     SquareWaveDisk,
     ThinFilmPulse,  // no closed form: the run ends with a message
 };
@@ -101,13 +100,9 @@ CasePlan PlanFor(int caseCode) {
             p.alternatingPulse = true;
             break;
         case technique::SquareWave:
-            p.kernel = film         ? Kernel::ThinFilmPulse
-                       : sphereLike ? Kernel::SquareWaveSph
-                       : disk       ? Kernel::SquareWaveDisk
-                                    : Kernel::SquareWave;
+            p.kernel = film ? Kernel::ThinFilmPulse : disk ? Kernel::SquareWaveDisk : Kernel::StepConvolution;
             p.e0 = E0Argument::HalfPulse;
             p.pulseTime = true;
-            p.factor = 2.4;
             break;
         default:
             break;
@@ -129,14 +124,11 @@ double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
             return DiffPulseCurrentSph(env, a);
         case Kernel::DiffPulseDisk:
             return DiffPulseCurrentDisk(env, a);
-        case Kernel::SquareWave:
-            return SquareWaveCurrent(env, a);
-        case Kernel::SquareWaveSph:
-            return SquareWaveCurrentSph(env, a);
         case Kernel::SquareWaveDisk:
             return SquareWaveCurrentDisk(env, a);
         case Kernel::None:
         case Kernel::Convolution:
+        case Kernel::StepConvolution:
         case Kernel::ThinFilmPulse:
             break;
     }
@@ -157,7 +149,7 @@ const char* TechniqueName(int technique) {
 // Everything about reaction k that does not change from point to point.
 struct ReactionPlan {
     KernelArgs args{};  // all but E and dE
-    double factor = 1;  // FilmFactor at the thin film, 2.4 for square wave
+    double factor = 1;  // FilmFactor at the thin film
     // The diffusion coefficients themselves (the kernel arguments may hold their roots).
     double Do = 0;
     double Dr = 0;
@@ -277,7 +269,8 @@ void PlanRun(const Model& m, double scale, RunPlan& run) {
 
 void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     const CasePlan& plan = run.casePlan;
-    if (plan.kernel == Kernel::Convolution) return;  // solved as a whole in the post-processing
+    if (plan.kernel == Kernel::Convolution || plan.kernel == Kernel::StepConvolution)
+        return;  // solved as a whole in the post-processing
     const int nData = m.NData;
     const int nCharge = m.NCharge;
     const int storeCol = m.StoreCol;
@@ -378,6 +371,61 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
     }
 }
 
+// Square wave: at every point of the staircase the electrode holds E - Epulse/2 for tpulse, then
+// E + Epulse/2 for tpulse, from the start of the run without a break, and the current at the end of
+// the second half less that at the end of the first is the point's current. The whole sequence is
+// solved at once, so each half-period's current carries the diffusion layer of every earlier one.
+void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
+    const int nData = m.NData;
+    const int nCharge = m.NCharge;
+    if (nData < 1 || nCharge < 1) return;
+    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
+    const double half = m.Epulse / 2;
+    std::vector<double> potentials(static_cast<std::size_t>(2 * nData));
+    for (int i = 1; i <= nData; ++i) {
+        potentials[static_cast<std::size_t>(2 * i - 2)] = m.Xdata(i) - half;
+        potentials[static_cast<std::size_t>(2 * i - 1)] = m.Xdata(i) + half;
+    }
+    const bool curved = m.CaseCode % 10 != electrode::Planar;
+    ConvolutionCouple couples[kMaxCouples];
+    for (int k = 1; k <= nCharge; ++k) {
+        const ReactionPlan& rp = run.reactions[k];
+        ConvolutionCouple& c = couples[k - 1];
+        c.n = rp.args.n;
+        c.alpha = rp.args.alpha;
+        c.ks = rp.args.ks;
+        c.E0 = rp.args.E0 - half;  // the dispatch centres the difference kernel by +Epulse/2
+        c.Co = rp.args.Co;
+        c.Cr = rp.args.Cr;
+        c.Do = rp.Do;
+        c.Dr = rp.Dr;
+        if (curved) {
+            c.transport = Transport::Radial;
+            c.radius = run.env.Radius;
+        }
+    }
+    std::vector<double> out(potentials.size() * static_cast<std::size_t>(nCharge));
+    double* currents[kMaxCouples] = {};
+    for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + potentials.size() * static_cast<std::size_t>(k);
+    StepProgramme programme;
+    programme.potentials = potentials.data();
+    programme.count = static_cast<int>(potentials.size());
+    programme.duration = m.tpulse;
+    programme.ohmic = m.Ru * scale;
+    StepWork work;
+    SolveSteps(m.FoverRT, couples, nCharge, programme, work, currents);
+    const int storeCol = m.StoreCol;
+    for (int i = 1; i <= nData; ++i) {
+        double total = 0;
+        for (int k = 1; k <= nCharge; ++k) {
+            const double* c = currents[k - 1];
+            m.Ystore(i, k) = Checked((c[2 * i - 1] - c[2 * i - 2]) * scale);
+            total += m.Ystore(i, k);
+        }
+        m.Ystore(i, storeCol) = Checked(total);
+    }
+}
+
 void DifferentiateFilmSweep(Model& m) {
     CurCurveGuard guard(m);
     for (int k = 1; k <= m.StoreCol; ++k) {
@@ -392,6 +440,7 @@ void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
     const int at = caseCode % 10;
     if (sweep && at == electrode::ThinFilm) DifferentiateFilmSweep(m);
     if (run.casePlan.kernel == Kernel::Convolution) ConvolutionSweep(m, run, scale);
+    if (run.casePlan.kernel == Kernel::StepConvolution) SquareWaveConvolution(m, run, scale);
     if (m.Mechanism == mechanism::Catalytic && run.casePlan.kernel != Kernel::Convolution) {
         const int storeCol = m.StoreCol;
         if (m.Technique >= technique::Sweep && m.Technique <= technique::NormalPulse) {
