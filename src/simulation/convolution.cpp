@@ -44,8 +44,8 @@ IntervalWeights CatalyticWeights(double k, double a, double b) {
                 const double u = x * x;
                 const double g = half * weight[i] * std::exp(-k * u);
                 whole += g;
-                prev += g * (b - u) / w;
-                cur += g * (u - a) / w;
+                prev += g * (u - a) / w;  // the flux at the interval's start lies at u = b
+                cur += g * (b - u) / w;
             }
         }
         if (rise >= 40.0) break;
