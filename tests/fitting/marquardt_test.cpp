@@ -54,9 +54,9 @@ void StartScripted(Marquardt& fit, ScriptedObjective& objective, double var) {
 // The damping factor: 1e-4 at the first failed trial of a fit, then times SSQnew/SSQold clamped to
 // 2..10 for each further failure in the same iteration (kept as it is at the first failure of a
 // later iteration), divided by 2 after a success. A failed evaluation is a worse trial (factor 10).
-// Without any better trial the iteration returns its entry point: the described loop would return
-// the last rejected trial (SSQ 200 in the second row instead of 100). A later iteration that finds
-// the entry already perfect keeps it when the trial is worse (0.5, not 0.8).
+// Without any better trial the iteration returns its entry point (SSQ 100 in the second row, not
+// the last rejected trial's 200), and a later iteration that finds the entry already perfect keeps
+// it when the trial is worse (0.5, not 0.8): a fit never hands back a worse point than it had.
 TEST(MarquardtTest, DampingFollowsTheTrialsAndNeverReturnsAWorsePoint) {
     struct Case {
         const char* what;
