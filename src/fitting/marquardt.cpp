@@ -48,9 +48,8 @@ Marquardt::Marquardt()
 
 void Marquardt::Start(const FitProblem& problem, std::span<const double> x0) {
     const std::size_t np = x0.size();
-    if (np > kMaxFitParameters || problem.y.empty() || problem.y.size() > kMaxPoints ||
-        problem.lower.size() != np || problem.upper.size() != np ||
-        (!problem.active.empty() && problem.active.size() != np))
+    if (np > kMaxFitParameters || problem.y.empty() || problem.y.size() > kMaxPoints || problem.lower.size() != np ||
+        problem.upper.size() != np || (!problem.active.empty() && problem.active.size() != np))
         Raise(ErrorCode::SubscriptOutOfRange);
     if (problem.objective == nullptr || !std::isfinite(problem.var) || problem.var < 0 ||
         !std::isfinite(problem.dataStd) || problem.dataStd < 0)
@@ -297,8 +296,7 @@ void Marquardt::SolveDamped() {
 }
 
 bool Marquardt::ReturnToSolution() {
-    if (solutionIsLastEvaluated_ || objective_ == nullptr || !std::isfinite(ssq_))
-        return solutionIsLastEvaluated_;
+    if (solutionIsLastEvaluated_ || objective_ == nullptr || !std::isfinite(ssq_)) return solutionIsLastEvaluated_;
     const std::span<double> f{fTrial_.data(), static_cast<std::size_t>(m_)};
     solutionIsLastEvaluated_ = Evaluate(X(), f);
     return solutionIsLastEvaluated_;

@@ -75,9 +75,9 @@ class Marquardt {
     std::span<const double> X() const { return {x_, static_cast<std::size_t>(np_)}; }
     // The objective's curve at X().
     std::span<const double> Curve() const { return {f_.data(), static_cast<std::size_t>(m_)}; }
-    double SSQ() const { return ssq_; }         // sum of squares at X(); infinite before a point
-    int NMarq() const { return nMarq_; }        // damping adjustments in this fit
-    int ObjCount() const { return objCount_; }  // evaluations of trial points (not the Jacobian's)
+    double SSQ() const { return ssq_; }               // sum of squares at X(); infinite before a point
+    int NMarq() const { return nMarq_; }              // damping adjustments in this fit
+    int ObjCount() const { return objCount_; }        // evaluations of trial points (not the Jacobian's)
     int Evaluations() const { return evaluations_; }  // every call of the objective
     double Lambda() const { return lambda_; }
 
@@ -102,9 +102,7 @@ class Marquardt {
     void SolveDamped();
     void Accept(double ssqNew);
     void RecordFailure(const char* description);
-    std::span<const double> Params(const double* p) const {
-        return {p, static_cast<std::size_t>(np_)};
-    }
+    std::span<const double> Params(const double* p) const { return {p, static_cast<std::size_t>(np_)}; }
     std::span<double> Column(int j) {
         return {J_.data() + static_cast<std::size_t>(j) * kMaxPoints, static_cast<std::size_t>(m_)};
     }

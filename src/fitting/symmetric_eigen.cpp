@@ -4,8 +4,7 @@
 
 namespace talvex {
 
-void SymmetricEigen(double (*a)[kMaxFitParameters], int n, double (*v)[kMaxFitParameters],
-                    double* values) {
+void SymmetricEigen(double (*a)[kMaxFitParameters], int n, double (*v)[kMaxFitParameters], double* values) {
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) v[i][j] = i == j ? 1.0 : 0.0;
 

@@ -14,16 +14,14 @@ namespace talvex::testing {
 class ClosedFormObjective : public FitObjective {
   public:
     using Model = std::function<double(std::span<const double> b, double x)>;
-    ClosedFormObjective(std::vector<double> x, Model model)
-        : x_(std::move(x)), model_(std::move(model)) {}
+    ClosedFormObjective(std::vector<double> x, Model model) : x_(std::move(x)), model_(std::move(model)) {}
     void Evaluate(std::span<const double> p, std::span<double> f) override {
         calls.emplace_back(p.begin(), p.end());
         for (std::size_t k = 0; k < f.size(); ++k) f[k] = model_(p, x_[k]);
     }
     double SumOfSquares(std::span<const double> b, const std::vector<double>& y) const {
         double s = 0;
-        for (std::size_t k = 0; k < y.size(); ++k)
-            s += (model_(b, x_[k]) - y[k]) * (model_(b, x_[k]) - y[k]);
+        for (std::size_t k = 0; k < y.size(); ++k) s += (model_(b, x_[k]) - y[k]) * (model_(b, x_[k]) - y[k]);
         return s;
     }
     std::vector<std::vector<double>> calls;
@@ -37,8 +35,7 @@ inline constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 
 // Starts a fit as the fit driver does: variance and spread of the measured curve, all free.
 inline void StartFit(Marquardt& fit, FitObjective& objective, const std::vector<double>& y,
-                     const std::vector<double>& x0, std::vector<double> lower = {},
-                     std::vector<double> upper = {}) {
+                     const std::vector<double>& x0, std::vector<double> lower = {}, std::vector<double> upper = {}) {
     if (lower.empty()) lower.assign(x0.size(), -kUnbounded);
     if (upper.empty()) upper.assign(x0.size(), kUnbounded);
     FitProblem p;

@@ -69,12 +69,7 @@ TEST(MarquardtTest, DampingFollowsTheTrialsAndNeverReturnsAWorsePoint) {
     std::vector<double> exhausted{100};
     exhausted.insert(exhausted.end(), 25, 200.0);
     const Case cases[] = {
-        {"damping",
-         1,
-         {100, 300, 150, kFail, 50, kNaN, 49.99},
-         2,
-         Values(-2, 49.99, 4, 5e-4, 7, 2),
-         "Overflow"},
+        {"damping", 1, {100, 300, 150, kFail, 50, kNaN, 49.99}, 2, Values(-2, 49.99, 4, 5e-4, 7, 2), "Overflow"},
         {"exhausted", 1, exhausted, 1, Values(-2, 100, 25, 1e-4 * (1 << 24) / 2, 26, 0), ""},
         {"perfect later", 1e10, {100, 0.5, 0.8}, 2, Values(-1, 0.5, 0, 0, 3, 0), ""},
     };
@@ -83,8 +78,8 @@ TEST(MarquardtTest, DampingFollowsTheTrialsAndNeverReturnsAWorsePoint) {
         Marquardt fit;
         StartScripted(fit, objective, c.var);
         EXPECT_EQ(testing::RunIterations(fit, c.iterations), c.iterations) << c.what;
-        const auto got = Values(fit.Flag(), fit.SSQ(), fit.NMarq(), fit.Lambda(), fit.ObjCount(),
-                                fit.FailedEvaluations());
+        const auto got =
+            Values(fit.Flag(), fit.SSQ(), fit.NMarq(), fit.Lambda(), fit.ObjCount(), fit.FailedEvaluations());
         for (std::size_t i = 0; i < got.size(); ++i)
             EXPECT_TRUE(Near(got[i], c.expected[i], 1e-12)) << c.what << " " << i;
         EXPECT_TRUE(Near(fit.Curve()[0] * fit.Curve()[0], fit.SSQ(), 1e-12)) << c.what;
@@ -137,8 +132,7 @@ TEST(MarquardtTest, PerfectFitStopsAtTheFirstCallWithoutAJacobian) {
 // intercept starts at 0, so its difference step is the data's standard deviation; the slope's is
 // 1% of its value. A bound that the slope's step would cross keeps it where it is.
 TEST(MarquardtTest, InsensitiveZeroAndBoundedParameters) {
-    ClosedFormObjective model(
-        kLineX, [](std::span<const double> b, double x) { return Line(b, x) + 0 * b[2]; });
+    ClosedFormObjective model(kLineX, [](std::span<const double> b, double x) { return Line(b, x) + 0 * b[2]; });
     Marquardt fit;
     testing::StartFit(fit, model, kLineY, {0, 1.5, 3.7});
     testing::RunIterations(fit);
@@ -160,8 +154,7 @@ TEST(MarquardtTest, InsensitiveZeroAndBoundedParameters) {
     testing::RunIterations(fit);
     EXPECT_EQ(fit.X()[1], 1.5);
     EXPECT_TRUE(Near(fit.X()[0], ols.intercept, 1e-9));
-    for (const auto& p : line.calls)
-        ASSERT_LE(p[1], 1.5 + 0.01 * 1.5) << "only the Jacobian looks past the bound";
+    for (const auto& p : line.calls) ASSERT_LE(p[1], 1.5 + 0.01 * 1.5) << "only the Jacobian looks past the bound";
 }
 
 const std::vector<double>& kMisraX = testing::kMisra1a.x;
@@ -194,8 +187,7 @@ TEST(MarquardtTest, FailedEvaluationsAreCountedAndTheFitGoesOn) {
       public:
         Failing() : ClosedFormObjective(kMisraX, Misra) {}
         void Evaluate(std::span<const double> p, std::span<double> f) override {
-            if (failAt.count(++count))
-                throw RunError(ErrorCode::InvalidProcedureCall, "Analytical simulation failed");
+            if (failAt.count(++count)) throw RunError(ErrorCode::InvalidProcedureCall, "Analytical simulation failed");
             ClosedFormObjective::Evaluate(p, f);
         }
         int count = 0;
@@ -242,14 +234,8 @@ TEST(MarquardtTest, ArithmeticErrorEndsTheFitKeepingTheBestPoint) {
         const char* description;
     };
     const Case cases[] = {
-        {{2, 2, 2},
-         {0},
-         [](std::span<const double> b, double) { return 1 + b[0]; },
-         "Division by zero"},
-        {{0, 0},
-         {1e-150},
-         [](std::span<const double> b, double x) { return 1e160 * b[0] * x; },
-         "Overflow"},
+        {{2, 2, 2}, {0}, [](std::span<const double> b, double) { return 1 + b[0]; }, "Division by zero"},
+        {{0, 0}, {1e-150}, [](std::span<const double> b, double x) { return 1e160 * b[0] * x; }, "Overflow"},
     };
     for (const Case& c : cases) {
         ClosedFormObjective model({1, 2, 3}, c.model);
@@ -269,11 +255,9 @@ TEST(MarquardtTest, ProblemsOfTheWrongSizeAreRefused) {
     ClosedFormObjective line(kLineX, Line);
     Marquardt fit;
     const std::vector<double> big(31, 1.0), y(4001, 1.0), none;
-    for (const auto& [x0, data] : {std::pair{big, kLineY},
-                                   {std::vector<double>{1, 2}, y},
-                                   {std::vector<double>{1, 2}, none}})
-        EXPECT_EQ(testing::ErrorOf([&] { testing::StartFit(fit, line, data, x0); }),
-                  "Subscript out of range");
+    for (const auto& [x0, data] :
+         {std::pair{big, kLineY}, {std::vector<double>{1, 2}, y}, {std::vector<double>{1, 2}, none}})
+        EXPECT_EQ(testing::ErrorOf([&] { testing::StartFit(fit, line, data, x0); }), "Subscript out of range");
 }
 
 // Standard errors against the closed-form least-squares line (1e-7: the differences of a linear
@@ -294,24 +278,20 @@ TEST(MarquardtTest, StandardErrors) {
     EXPECT_TRUE(Near(se[0].standardError, ols.seIntercept, 1e-7));
     EXPECT_TRUE(Near(se[1].standardError, ols.seSlope, 1e-7));
 
-    ClosedFormObjective product(kLineX, [](std::span<const double> b, double x) {
-        return b[0] * b[1] * x + b[2] + 0 * b[3];
-    });
+    ClosedFormObjective product(kLineX,
+                                [](std::span<const double> b, double x) { return b[0] * b[1] * x + b[2] + 0 * b[3]; });
     testing::StartFit(fit, product, kLineY, {1, 1, 0, 5});
     testing::RunIterations(fit);
-    EXPECT_TRUE(Near(
-        fit.SSQ(), line.SumOfSquares(std::vector<double>{ols.intercept, ols.slope}, kLineY), 1e-9));
+    EXPECT_TRUE(Near(fit.SSQ(), line.SumOfSquares(std::vector<double>{ols.intercept, ols.slope}, kLineY), 1e-9));
     fit.StandardErrors(se);
-    EXPECT_EQ(Values(se[0].determined, se[1].determined, se[2].determined, se[3].determined),
-              Values(0, 0, 1, 0));
+    EXPECT_EQ(Values(se[0].determined, se[1].determined, se[2].determined, se[3].determined), Values(0, 0, 1, 0));
     EXPECT_TRUE(Near(se[2].standardError, ols.seIntercept, 1e-6));
     EXPECT_FALSE(fit.SolutionIsLastEvaluated());
     EXPECT_TRUE(fit.ReturnToSolution());
     EXPECT_EQ(product.calls.back(), std::vector<double>(fit.X().begin(), fit.X().end()));
 
-    ClosedFormObjective decay(kLineX, [](std::span<const double> b, double x) {
-        return b[2] * std::exp(-(b[0] + b[1]) * x);
-    });
+    ClosedFormObjective decay(kLineX,
+                              [](std::span<const double> b, double x) { return b[2] * std::exp(-(b[0] + b[1]) * x); });
     std::vector<double> y;
     for (double x : kLineX) y.push_back(5 * std::exp(-0.7 * x) + 0.01 * std::sin(7 * x));
     testing::StartFit(fit, decay, y, {0.3, 0.4, 4}, {0.3, 0.4, 0}, {0.3, 0.4, 10});

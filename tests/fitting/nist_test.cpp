@@ -29,8 +29,7 @@ TEST(NistTest, CertifiedProblemsFromTheirStarts) {
         const NistProblem* p;
         int start;
     };
-    const Case cases[] = {
-        {&kMisra1a, 1}, {&kMisra1a, 2}, {&kDanWood, 1}, {&kDanWood, 2}, {&kBoxBOD, 2}};
+    const Case cases[] = {{&kMisra1a, 1}, {&kMisra1a, 2}, {&kDanWood, 1}, {&kDanWood, 2}, {&kBoxBOD, 2}};
     for (const Case& c : cases) {
         const NistProblem& p = *c.p;
         const std::string what = p.name + " start " + std::to_string(c.start);
