@@ -78,7 +78,10 @@ std::string Shown(std::string_view s) {
 }
 
 std::string Quoted(std::string_view s) {
-    return "'" + Shown(s) + "'";
+    std::string out(1, '\'');
+    out += Shown(s);
+    out += '\'';
+    return out;
 }
 
 // ---- Lines and fields ---------------------------------------------------------------------------
@@ -92,12 +95,16 @@ struct Line {
 // Lines ended by CR LF, LF or CR, numbered from 1 as an editor numbers them.
 class LineReader {
   public:
-    explicit LineReader(std::string_view text) : text_(text) {}
+    explicit LineReader(std::string_view text) : text_(text) { FindLf(); }
 
     bool Next(Line& line) {
         if (pos_ >= text_.size()) return false;
-        std::size_t end = pos_;
-        while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
+        // The next LF is remembered, so that a file of CR line ends is not searched to its end
+        // for every line.
+        if (nextLf_ < pos_) FindLf();
+        std::size_t end = nextLf_;
+        if (const void* cr = std::memchr(text_.data() + pos_, '\r', end - pos_))
+            end = static_cast<std::size_t>(static_cast<const char*>(cr) - text_.data());
         line.text = text_.substr(pos_, end - pos_);
         line.number = ++number_;
         line.last = end == text_.size();
@@ -116,8 +123,16 @@ class LineReader {
     std::int64_t number() const { return number_; }
 
   private:
+    void FindLf() {
+        nextLf_ = text_.size();
+        if (pos_ >= text_.size()) return;
+        const void* lf = std::memchr(text_.data() + pos_, '\n', text_.size() - pos_);
+        nextLf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data())
+                     : text_.size();
+    }
+
     std::string_view text_;
-    std::size_t pos_ = 0;
+    std::size_t pos_ = 0, nextLf_ = 0;
     std::int64_t number_ = 0;
 };
 
@@ -147,17 +162,17 @@ bool IsBlankLine(std::string_view s) {
 // fields seen.
 template <typename F>
 int ForEachField(std::string_view line, char sep, F&& f) {
+    // A plain loop: the fields are short, a library search per field costs more than it saves.
     int index = 0;
     std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = line.find(sep, start);
-        const std::string_view field = line.substr(
-            start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!f(index, field)) return index + 1;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != sep) continue;
+        if (!f(index, line.substr(start, i - start))) return index + 1;
         ++index;
-        if (end == std::string_view::npos) return index;
-        start = end + 1;
+        start = i + 1;
     }
+    f(index, line.substr(start));
+    return index + 1;
 }
 
 char Lower(char c) {
@@ -205,9 +220,10 @@ bool HasNumberShape(std::string_view s) {
 NumberRead ReadNumber(std::string_view field, bool decimalComma, double& value) {
     std::string_view s = Cell(field);
     if (s.empty()) return NumberRead::Empty;
-    char buffer[64];
+    // No number an instrument writes needs more; longer text is not read digit by digit.
+    if (s.size() > 100) return NumberRead::NotNumber;
+    char buffer[100];
     if (decimalComma && s.find(',') != std::string_view::npos) {
-        if (s.size() > sizeof buffer) return NumberRead::NotNumber;
         for (std::size_t i = 0; i < s.size(); ++i) buffer[i] = s[i] == ',' ? '.' : s[i];
         s = std::string_view(buffer, s.size());
     }
@@ -221,7 +237,7 @@ NumberRead ReadNumber(std::string_view field, bool decimalComma, double& value) 
 
 // ---- Column names and units ---------------------------------------------------------------------
 
-enum class Quantity { None, Potential, Current, Cycle };
+enum class Quantity { Potential, Current, Cycle };
 
 struct Known {
     std::string_view name;
@@ -292,14 +308,7 @@ double CurrentDivisor(std::string_view unit) {
     if (u.empty() || u == "A") return 1.0;
     if (u == "mA") return 1e3;
     // micro as u, as the micro sign or Greek mu in UTF-8, or as the Latin-1 byte of Windows files
-    if (u == "uA" ||
-        u == "\xC2\xB5"
-             "A" ||
-        u == "\xCE\xBC"
-             "A" ||
-        u == "\xB5"
-             "A")
-        return 1e6;
+    if (u == "uA" || u == "\xC2\xB5\x41" || u == "\xCE\xBC\x41" || u == "\xB5\x41") return 1e6;
     if (u == "nA") return 1e9;
     if (u == "pA") return 1e12;
     return 0.0;
@@ -315,13 +324,12 @@ struct Column {
 
 struct HeaderScan {
     Column potential, current, cycle;
-    int fields = 0;
     bool autolabNames = false, ecLabNames = false;
 };
 
 HeaderScan ScanHeader(std::string_view line, char sep) {
     HeaderScan h;
-    h.fields = ForEachField(line, sep, [&](int index, std::string_view field) {
+    ForEachField(line, sep, [&](int index, std::string_view field) {
         const std::string_view cell = Cell(field);
         const ColumnName parts = SplitUnit(cell);
         int rank = 0;
@@ -665,10 +673,6 @@ InstrumentData ReadTable(std::string_view content) {
             first = false;
             char sep = ',';
             if (NumbersOnly(line, sep)) return ReadBareColumns(content, line, sep);
-            double v = 0.0;
-            if (ReadNumber(line.text, false, v) == NumberRead::Ok)
-                Fail(ErrorCode::InvalidProcedureCall,
-                     At(line.number) + "a single number and no header row naming the columns");
         }
         const std::string_view t = TrimBlanks(line.text);
         if ((StartsWith(t, "Instrument Model:") && t.find("CHI") != std::string_view::npos) ||
