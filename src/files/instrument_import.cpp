@@ -554,7 +554,7 @@ void ReadRow(const Line& line, const Layout& L, Collector& c) {
         consider(got[2], L.cycle, L.cycleName);
         Fail(ErrorCode::InputPastEnd,
              At(line.number) + "the row ends after " + Count(static_cast<std::size_t>(seen)) +
-                 " fields; column " + *name + " is field " +
+                 (seen == 1 ? " field" : " fields") + "; column " + *name + " is field " +
                  Count(static_cast<std::size_t>(missing) + 1) + CutShort(line));
     }
     const double e = Value(fields[0], L.potentialName, L.decimalComma, line);
@@ -924,9 +924,9 @@ int ThinningStep(std::size_t points) {
 DataPairs SelectCycle(const InstrumentData& data, int cycle, bool flipSign, int step) {
     const std::size_t cycles = data.cycles.size();
     if (cycle < 0 || static_cast<std::size_t>(cycle) > cycles)
-        Fail(ErrorCode::SubscriptOutOfRange, "there is no cycle " +
-                                                 GeneralFormat(static_cast<double>(cycle)) +
-                                                 "; the file holds " + Count(cycles));
+        Fail(ErrorCode::SubscriptOutOfRange,
+             "there is no cycle " + GeneralFormat(static_cast<double>(cycle)) +
+                 "; the file holds " + Count(cycles) + (cycles == 1 ? " cycle" : " cycles"));
     if (step < 1) Fail(ErrorCode::InvalidProcedureCall, "a thinning step below 1");
     const std::size_t total = CyclePoints(data, cycle);
     const std::size_t kept =

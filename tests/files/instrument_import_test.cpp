@@ -227,7 +227,7 @@ TEST(InstrumentImport, CycleSelectionFlippingThinningAndLimit) {
     const DataPairs everyOther = SelectCycle(ec, 0, false, 2);
     ASSERT_EQ(everyOther.x.size(), 6u);
     EXPECT_TRUE(Near(everyOther.y[3], 9e-7, 1e-12));  // point 7 of the file: cycle 2's first
-    EXPECT_EQ(ErrorOf([&] { SelectCycle(ec, 3, false); }), "there is no cycle 3; the file holds 2");
+    EXPECT_EQ(ErrorOf([&] { SelectCycle(ec, 3, false); }), "there is no cycle 3; the file holds 2 cycles");
 
     std::string big = "E/V,I/A,cycle number\n";
     for (int k = 0; k < 4001; ++k) big += GeneralFormat(k * 1e-4) + ",1e-6,1\n";
