@@ -15,10 +15,9 @@ std::string ECLabExport() {
          "cycle number\t(Q-Qo)/C\tI Range\tP/W\r\n";
     for (int k = 0; k < 4000; ++k) {
         const double e = 0.3 - 0.0003 * (k % 2000);
-        std::string row = "2\t0\t0\t0\t0\t" + GeneralFormat(k * 0.03) + "\t" + GeneralFormat(e) +
-                          "\t" + GeneralFormat(e + 1.234567e-4) + "\t" +
-                          GeneralFormat(-0.0123456789 * e) + "\t" + (k < 2000 ? "1" : "2") +
-                          "\t1.5E-06\t41\t2.3E-07\r\n";
+        std::string row = "2\t0\t0\t0\t0\t" + GeneralFormat(k * 0.03) + "\t" + GeneralFormat(e) + "\t" +
+                          GeneralFormat(e + 1.234567e-4) + "\t" + GeneralFormat(-0.0123456789 * e) + "\t" +
+                          (k < 2000 ? "1" : "2") + "\t1.5E-06\t41\t2.3E-07\r\n";
         for (char& c : row)
             if (c == '.') c = ',';
         s += row;

@@ -57,8 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(IsUtf8(e.description()));
         return 0;
     }
-    Check(!d.cycles.empty() && d.TotalPoints() <= kMaxFilePoints &&
-          d.cycles.size() <= kMaxFileCycles);
+    Check(!d.cycles.empty() && d.TotalPoints() <= kMaxFilePoints && d.cycles.size() <= kMaxFileCycles);
     for (const InstrumentCycle& c : d.cycles) {
         Check(!c.potential.empty() && c.potential.size() == c.current.size() && c.firstLine > 0);
         for (std::size_t k = 0; k < c.potential.size(); ++k)
@@ -70,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t points = CyclePoints(d, cycle);
         try {
             const DataPairs p = SelectCycle(d, cycle, cycle % 2 == 1, ThinningStep(points));
-            Check(p.x.size() == p.y.size() && !p.x.empty() &&
-                  p.x.size() <= static_cast<std::size_t>(kMaxPoints));
+            Check(p.x.size() == p.y.size() && !p.x.empty() && p.x.size() <= static_cast<std::size_t>(kMaxPoints));
         } catch (const RunError&) {
             Check(false);
         }

@@ -108,9 +108,7 @@ class LineReader {
         line.text = text_.substr(pos_, end - pos_);
         line.number = ++number_;
         line.last = end == text_.size();
-        if (end < text_.size() && text_[end] == '\r' && end + 1 < text_.size() &&
-            text_[end + 1] == '\n')
-            ++end;
+        if (end < text_.size() && text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n') ++end;
         pos_ = end + 1;
         return true;
     }
@@ -127,8 +125,7 @@ class LineReader {
         nextLf_ = text_.size();
         if (pos_ >= text_.size()) return;
         const void* lf = std::memchr(text_.data() + pos_, '\n', text_.size() - pos_);
-        nextLf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data())
-                     : text_.size();
+        nextLf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size();
     }
 
     std::string_view text_;
@@ -149,8 +146,7 @@ std::string_view TrimBlanks(std::string_view s) {
 // A cell without the blanks and the pair of double quotes some programs put around it.
 std::string_view Cell(std::string_view s) {
     s = TrimBlanks(s);
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
-        s = TrimBlanks(s.substr(1, s.size() - 2));
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = TrimBlanks(s.substr(1, s.size() - 2));
     return s;
 }
 
@@ -278,8 +274,7 @@ ColumnName SplitUnit(std::string_view cell) {
         const char open = cell.back() == ')' ? '(' : '[';
         const std::size_t at = cell.rfind(open);
         if (at != std::string_view::npos && at > 0)
-            return {TrimBlanks(cell.substr(0, at)),
-                    TrimBlanks(cell.substr(at + 1, cell.size() - at - 2))};
+            return {TrimBlanks(cell.substr(0, at)), TrimBlanks(cell.substr(at + 1, cell.size() - at - 2))};
     }
     const std::size_t slash = cell.find('/');
     if (slash != std::string_view::npos && slash > 0)
@@ -342,10 +337,8 @@ HeaderScan ScanHeader(std::string_view line, char sep) {
             if (rank < c.rank) c = Column{index, rank, cell, parts};
             break;
         }
-        if (StartsWith(parts.name, "WE(") || SameText(parts.name, "Potential applied"))
-            h.autolabNames = true;
-        if (SameText(parts.name, "Ewe") || SameText(parts.name, "<Ewe>") || parts.name == "<I>")
-            h.ecLabNames = true;
+        if (StartsWith(parts.name, "WE(") || SameText(parts.name, "Potential applied")) h.autolabNames = true;
+        if (SameText(parts.name, "Ewe") || SameText(parts.name, "<Ewe>") || parts.name == "<I>") h.ecLabNames = true;
         return true;
     });
     return h;
@@ -385,9 +378,8 @@ struct Layout {
 Layout MakeLayout(const HeaderScan& h, std::string_view line, char sep, std::int64_t number,
                   std::string_view unitsLine = {}, bool separateUnits = false) {
     if (!h.potential.found())
-        Fail(ErrorCode::InvalidProcedureCall, At(number) + "no potential column (" +
-                                                  kPotentialNames + ") among " +
-                                                  CellList(line, sep));
+        Fail(ErrorCode::InvalidProcedureCall,
+             At(number) + "no potential column (" + kPotentialNames + ") among " + CellList(line, sep));
     if (!h.current.found())
         Fail(ErrorCode::InvalidProcedureCall,
              At(number) + "no current column (" + kCurrentNames + ") among " + CellList(line, sep));
@@ -411,14 +403,12 @@ Layout MakeLayout(const HeaderScan& h, std::string_view line, char sep, std::int
     }
     L.potentialDivisor = PotentialDivisor(potentialUnit);
     if (L.potentialDivisor == 0.0)
-        Fail(ErrorCode::InvalidProcedureCall, At(number) + "column " + L.potentialName + ": " +
-                                                  Quoted(potentialUnit) +
+        Fail(ErrorCode::InvalidProcedureCall, At(number) + "column " + L.potentialName + ": " + Quoted(potentialUnit) +
                                                   " is not a unit of potential (V, mV)");
     L.potentialUnit = Shown(UnitWord(potentialUnit));
     L.currentDivisor = CurrentDivisor(currentUnit);
     if (L.currentDivisor == 0.0)
-        Fail(ErrorCode::InvalidProcedureCall, At(number) + "column " + L.currentName + ": " +
-                                                  Quoted(currentUnit) +
+        Fail(ErrorCode::InvalidProcedureCall, At(number) + "column " + L.currentName + ": " + Quoted(currentUnit) +
                                                   " is not a unit of current (A, mA, µA, nA, pA)");
     L.currentUnit = Shown(UnitWord(currentUnit));
     if (h.cycle.found() && SameText(h.cycle.parts.name, "Scan")) L.cyclePrefix = "scan";
@@ -470,9 +460,7 @@ class Collector {
     }
 
     std::size_t points() const { return potentials_.size(); }
-    std::size_t PointsOfActiveCycle() const {
-        return cycles_.empty() ? 0 : cycles_[active_].points;
-    }
+    std::size_t PointsOfActiveCycle() const { return cycles_.empty() ? 0 : cycles_[active_].points; }
 
     // The cycles that hold points, in their order.
     std::vector<InstrumentCycle> Finish() const {
@@ -511,23 +499,19 @@ std::string CutShort(const Line& line) {
     return line.last ? " (the file ends in this line: cut short?)" : "";
 }
 
-double Value(std::string_view field, const std::string& column, bool decimalComma,
-             const Line& line) {
+double Value(std::string_view field, const std::string& column, bool decimalComma, const Line& line) {
     double v = 0.0;
     switch (ReadNumber(field, decimalComma, v)) {
         case NumberRead::Ok:
             return v;
         case NumberRead::Empty:
-            Fail(ErrorCode::TypeMismatch,
-                 At(line.number) + "no value in column " + column + CutShort(line));
+            Fail(ErrorCode::TypeMismatch, At(line.number) + "no value in column " + column + CutShort(line));
         case NumberRead::NotNumber:
-            Fail(ErrorCode::TypeMismatch, At(line.number) + Quoted(Cell(field)) +
-                                              " is not a number in column " + column +
-                                              CutShort(line));
+            Fail(ErrorCode::TypeMismatch,
+                 At(line.number) + Quoted(Cell(field)) + " is not a number in column " + column + CutShort(line));
         case NumberRead::OutOfRange:
             Fail(ErrorCode::Overflow, At(line.number) + Quoted(Cell(field)) +
-                                          " is beyond the range of numbers in column " + column +
-                                          CutShort(line));
+                                          " is beyond the range of numbers in column " + column + CutShort(line));
     }
     return v;
 }
@@ -552,16 +536,14 @@ void ReadRow(const Line& line, const Layout& L, Collector& c) {
         consider(got[0], L.potential, L.potentialName);
         consider(got[1], L.current, L.currentName);
         consider(got[2], L.cycle, L.cycleName);
-        Fail(ErrorCode::InputPastEnd,
-             At(line.number) + "the row ends after " + Count(static_cast<std::size_t>(seen)) +
-                 (seen == 1 ? " field" : " fields") + "; column " + *name + " is field " +
-                 Count(static_cast<std::size_t>(missing) + 1) + CutShort(line));
+        Fail(ErrorCode::InputPastEnd, At(line.number) + "the row ends after " + Count(static_cast<std::size_t>(seen)) +
+                                          (seen == 1 ? " field" : " fields") + "; column " + *name + " is field " +
+                                          Count(static_cast<std::size_t>(missing) + 1) + CutShort(line));
     }
     const double e = Value(fields[0], L.potentialName, L.decimalComma, line);
     const double i = Value(fields[1], L.currentName, L.decimalComma, line);
     if (L.cycle >= 0)
-        c.SetCycleByValue(Value(fields[2], L.cycleName, L.decimalComma, line), L.cyclePrefix,
-                          line.number);
+        c.SetCycleByValue(Value(fields[2], L.cycleName, L.decimalComma, line), L.cyclePrefix, line.number);
     // The divisors are powers of ten at least 1: the quotient is correctly rounded and finite.
     c.Add(e / L.potentialDivisor, i / L.currentDivisor, line.number);
 }
@@ -586,13 +568,11 @@ InstrumentData Assemble(InstrumentFormat format, const Layout& L, const Collecto
     switch (format) {
         case InstrumentFormat::ECLab:
             d.sign = CurrentSign::CathodicNegative;
-            d.signNote =
-                "EC-Lab writes oxidation (anodic) current as positive, the IUPAC convention";
+            d.signNote = "EC-Lab writes oxidation (anodic) current as positive, the IUPAC convention";
             break;
         case InstrumentFormat::Gamry:
             d.sign = CurrentSign::CathodicNegative;
-            d.signNote =
-                "Gamry writes oxidation (anodic) current as positive, the IUPAC convention";
+            d.signNote = "Gamry writes oxidation (anodic) current as positive, the IUPAC convention";
             break;
         case InstrumentFormat::Autolab:
             d.sign = CurrentSign::CathodicNegative;
@@ -686,10 +666,8 @@ InstrumentData ReadTable(std::string_view content) {
                 Collector c;
                 ReadRows(lines, L, c);
                 if (c.points() == 0)
-                    Fail(ErrorCode::InputPastEnd,
-                         At(line.number) + "the header row is followed by no data");
-                const bool gamryNames =
-                    SameText(h.potential.parts.name, "Vf") && SameText(h.current.parts.name, "Im");
+                    Fail(ErrorCode::InputPastEnd, At(line.number) + "the header row is followed by no data");
+                const bool gamryNames = SameText(h.potential.parts.name, "Vf") && SameText(h.current.parts.name, "Im");
                 const InstrumentFormat format = chiMarks         ? InstrumentFormat::CHInstruments
                                                 : h.autolabNames ? InstrumentFormat::Autolab
                                                 : h.ecLabNames   ? InstrumentFormat::ECLab
@@ -707,9 +685,8 @@ InstrumentData ReadTable(std::string_view content) {
     }
     // A row that names one of the two is the header row missing the other.
     if (havePartial) MakeLayout(partial, partialLine.text, partialSep, partialLine.number);
-    Fail(ErrorCode::InvalidProcedureCall, std::string("no header row names a potential column (") +
-                                              kPotentialNames + ") and a current column (" +
-                                              kCurrentNames + ")");
+    Fail(ErrorCode::InvalidProcedureCall, std::string("no header row names a potential column (") + kPotentialNames +
+                                              ") and a current column (" + kCurrentNames + ")");
 }
 
 // EC-Lab: the banner, "Nb header lines : N", and the column names in line N, tab separated.
@@ -717,8 +694,7 @@ InstrumentData ReadECLab(std::string_view content) {
     LineReader lines(content);
     Line line;
     lines.Next(line);
-    if (!lines.Next(line))
-        Fail(ErrorCode::InputPastEnd, At(1) + "the EC-Lab banner is the whole file (cut short?)");
+    if (!lines.Next(line)) Fail(ErrorCode::InputPastEnd, At(1) + "the EC-Lab banner is the whole file (cut short?)");
     constexpr std::string_view key = "Nb header lines";
     std::string_view t = TrimBlanks(line.text);
     const bool keyed = StartsWith(t, key) && StartsWith(TrimBlanks(t.substr(key.size())), ":");
@@ -735,13 +711,11 @@ InstrumentData ReadECLab(std::string_view content) {
         if (!lines.Next(line))
             Fail(ErrorCode::InputPastEnd, "the EC-Lab header announces " + GeneralFormat(n) +
                                               " lines but the file ends at line " +
-                                              GeneralFormat(static_cast<double>(lines.number())) +
-                                              " (cut short?)");
+                                              GeneralFormat(static_cast<double>(lines.number())) + " (cut short?)");
     const Layout L = MakeLayout(ScanHeader(line.text, '\t'), line.text, '\t', line.number);
     Collector c;
     ReadRows(lines, L, c);
-    if (c.points() == 0)
-        Fail(ErrorCode::InputPastEnd, At(line.number) + "the column names are followed by no data");
+    if (c.points() == 0) Fail(ErrorCode::InputPastEnd, At(line.number) + "the column names are followed by no data");
     return Assemble(InstrumentFormat::ECLab, L, c);
 }
 
@@ -774,12 +748,10 @@ InstrumentData ReadGamry(std::string_view content) {
                  At(line.number) + name + " is not followed by its column names" + CutShort(line));
         lines.Next(names);
         if (!lines.Peek(units) || !InTable(units))
-            Fail(ErrorCode::InputPastEnd, At(names.number) + name +
-                                              ": no line of units follows the column names" +
-                                              CutShort(names));
+            Fail(ErrorCode::InputPastEnd,
+                 At(names.number) + name + ": no line of units follows the column names" + CutShort(names));
         lines.Next(units);
-        Layout L = MakeLayout(ScanHeader(names.text, '\t'), names.text, '\t', names.number,
-                              units.text, true);
+        Layout L = MakeLayout(ScanHeader(names.text, '\t'), names.text, '\t', names.number, units.text, true);
         L.cycle = -1;  // the tables are the cycles
         L.cycleName.clear();
         if (!anyCurve) {
@@ -796,24 +768,19 @@ InstrumentData ReadGamry(std::string_view content) {
         }
         double announced = 0.0;
         const std::size_t held = c.PointsOfActiveCycle();
-        if (ReadNumber(count, false, announced) == NumberRead::Ok &&
-            announced > static_cast<double>(held))
-            Fail(ErrorCode::InputPastEnd, At(line.number) + name + " announces " +
-                                              GeneralFormat(announced) + " points but holds " +
-                                              Count(held) + " (cut short?)");
+        if (ReadNumber(count, false, announced) == NumberRead::Ok && announced > static_cast<double>(held))
+            Fail(ErrorCode::InputPastEnd, At(line.number) + name + " announces " + GeneralFormat(announced) +
+                                              " points but holds " + Count(held) + " (cut short?)");
     }
     if (!anyCurve) Fail(ErrorCode::InvalidProcedureCall, "no CURVE table in this Gamry file");
-    if (c.points() == 0)
-        Fail(ErrorCode::InputPastEnd, At(firstCurveLine) + firstCurve + " holds no data");
+    if (c.points() == 0) Fail(ErrorCode::InputPastEnd, At(firstCurveLine) + firstCurve + " holds no data");
     return Assemble(InstrumentFormat::Gamry, first, c);
 }
 
 std::int64_t LineOf(std::string_view content, std::size_t pos) {
     std::int64_t line = 1;
     for (std::size_t i = 0; i < pos; ++i)
-        if (content[i] == '\n' ||
-            (content[i] == '\r' && (i + 1 >= content.size() || content[i + 1] != '\n')))
-            ++line;
+        if (content[i] == '\n' || (content[i] == '\r' && (i + 1 >= content.size() || content[i + 1] != '\n'))) ++line;
     return line;
 }
 
@@ -847,12 +814,10 @@ bool IsPlainDataLayout(std::string_view content) {
 
 InstrumentData ParseInstrumentData(std::string_view content) {
     if (StartsWith(content, "\xFF\xFE") || StartsWith(content, "\xFE\xFF"))
-        Fail(ErrorCode::InvalidProcedureCall,
-             "the file is UTF-16 text; save it as ANSI or UTF-8 text");
+        Fail(ErrorCode::InvalidProcedureCall, "the file is UTF-16 text; save it as ANSI or UTF-8 text");
     content = WithoutByteOrderMark(content);
     if (StartsWith(content, "BIO-LOGIC MODULAR FILE"))
-        Fail(ErrorCode::InvalidProcedureCall,
-             "an EC-Lab binary file (.mpr); export it from EC-Lab as text (.mpt)");
+        Fail(ErrorCode::InvalidProcedureCall, "an EC-Lab binary file (.mpr); export it from EC-Lab as text (.mpt)");
     const std::size_t nul = content.find('\0');
     if (nul != std::string_view::npos)
         Fail(ErrorCode::TypeMismatch, At(LineOf(content, nul)) + "binary data, not text");
@@ -873,13 +838,12 @@ std::string ReadImportFile(const std::string& path) {
     const fs::file_status status = fs::status(path, ec);
     if (!fs::exists(status)) {
         const fs::path folder = fs::path(path).parent_path();
-        Raise(folder.empty() || fs::is_directory(folder, ec) ? ErrorCode::FileNotFound
-                                                             : ErrorCode::PathNotFound);
+        Raise(folder.empty() || fs::is_directory(folder, ec) ? ErrorCode::FileNotFound : ErrorCode::PathNotFound);
     }
     // Folders, pipes and devices are no exports (a pipe would wait for a writer).
     if (!fs::is_regular_file(status)) Raise(ErrorCode::FileAccessError);
-    const std::string tooLarge = "the file is larger than " + Count(kMaxImportBytes >> 20) +
-                                 " MB, more than any export of a voltammogram";
+    const std::string tooLarge =
+        "the file is larger than " + Count(kMaxImportBytes >> 20) + " MB, more than any export of a voltammogram";
     const std::uintmax_t size = fs::file_size(path, ec);
     if (!ec && size > kMaxImportBytes) Fail(ErrorCode::FileAccessError, tooLarge);
     errno = 0;
@@ -924,22 +888,19 @@ int ThinningStep(std::size_t points) {
 DataPairs SelectCycle(const InstrumentData& data, int cycle, bool flipSign, int step) {
     const std::size_t cycles = data.cycles.size();
     if (cycle < 0 || static_cast<std::size_t>(cycle) > cycles)
-        Fail(ErrorCode::SubscriptOutOfRange,
-             "there is no cycle " + GeneralFormat(static_cast<double>(cycle)) +
-                 "; the file holds " + Count(cycles) + (cycles == 1 ? " cycle" : " cycles"));
+        Fail(ErrorCode::SubscriptOutOfRange, "there is no cycle " + GeneralFormat(static_cast<double>(cycle)) +
+                                                 "; the file holds " + Count(cycles) +
+                                                 (cycles == 1 ? " cycle" : " cycles"));
     if (step < 1) Fail(ErrorCode::InvalidProcedureCall, "a thinning step below 1");
     const std::size_t total = CyclePoints(data, cycle);
-    const std::size_t kept =
-        (total + static_cast<std::size_t>(step) - 1) / static_cast<std::size_t>(step);
+    const std::size_t kept = (total + static_cast<std::size_t>(step) - 1) / static_cast<std::size_t>(step);
     if (kept > static_cast<std::size_t>(kMaxPoints)) {
-        const std::string what =
-            cycle > 0     ? data.cycles[static_cast<std::size_t>(cycle) - 1].label + " holds "
-            : cycles == 1 ? std::string("the file holds ")
-                          : "the " + Count(cycles) + " cycles hold ";
-        Fail(ErrorCode::SubscriptOutOfRange,
-             what + Count(total) + " points" +
-                 (step > 1 ? ", " + Count(kept) + " when thinned" : "") + "; at most " +
-                 Count(static_cast<std::size_t>(kMaxPoints)) + " can be imported");
+        const std::string what = cycle > 0     ? data.cycles[static_cast<std::size_t>(cycle) - 1].label + " holds "
+                                 : cycles == 1 ? std::string("the file holds ")
+                                               : "the " + Count(cycles) + " cycles hold ";
+        Fail(ErrorCode::SubscriptOutOfRange, what + Count(total) + " points" +
+                                                 (step > 1 ? ", " + Count(kept) + " when thinned" : "") + "; at most " +
+                                                 Count(static_cast<std::size_t>(kMaxPoints)) + " can be imported");
     }
     DataPairs pairs;
     pairs.x.reserve(kept);
@@ -979,16 +940,13 @@ std::vector<std::string> DescribeImport(const InstrumentData& data) {
     };
     std::vector<std::string> lines;
     lines.push_back(std::string("Read as ") + FormatName(data.format));
-    lines.push_back("Potential: column " + data.potentialColumn + ", in " +
-                    unit(data.potentialUnit, "V"));
-    lines.push_back("Current: column " + data.currentColumn + ", in " +
-                    unit(data.currentUnit, "A"));
+    lines.push_back("Potential: column " + data.potentialColumn + ", in " + unit(data.potentialUnit, "V"));
+    lines.push_back("Current: column " + data.currentColumn + ", in " + unit(data.currentUnit, "A"));
     const std::string points = Count(data.TotalPoints()) + " points";
     if (data.format == InstrumentFormat::Gamry)
         lines.push_back(points + " in " + Count(data.cycles.size()) + " CURVE tables");
     else if (!data.cycleColumn.empty())
-        lines.push_back(points + " in " + Count(data.cycles.size()) + " cycles (column " +
-                        data.cycleColumn + ")");
+        lines.push_back(points + " in " + Count(data.cycles.size()) + " cycles (column " + data.cycleColumn + ")");
     else
         lines.push_back(points);
     const char* sign = data.sign == CurrentSign::CathodicNegative   ? "cathodic current negative"

@@ -49,10 +49,7 @@ TEST(InstrumentImport, EachFamilyReadsToVoltsAndAmperes) {
          "mA",
          {"cycle 1", "cycle 2"},
          12,
-         {{0, 0, 0.3004, 1.2e-6},
-          {0, 2, 0.0004, -4.21e-5},
-          {1, 4, -0.2996, -1.12e-5},
-          {1, 5, 0.0004, 2.81e-5}}},
+         {{0, 0, 0.3004, 1.2e-6}, {0, 2, 0.0004, -4.21e-5}, {1, 4, -0.2996, -1.12e-5}, {1, 5, 0.0004, 2.81e-5}}},
         {"gamry_cv.dta",
          InstrumentFormat::Gamry,
          CurrentSign::CathodicNegative,
@@ -92,20 +89,15 @@ TEST(InstrumentImport, EachFamilyReadsToVoltsAndAmperes) {
          "µA",
          {"all points"},
          5,
-         {{0, 0, 0.3, -1.25e-7},
-          {0, 2, 0.2, 1.225e-5},
-          {0, 3, 0.15, -3.75e-7},
-          {0, 4, 0.1, 4.5e-5}}},
+         {{0, 0, 0.3, -1.25e-7}, {0, 2, 0.2, 1.225e-5}, {0, 3, 0.15, -3.75e-7}, {0, 4, 0.1, 4.5e-5}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         const InstrumentData d = ReadInstrumentFile(DataPath(std::string("instruments/") + c.file));
         EXPECT_EQ(d.format, c.format);
         EXPECT_EQ(d.sign, c.sign);
-        EXPECT_EQ(
-            d.potentialColumn + "|" + d.currentColumn + "|" + d.potentialUnit + "|" + d.currentUnit,
-            std::string(c.potential) + "|" + c.current + "|" + c.potentialUnit + "|" +
-                c.currentUnit);
+        EXPECT_EQ(d.potentialColumn + "|" + d.currentColumn + "|" + d.potentialUnit + "|" + d.currentUnit,
+                  std::string(c.potential) + "|" + c.current + "|" + c.potentialUnit + "|" + c.currentUnit);
         std::vector<std::string> labels;
         for (const InstrumentCycle& k : d.cycles) labels.push_back(k.label);
         EXPECT_EQ(labels, c.labels);
@@ -158,8 +150,7 @@ TEST(InstrumentImport, DamagedFilesAreRefusedWithLineAndReason) {
         "no header row names a potential column (E, Ewe, Potential, Vf, "
         "WE(1).Potential, Potential applied) and a current column";
     const Case cases[] = {
-        {"eclab_cv.mpt", "-4,210000000E-02", "abc", false,
-         "line 16: 'abc' is not a number in column <I>/mA"},
+        {"eclab_cv.mpt", "-4,210000000E-02", "abc", false, "line 16: 'abc' is not a number in column <I>/mA"},
         {"eclab_cv.mpt", "<I>/mA", "<Q>/mA", false,
          "line 13: no current column (I, <I>, Im, Current, WE(1).Current) among mode, ox/red, "
          "error,"},
@@ -168,15 +159,12 @@ TEST(InstrumentImport, DamagedFilesAreRefusedWithLineAndReason) {
          "line: cut short?)"},
         {"eclab_cv.mpt", "Electrode surface", "", true,
          "the EC-Lab header announces 13 lines but the file ends at line 6 (cut short?)"},
-        {"eclab_cv.mpt", "2\t1\t0\t0\t0\t0,000000E+00", "", true,
-         "line 13: the column names are followed by no data"},
+        {"eclab_cv.mpt", "2\t1\t0\t0\t0\t0,000000E+00", "", true, "line 13: the column names are followed by no data"},
         {"eclab_cv.mpt", "Nb header lines : 13", "Nb header lines : two", false,
          "line 2: 'two' is not a count of header lines (3 or more)"},
-        {"gamry_cv.dta", "\t3\t0.6\t", "", true,
-         "line 27: CURVE2 announces 4 points but holds 3 (cut short?)"},
+        {"gamry_cv.dta", "\t3\t0.6\t", "", true, "line 27: CURVE2 announces 4 points but holds 3 (cut short?)"},
         {"gamry_cv.dta", "\tVf\tIm\t", "\tVf\tIx\t", false, "line 21: no current column"},
-        {"gamry_cv.dta", "\tPt\tT\tVf\tIm", "", true,
-         "line 20: CURVE1 is not followed by its column names"},
+        {"gamry_cv.dta", "\tPt\tT\tVf\tIm", "", true, "line 20: CURVE1 is not followed by its column names"},
         {"chi_cv.txt", "8.811e-06", "8.811e+999", false,
          "line 29: '8.811e+999' is beyond the range of numbers in column Current/A"},
         {"autolab_cv.txt", "Potential applied (V);Time (s);WE(1).Current (A);WE(1).Potential (V)",
@@ -188,14 +176,11 @@ TEST(InstrumentImport, DamagedFilesAreRefusedWithLineAndReason) {
         {"autolab_cv.txt", ";2;1;", ";x;1;", false, "line 6: 'x' is not a number in column Scan"},
         {"table_semicolon.csv", "E (mV)", "E (kV)", false,
          "line 4: column E (kV): 'kV' is not a unit of potential (V, mV)"},
-        {"table_semicolon.csv", "1;200;12,25", "1;;12,25", false,
-         "line 7: no value in column E (mV)"},
+        {"table_semicolon.csv", "1;200;12,25", "1;;12,25", false, "line 7: no value in column E (mV)"},
         {"", "", "", false, "the file is empty"},
         {"", " \r\n\t\n", "", false, "the file holds only blank lines"},
-        {"", std::string("EC-Lab ASCII FILE\nNb header lines : 3\n\0", 40), "", false,
-         "line 3: binary data, not text"},
-        {"", "1;2;3\n4;5;6\n", "", false,
-         "line 1: 3 columns of numbers and no header row naming them"},
+        {"", std::string("EC-Lab ASCII FILE\nNb header lines : 3\n\0", 40), "", false, "line 3: binary data, not text"},
+        {"", "1;2;3\n4;5;6\n", "", false, "line 1: 3 columns of numbers and no header row naming them"},
         {"", "Sample data\nnothing to read\n", "", false, reading},
         {"",
          "\xFF\xFE"
@@ -233,8 +218,7 @@ TEST(InstrumentImport, CycleSelectionFlippingThinningAndLimit) {
     for (int k = 0; k < 4001; ++k) big += GeneralFormat(k * 1e-4) + ",1e-6,1\n";
     big += "0.5,2e-6,2\n";
     const InstrumentData d = ParseInstrumentData(big);
-    EXPECT_EQ(ErrorOf([&] { SelectCycle(d, 1, false); }),
-              "cycle 1 holds 4001 points; at most 4000 can be imported");
+    EXPECT_EQ(ErrorOf([&] { SelectCycle(d, 1, false); }), "cycle 1 holds 4001 points; at most 4000 can be imported");
     EXPECT_EQ(ErrorOf([&] { SelectCycle(d, 0, false); }),
               "the 2 cycles hold 4002 points; at most 4000 can be imported");
     EXPECT_EQ(SelectCycle(d, 2, false).x.size(), 1u);
@@ -250,10 +234,8 @@ TEST(InstrumentImport, PlainDataLayoutIsLeftToTheDescribedReader) {
         {"0,3;1,2E-05\n", false}, {"0.1\t2e-6\n", false},
         {"\r\n \r\n", false},
     };
-    for (const auto& [content, plain] : cases)
-        EXPECT_EQ(IsPlainDataLayout(content), plain) << content;
-    EXPECT_EQ(ErrorOf([] { ReadInstrumentFile(DataPath("instruments/none.mpt")); }),
-              "File not found");
+    for (const auto& [content, plain] : cases) EXPECT_EQ(IsPlainDataLayout(content), plain) << content;
+    EXPECT_EQ(ErrorOf([] { ReadInstrumentFile(DataPath("instruments/none.mpt")); }), "File not found");
 }
 
 }  // namespace
