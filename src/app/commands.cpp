@@ -1,9 +1,14 @@
 #include "app/commands.h"
 
+#include "analysis/half_wave.h"
+#include "analysis/peak_finding.h"
+#include "analysis/theoretical_peak.h"
 #include "app/file_commands.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
+#include "app/workspace_commands.h"
 #include "dialogs/parameter_dialogs.h"
+#include "dialogs/parameter_transfer.h"
 #include "plot/axis_commands.h"
 #include "plot/display.h"
 #include "plot/plot_renderer.h"
@@ -44,6 +49,20 @@ Handler NotYetAvailable(const std::string& what) {
     return [what](Workbench& wb) { wb.Message(what + " is not available yet in this version of Talvex."); };
 }
 
+// An analysis that prints its findings to the result window and draws nothing. A failure ends it
+// with its description; what it printed so far stays.
+template <typename Fn>
+Handler ReportInResultWindow(Fn fn) {
+    return [fn](Workbench& wb) {
+        wb.formResult.Show();
+        try {
+            fn(wb);
+        } catch (const RunError& e) {
+            wb.Message(e.description());
+        }
+    };
+}
+
 // A transform of the current curve followed by a redraw.
 template <typename Fn>
 Handler TransformCurrentCurve(Fn fn) {
@@ -75,6 +94,10 @@ void RegisterCommands(CommandTable& t) {
     submenu("mnuFile", "&File", "");
     command("mnuSave", "&Save...", "mnuFile", SaveParameters, "Ctrl+S",
             "Write the main parameters to a parameter file");
+    command("mnuSaveWorkspace", "Save Workspace...", "mnuFile", SaveWorkspaceCommand, "Ctrl+Shift+S",
+            "Save the dialogs' entries and the curves to a workspace file");
+    command("mnuOpenWorkspace", "Open Workspace...", "mnuFile", OpenWorkspaceCommand, "Ctrl+Shift+O",
+            "Open a workspace file: the dialogs' entries and the curves as they were saved");
     separator("mnuBar1", "mnuFile");
     command("mnuImport", "&Import Data...", "mnuFile", ImportDataCommand, "Ctrl+O",
             "Read a measured curve from a data file");
@@ -142,12 +165,17 @@ void RegisterCommands(CommandTable& t) {
     command("mnuClear", "&Clear", "mnuDisplay", ClearResults, "Ctrl+L", "Clear the result window");
 
     submenu("mnuData", "&Analyze", "", false);
-    command("mnuFindPeak", "&Find Peak", "mnuData", NotYetAvailable("Find Peak"), "Ctrl+F",
+    command("mnuFindPeak", "&Find Peak", "mnuData",
+            ReportInResultWindow([](Workbench& wb) { FindPeaks(wb.model, wb.peakTables, wb.formResult); }), "Ctrl+F",
             "Find the peaks of the curves");
-    command("mnuFindHalfwaveE", "Find &Halfwave E", "mnuData", NotYetAvailable("Find Halfwave E"), "Ctrl+H",
+    command("mnuFindHalfwaveE", "Find &Halfwave E", "mnuData",
+            ReportInResultWindow([](Workbench& wb) { FindHalfWave(wb.model, wb.formResult); }), "Ctrl+H",
             "Find the half-wave potential of the current curve");
-    command("mnuTheoPeak", "&Theoretical Peak", "mnuData", NotYetAvailable("Theoretical Peak"), "",
-            "Print the peak values theory predicts for the experiment");
+    command("mnuTheoPeak", "&Theoretical Peak", "mnuData", ReportInResultWindow([](Workbench& wb) {
+                TransferParameters(wb.dialogs);
+                TheoreticalPeaks(wb.model, wb.formResult);
+            }),
+            "", "Print the peak values theory predicts for the experiment");
     separator("mnuBar51", "mnuData");
     command("mnuSemi", "&Semi-differentiate", "mnuData",
             TransformCurrentCurve([](Model& m, auto& y) { SemiDifferentiate(m, y); }), "",

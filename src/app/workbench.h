@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/peak_finding.h"
 #include "core/command_table.h"
 #include "core/model.h"
 #include "core/platform.h"
@@ -77,6 +78,8 @@ class Workbench {
 
     // The main window's menu tree with its enabled flags, shortcuts and status tips.
     CommandTable menu;
+    // The peaks the last Find Peak found, kept for later analysis.
+    PeakTables peakTables;
     // Folder of the application, where the manual page lives.
     std::string applicationDirectory = ".";
 
