@@ -144,10 +144,10 @@ class DigitalRun {
     bool freshLayer_ = false;
     double levelDt_[kMaxLevels] = {};
     int nLevels_ = 1;
-    int steps_ = 1;          // time steps per point (per half-period of a square wave)
-    double runTime_ = 0.0;   // the time the grid must reach into (s)
-    bool bdf_ = false;       // second-order steps after the first
-    bool history_ = false;   // prev_ holds the field one step back
+    int steps_ = 1;         // time steps per point (per half-period of a square wave)
+    double runTime_ = 0.0;  // the time the grid must reach into (s)
+    bool bdf_ = false;      // second-order steps after the first
+    bool history_ = false;  // prev_ holds the field one step back
 
     // Grid, lengths in units of h
     int electrode_ = 1;
@@ -590,7 +590,8 @@ void DigitalRun::Run() {
         RunSteps();
         for (int p = 1; p <= nData; ++p)
             for (int r = 1; r <= cols; ++r)
-                m_.Ystore(p, r) = Checked(2 * m_.Ystore(p, r) - coarse[static_cast<std::size_t>((p - 1) * cols + r - 1)]);
+                m_.Ystore(p, r) =
+                    Checked(2 * m_.Ystore(p, r) - coarse[static_cast<std::size_t>((p - 1) * cols + r - 1)]);
         return;
     }
 

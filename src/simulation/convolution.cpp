@@ -315,8 +315,8 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
 
 }  // namespace
 
-void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& p,
-                StepWork& work, double* const* currents) {
+void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& p, StepWork& work,
+                double* const* currents) {
     if (nCouples > kMaxCouples || p.count < 0) Raise(ErrorCode::SubscriptOutOfRange);
     if (p.count == 0 || nCouples == 0) return;
     if (!(p.duration > 0)) Raise(ErrorCode::InvalidProcedureCall);

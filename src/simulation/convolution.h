@@ -23,8 +23,8 @@ struct ConvolutionCouple {
     double Co = 0, Cr = 0;  // bulk concentrations (mol/L)
     double Do = 0, Dr = 0;  // diffusion coefficients (cm2/s)
     Transport transport = Transport::Planar;
-    double radius = 0;         // Radial
-    double kf = 0, kb = 0;     // Catalytic
+    double radius = 0;      // Radial
+    double kf = 0, kb = 0;  // Catalytic
 };
 
 inline constexpr int kMaxCouples = 3;
@@ -72,8 +72,8 @@ struct StepWork {
 // I = sqrt(D) (bulk - surface concentration) as the unknown, held constant between nodes, so that
 // a reversible couple, whose deficit follows the potential at once, gets the exact superposition of
 // Cottrell (at a sphere: spherical Cottrell) terms with one node per level. Slower kinetics take
-// graded nodes within each level, in two runs whose first-order error is extrapolated away. Writes the current of couple c at the end of level i to
-// currents[c][i].
+// graded nodes within each level, in two runs whose first-order error is extrapolated away. Writes the current of
+// couple c at the end of level i to currents[c][i].
 void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& programme,
                 StepWork& work, double* const* currents);
 

@@ -8,8 +8,8 @@
 #include "core/codes.h"
 #include "core/curve_slot.h"
 #include "digital/simulate_digital.h"
-#include "simulation/corrections.h"
 #include "simulation/convolution.h"
+#include "simulation/corrections.h"
 #include "simulation/curve_transforms.h"
 #include "simulation/kernels.h"
 

@@ -35,14 +35,16 @@ TEST_F(AgreementTest, ClosedFormAndDigitalGiveTheSameCurrents) {
     };
     // Sphere: radius 10 um, where the steady-state and transient parts are of the same size.
     const Row rows[] = {
-        {1, 1, 0.006, "reversible sweep peak: both within 0.5 % of Randles-Sevcik"},
-        {1, 2, 0.005, "sweep at a sphere: planar peak plus the radial term"},
-        {2, 1, 0.03, "DC plateau: the digital run's ten implicit steps per drop add 2.6 %"},
-        {2, 2, 0.03, "DC at a sphere: the same time stepping"},
-        {3, 1, 0.03, "normal pulse plateau: the pulse's implicit steps add 2.6 %"},
-        {3, 2, 0.03, "normal pulse at a sphere: the same time stepping"},
+        {1, 1, 0.002, "reversible sweep peak: both follow the ramp (0.1 % apart at 5 mV steps)"},
+        {1, 2, 0.003, "sweep at a sphere: the digital spherical grid adds 0.2 %"},
+        {2, 1, 0.002, "DC plateau: both within 0.02 % of Cottrell"},
+        {2, 2, 0.01, "DC at a sphere: the digital spherical grid adds 0.5 %"},
+        {3, 1, 0.002, "normal pulse plateau: both within 0.02 % of Cottrell"},
+        {3, 2, 0.01, "normal pulse at a sphere: the spherical grid, 0.6 %"},
         {4, 1, 0.005, "differential pulse peak: the step errors cancel in the difference"},
         {4, 2, 0.01, "differential pulse at a sphere"},
+        {5, 1, 0.002, "square wave net peak: both within 0.01 % of the Cottrell superposition"},
+        {5, 2, 0.01, "square wave at a sphere: the spherical grid, 0.7 %"},
     };
     for (const Row& r : rows) {
         testing::DefaultExperiment(m);

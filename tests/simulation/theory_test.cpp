@@ -43,7 +43,8 @@ std::vector<double> SquareWaveTheory(const Model& m, double radius) {
             deficit = now;
             t += tp;
             double sum = 0;
-            for (const auto& [s, d] : jumps) sum += d * (std::sqrt(kD / (kPi * (t - s))) + (radius > 0 ? kD / radius : 0));
+            for (const auto& [s, d] : jumps)
+                sum += d * (std::sqrt(kD / (kPi * (t - s))) + (radius > 0 ? kD / radius : 0));
             end[half] = kF * m.Area * kC * sum;
         }
         net.push_back(end[1] - end[0]);
@@ -117,7 +118,7 @@ TEST(TheoryReferences, NicholsonShainSolverMatchesThePublishedValues) {
     EXPECT_NEAR(irr.Epc, 0.1 - (0.78 + std::log(std::sqrt(kD * 0.5 * f * 0.01) / 1e-5)) / (0.5 * f), 2e-4);
 }
 
-class TheoryTest : public testing::SimulationTest {
+class TheoryTableTest : public testing::SimulationTest {
   protected:
     struct Extremum {
         double E, I;
@@ -142,7 +143,7 @@ const char* Name(Path p) {
 // Square wave (each point: E - Epulse/2 then E + Epulse/2, tpulse each; net = second - first),
 // both paths against the Cottrell superposition: net peak within 1 % and at the same potential
 // within 1 mV (the peak is refined by a parabola on both). Sphere r = 10 um: spherical terms.
-TEST_F(TheoryTest, SquareWaveFollowsTheCottrellSuperposition) {
+TEST_F(TheoryTableTest, SquareWaveFollowsTheCottrellSuperposition) {
     struct Row {
         const char* what;
         double tpulse, Epulse, step, radius;
@@ -181,7 +182,7 @@ TEST_F(TheoryTest, SquareWaveFollowsTheCottrellSuperposition) {
 // within 1 mV for psi 20 to 0.25 at 1, 2, 5 and 10 mV steps (the parabola through points 10 mV
 // apart alone misplaces a reversible peak by 0.3 mV); the reversible cathodic peak current within
 // 0.2 % up to 5 mV steps and 0.3 % at 10 mV (the parabola again).
-TEST_F(TheoryTest, CyclicVoltammetryFollowsNicholsonShain) {
+TEST_F(TheoryTableTest, CyclicVoltammetryFollowsNicholsonShain) {
     for (Path path : {kClosedForm, kDigital})
         for (double psi : {1e6, 20.0, 1.0, 0.5, 0.25})
             for (double step : {0.001, 0.002, 0.005, 0.01}) {
@@ -203,7 +204,7 @@ TEST_F(TheoryTest, CyclicVoltammetryFollowsNicholsonShain) {
 
 // Totally irreversible (ks 1e-5 cm/s): Ip = 0.4958 nFAC sqrt(alpha nFvD/RT) within 0.5 % and
 // Ep = E0 - (RT/alpha nF)(0.780 + ln(sqrt(D alpha nFv/RT)/ks)) within 2 mV, at 1, 5 and 10 mV steps.
-TEST_F(TheoryTest, IrreversibleSweepFollowsNicholsonShain) {
+TEST_F(TheoryTableTest, IrreversibleSweepFollowsNicholsonShain) {
     for (Path path : {kClosedForm, kDigital})
         for (double step : {0.001, 0.005, 0.01}) {
             SCOPED_TRACE(::testing::Message() << Name(path) << ", " << step * 1000 << " mV");
@@ -221,11 +222,12 @@ TEST_F(TheoryTest, IrreversibleSweepFollowsNicholsonShain) {
 
 // Normal pulse and DC plateaus (0.3 V past E0, ks 1e4) against Cottrell at the pulse or drop time,
 // within 0.5 %, whatever the potential step: the steps of a pulse no longer derive from Estep.
-TEST_F(TheoryTest, PulseAndDropPlateausAreCottrellAtAnyStep) {
+TEST_F(TheoryTableTest, PulseAndDropPlateausAreCottrellAtAnyStep) {
     for (Path path : {kClosedForm, kDigital}) {
         for (double tpulse : {0.01, 0.05, 1.0})
             for (double step : {0.01, 0.005, 0.002, 0.001, 0.0005, 0.0002}) {
-                SCOPED_TRACE(::testing::Message() << Name(path) << ", tpulse " << tpulse << ", " << step * 1000 << " mV");
+                SCOPED_TRACE(::testing::Message()
+                             << Name(path) << ", tpulse " << tpulse << ", " << step * 1000 << " mV");
                 testing::DefaultExperiment(m);
                 m.DigitalSim = path == kDigital, m.tpulse = tpulse;
                 Steps(step);
@@ -246,13 +248,16 @@ TEST_F(TheoryTest, PulseAndDropPlateausAreCottrellAtAnyStep) {
 // Catalytic EC' (A + e = B, B -> A with kf): the plateau nFAC sqrt(D kf). Closed form (mechanism 7)
 // within 2 % for lambda = kf RT/(Fv) >= 1; digital (B = A typed in the editor) within 1 % up to
 // kf 1000/s at 1 mV/s, where the reaction layer is 1 um.
-TEST_F(TheoryTest, CatalyticPlateauIsNfacRootDk) {
+TEST_F(TheoryTableTest, CatalyticPlateauIsNfacRootDk) {
     struct Row {
         Path path;
         double kf, v, tol;
     };
-    const Row rows[] = {{kClosedForm, 1, 0.01, 0.02},   {kClosedForm, 100, 0.001, 0.02}, {kDigital, 1, 0.01, 0.01},
-                        {kDigital, 100, 0.001, 0.01},   {kDigital, 1000, 0.001, 0.01}};
+    const Row rows[] = {{kClosedForm, 1, 0.01, 0.02},
+                        {kClosedForm, 100, 0.001, 0.02},
+                        {kDigital, 1, 0.01, 0.01},
+                        {kDigital, 100, 0.001, 0.01},
+                        {kDigital, 1000, 0.001, 0.01}};
     for (const Row& r : rows) {
         SCOPED_TRACE(::testing::Message() << Name(r.path) << ", kf " << r.kf << ", v " << r.v);
         testing::DefaultExperiment(m);
@@ -273,7 +278,7 @@ TEST_F(TheoryTest, CatalyticPlateauIsNfacRootDk) {
 // root of the step), halving the step quarters the error on the rising wave (psi 1) against a run
 // in 64 times shorter steps. The square wave, whose first-order error after each jump is
 // extrapolated away, is second order too.
-TEST_F(TheoryTest, DigitalTimeStepsConvergeAtSecondOrder) {
+TEST_F(TheoryTableTest, DigitalTimeStepsConvergeAtSecondOrder) {
     for (int technique : {1, 5}) {
         testing::DefaultExperiment(m);
         m.DigitalSim = true, m.ks(1) = Psi(1);
