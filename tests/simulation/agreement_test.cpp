@@ -32,6 +32,7 @@ TEST_F(AgreementTest, ClosedFormAndDigitalGiveTheSameCurrents) {
         int technique, electrode;
         double tolerance;
         const char* why;
+        double ks = 1e4;
     };
     // Sphere: radius 10 um, where the steady-state and transient parts are of the same size.
     const Row rows[] = {
@@ -45,9 +46,13 @@ TEST_F(AgreementTest, ClosedFormAndDigitalGiveTheSameCurrents) {
         {4, 2, 0.01, "differential pulse at a sphere"},
         {5, 1, 0.002, "square wave net peak: both within 0.01 % of the Cottrell superposition"},
         {5, 2, 0.01, "square wave at a sphere: the spherical grid, 0.7 %"},
+        {5, 1, 0.005, "quasi-reversible square wave (ks 0.01): graded nodes and time steps, 0.2 %", 0.01},
+        {5, 1, 0.005, "irreversible square wave (ks 0.001)", 0.001},
+        {1, 1, 0.002, "quasi-reversible sweep (ks 0.001)", 0.001},
     };
     for (const Row& r : rows) {
         testing::DefaultExperiment(m);
+        m.ks(1) = r.ks;
         if (r.electrode == 2) {
             m.Radius = 1e-3;
             m.Area = 4 * 3.141592654 * 1e-6;
