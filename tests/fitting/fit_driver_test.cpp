@@ -43,24 +43,6 @@ TEST(FitPool, EachIndexIsItsOwnModelQuantity) {
     }
 }
 
-TEST(ResetToSingleCurve, KeepsTheCurrentCurveAsCurveOneUnlessOverlapIsOn) {
-    auto m = std::make_unique<Model>();
-    m->NData = 3;
-    for (int k = 1; k <= 3; ++k)
-        for (int c = 1; c <= 3; ++c) m->Yplot(k, c) = 10 * c + k;
-    m->NCurves = 3, m->NCurvesSaved = 3, m->CurCurve = 2;
-    m->OverlapPlot = true;
-    ResetToSingleCurve(*m);
-    EXPECT_EQ(m->NCurves, 3);
-    EXPECT_EQ(m->Yplot(1, 1), 11);
-    m->OverlapPlot = false;
-    ResetToSingleCurve(*m);
-    EXPECT_EQ(m->NCurves, 1);
-    EXPECT_EQ(m->NCurvesSaved, 1);
-    EXPECT_EQ(m->CurCurve, 1);
-    for (int k = 1; k <= 3; ++k) EXPECT_EQ(m->Yplot(k, 1), 20 + k);
-}
-
 // A fit of the default experiment (closed-form planar sweep) to a curve the same simulation made.
 class FitDriverTest : public ::testing::Test {
   protected:
