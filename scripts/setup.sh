@@ -3,7 +3,7 @@
 # locale the tests read numbers under.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales)
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev)
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
