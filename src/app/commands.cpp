@@ -4,6 +4,7 @@
 #include "analysis/peak_finding.h"
 #include "analysis/theoretical_peak.h"
 #include "app/file_commands.h"
+#include "app/fit_commands.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "app/workspace_commands.h"
@@ -43,11 +44,6 @@ void ClearResults(Workbench& wb) {
 namespace {
 
 using Handler = std::function<void(Workbench&)>;
-
-// Commands whose work has not been built yet say so plainly instead of doing nothing.
-Handler NotYetAvailable(const std::string& what) {
-    return [what](Workbench& wb) { wb.Message(what + " is not available yet in this version of Talvex."); };
-}
 
 // An analysis that prints its findings to the result window and draws nothing. A failure ends it
 // with its description; what it printed so far stays.
@@ -142,14 +138,13 @@ void RegisterCommands(CommandTable& t) {
     submenu("mnuRun", "&Run", "");
     command("mnuSimulate", "&Simulate", "mnuRun", Simulate, "F5", "Simulate the experiment and plot the curve");
     separator("mnuBar31", "mnuRun");
-    command("mnuManualFit", "&Manual Fit", "mnuRun", NotYetAvailable("Manual Fit"), "F6",
+    command("mnuManualFit", "&Manual Fit", "mnuRun", ManualFit, "F6",
             "Simulate at the measured potentials to compare with curve 1", false);
-    command("mnuAutoFit", "&Auto Fit", "mnuRun", NotYetAvailable("Auto Fit"), "F7",
-            "Fit the checked parameters to the measured curve");
+    command("mnuAutoFit", "&Auto Fit", "mnuRun", AutoFit, "F7", "Fit the checked parameters to the measured curve");
     separator("mnuBar32", "mnuRun");
-    command("mnuManualSeparate", "M&anual Separate", "mnuRun", NotYetAvailable("Manual Separate"), "",
+    command("mnuManualSeparate", "M&anual Separate", "mnuRun", ManualSeparate, "",
             "Manual fit, then the current of each reaction as its own curve");
-    command("mnuAutoSeparate", "Auto S&eparate", "mnuRun", NotYetAvailable("Auto Separate"), "",
+    command("mnuAutoSeparate", "Auto S&eparate", "mnuRun", AutoSeparate, "",
             "Auto fit, then the current of each reaction as its own curve");
 
     submenu("mnuDisplay", "&Display", "", false);

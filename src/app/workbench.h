@@ -23,6 +23,7 @@ class FormOption;
 class FormPlot;
 class ParameterDialogs;
 class Display;
+class FitDriver;
 
 // What changed through one user action, so a window refreshes exactly that.
 struct WorkbenchChanges {
@@ -88,6 +89,10 @@ class Workbench {
     // A dialog by its name ("FormIns", "formOption"); nullptr when there is none.
     Form* FindForm(const std::string& name) const;
 
+    // The fit driver with the minimiser's work arrays (about 1 MB), made at the first fit and kept
+    // for the rest of the run.
+    FitDriver& fitDriver();
+
     // Where engine routines show their messages.
     Reporter& reporter() { return platformReporter_; }
     void Message(const std::string& text) { platformReporter_.Message(text); }
@@ -119,6 +124,7 @@ class Workbench {
     void Announce();
 
     std::vector<Form*> forms_;
+    std::unique_ptr<FitDriver> fitDriver_;
     int actionDepth_ = 0;
     struct PlotState {
         unsigned long revision = 0;
