@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "core/checked_math.h"
+#include "core/constants.h"
 
 namespace talvex {
 namespace {
@@ -54,13 +56,105 @@ IntervalWeights CatalyticWeights(double k, double a, double b) {
     return {kTwoOverRootPi * prev, kTwoOverRootPi * cur, kTwoOverRootPi * whole};
 }
 
-IntervalWeights Weights(double k, double a, double b) {
-    return k > 0 ? CatalyticWeights(k, a, b) : PlanarWeights(a, b);
+// A cylinder of radius r has the kernel 1/sqrt(pi u) + (sqrt(D)/r) g(D u/r^2), where g is the
+// inverse Laplace transform of K0(sqrt s)/(sqrt(s) K1(sqrt s)) - 1/sqrt(s): -1/2 at short times,
+// -1/sqrt(pi tau) at long ones. It has no closed form, so it is tabulated once (Stehfest's
+// inversion with 14 terms, good to about 1e-6 of its size) from tau = 1e-10 to 1e10, 40 points a
+// decade, and interpolated by cubics in log tau.
+constexpr int kCylinderDecades = 20, kCylinderPerDecade = 40,
+              kCylinderPoints = kCylinderDecades * kCylinderPerDecade + 1;
+constexpr double kCylinderFirstLog = -10.0;
+
+double BesselRatio(double x) {  // K0(x) / K1(x)
+    if (x > 700) {              // both underflow: their asymptotic series, good to rounding out here
+        const double y = 1 / x;
+        const double k0 = 1 + y * (-1.0 / 8 + y * (9.0 / 128 + y * (-225.0 / 3072 + y * 11025.0 / 98304)));
+        const double k1 = 1 + y * (3.0 / 8 + y * (-15.0 / 128 + y * (315.0 / 3072 - y * 14175.0 / 98304)));
+        return k0 / k1;
+    }
+    return std::cyl_bessel_k(0.0, x) / std::cyl_bessel_k(1.0, x);
+}
+
+const double* CylinderTable() {
+    static const auto table = [] {
+        constexpr int N = 14;
+        double V[N + 1] = {};
+        for (int i = 1; i <= N; ++i) {
+            double sum = 0;
+            for (int k = (i + 1) / 2; k <= std::min(i, N / 2); ++k)
+                sum += std::pow(k, N / 2) * std::tgamma(2 * k + 1) /
+                       (std::tgamma(N / 2 - k + 1) * std::tgamma(k + 1) * std::tgamma(k) * std::tgamma(i - k + 1) *
+                        std::tgamma(2 * k - i + 1));
+            V[i] = ((i + N / 2) % 2 == 1 ? -1 : 1) * sum;
+        }
+        std::vector<double> g(kCylinderPoints);
+        for (int p = 0; p < kCylinderPoints; ++p) {
+            const double tau = std::pow(10.0, kCylinderFirstLog + static_cast<double>(p) / kCylinderPerDecade);
+            const double l = std::log(2.0) / tau;
+            double sum = 0;
+            for (int i = 1; i <= N; ++i) {
+                const double x = std::sqrt(i * l);
+                sum += V[i] * (BesselRatio(x) - 1) / x;
+            }
+            g[static_cast<std::size_t>(p)] = sum * l;
+        }
+        return g;
+    }();
+    return table.data();
+}
+
+double CylinderCorrection(double tau) {
+    if (tau <= 0) return -0.5;
+    const double x = (std::log10(tau) - kCylinderFirstLog) * kCylinderPerDecade;
+    if (x >= kCylinderPoints - 1) return -1 / std::sqrt(kPi * tau);
+    const double* g = CylinderTable();
+    if (x <= 0) return g[0];
+    const int i = std::clamp(static_cast<int>(x), 1, kCylinderPoints - 3);
+    const double t = x - i;
+    const double a = g[i - 1], b = g[i], c = g[i + 1], d = g[i + 2];
+    return b + t * ((c - a) / 2 + t * ((2 * a - 5 * b + 4 * c - d) / 2 + t * (3 * (b - c) + d - a) / 2));
+}
+
+// What the convolution of an interval weighs: the plane's kernel, the catalytic one with rate
+// `rate`, or the cylinder's correction to the plane with scale sqrt(D)/r and D/r^2.
+struct KernelSpec {
+    double rate = 0;
+    double scale = 0, perTime = 0;
+};
+
+// The cylinder's correction is smooth in log u but changes over D u/r^2 ~ 1, which may lie deep
+// inside an interval that starts at 0: eight-point Gauss-Legendre on pieces that halve towards the
+// interval's start, down to a millionth of the time scale r^2/D.
+IntervalWeights CylinderWeights(const KernelSpec& k, double a, double b) {
+    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
+    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149, 0.2223810344533745,
+                                         0.1012285362903763};
+    const double w = b - a, floor = 1e-6 / k.perTime;
+    double prev = 0, cur = 0, whole = 0;
+    double hi = b;
+    while (hi > a) {
+        const double lo = hi - a > 2 * floor && hi / 2 > a ? hi / 2 : a;
+        const double mid = (lo + hi) / 2, half = (hi - lo) / 2;
+        for (int i = 0; i < 4; ++i)
+            for (const double u : {mid - half * node[i], mid + half * node[i]}) {
+                const double g = half * weight[i] * k.scale * CylinderCorrection(k.perTime * u);
+                whole += g;
+                prev += g * (u - a) / w;
+                cur += g * (b - u) / w;
+            }
+        hi = lo;
+    }
+    return {prev, cur, whole};
+}
+
+IntervalWeights Weights(const KernelSpec& k, double a, double b) {
+    if (k.scale > 0) return CylinderWeights(k, a, b);
+    return k.rate > 0 ? CatalyticWeights(k.rate, a, b) : PlanarWeights(a, b);
 }
 
 // The weight tables of a uniform grid of step h: the convolution at node n is
 // self * f(n) + sum over 2 <= i < n of comb[n - i] f(i) + first[n - 1] f(1).
-void Tables(double k, double h, int nodes, std::vector<double>& comb, std::vector<double>& first) {
+void Tables(const KernelSpec& k, double h, int nodes, std::vector<double>& comb, std::vector<double>& first) {
     comb.assign(static_cast<std::size_t>(nodes) + 1, 0.0);
     first.assign(static_cast<std::size_t>(nodes) + 1, 0.0);
     IntervalWeights before{};
@@ -80,7 +174,7 @@ struct History {
 };
 
 History Convolve(const std::vector<double>& f, int n, bool uniform, const std::vector<double>& comb,
-                 const std::vector<double>& first, double k, const std::vector<double>& t) {
+                 const std::vector<double>& first, const KernelSpec& k, const std::vector<double>& t) {
     if (uniform) {
         const double* c = comb.data();
         const double* v = f.data();
@@ -137,22 +231,27 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
     bool uniform = nodes > 0;
     for (int n = 1; n <= nodes && uniform; ++n)
         uniform = std::fabs(work.t[static_cast<std::size_t>(n)] - n * h) <= 1e-6 * h * n;
-    if (uniform) Tables(0.0, h, nodes, work.comb, work.first);
+    const KernelSpec planar{};
+    if (uniform) Tables(planar, h, nodes, work.comb, work.first);
 
-    double k[kMaxCouples] = {};
+    KernelSpec own[kMaxCouples] = {};
     for (int c = 0; c < nCouples; ++c) {
         const ConvolutionCouple& cp = couples[c];
         if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
         work.flux[c].assign(size, 0.0);
         work.ownO[c].assign(size, 0.0);
         work.ownR[c].assign(size, 0.0);
-        if (cp.transport == Transport::Catalytic) {
-            k[c] = cp.kf + cp.kb;
-            if (k[c] < 0) Raise(ErrorCode::InvalidProcedureCall);
-            if (uniform && k[c] > 0) Tables(k[c], h, nodes, work.combCat[c], work.firstCat[c]);
-        }
-        if (cp.transport == Transport::Radial && !(cp.radius > 0))
+        if ((cp.transport == Transport::Radial || cp.transport == Transport::Cylinder) && !(cp.radius > 0))
             Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
+        if (cp.transport == Transport::Catalytic) {
+            own[c].rate = cp.kf + cp.kb;
+            if (own[c].rate < 0) Raise(ErrorCode::InvalidProcedureCall);
+        } else if (cp.transport == Transport::Cylinder) {
+            own[c].scale = std::sqrt(cp.Do) / cp.radius;
+            own[c].perTime = cp.Do / (cp.radius * cp.radius);
+        }
+        if (uniform && (own[c].rate > 0 || own[c].scale > 0))
+            Tables(own[c], h, nodes, work.combCat[c], work.firstCat[c]);
     }
 
     double previousTotal = 0.0;
@@ -167,25 +266,31 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
             double Co = cp.Co, Cr = cp.Cr;
             // The concentration each side has lost (O) or gained (R), as pO f + qO and pR f + qR.
             double pO, qO, pR, qR;
-            if (cp.transport == Transport::Catalytic && k[c] > 0) {
+            if (own[c].rate > 0) {
                 // The sum of O and R diffuses freely, so it stays at the bulk value at the surface;
                 // R relaxes towards its chemical equilibrium share kb/k of it.
-                const History w = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], k[c], work.t);
-                const double S = cp.Co + cp.Cr, Req = cp.kb / k[c] * S;
-                Cr = Req + (cp.Cr - Req) * std::exp(-k[c] * work.t[N]);
+                const History w = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], own[c], work.t);
+                const double S = cp.Co + cp.Cr, Req = cp.kb / own[c].rate * S;
+                Cr = Req + (cp.Cr - Req) * std::exp(-own[c].rate * work.t[N]);
                 Co = S - Cr;
                 pO = pR = w.self;
                 qO = qR = w.sum;
             } else {
-                const History j = Convolve(f, n, uniform, work.comb, work.first, 0.0, work.t);
+                const History j = Convolve(f, n, uniform, work.comb, work.first, planar, work.t);
                 pO = pR = j.self;
                 qO = qR = j.sum;
+                if (own[c].scale > 0) {
+                    // A cylinder adds its correction to the plane's kernel (that of O for both).
+                    const History y = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], own[c], work.t);
+                    pO = pR = j.self + y.self;
+                    qO = qR = j.sum + y.sum;
+                }
                 if (cp.transport == Transport::Radial) {
                     // At a sphere the deficit I obeys I + a (I convolved with 1/sqrt(pi t)) = J,
                     // the planar convolution J of the flux, with a = sqrt(D)/radius.
                     const double aO = rootDo / cp.radius, aR = rootDr / cp.radius;
-                    const History io = Convolve(work.ownO[c], n, uniform, work.comb, work.first, 0.0, work.t);
-                    const History ir = Convolve(work.ownR[c], n, uniform, work.comb, work.first, 0.0, work.t);
+                    const History io = Convolve(work.ownO[c], n, uniform, work.comb, work.first, planar, work.t);
+                    const History ir = Convolve(work.ownR[c], n, uniform, work.comb, work.first, planar, work.t);
                     pO = j.self / (1 + aO * io.self);
                     qO = (j.sum - aO * io.sum) / (1 + aO * io.self);
                     pR = j.self / (1 + aR * ir.self);

@@ -14,6 +14,7 @@ enum class Transport {
     Planar,     // kernel 1/sqrt(pi t)
     Radial,     // a sphere of `radius`: 1/sqrt(pi t) - a erfcx(a sqrt t), a = sqrt(D) / radius
     Catalytic,  // B = A regenerates the oxidant (rate constants kf B->A, kb A->B): exp(-k t)/sqrt(pi t)
+    Cylinder,   // a cylinder of `radius` (sweeps only)
 };
 
 // One charge transfer O + ne = R. Currents come out per unit of Scale (n times the flux, with the

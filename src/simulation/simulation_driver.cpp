@@ -311,8 +311,9 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
 // A sweep is a linear ramp of potential, so the current follows from the integral equation of
 // diffusion and Butler-Volmer kinetics along that ramp, solved on the points' own times. It holds
 // for any rate constant, from reversible to irreversible, and does not depend on the step between
-// points. Electrodes 2 to 7 take the spherical kernel of the sphere-equivalent radius; mechanism 7
+// points. Electrodes 2 to 4 take the spherical kernel of the sphere-equivalent radius; mechanism 7
 // the catalytic kernel (the reaction layer is then thinner than any electrode's curvature).
+// Cylinders (5, 6 and the band, whose quarter width is the radius) take the cylinder's kernel.
 void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
     const int nData = m.NData;
     const int nCharge = m.NCharge;
@@ -345,7 +346,8 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
             c.kf = m.kf(k);
             c.kb = m.kb(k);
         } else if (curved) {
-            c.transport = Transport::Radial;
+            const int at = m.CaseCode % 10;
+            c.transport = at >= electrode::Cylinder && at <= electrode::Band ? Transport::Cylinder : Transport::Radial;
             c.radius = run.env.Radius;
         }
     }
