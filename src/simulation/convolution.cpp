@@ -56,11 +56,15 @@ IntervalWeights CatalyticWeights(double k, double a, double b) {
     return {kTwoOverRootPi * prev, kTwoOverRootPi * cur, kTwoOverRootPi * whole};
 }
 
-// A cylinder of radius r has the kernel 1/sqrt(pi u) + (sqrt(D)/r) g(D u/r^2), where g is the
-// inverse Laplace transform of K0(sqrt s)/(sqrt(s) K1(sqrt s)) - 1/sqrt(s): -1/2 at short times,
-// -1/sqrt(pi tau) at long ones. It has no closed form, so it is tabulated once (Stehfest's
-// inversion with 14 terms, good to about 1e-6 of its size) from tau = 1e-10 to 1e10, 40 points a
-// decade, and interpolated by cubics in log tau.
+// A cylinder of radius r has no closed-form kernels, only Laplace transforms in Bessel functions
+// of x = r sqrt(s/D). Three functions of tau = D t/r^2 are tabulated once (Stehfest's inversion
+// with 14 terms, good to about 1e-6 of their size) from tau = 1e-10 to 1e10, 40 points a decade,
+// and interpolated by cubics in log tau:
+// - the correction g to the plane's kernel of the surface deficit, 1/sqrt(pi t) + (sqrt(D)/r) g:
+//   the inverse of K0(x)/(sqrt(s) K1(x)) - 1/sqrt(s); -1/2 at short times, -1/sqrt(pi tau) at long;
+// - the correction c to the plane's current after a unit jump of the deficit,
+//   1/sqrt(pi t) + (sqrt(D)/r) c: the inverse of (K1(x)/K0(x) - 1)/sqrt(s); 1/2 at short times;
+// - its integral over time divided by tau, C/tau: 1/2 at short times.
 constexpr int kCylinderDecades = 20, kCylinderPerDecade = 40,
               kCylinderPoints = kCylinderDecades * kCylinderPerDecade + 1;
 constexpr double kCylinderFirstLog = -10.0;
@@ -75,8 +79,10 @@ double BesselRatio(double x) {  // K0(x) / K1(x)
     return std::cyl_bessel_k(0.0, x) / std::cyl_bessel_k(1.0, x);
 }
 
-const double* CylinderTable() {
-    static const auto table = [] {
+enum CylinderFunction { kKernel, kJumpFlux, kJumpCharge, kCylinderFunctions };
+
+const std::vector<double>& CylinderTable(CylinderFunction which) {
+    static const auto tables = [] {
         constexpr int N = 14;
         double V[N + 1] = {};
         for (int i = 1; i <= N; ++i) {
@@ -87,31 +93,36 @@ const double* CylinderTable() {
                         std::tgamma(2 * k - i + 1));
             V[i] = ((i + N / 2) % 2 == 1 ? -1 : 1) * sum;
         }
-        std::vector<double> g(kCylinderPoints);
+        std::vector<std::vector<double>> g(kCylinderFunctions, std::vector<double>(kCylinderPoints));
         for (int p = 0; p < kCylinderPoints; ++p) {
             const double tau = std::pow(10.0, kCylinderFirstLog + static_cast<double>(p) / kCylinderPerDecade);
             const double l = std::log(2.0) / tau;
-            double sum = 0;
+            double sum[kCylinderFunctions] = {};
             for (int i = 1; i <= N; ++i) {
-                const double x = std::sqrt(i * l);
-                sum += V[i] * (BesselRatio(x) - 1) / x;
+                const double s = i * l, x = std::sqrt(s), ratio = BesselRatio(x);
+                sum[kKernel] += V[i] * (ratio - 1) / x;
+                sum[kJumpFlux] += V[i] * (1 / ratio - 1) / x;
+                sum[kJumpCharge] += V[i] * (1 / ratio - 1) / (x * s);
             }
-            g[static_cast<std::size_t>(p)] = sum * l;
+            const auto at = static_cast<std::size_t>(p);
+            g[kKernel][at] = sum[kKernel] * l;
+            g[kJumpFlux][at] = sum[kJumpFlux] * l;
+            g[kJumpCharge][at] = sum[kJumpCharge] * l / tau;
         }
         return g;
     }();
-    return table.data();
+    return tables[which];
 }
 
-double CylinderCorrection(double tau) {
-    if (tau <= 0) return -0.5;
-    const double x = (std::log10(tau) - kCylinderFirstLog) * kCylinderPerDecade;
-    if (x >= kCylinderPoints - 1) return -1 / std::sqrt(kPi * tau);
-    const double* g = CylinderTable();
-    if (x <= 0) return g[0];
+double Cylinder(CylinderFunction which, double tau) {
+    const double x = tau > 0 ? (std::log10(tau) - kCylinderFirstLog) * kCylinderPerDecade : -1.0;
+    if (which == kKernel && x >= kCylinderPoints - 1) return -1 / std::sqrt(kPi * tau);
+    const std::vector<double>& g = CylinderTable(which);
+    if (x <= 0) return which == kKernel ? -0.5 : 0.5;
     const int i = std::clamp(static_cast<int>(x), 1, kCylinderPoints - 3);
-    const double t = x - i;
-    const double a = g[i - 1], b = g[i], c = g[i + 1], d = g[i + 2];
+    const double t = std::min(x - i, 2.0);
+    const auto I = static_cast<std::size_t>(i);
+    const double a = g[I - 1], b = g[I], c = g[I + 1], d = g[I + 2];
     return b + t * ((c - a) / 2 + t * ((2 * a - 5 * b + 4 * c - d) / 2 + t * (3 * (b - c) + d - a) / 2));
 }
 
@@ -137,7 +148,7 @@ IntervalWeights CylinderWeights(const KernelSpec& k, double a, double b) {
         const double mid = (lo + hi) / 2, half = (hi - lo) / 2;
         for (int i = 0; i < 4; ++i)
             for (const double u : {mid - half * node[i], mid + half * node[i]}) {
-                const double g = half * weight[i] * k.scale * CylinderCorrection(k.perTime * u);
+                const double g = half * weight[i] * k.scale * Cylinder(kKernel, k.perTime * u);
                 whole += g;
                 prev += g * (u - a) / w;
                 cur += g * (b - u) / w;
@@ -352,10 +363,23 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
     for (int i = 0; i < p.count; ++i)
         for (int k = 1; k <= perLevel; ++k)
             work.t[static_cast<std::size_t>(i * perLevel + k)] = p.duration * (i + fraction[k]);
+    // A cylinder's jump responses add (sqrt(D)/r) u C(tau)/tau to the charge and (sqrt(D)/r) c(tau)
+    // to the current, a sphere's the same with C/tau = c = 1.
+    bool cylinder[kMaxCouples] = {};
+    double a[kMaxCouples] = {}, perTime[kMaxCouples] = {};
     for (int c = 0; c < nCouples; ++c) {
         work.own[c].assign(size, 0.0);
         work.jump[c].assign(size, 0.0);
+        const ConvolutionCouple& cp = couples[c];
+        cylinder[c] = cp.transport == Transport::Cylinder;
+        if (cylinder[c]) work.lastC[c].assign(size, 0.0);
+        if (cylinder[c] || cp.transport == Transport::Radial) a[c] = std::sqrt(cp.Do) / cp.radius;
+        perTime[c] = cylinder[c] ? cp.Do / (cp.radius * cp.radius) : 0.0;
     }
+    auto curvedCharge = [&](int c, double u) {
+        return cylinder[c] ? a[c] * u * Cylinder(kJumpCharge, perTime[c] * u) : a[c] * u;
+    };
+    auto curvedFlux = [&](int c, double u) { return cylinder[c] ? a[c] * Cylinder(kJumpFlux, perTime[c] * u) : a[c]; };
 
     double previousTotal = 0.0;
     for (int i = 0; i < p.count; ++i) {
@@ -367,20 +391,33 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
             const double tn = work.t[N], delta = tn - work.t[N - 1];
             const double wSelf = 2 / kRootPi * std::sqrt(delta);
             // The charge passed since the node before, from the deficit's earlier jumps: each jump
-            // dI at time s has passed dI 2 sqrt((t - s)/pi) by time t.
-            double R[kMaxCouples] = {};
+            // dI at time s has passed dI (2 sqrt((t - s)/pi) + curved share) by time t.
+            double R[kMaxCouples] = {}, curvedSelf[kMaxCouples] = {};
             for (int j = 1; j < n; ++j) {
                 const auto J = static_cast<std::size_t>(j);
-                const double w = 2 / kRootPi * std::sqrt(tn - work.t[J - 1]);
+                const double age = tn - work.t[J - 1];
+                const double w = 2 / kRootPi * std::sqrt(age);
                 const double dw = w - work.lastW[J];
                 work.lastW[J] = w;
-                for (int c = 0; c < nCouples; ++c) R[c] += work.jump[c][J] * dw;
+                for (int c = 0; c < nCouples; ++c) {
+                    double d = dw;
+                    if (cylinder[c]) {
+                        const double wc = curvedCharge(c, age);
+                        d += wc - work.lastC[c][J];
+                        work.lastC[c][J] = wc;
+                    }
+                    R[c] += work.jump[c][J] * d;
+                }
             }
             work.lastW[N] = wSelf;
+            for (int c = 0; c < nCouples; ++c)
+                if (cylinder[c]) work.lastC[c][N] = curvedSelf[c] = curvedCharge(c, delta);
             for (int c = 0; c < nCouples; ++c) {
                 const ConvolutionCouple& cp = couples[c];
                 const double rootDo = std::sqrt(cp.Do), rootDr = std::sqrt(cp.Dr);
-                const double a = cp.transport == Transport::Radial ? rootDo / cp.radius : 0.0;
+                // A sphere's steady share a I delta of the charge; a cylinder's is in R and curvedSelf.
+                const double aI = cylinder[c] ? 0.0 : a[c];
+                const double self = wSelf + curvedSelf[c];
                 const double before = work.own[c][N - 1];
                 // Charge balance over the interval, (I - before) wSelf + a I delta + R = delta (kred
                 // cO(0) - kox cR(0)), divided by the larger rate constant against overflow.
@@ -391,10 +428,10 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                     const double ox = eta <= 0 ? std::exp(eta) : 1.0;
                     const double invRate =
                         (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
-                    I = (delta * (red * cp.Co - ox * cp.Cr) * rootDo + (before * wSelf - R[c]) * invRate * rootDo) /
-                        ((wSelf + a * delta) * invRate * rootDo + delta * (red + ox * rootDo / rootDr));
+                    I = (delta * (red * cp.Co - ox * cp.Cr) * rootDo + (before * self - R[c]) * invRate * rootDo) /
+                        ((self + aI * delta) * invRate * rootDo + delta * (red + ox * rootDo / rootDr));
                 } else {
-                    I = (before * wSelf - R[c]) / (wSelf + a * delta);
+                    I = (before * self - R[c]) / (self + aI * delta);
                 }
                 work.own[c][N] = Checked(I);
                 work.jump[c][N] = I - before;
@@ -402,13 +439,15 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                 double flux;
                 if (reversible) {
                     // The exact current of a deficit that jumps and then holds: Cottrell terms.
-                    flux = a * I;
+                    flux = aI * I;
                     for (int j = 1; j <= n; ++j) {
                         const auto J = static_cast<std::size_t>(j);
-                        flux += work.jump[c][J] / (kRootPi * std::sqrt(tn - work.t[J - 1]));
+                        const double age = tn - work.t[J - 1];
+                        flux += work.jump[c][J] / (kRootPi * std::sqrt(age));
+                        if (cylinder[c]) flux += work.jump[c][J] * curvedFlux(c, age);
                     }
                 } else {
-                    flux = (R[c] + (I - before) * wSelf + a * I * delta) / delta;
+                    flux = (R[c] + (I - before) * self + aI * I * delta) / delta;
                 }
                 currents[c][i] = Checked(cp.n * flux);
                 total += currents[c][i];
@@ -430,7 +469,7 @@ void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
     for (int c = 0; c < nCouples; ++c) {
         const ConvolutionCouple& cp = couples[c];
         if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
-        if (cp.transport == Transport::Radial && !(cp.radius > 0))
+        if ((cp.transport == Transport::Radial || cp.transport == Transport::Cylinder) && !(cp.radius > 0))
             Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
         if (cp.ks * std::sqrt(p.duration / std::max(cp.Do, cp.Dr)) < kReversibleKinetics) reversible = false;
     }

@@ -14,7 +14,7 @@ enum class Transport {
     Planar,     // kernel 1/sqrt(pi t)
     Radial,     // a sphere of `radius`: 1/sqrt(pi t) - a erfcx(a sqrt t), a = sqrt(D) / radius
     Catalytic,  // B = A regenerates the oxidant (rate constants kf B->A, kb A->B): exp(-k t)/sqrt(pi t)
-    Cylinder,   // a cylinder of `radius` (sweeps only)
+    Cylinder,   // a cylinder of `radius`
 };
 
 // One charge transfer O + ne = R. Currents come out per unit of Scale (n times the flux, with the
@@ -66,10 +66,10 @@ struct StepProgramme {
 
 struct StepWork {
     std::vector<double> t, level, lastW;
-    std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples];
+    std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples], lastC[kMaxCouples];
 };
 
-// Solves the couples of a step sequence (planar or radial transport) with the deficit
+// Solves the couples of a step sequence (planar, spherical or cylindrical transport) with the deficit
 // I = sqrt(D) (bulk - surface concentration) as the unknown, held constant between nodes, so that
 // a reversible couple, whose deficit follows the potential at once, gets the exact superposition of
 // Cottrell (at a sphere: spherical Cottrell) terms with one node per level. Slower kinetics take

@@ -402,7 +402,8 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
         c.Do = rp.Do;
         c.Dr = rp.Dr;
         if (curved) {
-            c.transport = Transport::Radial;
+            const int at = m.CaseCode % 10;
+            c.transport = at >= electrode::Cylinder && at <= electrode::Band ? Transport::Cylinder : Transport::Radial;
             c.radius = run.env.Radius;
         }
     }

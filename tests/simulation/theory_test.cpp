@@ -28,14 +28,44 @@ double Cottrell(double t) {
     return kF * kC * std::sqrt(kD / (kPi * t));
 }
 
+// The step current O + e -> R at a cylinder of radius r, diffusion-limited, over nFADC/r: the plane's
+// 1/sqrt(pi tau) plus the inverse Laplace transform of (K1(sqrt s)/K0(sqrt s) - 1)/sqrt(s), here by
+// Stehfest's formula with 14 terms (about 1e-6), tau = D t / r^2.
+double CylinderStepTheory(double tau) {
+    constexpr int N = 14;
+    double sum = 0;
+    const double l = std::log(2.0) / tau;
+    for (int i = 1; i <= N; ++i) {
+        double V = 0;
+        for (int k = (i + 1) / 2; k <= std::min(i, N / 2); ++k)
+            V += std::pow(k, N / 2) * std::tgamma(2 * k + 1) /
+                 (std::tgamma(N / 2 - k + 1) * std::tgamma(k + 1) * std::tgamma(k) * std::tgamma(i - k + 1) *
+                  std::tgamma(2 * k - i + 1));
+        const double x = std::sqrt(i * l);
+        const double ratio =
+            x > 600 ? 1 + 1 / (2 * x) - 3 / (8 * x * x) : std::cyl_bessel_k(1.0, x) / std::cyl_bessel_k(0.0, x);
+        sum += ((i + N / 2) % 2 == 1 ? -V : V) * (ratio - 1) / x;
+    }
+    return sum * l + 1 / std::sqrt(kPi * tau);
+}
+
 // Net square-wave currents at the staircase points of the model for a reversible couple (equal D,
 // no reduced form in the bulk): each half-period sets the surface deficit to its Nernst value at
-// once, and every jump dP of it adds nFAC dP (sqrt(D/(pi t)) + D/r) from then on (r = 0: plane).
-std::vector<double> SquareWaveTheory(const Model& m, double radius) {
+// once, and every jump dP of it adds nFAC dP (sqrt(D/(pi t)) + D/r) from then on (r = 0: plane),
+// or at a cylinder nFAC dP (D/r) times its step current.
+std::vector<double> SquareWaveTheory(const Model& m, double radius, bool cylinder = false) {
     std::vector<double> net;
     std::vector<std::pair<double, double>> jumps;  // time, jump of the deficit share
     double deficit = 0, t = 0;
     const double f = m.FoverRT, tp = m.tpulse;
+    std::vector<double> steps{0.0};  // the cylinder's step current at ages tp, 2 tp, ...
+    auto cylinderStep = [&](double age) {
+        const auto k = static_cast<std::size_t>(std::lround(age / tp));
+        while (steps.size() <= k)
+            steps.push_back(kD / radius *
+                            CylinderStepTheory(kD * tp * static_cast<double>(steps.size()) / (radius * radius)));
+        return steps[k];
+    };
     for (int i = 1; i <= m.NData; ++i) {
         double end[2];
         for (int half = 0; half < 2; ++half) {
@@ -46,7 +76,8 @@ std::vector<double> SquareWaveTheory(const Model& m, double radius) {
             t += tp;
             double sum = 0;
             for (const auto& [s, d] : jumps)
-                sum += d * (std::sqrt(kD / (kPi * (t - s))) + (radius > 0 ? kD / radius : 0));
+                sum += d * (cylinder ? cylinderStep(t - s)
+                                     : std::sqrt(kD / (kPi * (t - s))) + (radius > 0 ? kD / radius : 0));
             end[half] = kF * m.Area * kC * sum;
         }
         net.push_back(end[1] - end[0]);
@@ -144,11 +175,13 @@ const char* Name(Path p) {
 
 // Square wave (each point: E - Epulse/2 then E + Epulse/2, tpulse each; net = second - first),
 // both paths against the Cottrell superposition: net peak within 1 % and at the same potential
-// within 1 mV (the peak is refined by a parabola on both). Sphere r = 10 um: spherical terms.
+// within 1 mV (the peak is refined by a parabola on both). Sphere and cylinder r = 10 um: their
+// step currents in place of Cottrell's.
 TEST_F(TheoryTableTest, SquareWaveFollowsTheCottrellSuperposition) {
     struct Row {
         const char* what;
         double tpulse, Epulse, step, radius;
+        bool cylinder = false;
     };
     const Row rows[] = {
         {"default 10 Hz, -50 mV, 5 mV", 0.05, -0.05, 0.005, 0},
@@ -158,6 +191,7 @@ TEST_F(TheoryTableTest, SquareWaveFollowsTheCottrellSuperposition) {
         {"2 mV steps", 0.05, -0.05, 0.002, 0},
         {"10 mV steps", 0.05, -0.05, 0.01, 0},
         {"sphere 10 um", 0.05, -0.05, 0.005, 1e-3},
+        {"cylinder 10 um", 0.05, -0.05, 0.005, 1e-3, true},
     };
     for (Path path : {kClosedForm, kDigital})
         for (const Row& r : rows) {
@@ -167,8 +201,8 @@ TEST_F(TheoryTableTest, SquareWaveFollowsTheCottrellSuperposition) {
             m.tpulse = r.tpulse, m.Epulse = r.Epulse;
             Steps(r.step);
             if (r.radius > 0) m.Radius = r.radius, m.Area = 4 * kPi * r.radius * r.radius;
-            Run(5, r.radius > 0 ? 2 : 1);
-            const std::vector<double> theory = SquareWaveTheory(m, r.radius);
+            Run(5, r.cylinder ? 5 : r.radius > 0 ? 2 : 1);
+            const std::vector<double> theory = SquareWaveTheory(m, r.radius, r.cylinder);
             int best = 0;
             for (int i = 1; i + 1 < static_cast<int>(theory.size()); ++i)
                 if (theory[i] > theory[best]) best = i;
@@ -309,27 +343,6 @@ TEST_F(TheoryTableTest, DigitalTimeStepsConvergeAtSecondOrder) {
 
 namespace talvex {
 namespace {
-
-// The step current O + e -> R at a cylinder of radius r, diffusion-limited, over nFADC/r: the plane's
-// 1/sqrt(pi tau) plus the inverse Laplace transform of (K1(sqrt s)/K0(sqrt s) - 1)/sqrt(s), here by
-// Stehfest's formula with 14 terms (about 1e-6), tau = D t / r^2.
-double CylinderStepTheory(double tau) {
-    constexpr int N = 14;
-    double sum = 0;
-    const double l = std::log(2.0) / tau;
-    for (int i = 1; i <= N; ++i) {
-        double V = 0;
-        for (int k = (i + 1) / 2; k <= std::min(i, N / 2); ++k)
-            V += std::pow(k, N / 2) * std::tgamma(2 * k + 1) /
-                 (std::tgamma(N / 2 - k + 1) * std::tgamma(k + 1) * std::tgamma(k) * std::tgamma(i - k + 1) *
-                  std::tgamma(2 * k - i + 1));
-        const double x = std::sqrt(i * l);
-        const double ratio =
-            x > 600 ? 1 + 1 / (2 * x) - 3 / (8 * x * x) : std::cyl_bessel_k(1.0, x) / std::cyl_bessel_k(0.0, x);
-        sum += ((i + N / 2) % 2 == 1 ? -V : V) * (ratio - 1) / x;
-    }
-    return sum * l + 1 / std::sqrt(kPi * tau);
-}
 
 // The kernels of the closed-form sweep at a potential held far past E0 (a diffusion-limited step):
 // a sphere gives D C (1/sqrt(pi D t) + 1/r), a cylinder the step current above, within 0.1 % once
