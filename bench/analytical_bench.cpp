@@ -51,6 +51,22 @@ void BM_AnalyticalQuasiReversibleSweep4000(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticalQuasiReversibleSweep4000)->Unit(benchmark::kMillisecond);
 
+// The default square wave with quasi-reversible kinetics (ks 1e-2 cm/s): graded nodes in every
+// half-period, two runs extrapolated.
+void BM_AnalyticalQuasiReversibleSquareWave(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Technique = 5;
+    wb.model.CaseCode = 51;
+    wb.model.ks(1) = 1e-2;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+}
+BENCHMARK(BM_AnalyticalQuasiReversibleSquareWave)->Unit(benchmark::kMillisecond);
+
 // Each technique at the default experiment (planar, single sweep of 121 points): 1 sweep, 2 DC,
 // 3 normal pulse, 4 differential pulse, 5 square wave.
 void BM_AnalyticalTechnique(benchmark::State& state) {
