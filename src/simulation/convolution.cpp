@@ -128,7 +128,7 @@ double Cylinder(CylinderFunction which, double tau) {
 
 // What the convolution of an interval weighs: the plane's kernel, the catalytic one with rate
 // `rate`, or the cylinder's correction to the plane with scale sqrt(D)/r and D/r^2.
-struct KernelSpec {
+struct KernelShape {
     double rate = 0;
     double scale = 0, perTime = 0;
 };
@@ -136,7 +136,7 @@ struct KernelSpec {
 // The cylinder's correction is smooth in log u but changes over D u/r^2 ~ 1, which may lie deep
 // inside an interval that starts at 0: eight-point Gauss-Legendre on pieces that halve towards the
 // interval's start, down to a millionth of the time scale r^2/D.
-IntervalWeights CylinderWeights(const KernelSpec& k, double a, double b) {
+IntervalWeights CylinderWeights(const KernelShape& k, double a, double b) {
     static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
     static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149, 0.2223810344533745,
                                          0.1012285362903763};
@@ -158,14 +158,14 @@ IntervalWeights CylinderWeights(const KernelSpec& k, double a, double b) {
     return {prev, cur, whole};
 }
 
-IntervalWeights Weights(const KernelSpec& k, double a, double b) {
+IntervalWeights Weights(const KernelShape& k, double a, double b) {
     if (k.scale > 0) return CylinderWeights(k, a, b);
     return k.rate > 0 ? CatalyticWeights(k.rate, a, b) : PlanarWeights(a, b);
 }
 
 // The weight tables of a uniform grid of step h: the convolution at node n is
 // self * f(n) + sum over 2 <= i < n of comb[n - i] f(i) + first[n - 1] f(1).
-void Tables(const KernelSpec& k, double h, int nodes, std::vector<double>& comb, std::vector<double>& first) {
+void Tables(const KernelShape& k, double h, int nodes, std::vector<double>& comb, std::vector<double>& first) {
     comb.assign(static_cast<std::size_t>(nodes) + 1, 0.0);
     first.assign(static_cast<std::size_t>(nodes) + 1, 0.0);
     IntervalWeights before{};
@@ -185,7 +185,7 @@ struct History {
 };
 
 History Convolve(const std::vector<double>& f, int n, bool uniform, const std::vector<double>& comb,
-                 const std::vector<double>& first, const KernelSpec& k, const std::vector<double>& t) {
+                 const std::vector<double>& first, const KernelShape& k, const std::vector<double>& t) {
     if (uniform) {
         const double* c = comb.data();
         const double* v = f.data();
@@ -242,10 +242,10 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
     bool uniform = nodes > 0;
     for (int n = 1; n <= nodes && uniform; ++n)
         uniform = std::fabs(work.t[static_cast<std::size_t>(n)] - n * h) <= 1e-6 * h * n;
-    const KernelSpec planar{};
+    const KernelShape planar{};
     if (uniform) Tables(planar, h, nodes, work.comb, work.first);
 
-    KernelSpec own[kMaxCouples] = {};
+    KernelShape own[kMaxCouples] = {};
     for (int c = 0; c < nCouples; ++c) {
         const ConvolutionCouple& cp = couples[c];
         if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
