@@ -61,7 +61,9 @@ class FieldCheck {
             field, text, [](double v) { return v >= 0; }, "a value of 0 or more" + unit);
     }
 
-    void Refuse(const std::string& field, const std::string& text, const std::string& allowed) {
+    void Refuse(std::string field, const std::string& text, const std::string& allowed) {
+        // A caption may end in a colon ("Rotation (rpm):"); the message puts its own after it.
+        while (!field.empty() && (field.back() == ':' || field.back() == ' ')) field.pop_back();
         if (!refusal) refusal = InputRefusal{dialog_, field, text, allowed};
     }
 
@@ -111,12 +113,13 @@ std::optional<InputRefusal> CheckInstrument(const ParameterDialogs& d, const Mod
         "a temperature above absolute zero (-273.14 °C here, as kelvin = °C + 273.14)");
     check.NotNegative(ins.Noise.caption, ins.Noise.text(), " %");
 
-    check.Positive(ins.ARE.caption, ins.ARE.text(), " cm²");
+    // The dimensions before the area: where the electrode has them, the area follows from them.
     if (const ElectrodeGeometry* g = GeometryOf(m.Electrode)) {
         if (g->hasRadius) check.Positive(ins.radius.caption, ins.radius.text(), " cm");
         if (g->hasLength) check.Positive(ins.leng.caption, ins.leng.text(), " cm");
         if (g->hasRotation) check.Positive(ins.TextRrate.caption, ins.TextRrate.text(), " rpm");
     }
+    check.Positive(ins.ARE.caption, ins.ARE.text(), " cm²");
     check.Number(ins.TxtI0.caption, ins.TxtI0.text());
     check.Number(ins.TxtI1.caption, ins.TxtI1.text());
     check.NotNegative(ins.Cdl.caption, ins.Cdl.text(), " F");

@@ -156,6 +156,20 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
     EXPECT_EQ(Fields(wb), fields);
 }
 
+// What Export Data writes imports again, the largest doubles included; the reader needs no file.
+TEST_F(FilesTest, ExportOfExtremeValuesImportsAgain) {
+    const double values[] = {1.7976931348623157E+308, -1.7976931348623157E+308, 4.9406564584124654E-324, 0.3};
+    for (int i = 1; i <= 4; ++i) {
+        m.Xdata(i) = values[i - 1];
+        m.Yplot(i, 1) = -values[4 - i];
+    }
+    const DataPairs d = ParseDataPairs(ExportText(m, 1, 4, 1));
+    ASSERT_EQ(d.x.size(), 4u);
+    EXPECT_EQ(d.x[0], 1.79769313486231E+308);
+    EXPECT_EQ(d.y[3], -1.79769313486231E+308);
+    EXPECT_EQ(d.x[3], 0.3);
+}
+
 std::vector<double> Store(const Model& m) {
     std::vector<double> s{static_cast<double>(m.NData.value())};
     for (int i = 0; i <= kMaxPoints; ++i) {
