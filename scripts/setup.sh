@@ -4,8 +4,8 @@
 set -euo pipefail
 
 # clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses.
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales clang
-          libclang-rt-14-dev)
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev
+          clang libclang-rt-14-dev)
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -6,6 +6,7 @@
 #include "app/file_commands.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
+#include "app/workspace_commands.h"
 #include "dialogs/parameter_dialogs.h"
 #include "dialogs/parameter_transfer.h"
 #include "plot/axis_commands.h"
@@ -93,6 +94,10 @@ void RegisterCommands(CommandTable& t) {
     submenu("mnuFile", "&File", "");
     command("mnuSave", "&Save...", "mnuFile", SaveParameters, "Ctrl+S",
             "Write the main parameters to a parameter file");
+    command("mnuSaveWorkspace", "Save Workspace...", "mnuFile", SaveWorkspaceCommand, "Ctrl+Shift+S",
+            "Save the dialogs' entries and the curves to a workspace file");
+    command("mnuOpenWorkspace", "Open Workspace...", "mnuFile", OpenWorkspaceCommand, "Ctrl+Shift+O",
+            "Open a workspace file: the dialogs' entries and the curves as they were saved");
     separator("mnuBar1", "mnuFile");
     command("mnuImport", "&Import Data...", "mnuFile", ImportDataCommand, "Ctrl+O",
             "Read a measured curve from a data file");
