@@ -223,10 +223,10 @@ TEST_F(ExtremesGrid, EveryTechniqueElectrodeAndModeStaysFiniteAndTendsToItsLimit
             }
         }
     }
-    for (const KnownFailure& k : kKnownEngineFailures)
-        if (std::string(k.extreme) != "catalytic kf 1e30" && std::string(k.extreme) != "drop 1.1 pulses")
-            EXPECT_GT(used[&k], 0) << "kKnownEngineFailures lists " << k.mode << " " << k.extreme
-                                   << " but no case fails";
+    for (const KnownFailure& k : kKnownEngineFailures) {
+        if (std::string(k.extreme) == "catalytic kf 1e30" || std::string(k.extreme) == "drop 1.1 pulses") continue;
+        EXPECT_GT(used[&k], 0) << "kKnownEngineFailures lists " << k.mode << " " << k.extreme << " but no case fails";
+    }
     std::cout << "slowest case: " << slowestCase << ", " << slowest << " s\n";
 }
 
