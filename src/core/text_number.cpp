@@ -136,14 +136,18 @@ Decimal ToDecimal(double x, int count) {
 Decimal PrintableDecimal(double x, int count) {
     Decimal d = ToDecimal(x, count);
     if (d.exponent < std::numeric_limits<double>::max_exponent10) return d;
-    const std::string text = d.digits.substr(0, 1) + "." + d.digits.substr(1) + "e" + std::to_string(d.exponent);
+    std::string text = d.digits;
+    text.insert(1, 1, '.');
+    text += 'e';
+    text += std::to_string(d.exponent);
     double back = 0.0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), back);
     if (ec != std::errc::result_out_of_range) return d;
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 20);
     const std::string exact(buf, res.ptr);
-    d.digits = (exact.substr(0, 1) + exact.substr(2, static_cast<std::size_t>(count - 1)));
+    d.digits = exact.substr(0, 1);
+    d.digits.append(exact, 2, static_cast<std::size_t>(count - 1));
     return d;
 }
 
@@ -237,7 +241,10 @@ std::string GeneralFormat(double x, int digits) {
     const int e = d.exponent;
     if (e < -4 || e >= digits) {
         out += sig.substr(0, 1);
-        if (sig.size() > 1) out += "." + sig.substr(1);
+        if (sig.size() > 1) {
+            out += '.';
+            out.append(sig, 1, std::string::npos);
+        }
         out += "E";
         out += e < 0 ? "-" : "+";
         const int ae = e < 0 ? -e : e;
