@@ -3,7 +3,9 @@
 # locale the tests read numbers under.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev)
+# clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses.
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev
+          clang libclang-rt-14-dev)
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -105,8 +105,11 @@ class DigitalRun {
     void Prepare();
     void Run();
     DigitalGrid Grid() const { return {N_, h_, beta_, lambdaRef_, dt_}; }
+    // Data points whose currents are in the store.
+    int completed() const { return completed_; }
 
   private:
+    int completed_ = 0;
     void ReadTables();
     void ChooseTiming();
     void BuildGrid();
@@ -635,6 +638,7 @@ void DigitalRun::Run() {
             }
         }
         for (int s = 1; s <= ns_; ++s) m_.Csurf(p, s) = Checked(Cref_ * conc_.v[0][s]);
+        completed_ = p;
     }
 }
 
@@ -681,23 +685,26 @@ void DigitalRun::RunSteps() {
         }
         Iprev = StoreCurrents(p, Sample::Final, I);
         for (int s = 1; s <= ns_; ++s) m_.Csurf(p, s) = Checked(Cref_ * conc_.v[0][s]);
+        completed_ = p;
     }
 }
 
 }  // namespace
 
-void SimulateDigital(Model& m, Reporter& reporter) {
-    SimulateDigital(m, reporter, DigitalRefinement{});
+int SimulateDigital(Model& m, Reporter& reporter) {
+    return SimulateDigital(m, reporter, DigitalRefinement{});
 }
 
-void SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement) {
+int SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement) {
+    // The work arrays (a few hundred kB) live for this run only; no allocation inside it.
+    std::unique_ptr<DigitalRun> run;
     try {
-        // The work arrays (a few hundred kB) live for this run only; no allocation inside it.
-        auto run = std::make_unique<DigitalRun>(m, reporter, refinement);
+        run = std::make_unique<DigitalRun>(m, reporter, refinement);
         run->Run();
     } catch (const RunError& e) {
         reporter.Message("CV Error: " + e.description() + "! Please try again by other initial values.");
     }
+    return run ? run->completed() : 0;
 }
 
 DigitalGrid DescribeDigitalGrid(Model& m) {

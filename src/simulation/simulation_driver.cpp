@@ -479,7 +479,9 @@ void BuildPotentialProgramme(Model& m) {
     }
 }
 
-void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std::function<void()>& afterCopy) {
+SimulationOutcome RunSimulation(Model& m, Reporter& reporter, bool overlapChecked,
+                                const std::function<void()>& afterCopy) {
+    SimulationOutcome outcome;
     try {
         OpenCurveSlot(m, overlapChecked);
         const double scale = 0.001 * kFaraday * m.Area;
@@ -489,8 +491,16 @@ void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std:
         for (int j = 1; j <= m.NData; ++j)
             for (int k = 1; k <= m.StoreCol; ++k) m.Ystore(j, k) = 0;
 
+        outcome.points = m.NData;
+        outcome.computed = m.NData;
         if (m.DigitalSim) {
-            SimulateDigital(m, reporter);
+            // After a failure the points computed before it are kept, and said to be all there is;
+            // with none computed the user's previous curve stays.
+            outcome.computed = SimulateDigital(m, reporter);
+            if (outcome.computed == 0 && m.NData > 0) return outcome;
+            if (outcome.computed < m.NData)
+                reporter.Message("The curve is incomplete: " + std::to_string(outcome.computed) + " of " +
+                                 std::to_string(m.NData.value()) + " points were computed.");
         } else {
             RunPlan run;
             PlanRun(m, scale, run);
@@ -512,13 +522,15 @@ void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std:
         if (m.Noise > 0 && !m.Fitting) AddNoise(m);
 
         for (int i = 1; i <= m.NData; ++i) m.Yplot(i, m.CurCurve) = m.Ystore(i, m.StoreCol);
+        outcome.curveWritten = true;
         m.IFirst = 1;
-        m.ILast = m.NData.value();
+        m.ILast = outcome.computed;
         if (afterCopy) afterCopy();
     } catch (const RunError& e) {
         reporter.Message("Analytical simulation Error: " + e.description() +
                          "! Please try again by other initial values.");
     }
+    return outcome;
 }
 
 }  // namespace talvex
