@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "core/checked_math.h"
 
@@ -128,8 +129,8 @@ void CheckSize(int N, int m) {
 
 }  // namespace
 
-void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
-                     const Matrix& Surf1, int N, int m, EliminatedBlocks& out) {
+void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup, int N, int m,
+                     EliminatedBlocks& out) {
     CheckSize(N, m);
     out.N = N;
     out.m = m;
@@ -151,29 +152,26 @@ void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alo
     }
     out.W.b[1] = E;
     MatInverse(out.W.b[1], m, reporter);
-    Matrix surf1Inverse = Surf1;
-    MatInverse(surf1Inverse, m, reporter);
-    MatMultiply(E, surf1Inverse, m, m, m, out.E1Surf);
 }
 
 void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow, const Matrix& Surf0,
-                    Matrix& out) {
-    // E(1) c(1) - Alow(1) c(0) = Dmod(1) with c(1) = Surf1^-1 Surf0 c(0).
+                    const Matrix& Surf1, Matrix& out) {
     const int m = el.m;
-    MatMultiply(el.E1Surf, Surf0, m, m, m, out);
-    for (int s = 1; s <= m; ++s) {
-        out.a[s][s] -= Alow.v[1][s];
-        for (int t = 1; t <= m; ++t) Checked(out.a[s][t]);  // extreme kinetics: an overflow
-    }
-    MatInverse(out, m, reporter);
+    Matrix S1W;  // Surf1 W(1)
+    MatMultiply(Surf1, el.W.b[1], m, m, m, S1W);
+    Matrix A = Surf0;
+    for (int s = 1; s <= m; ++s)
+        for (int t = 1; t <= m; ++t) A.a[s][t] = Checked(A.a[s][t] - S1W.a[s][t] * Alow.v[1][t]);
+    MatInverse(A, m, reporter);
+    MatMultiply(A, S1W, m, m, m, out);
 }
 
 namespace {
 
 // The solve with the species count known at compile time, so the small loops unroll.
 template <int M, bool Diagonal>
-void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup, const Matrix& surfaceInverse,
-                const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
+void ForwardSized(const EliminatedBlocks& el, const BoxField& Aup, const SpeciesField& rhs, const SpeciesField& conc,
+                  BoxField& dmod) {
     const int N = el.N;
     for (int s = 1; s <= M; ++s) dmod.v[N][s] = rhs.v[N][s] + Aup.v[N][s] * conc.v[N + 1][s];
     for (int j = N - 1; j >= 1; --j) {
@@ -190,13 +188,20 @@ void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField
             dmod.v[j][s] = rhs.v[j][s] + Aup.v[j][s] * r;
         }
     }
+}
 
+template <int M>
+void SurfaceSized(const Matrix& surfaceInverse, const BoxField& dmod, SpeciesField& conc) {
     for (int s = 1; s <= M; ++s) {
         double c = 0.0;
         for (int t = 1; t <= M; ++t) c += surfaceInverse.a[s][t] * dmod.v[1][t];
         conc.v[0][s] = c;
     }
+}
 
+template <int M, bool Diagonal>
+void BackSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& dmod, SpeciesField& conc) {
+    const int N = el.N;
     for (int j = 1; j <= N; ++j) {
         const Matrix& W = el.W.b[j];
         double V[M + 1];
@@ -214,34 +219,78 @@ void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField
 }
 
 template <int M>
-void SolveSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup, const Matrix& surfaceInverse,
-                const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
+void Forward(const EliminatedBlocks& el, const BoxField& Aup, const SpeciesField& rhs, const SpeciesField& conc,
+             BoxField& dmod) {
     if (el.diagonal)
-        SolveSized<M, true>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        ForwardSized<M, true>(el, Aup, rhs, conc, dmod);
     else
-        SolveSized<M, false>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
+        ForwardSized<M, false>(el, Aup, rhs, conc, dmod);
+}
+
+template <int M>
+void Back(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& dmod, SpeciesField& conc) {
+    if (el.diagonal)
+        BackSized<M, true>(el, Alow, dmod, conc);
+    else
+        BackSized<M, false>(el, Alow, dmod, conc);
+}
+
+// Calls body with the species count as a compile-time constant.
+template <typename Body>
+void BySize(int m, Body&& body) {
+    switch (m) {
+        case 1:
+            return body(std::integral_constant<int, 1>{});
+        case 2:
+            return body(std::integral_constant<int, 2>{});
+        case 3:
+            return body(std::integral_constant<int, 3>{});
+        case 4:
+            return body(std::integral_constant<int, 4>{});
+        case 5:
+            return body(std::integral_constant<int, 5>{});
+        case 6:
+            return body(std::integral_constant<int, 6>{});
+        default:
+            Raise(ErrorCode::SubscriptOutOfRange);
+    }
 }
 
 }  // namespace
 
 void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
                      const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
-    switch (el.m) {
-        case 1:
-            return SolveSized<1>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 2:
-            return SolveSized<2>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 3:
-            return SolveSized<3>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 4:
-            return SolveSized<4>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 5:
-            return SolveSized<5>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        case 6:
-            return SolveSized<6>(el, Alow, Aup, surfaceInverse, rhs, conc, dmod);
-        default:
-            Raise(ErrorCode::SubscriptOutOfRange);
-    }
+    BySize(el.m, [&](auto size) {
+        constexpr int M = decltype(size)::value;
+        Forward<M>(el, Aup, rhs, conc, dmod);
+        SurfaceSized<M>(surfaceInverse, dmod, conc);
+        Back<M>(el, Alow, dmod, conc);
+    });
+}
+
+void EliminateRhs(const EliminatedBlocks& el, const BoxField& Aup, const SpeciesField& rhs, const SpeciesField& conc,
+                  BoxField& dmod) {
+    BySize(el.m, [&](auto size) { Forward<decltype(size)::value>(el, Aup, rhs, conc, dmod); });
+}
+
+void SurfaceValues(const EliminatedBlocks& el, const BoxField& Alow, const Matrix& surfaceInverse, const BoxField& dmod,
+                   SpeciesField& conc) {
+    BySize(el.m, [&](auto size) {
+        constexpr int M = decltype(size)::value;
+        SurfaceSized<M>(surfaceInverse, dmod, conc);
+        const Matrix& W = el.W.b[1];
+        double V[M + 1];
+        for (int s = 1; s <= M; ++s) V[s] = dmod.v[1][s] + Alow.v[1][s] * conc.v[0][s];
+        for (int s = 1; s <= M; ++s) {
+            double c = 0.0;
+            for (int t = 1; t <= M; ++t) c += W.a[s][t] * V[t];
+            conc.v[1][s] = c;
+        }
+    });
+}
+
+void BackSubstitute(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& dmod, SpeciesField& conc) {
+    BySize(el.m, [&](auto size) { Back<decltype(size)::value>(el, Alow, dmod, conc); });
 }
 
 void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, const BoxField& Alow,
@@ -249,9 +298,9 @@ void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, c
                        const Matrix& Surf1, int N, int m) {
     // The eliminated blocks are kept as their inverses, so the way back out reuses the inverses
     // of the way in instead of inverting every block twice.
-    EliminateBlocks(reporter, B, Alow, Aup, Surf1, N, m, E);
+    EliminateBlocks(reporter, B, Alow, Aup, N, m, E);
     Matrix surfaceInverse;
-    SurfaceInverse(reporter, E, Alow, Surf0, surfaceInverse);
+    SurfaceInverse(reporter, E, Alow, Surf0, Surf1, surfaceInverse);
     SolveEliminated(E, Alow, Aup, surfaceInverse, Conc, Conc, Dmod);
 }
 
@@ -313,8 +362,8 @@ void BlockTridiagSolve2(Reporter& reporter, Int& maxIter, SpeciesField& Conc, Bo
                 work.rhs.v[j][s] = Conc.v[j][s] + extra;
             }
         }
-        EliminateBlocks(reporter, work.local, Alow, Aup, Surf1, N, m, work.eliminated);
-        SurfaceInverse(reporter, work.eliminated, Alow, Surf0, work.surfaceInverse);
+        EliminateBlocks(reporter, work.local, Alow, Aup, N, m, work.eliminated);
+        SurfaceInverse(reporter, work.eliminated, Alow, Surf0, Surf1, work.surfaceInverse);
         SolveEliminated(work.eliminated, Alow, Aup, work.surfaceInverse, work.rhs, work.iterate, Dmod);
 
         // Converged when no entry moved by 0.1 % of its new value. An entry that stayed exactly

@@ -62,7 +62,6 @@ struct EliminatedBlocks {
     int m = 0;
     bool diagonal = false;  // no block couples species: every inverse is diagonal
     BoxBlocks W;            // W(j) = inverse of the eliminated block of box j, j = 1..N
-    Matrix E1Surf;          // eliminated block of box 1 times the inverse of Surf1
 };
 
 // One implicit step of the block-tridiagonal system of N interior boxes and m species:
@@ -74,15 +73,27 @@ void BlockTridiagSolve(Reporter& reporter, SpeciesField& Conc, BoxField& Dmod, c
                        const BoxField& Aup, EliminatedBlocks& E, const BoxBlocks& B, const Matrix& Surf0,
                        const Matrix& Surf1, int N, int m);
 
-// The parts of BlockTridiagSolve: the elimination of the blocks, the inverse of the surface
-// matrix E(1) Surf1^-1 Surf0 - Alow(1) for one Surf0, and the solve for one right-hand side
-// rhs(., 1..N) with the bulk in conc(., N+1) (rhs and conc may be the same field).
-void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup,
-                     const Matrix& Surf1, int N, int m, EliminatedBlocks& out);
+// The parts of BlockTridiagSolve: the elimination of the blocks; the surface operator for one pair
+// of surface matrices, which maps Dmod(1) to the surface values; and the solve for one right-hand
+// side rhs(., 1..N) with the bulk in conc(., N+1) (rhs and conc may be the same field), itself
+// the elimination of the right-hand side, the surface values and the way back out.
+//
+// The surface operator solves (Surf0 - Surf1 W(1) Alow(1)) c(0) = Surf1 W(1) Dmod(1), which follows
+// from Surf1 c(1) = Surf0 c(0) and box 1's eliminated row c(1) = W(1) (Dmod(1) + Alow(1) c(0)).
+// Surf1 is never inverted, so a surface row may state a relation among the surface values alone
+// (Surf1's row 0), as the Nernst condition of an infinitely fast charge transfer does.
+void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alow, const BoxField& Aup, int N, int m,
+                     EliminatedBlocks& out);
 void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow, const Matrix& Surf0,
-                    Matrix& out);
+                    const Matrix& Surf1, Matrix& out);
 void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
                      const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod);
+void EliminateRhs(const EliminatedBlocks& el, const BoxField& Aup, const SpeciesField& rhs, const SpeciesField& conc,
+                  BoxField& dmod);
+// The surface values and box 1's (the back substitution's first box, which BackSubstitute repeats).
+void SurfaceValues(const EliminatedBlocks& el, const BoxField& Alow, const Matrix& surfaceInverse, const BoxField& dmod,
+                   SpeciesField& conc);
+void BackSubstitute(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& dmod, SpeciesField& conc);
 
 // A second-order reaction p1 + p2 = q1 + q2 with its rate constants times the time step
 // (kfDt, kbDt). A species number 0 stands for no species: its concentration is 0.

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/checked_math.h"
 #include "core/codes.h"
+#include "core/text_number.h"
 #include "digital/linear_algebra.h"
+#include "digital/ohmic_drop.h"
 
 namespace talvex {
 namespace {
@@ -22,6 +25,9 @@ constexpr double kBeta = 0.5;
 // tenth of the radius, and the grid expands gently enough to keep resolving the curvature.
 constexpr double kCurvedFirstBox = 0.1;
 constexpr double kCurvedBeta = 0.5;
+
+// The coarsest expansion a grid may take to fit the box arrays: every box e times wider.
+constexpr double kCoarsestBeta = 1.0;
 
 // Rotating disk: boxes fine against the diffusion layer of the slowest species; the grid need
 // not reach beyond a few layers of the fastest, where the flow keeps the solution bulk.
@@ -45,6 +51,8 @@ constexpr int kHalfPeriodSteps = 16;
 // Fast homogeneous chemistry: the first box is at most this share of the reaction layer
 // sqrt(D/k) of the fastest reaction, so the layer is resolved as well as the diffusion layer.
 constexpr double kReactionLayerShare = 0.1;
+// The fastest reaction a time step can take: (kf + kb) dt at most this.
+constexpr double kFastestReactionSteps = 1e20;
 
 enum class Sample { None, Base, Final };
 
@@ -116,12 +124,17 @@ class DigitalRun {
     void AddFlow();
     void BuildLevel(Level& level, double dt);
     void ResetField();
+    void BuildSurfaceRows();
     void SetPotential(double E);
+    double SurfaceCurrent() const;
+    void Solve(int levelIndex, const SpeciesField& rhs, double E);
+    void SolveWithOhmicDrop(int levelIndex, const SpeciesField& rhs, double applied);
     void Advance(int levelIndex, double E);
     void Step(double E);
     void RunSteps();
     void Currents(double* I) const;
-    double StoreCurrents(int p, Sample kind, const double* I);
+    double Rate(int r) const;
+    void StoreCurrents(int p, Sample kind, const double* I);
 
     Reporter& reporter_;
     Model& m_;
@@ -138,6 +151,15 @@ class DigitalRun {
     double g_[kMatDim] = {};  // surface factor: box 1 minus surface = g(s) x net consumption
     double Cref_ = 0.0;
     int sref_ = 1;
+    // The surface rows recombined so that each charge transfer's rate appears in one row only
+    // (BuildSurfaceRows): row i reads sum_s base(i, s) (c(s, 1) - c(s, 0)) = sum_r rate(i, r) rate_r.
+    double rowBase_[kMatDim][kMatDim] = {};
+    double rowRate_[kMatDim][kMaxCharge + 1] = {};
+    double rowSize_[kMatDim] = {};     // the largest |base(i, s)|
+    int ownRow_[kMaxCharge + 1] = {};  // the row that holds transfer r's rate alone, or 0
+    bool fluxForm_[kMatDim] = {};      // the row's kinetic terms outweigh its flux terms
+    double Ru_ = 0.0;
+    double ohmicShift_ = 0.0;  // interface less applied potential of the last step
 
     // Timing
     int technique_ = 1;
@@ -164,7 +186,7 @@ class DigitalRun {
 
     // State of the run
     Level levels_[kMaxLevels];
-    SpeciesField conc_, saved_, prev_, rhs_;
+    SpeciesField conc_, saved_, prev_, rhs_, start_;
     BoxField dmod_;
     Matrix surf0_, surf1_, surfInverse_;
     double kred_[kMaxCharge + 1] = {}, kox_[kMaxCharge + 1] = {};
@@ -250,20 +272,27 @@ void DigitalRun::ChooseTiming() {
             freshLayer_ = true;
             break;
         case technique::DifferentialPulse: {
-            // The base potential until tdrop - tpulse, then the pulse for exactly tpulse.
-            dt_ = tpulse / 4;
+            // The base potential until tdrop - tpulse, then the pulse for exactly tpulse. The base
+            // current is a decaying transient too, so the shorter of the two intervals sets the
+            // step (and the grid), and the base interval takes at least four steps: sampled
+            // straight from the fresh layer it would be the kinetic current of the bulk solution.
+            if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
             const double preTime = tdrop - tpulse;
-            if (preTime < 0.0) Raise(ErrorCode::InvalidProcedureCall);  // pulse longer than the drop
+            if (!(preTime > 0.0))
+                throw RunError(ErrorCode::InvalidProcedureCall, "The pulse (" + FieldFormat(tpulse) +
+                                                                    " s) must be shorter than the drop time (" +
+                                                                    FieldFormat(tdrop) + " s)");
+            dt_ = std::min(tpulse, preTime) / 4;
             const int npre = RoundToInt(Div(preTime, dt_));
             nLevels_ = 3;
-            levelDt_[0] = npre > 0 ? preTime / npre : dt_;
+            levelDt_[0] = preTime / npre;
             levelDt_[1] = tpulse / kPulseSteps;
             levelDt_[2] = tpulse / (2 * kPulseSteps);
             first = {0, npre, 0.0, false, Sample::Base, false};
             second = {1, kPulseSteps, 0.0, true, Sample::Final, true};
             nPhases_ = 2;
             freshLayer_ = true;
-            runTime_ = dt_ * m_.NData;
+            runTime_ = tpulse / 4 * m_.NData;
             for (int l = 0; l < nLevels_; ++l) levelDt_[l] /= split;
             for (int k = 0; k < nPhases_; ++k) phases_[k].steps *= split;
             break;
@@ -314,6 +343,14 @@ void DigitalRun::BuildGrid() {
     for (int s = 1; s <= ns_; ++s)
         if (D_[s] > 0.0) Dmin = std::min(Dmin, D_[s]);
     if (kFast > 0.0) h_ = std::min(h_, kReactionLayerShare * Sqrt(Div(Dmin, kFast)));
+    // Past this the box coefficients D dt / h^2 of such a layer exceed 1e22, the time step's own
+    // term (1) and the concentration differences across a box drown in their rounding, and the
+    // currents scatter by tens of percent from one grid to the next: one clear message instead.
+    if (kFast * dt_ > kFastestReactionSteps)
+        throw RunError(
+            ErrorCode::InvalidProcedureCall,
+            "The chemical reaction is too fast for the digital simulation (kf + kb = " + GeneralFormat(kFast, 3) +
+                " /s; at this time step it resolves at most " + GeneralFormat(kFastestReactionSteps / dt_, 2) + " /s)");
 
     const bool spherical = electrode_ >= electrode::Sphere && electrode_ <= electrode::Microdisc;
     const bool cylindrical = electrode_ >= electrode::Cylinder && electrode_ <= electrode::Band;
@@ -340,13 +377,37 @@ void DigitalRun::BuildGrid() {
     if (refinement_.beta > 0.0) beta_ = refinement_.beta;
     lambdaRef_ = Div(Dref * dt_, h_ * h_);
 
-    const double e1 = std::exp(beta_) - 1;
-    // Six diffusion lengths of the whole run (of one point where each starts afresh).
-    double span = 6 * e1 * Sqrt(Div(runTime_, dt_) * lambdaRef_);
-    if (reach > 0.0) span = std::min(span, e1 * reach / h_);
-    N_ = RoundToInt(Log(1 + span) / beta_ + 1);
+    // Boxes to six diffusion lengths of the whole run (of one point where each starts afresh),
+    // or to the reach of the flow. A first box far below the diffusion layer (a tiny electrode,
+    // a very fast reaction) would need more boxes than the arrays hold at the chosen expansion: the
+    // expansion then grows as far as it must, up to every box e times wider than the one before
+    // (steady profiles, which a small electrode and a thin reaction layer have, are exact on the
+    // curved grids' conductances at any expansion).
+    const double lengths = Sqrt(Div(runTime_, dt_) * lambdaRef_);  // in units of h
+    auto boxes = [&](double beta) {
+        const double e1 = std::exp(beta) - 1;
+        double span = 6 * e1 * lengths;
+        if (reach > 0.0) span = std::min(span, e1 * reach / h_);
+        return Log(1 + span) / beta + 1;
+    };
+    const double most = kMaxBoxes;  // whole boxes: a count rounding up past the arrays is too many
+    if (boxes(beta_) > most + 0.5 && refinement_.beta <= 0.0 && boxes(kCoarsestBeta) <= most) {
+        double lo = beta_, hi = kCoarsestBeta;
+        for (int k = 0; k < 60; ++k) {
+            const double mid = (lo + hi) / 2;
+            (boxes(mid) > most ? lo : hi) = mid;
+        }
+        beta_ = hi;
+    }
+    if (boxes(beta_) > most + 0.5)
+        throw RunError(ErrorCode::SubscriptOutOfRange, "The grid cannot reach across the diffusion layer (" +
+                                                           GeneralFormat(6 * lengths * h_, 3) +
+                                                           " cm) from a first box of " + GeneralFormat(h_, 3) +
+                                                           " cm in " + std::to_string(kMaxBoxes) + " boxes");
+    N_ = RoundToInt(boxes(beta_));
     if (N_ < 1 || N_ > kMaxBoxes) Raise(ErrorCode::SubscriptOutOfRange);  // past the box arrays
 
+    const double e1 = std::exp(beta_) - 1;
     for (int j = 1; j <= N_ + 2; ++j) {
         xb_[j] = (std::exp(beta_ * (j - 1)) - 1) / e1;
         xc_[j] = (std::exp(beta_ * (j - 0.5)) - 1) / e1;
@@ -355,27 +416,30 @@ void DigitalRun::BuildGrid() {
     // Coupling of box j to its inner and outer neighbour per unit of lambda. Curved grids use
     // the conductance of steady spherical or cylindrical diffusion between the nodes (and
     // between the electrode and box 1), so a microelectrode's steady state does not depend on
-    // how coarse the outer boxes are.
-    const double r0 = radius / h_;
+    // how coarse the outer boxes are. Distances from the axis or centre are written as multiples
+    // of the radius, 1 + x rho with rho = h / radius (at most a tenth), so that a large electrode
+    // reaches the planar couplings instead of cancelling them away.
+    const double rho = spherical || cylindrical ? h_ / radius : 0.0;
+    // log(1 + z) / z, which is 1 at z = 0
+    auto logRatio = [](double z) { return z > 1e-8 ? std::log1p(z) / z : 1 - z / 2; };
     for (int j = 1; j <= N_; ++j) {
-        const double a = r0 + xb_[j];
-        const double b = r0 + xb_[j + 1];
-        const double rIn = r0 + (j == 1 ? 0.0 : xc_[j - 1]);
-        const double rc = r0 + xc_[j];
-        const double rOut = r0 + xc_[j + 1];
+        const double xIn = j == 1 ? 0.0 : xc_[j - 1];
         const double dIn = j == 1 ? xc_[1] : xc_[j] - xc_[j - 1];
         const double dOut = xc_[j + 1] - xc_[j];
-        // Shell volumes per unit solid angle (sphere) or angle and length (cylinder), written
-        // so that a large radius does not cancel them away.
-        const double width = b - a;
+        const double width = xb_[j + 1] - xb_[j];
+        // a, b: the box's boundaries; rIn, rc, rOut: the nodes; each over the radius
+        const double a = 1 + xb_[j] * rho, b = 1 + xb_[j + 1] * rho;
+        const double rIn = 1 + xIn * rho, rc = 1 + xc_[j] * rho, rOut = 1 + xc_[j + 1] * rho;
         if (spherical) {
+            // shell volume per unit solid angle over radius^2
             const double volume = width * (a * a + a * b + b * b) / 3;
             gIn_[j] = rIn * rc / (dIn * volume);
             gOut_[j] = rc * rOut / (dOut * volume);
         } else if (cylindrical) {
+            // shell volume per unit angle and length over the radius
             const double volume = width * (a + b) / 2;
-            gIn_[j] = 1 / (std::log1p(dIn / rIn) * volume);
-            gOut_[j] = 1 / (std::log1p(dOut / rc) * volume);
+            gIn_[j] = rIn / (dIn * logRatio(dIn * rho / rIn) * volume);
+            gOut_[j] = rc / (dOut * logRatio(dOut * rho / rc) * volume);
         } else if (flow_) {
             // Node differences throughout, consistent with the flow terms below.
             gIn_[j] = 2 / ((dIn + dOut) * dIn);
@@ -387,8 +451,8 @@ void DigitalRun::BuildGrid() {
     }
     // The distance over which the surface gradient is taken, from the same steady profiles.
     double deff = xc_[1];
-    if (spherical) deff = r0 * xc_[1] / (r0 + xc_[1]);
-    if (cylindrical) deff = r0 * std::log1p(xc_[1] / r0);
+    if (spherical) deff = xc_[1] / (1 + xc_[1] * rho);
+    if (cylindrical) deff = xc_[1] * logRatio(xc_[1] * rho);
 
     Ifac_ = Checked(kCurrentPerMolar * m_.Area * Cref_);
     for (int s = 1; s <= ns_; ++s) g_[s] = Div(h_ * deff, D_[s]);
@@ -453,7 +517,7 @@ void DigitalRun::BuildLevel(Level& level, double dt) {
         }
     }
     // Linear steps: the blocks never change, so they are eliminated once for the whole run.
-    if (nChem2_ == 0) EliminateBlocks(reporter_, level.B, level.Alow, level.Aup, surf1_, N_, ns_, level.eliminated);
+    if (nChem2_ == 0) EliminateBlocks(reporter_, level.B, level.Alow, level.Aup, N_, ns_, level.eliminated);
 }
 
 void DigitalRun::ResetField() {
@@ -464,42 +528,153 @@ void DigitalRun::ResetField() {
     }
 }
 
-// Butler-Volmer constants at E and the surface rows. Each species' flux into box 1 is what the
-// charge transfers consume or make of it: c(1) - c(0) = g(s) (consumed - made), g(s) = h deff /
-// D(s). Weighting by each species' own D conserves the flux, not the plain sum of the linked
-// concentrations, so unequal diffusion coefficients keep E1/2 where it belongs; the same rows
-// serve chains of transfers (A -> B -> C -> D) and species shared by several reactions.
+// The surface rows state that each species' flux into box 1 is what the charge transfers consume or
+// make of it: (c(1) - c(0)) / g(s) = sum_r nu(s, r) rate_r, g(s) = h deff / D(s), nu = +1 for the
+// oxidant and -1 for the product. Weighting by each species' own D conserves the flux, not the plain
+// sum of the linked concentrations, so unequal diffusion coefficients keep E1/2 where it belongs.
+// Written so, a fast transfer (g kred far above 1) makes the rows of its two species nearly
+// proportional and the surface matrix singular in double precision. So the rows are recombined
+// once (Gauss-Jordan on nu) until each rate stands in one row only: the others state conservation
+// exactly, free of any rate, and the rate's own row is divided by its largest term when the
+// potential is set, which turns it into the Nernst condition as ks grows without bound. The same
+// rows serve chains of transfers (A -> B -> C -> D) and species shared by several reactions.
+void DigitalRun::BuildSurfaceRows() {
+    double nu[kMatDim][kMaxCharge + 1] = {};
+    for (int r = 1; r <= nCharge_; ++r) {
+        if (ox_[r] > 0) nu[ox_[r]][r] += 1;
+        if (red_[r] > 0) nu[red_[r]][r] -= 1;
+    }
+    for (int i = 1; i <= ns_; ++i) {
+        for (int s = 1; s <= ns_; ++s) rowBase_[i][s] = i == s ? Div(1.0, g_[s]) : 0.0;
+        for (int r = 1; r <= nCharge_; ++r) rowRate_[i][r] = nu[i][r];
+    }
+    bool pivotRow[kMatDim] = {};
+    for (int r = 1; r <= nCharge_; ++r) {
+        int p = 0;
+        double largest = 0.5;  // the entries are whole numbers: below 1 is 0
+        for (int i = 1; i <= ns_; ++i) {
+            const bool better =
+                std::fabs(rowRate_[i][r]) > largest || (i == ox_[r] && p != 0 && std::fabs(rowRate_[i][r]) == largest);
+            if (!pivotRow[i] && better) largest = std::fabs(rowRate_[i][r]), p = i;
+        }
+        if (p == 0) continue;  // a transfer between the same species as an earlier one shares its row
+        pivotRow[p] = true;
+        for (int i = 1; i <= ns_; ++i) {
+            if (i == p || rowRate_[i][r] == 0.0) continue;
+            const double factor = rowRate_[i][r] / rowRate_[p][r];
+            for (int s = 1; s <= ns_; ++s) rowBase_[i][s] -= factor * rowBase_[p][s];
+            for (int q = 1; q <= nCharge_; ++q) rowRate_[i][q] -= factor * rowRate_[p][q];
+            rowRate_[i][r] = 0.0;
+        }
+    }
+    for (int i = 1; i <= ns_; ++i) {
+        rowSize_[i] = 0.0;
+        for (int s = 1; s <= ns_; ++s) rowSize_[i] = std::max(rowSize_[i], std::fabs(rowBase_[i][s]));
+    }
+    for (int r = 1; r <= nCharge_; ++r) {
+        ownRow_[r] = 0;
+        for (int i = 1; i <= ns_ && ownRow_[r] == 0; ++i) {
+            if (rowRate_[i][r] == 0.0) continue;
+            bool alone = true;
+            for (int q = 1; q <= nCharge_; ++q) alone = alone && (q == r || rowRate_[i][q] == 0.0);
+            if (alone) ownRow_[r] = i;
+        }
+    }
+}
+
+// Butler-Volmer constants at E and the surface matrices: Surf1 c(1) = Surf0 c(0) row by row, each row
+// divided by its largest term.
 void DigitalRun::SetPotential(double E) {
-    for (int s = 1; s <= ns_; ++s)
-        for (int t = 1; t <= ns_; ++t) surf0_.a[s][t] = s == t ? 1.0 : 0.0;
     const double FoverRT = m_.FoverRT;
     for (int r = 1; r <= nCharge_; ++r) {
         const double eta = n_[r] * FoverRT * (E - e0_[r]);
         kred_[r] = Checked(ks_[r] * Exp(-alpha_[r] * eta));
         kox_[r] = Checked(ks_[r] * Exp((1 - alpha_[r]) * eta));
-        const int o = ox_[r];
-        const int q = red_[r];
-        surf0_.a[o][o] += Checked(g_[o] * kred_[r]);
-        surf0_.a[o][q] -= Checked(g_[o] * kox_[r]);
-        surf0_.a[q][o] -= Checked(g_[q] * kred_[r]);
-        surf0_.a[q][q] += Checked(g_[q] * kox_[r]);
+    }
+    for (int i = 1; i <= ns_; ++i) {
+        double kinetic = 0.0;
+        for (int r = 1; r <= nCharge_; ++r) kinetic += std::fabs(rowRate_[i][r]) * (kred_[r] + kox_[r]);
+        fluxForm_[i] = kinetic > rowSize_[i];
+        const double scale = Div(1.0, Checked(std::max(rowSize_[i], kinetic)));
+        for (int s = 1; s <= ns_; ++s) surf1_.a[i][s] = surf0_.a[i][s] = scale * rowBase_[i][s];
+        for (int r = 1; r <= nCharge_; ++r) {
+            const double w = scale * rowRate_[i][r];
+            if (w == 0.0) continue;
+            if (ox_[r] > 0) surf0_.a[i][ox_[r]] += w * kred_[r];
+            if (red_[r] > 0) surf0_.a[i][red_[r]] -= w * kox_[r];
+        }
     }
 }
 
-void DigitalRun::Advance(int levelIndex, double E) {
+// The total current of the surface as it stands (reduction positive).
+double DigitalRun::SurfaceCurrent() const {
+    double total = 0.0;
+    for (int r = 1; r <= nCharge_; ++r) total += n_[r] * Rate(r);
+    return Checked(Ifac_ * total);
+}
+
+// One implicit step from rhs (which may be the field itself) into the field, at the applied
+// potential E.
+void DigitalRun::Solve(int levelIndex, const SpeciesField& rhs, double E) {
+    if (Ru_ > 0.0) return SolveWithOhmicDrop(levelIndex, rhs, E);
     Level& level = levels_[levelIndex];
     const bool newPotential = E != lastE_ || lastLevel_ < 0;
     if (newPotential) SetPotential(E);
     if (nChem2_ > 0) {
+        if (&rhs != &conc_)
+            for (int j = 1; j <= N_; ++j)
+                for (int s = 1; s <= ns_; ++s) conc_.v[j][s] = rhs.v[j][s];
         BlockTridiagSolve2(reporter_, m_.MaxIter, conc_, dmod_, level.Alow, level.Aup, level.B, surf0_, surf1_, N_, ns_,
                            level.second, nChem2_, *newton_);
     } else {
         if (newPotential || levelIndex != lastLevel_)
-            SurfaceInverse(reporter_, level.eliminated, level.Alow, surf0_, surfInverse_);
-        SolveEliminated(level.eliminated, level.Alow, level.Aup, surfInverse_, conc_, conc_, dmod_);
+            SurfaceInverse(reporter_, level.eliminated, level.Alow, surf0_, surf1_, surfInverse_);
+        SolveEliminated(level.eliminated, level.Alow, level.Aup, surfInverse_, rhs, conc_, dmod_);
     }
     lastE_ = E;
     lastLevel_ = levelIndex;
+}
+
+// The step at the interface potential E = applied + Ru I, with I the current at the end of this
+// very step. Without second-order chemistry the interior does not depend on the potential: the
+// right-hand side is eliminated once, and each trial potential costs only the small surface system.
+void DigitalRun::SolveWithOhmicDrop(int levelIndex, const SpeciesField& rhs, double applied) {
+    Level& level = levels_[levelIndex];
+    double I = 0.0;
+    double E = 0.0;
+    if (nChem2_ > 0) {
+        for (int j = 0; j <= N_ + 1; ++j)
+            for (int s = 1; s <= ns_; ++s) start_.v[j][s] = (j >= 1 && j <= N_ ? rhs : conc_).v[j][s];
+        E = SolveOhmicDrop(
+            applied, Ru_, applied + ohmicShift_,
+            [&](double trial) {
+                conc_ = start_;
+                SetPotential(trial);
+                BlockTridiagSolve2(reporter_, m_.MaxIter, conc_, dmod_, level.Alow, level.Aup, level.B, surf0_, surf1_,
+                                   N_, ns_, level.second, nChem2_, *newton_);
+                return SurfaceCurrent();
+            },
+            I);
+    } else {
+        EliminateRhs(level.eliminated, level.Aup, rhs, conc_, dmod_);
+        E = SolveOhmicDrop(
+            applied, Ru_, applied + ohmicShift_,
+            [&](double trial) {
+                SetPotential(trial);
+                SurfaceInverse(reporter_, level.eliminated, level.Alow, surf0_, surf1_, surfInverse_);
+                SurfaceValues(level.eliminated, level.Alow, surfInverse_, dmod_, conc_);
+                return SurfaceCurrent();
+            },
+            I);
+        BackSubstitute(level.eliminated, level.Alow, dmod_, conc_);
+    }
+    ohmicShift_ = E - applied;
+    lastE_ = E;
+    lastLevel_ = -1;
+}
+
+void DigitalRun::Advance(int levelIndex, double E) {
+    Solve(levelIndex, conc_, E);
 }
 
 // One time step to potential E: implicit Euler when there is no earlier field to build on, else
@@ -513,37 +688,36 @@ void DigitalRun::Step(double E) {
             if (second) rhs_.v[j][s] = (4 * now - prev_.v[j][s]) / 3;
             prev_.v[j][s] = now;
         }
-    if (!second) {
-        Advance(0, E);
-    } else if (nChem2_ > 0) {
-        for (int j = 1; j <= N_; ++j)
-            for (int s = 1; s <= ns_; ++s) conc_.v[j][s] = rhs_.v[j][s];
-        Advance(1, E);
-    } else {
-        Level& level = levels_[1];
-        const bool newPotential = E != lastE_ || lastLevel_ < 0;
-        if (newPotential) SetPotential(E);
-        if (newPotential || lastLevel_ != 1)
-            SurfaceInverse(reporter_, level.eliminated, level.Alow, surf0_, surfInverse_);
-        SolveEliminated(level.eliminated, level.Alow, level.Aup, surfInverse_, rhs_, conc_, dmod_);
-        lastE_ = E;
-        lastLevel_ = 1;
-    }
+    if (second)
+        Solve(1, rhs_, E);
+    else
+        Solve(0, conc_, E);
     history_ = bdf_;
 }
 
 // Currents of the charge transfers at the surface as it stands (reduction positive).
 void DigitalRun::Currents(double* I) const {
-    const double* surface = conc_.v[0];
-    for (int r = 1; r <= nCharge_; ++r) {
-        const double rate = kred_[r] * surface[ox_[r]] - kox_[r] * surface[red_[r]];
-        I[r] = Checked(Ifac_ * n_[r] * rate);
-    }
+    for (int r = 1; r <= nCharge_; ++r) I[r] = Checked(Ifac_ * n_[r] * Rate(r));
 }
 
-// Pulse techniques remember the base current and store the difference. Returns the point's
-// total as it stands in the store, which the ohmic drop of the following sub-steps uses.
-double DigitalRun::StoreCurrents(int p, Sample kind, const double* I) {
+// The rate of transfer r at the surface as it stands. Where the kinetics are fast the surface
+// concentrations sit at the Nernst ratio to rounding, and kred c_ox - kox c_red would multiply
+// that rounding by the rate constants: the flux into box 1 (its own row of the surface relation,
+// which the step met exactly) is then the rate. Slow kinetics leave box 1 and the surface
+// nearly equal, and the rate law is the precise one.
+double DigitalRun::Rate(int r) const {
+    const double* surface = conc_.v[0];
+    const int i = ownRow_[r];
+    if (i > 0 && fluxForm_[i]) {
+        double sum = 0.0;
+        for (int s = 1; s <= ns_; ++s) sum += rowBase_[i][s] * (conc_.v[1][s] - surface[s]);
+        return sum / rowRate_[i][r];
+    }
+    return kred_[r] * surface[ox_[r]] - kox_[r] * surface[red_[r]];
+}
+
+// Pulse techniques remember the base current and store the difference.
+void DigitalRun::StoreCurrents(int p, Sample kind, const double* I) {
     double total = 0.0;
     for (int r = 1; r <= nCharge_; ++r) {
         if (kind == Sample::Base)
@@ -553,18 +727,20 @@ double DigitalRun::StoreCurrents(int p, Sample kind, const double* I) {
         total += m_.Ystore(p, r);
     }
     m_.Ystore(p, nCharge_ + 1) = Checked(total);
-    return total;
 }
 
 void DigitalRun::Prepare() {
     ReadTables();
     ChooseTiming();
     BuildGrid();
+    BuildSurfaceRows();
 }
 
 void DigitalRun::Run() {
     m_.MaxIter = 1;
     Prepare();
+    Ru_ = m_.Ru > 0.0 ? m_.Ru.value() : 0.0;
+    ohmicShift_ = 0.0;
     for (int r = 1; r <= nChem_ + nChem2_; ++r) {
         m_.kfDt(r) = Checked(kf_[r] * dt_);
         m_.kbDt(r) = Checked(kb_[r] * dt_);
@@ -601,21 +777,15 @@ void DigitalRun::Run() {
     const int nData = m_.NData;
     const double pointsPerSweep = m_.PointsPerSweep;
     const double Epulse = m_.Epulse;
-    const double Ru = m_.Ru;
-    double Iprev = 0.0;
     for (int p = 1; p <= nData; ++p) {
         const double Ep = m_.Xdata(p);
         const double P = p <= pointsPerSweep ? Epulse : -Epulse;  // reversed on the way back
         if (freshLayer_) ResetField();
         for (int k = 0; k < nPhases_; ++k) {
             const Phase& phase = phases_[k];
-            double E = Ep + (phase.pulse ? P : phase.offset);
-            if (Ru > 0.0) E += Ru * Iprev;
+            const double E = Ep + (phase.pulse ? P : phase.offset);
             double I[kMaxCharge + 1];
-            if (phase.steps == 0) {
-                SetPotential(E);  // no time at this potential: the solution as it stands
-                lastLevel_ = -1;
-            } else if (phase.extrapolate) {
+            if (phase.extrapolate) {
                 // Implicit steps overstate the current after a potential step by an error
                 // proportional to the step length: the same phase in twice as many steps
                 // halves it, and the difference of the two removes it.
@@ -634,7 +804,7 @@ void DigitalRun::Run() {
             }
             if (phase.sample != Sample::None) {
                 if (!phase.extrapolate) Currents(I);
-                Iprev = StoreCurrents(p, phase.sample, I);
+                StoreCurrents(p, phase.sample, I);
             }
         }
         for (int s = 1; s <= ns_; ++s) m_.Csurf(p, s) = Checked(Cref_ * conc_.v[0][s]);
@@ -652,8 +822,6 @@ void DigitalRun::RunSteps() {
     const int nData = m_.NData;
     const double pointsPerSweep = m_.PointsPerSweep;
     const double Epulse = m_.Epulse;
-    const double Ru = m_.Ru;
-    double Iprev = 0.0;
     double I[kMaxCharge + 1] = {};
     for (int p = 1; p <= nData; ++p) {
         const double Ep = m_.Xdata(p);
@@ -662,28 +830,28 @@ void DigitalRun::RunSteps() {
             case technique::Sweep: {
                 const double from = p > 1 ? m_.Xdata(p - 1) : Ep;
                 if (p > 1 && from == Ep) break;  // the vertex again: no time passes
-                for (int k = 1; k <= steps_; ++k) Step(from + (Ep - from) * k / steps_ + Ru * Iprev);
+                for (int k = 1; k <= steps_; ++k) Step(from + (Ep - from) * k / steps_);
                 Currents(I);
                 break;
             }
             case technique::DC:
             case technique::NormalPulse: {
                 const double P = p <= pointsPerSweep ? Epulse : -Epulse;  // reversed on the way back
-                const double E = (technique_ == technique::NormalPulse ? Ep + P : Ep) + Ru * Iprev;
+                const double E = technique_ == technique::NormalPulse ? Ep + P : Ep;
                 for (int k = 1; k <= steps_; ++k) Step(E);
                 Currents(I);
                 break;
             }
             default: {  // square wave
-                for (int k = 1; k <= steps_; ++k) Step(Ep - Epulse / 2 + Ru * Iprev);
+                for (int k = 1; k <= steps_; ++k) Step(Ep - Epulse / 2);
                 Currents(I);
-                Iprev = StoreCurrents(p, Sample::Base, I);
-                for (int k = 1; k <= steps_; ++k) Step(Ep + Epulse / 2 + Ru * Iprev);
+                StoreCurrents(p, Sample::Base, I);
+                for (int k = 1; k <= steps_; ++k) Step(Ep + Epulse / 2);
                 Currents(I);
                 break;
             }
         }
-        Iprev = StoreCurrents(p, Sample::Final, I);
+        StoreCurrents(p, Sample::Final, I);
         for (int s = 1; s <= ns_; ++s) m_.Csurf(p, s) = Checked(Cref_ * conc_.v[0][s]);
         completed_ = p;
     }

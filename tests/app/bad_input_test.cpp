@@ -254,13 +254,15 @@ TEST_F(PartialRunTest, FailureBeforeTheFirstPointKeepsThePreviousCurve) {
     wb.RunCommand("mnuSimulate");
     ASSERT_TRUE(platform.messages.empty());
     const Snapshot before = Take(wb);
-    // A grid larger than the box arrays: the chemistry refines it beyond them.
+    // A reaction far too fast for the grid's time step.
     Act(wb, "FormMech.chem(1)=Fe2+");
     Act(wb, "FormMech.chem(2)=Fe3+");
     Act(wb, "FormExpr.kf(1)=1e85");
     wb.RunCommand("mnuSimulate");
     EXPECT_EQ(platform.messages,
-              std::vector<std::string>{"CV Error: Subscript out of range! Please try again by other initial values."});
+              std::vector<std::string>{"CV Error: The chemical reaction is too fast for the digital simulation (kf + "
+                                       "kb = 1E+85 /s; at this time step it resolves at most 2E+20 /s)! Please try "
+                                       "again by other initial values."});
     const Snapshot after = Take(wb);
     EXPECT_TRUE(after.store == before.store);
     EXPECT_EQ(after.drawing, before.drawing);

@@ -114,8 +114,15 @@ TEST_F(DigitalTest, ErrorsEndTheRunAndKeepThePointsComputed) {
     };
     m.ChargeSpecies(1, 2) = 3;  // only two species
     fails("Subscript out of range", 0);
-    m.NChem = 1, m.ChemSpecies(1, 1) = 2, m.ChemSpecies(1, 2) = 1, m.kf(1) = 1e85;  // more boxes than the arrays
-    fails("Subscript out of range", 0);
+    // Box coefficients of 1e87 drown the time step in rounding.
+    m.NChem = 1, m.ChemSpecies(1, 1) = 2, m.ChemSpecies(1, 2) = 1, m.kf(1) = 1e85;
+    fails(
+        "The chemical reaction is too fast for the digital simulation (kf + kb = 1E+85 /s; at this time step it "
+        "resolves at most 2E+20 /s)",
+        0);
+    // A sphere of 1e-60 cm: no expansion of the grid spans the diffusion layer from its first box in 99 boxes.
+    m.Electrode = 2, m.CaseCode = 12, m.Radius = 1e-60;
+    fails("The grid cannot reach across the diffusion layer (.148 cm) from a first box of 1E-61 cm in 99 boxes", 0);
     m.Eend = -0.9, m.n(1) = 60;  // an exponential that overflows part-way down the sweep
     fails("Overflow", 160);
 }
