@@ -6,6 +6,7 @@
 
 #include "core/checked_math.h"
 #include "core/constants.h"
+#include "digital/ohmic_drop.h"
 
 namespace talvex {
 namespace {
@@ -265,66 +266,86 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
             Tables(own[c], h, nodes, work.combCat[c], work.firstCat[c]);
     }
 
-    double previousTotal = 0.0;
+    // At each node the surface concentrations are linear in the node's own flux: the share each
+    // side has lost (O) or gained (R) is p f + q. Butler-Volmer then gives the flux at a potential.
+    struct NodeTerms {
+        double Co, Cr, pO, qO, pR, qR, rootDo, rootDr;
+    };
+    NodeTerms terms[kMaxCouples] = {};
+    auto fluxAt = [&](int c, double E) {
+        const ConvolutionCouple& cp = couples[c];
+        const NodeTerms& x = terms[c];
+        if (!(cp.ks > 0)) return 0.0;
+        // kred cO(0) - kox cR(0), divided through by the larger rate constant so that neither
+        // exponential overflows at extreme potentials.
+        const double eta = cp.n * FoverRT * (E - cp.E0);
+        const double red = eta <= 0 ? 1.0 : std::exp(-eta);
+        const double ox = eta <= 0 ? std::exp(eta) : 1.0;
+        const double invRate = (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
+        return (red * (x.Co - x.qO / x.rootDo) - ox * (x.Cr + x.qR / x.rootDr)) /
+               (invRate + red * x.pO / x.rootDo + ox * x.pR / x.rootDr);
+    };
+    auto totalAt = [&](double E) {
+        double total = 0.0;
+        for (int c = 0; c < nCouples; ++c) total += couples[c].n * fluxAt(c, E);
+        return Checked(total);
+    };
+
+    double shift = 0.0;  // interface less applied potential at the node before
     for (int n = 1; n <= nodes; ++n) {
         const auto N = static_cast<std::size_t>(n);
-        const double E = Checked(work.E[N] + p.ohmic * previousTotal);
-        double total = 0.0;
         for (int c = 0; c < nCouples; ++c) {
             const ConvolutionCouple& cp = couples[c];
             std::vector<double>& f = work.flux[c];
-            const double rootDo = std::sqrt(cp.Do), rootDr = std::sqrt(cp.Dr);
-            double Co = cp.Co, Cr = cp.Cr;
-            // The concentration each side has lost (O) or gained (R), as pO f + qO and pR f + qR.
-            double pO, qO, pR, qR;
+            NodeTerms& x = terms[c];
+            x.rootDo = std::sqrt(cp.Do), x.rootDr = std::sqrt(cp.Dr);
+            x.Co = cp.Co, x.Cr = cp.Cr;
             if (own[c].rate > 0) {
                 // The sum of O and R diffuses freely, so it stays at the bulk value at the surface;
                 // R relaxes towards its chemical equilibrium share kb/k of it.
                 const History w = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], own[c], work.t);
                 const double S = cp.Co + cp.Cr, Req = cp.kb / own[c].rate * S;
-                Cr = Req + (cp.Cr - Req) * std::exp(-own[c].rate * work.t[N]);
-                Co = S - Cr;
-                pO = pR = w.self;
-                qO = qR = w.sum;
+                x.Cr = Req + (cp.Cr - Req) * std::exp(-own[c].rate * work.t[N]);
+                x.Co = S - x.Cr;
+                x.pO = x.pR = w.self;
+                x.qO = x.qR = w.sum;
             } else {
                 const History j = Convolve(f, n, uniform, work.comb, work.first, planar, work.t);
-                pO = pR = j.self;
-                qO = qR = j.sum;
+                x.pO = x.pR = j.self;
+                x.qO = x.qR = j.sum;
                 if (own[c].scale > 0) {
                     // A cylinder adds its correction to the plane's kernel (that of O for both).
                     const History y = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], own[c], work.t);
-                    pO = pR = j.self + y.self;
-                    qO = qR = j.sum + y.sum;
+                    x.pO = x.pR = j.self + y.self;
+                    x.qO = x.qR = j.sum + y.sum;
                 }
                 if (cp.transport == Transport::Radial) {
                     // At a sphere the deficit I obeys I + a (I convolved with 1/sqrt(pi t)) = J,
                     // the planar convolution J of the flux, with a = sqrt(D)/radius.
-                    const double aO = rootDo / cp.radius, aR = rootDr / cp.radius;
+                    const double aO = x.rootDo / cp.radius, aR = x.rootDr / cp.radius;
                     const History io = Convolve(work.ownO[c], n, uniform, work.comb, work.first, planar, work.t);
                     const History ir = Convolve(work.ownR[c], n, uniform, work.comb, work.first, planar, work.t);
-                    pO = j.self / (1 + aO * io.self);
-                    qO = (j.sum - aO * io.sum) / (1 + aO * io.self);
-                    pR = j.self / (1 + aR * ir.self);
-                    qR = (j.sum - aR * ir.sum) / (1 + aR * ir.self);
+                    x.pO = j.self / (1 + aO * io.self);
+                    x.qO = (j.sum - aO * io.sum) / (1 + aO * io.self);
+                    x.pR = j.self / (1 + aR * ir.self);
+                    x.qR = (j.sum - aR * ir.sum) / (1 + aR * ir.self);
                 }
             }
-            // Butler-Volmer f = kred cO(0) - kox cR(0), divided through by the larger rate
-            // constant so that neither exponential overflows at extreme potentials.
-            const double eta = cp.n * FoverRT * (E - cp.E0);
-            double flux = 0.0;
-            if (cp.ks > 0) {
-                const double red = eta <= 0 ? 1.0 : std::exp(-eta);
-                const double ox = eta <= 0 ? std::exp(eta) : 1.0;
-                const double invRate = (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
-                flux = (red * (Co - qO / rootDo) - ox * (Cr + qR / rootDr)) /
-                       (invRate + red * pO / rootDo + ox * pR / rootDr);
-            }
-            f[N] = Checked(flux);
-            work.ownO[c][N] = pO * flux + qO;
-            work.ownR[c][N] = pR * flux + qR;
-            total += cp.n * flux;
         }
-        previousTotal = total;
+        // The interface potential: the applied one, or with an uncompensated resistance the one at
+        // which the node's own current flows.
+        double E = work.E[N];
+        if (p.ohmic > 0) {
+            double total = 0.0;
+            E = SolveOhmicDrop(work.E[N], p.ohmic, work.E[N] + shift, totalAt, total);
+            shift = E - work.E[N];
+        }
+        for (int c = 0; c < nCouples; ++c) {
+            const double flux = Checked(fluxAt(c, E));
+            work.flux[c][N] = flux;
+            work.ownO[c][N] = terms[c].pO * flux + terms[c].qO;
+            work.ownR[c][N] = terms[c].pR * flux + terms[c].qR;
+        }
     }
 
     for (int c = 0; c < nCouples; ++c)
@@ -344,12 +365,32 @@ constexpr double kReversibleKinetics = 1e3;
 // interval is the flux at the end. Holding the deficit over each interval errs in proportion to
 // the interval, so a run with kKineticNodes and one with twice as many are extrapolated.
 constexpr int kKineticNodes = 16;
+// A lone step or pair of steps (DC, normal and differential pulse, one point at a time) costs so
+// little that it takes more nodes: with a resistance the current turns sharply where the
+// ohmic limit gives way to diffusion, which the extrapolation of 16 and 32 nodes misses by 1 %.
+constexpr int kMostNodes = 8 * kKineticNodes;
 constexpr double kLastInterval = 1e-4;
 constexpr double kRootPi = 1.7724538509055159;
 
+// The charge and the current that a unit jump of the catalytic deficit has passed after time u,
+// with k = kf + kb: Q(u) = sqrt(k) ((u + 1/2k) erf(sqrt(ku)) + sqrt(u/(pi k)) exp(-ku)) and its
+// derivative sqrt(k) erf(sqrt(ku)) + exp(-ku)/sqrt(pi u), each less the plane's 2 sqrt(u/pi) and
+// 1/sqrt(pi u), which the solver adds for every kernel.
+double CatalyticCharge(double k, double u) {
+    const double x = std::sqrt(k * u);
+    const double root = std::sqrt(u) / kRootPi;     // sqrt(u/pi)
+    if (x < 1e-4) return (2.0 / 3) * k * u * root;  // the series' first term
+    return std::sqrt(k) * ((u + 0.5 / k) * std::erf(x) + root / std::sqrt(k) * std::exp(-x * x)) - 2 * root;
+}
+double CatalyticFlux(double k, double u) {
+    const double x = std::sqrt(k * u);
+    if (x < 1e-4) return k * std::sqrt(u) / kRootPi;
+    return std::sqrt(k) * std::erf(x) - (1 - std::exp(-x * x)) / (kRootPi * std::sqrt(u));
+}
+
 void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& p,
                     bool reversible, int perLevel, StepWork& work, double* const* currents) {
-    double fraction[2 * kKineticNodes + 1] = {};
+    double fraction[2 * kMostNodes + 1] = {};
     for (int k = 1; k < perLevel; ++k) {
         const double x = static_cast<double>(k) / (perLevel - 1);
         fraction[k] = (1 - kLastInterval) * x * std::sqrt(x);
@@ -360,35 +401,75 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
     const auto size = static_cast<std::size_t>(nodes) + 1;
     work.t.assign(size, 0.0);
     work.lastW.assign(size, 0.0);
-    for (int i = 0; i < p.count; ++i)
+    double start = 0.0;
+    for (int i = 0; i < p.count; ++i) {
+        const double duration = p.durations ? p.durations[i] : p.duration;
         for (int k = 1; k <= perLevel; ++k)
-            work.t[static_cast<std::size_t>(i * perLevel + k)] = p.duration * (i + fraction[k]);
+            work.t[static_cast<std::size_t>(i * perLevel + k)] =
+                p.durations ? start + duration * fraction[k] : p.duration * (i + fraction[k]);
+        start += duration;
+    }
     // A cylinder's jump responses add (sqrt(D)/r) u C(tau)/tau to the charge and (sqrt(D)/r) c(tau)
-    // to the current, a sphere's the same with C/tau = c = 1.
-    bool cylinder[kMaxCouples] = {};
-    double a[kMaxCouples] = {}, perTime[kMaxCouples] = {};
+    // to the current, a sphere's the same with C/tau = c = 1; the catalytic ones those above.
+    bool extra[kMaxCouples] = {}, cylinder[kMaxCouples] = {};
+    double a[kMaxCouples] = {}, perTime[kMaxCouples] = {}, rate[kMaxCouples] = {};
     for (int c = 0; c < nCouples; ++c) {
         work.own[c].assign(size, 0.0);
         work.jump[c].assign(size, 0.0);
         const ConvolutionCouple& cp = couples[c];
         cylinder[c] = cp.transport == Transport::Cylinder;
-        if (cylinder[c]) work.lastC[c].assign(size, 0.0);
+        if (cp.transport == Transport::Catalytic) rate[c] = cp.kf + cp.kb;
+        extra[c] = cylinder[c] || rate[c] > 0;
+        if (extra[c]) work.lastC[c].assign(size, 0.0);
         if (cylinder[c] || cp.transport == Transport::Radial) a[c] = std::sqrt(cp.Do) / cp.radius;
         perTime[c] = cylinder[c] ? cp.Do / (cp.radius * cp.radius) : 0.0;
     }
     auto curvedCharge = [&](int c, double u) {
+        if (rate[c] > 0) return CatalyticCharge(rate[c], u);
         return cylinder[c] ? a[c] * u * Cylinder(kJumpCharge, perTime[c] * u) : a[c] * u;
     };
-    auto curvedFlux = [&](int c, double u) { return cylinder[c] ? a[c] * Cylinder(kJumpFlux, perTime[c] * u) : a[c]; };
+    auto curvedFlux = [&](int c, double u) {
+        if (rate[c] > 0) return CatalyticFlux(rate[c], u);
+        return cylinder[c] ? a[c] * Cylinder(kJumpFlux, perTime[c] * u) : a[c];
+    };
 
-    double previousTotal = 0.0;
-    for (int i = 0; i < p.count; ++i) {
-        const double E = Checked(p.potentials[i] + p.ohmic * previousTotal);
+    // What the deficit I of a node depends on besides the potential: the charge balance over the
+    // interval, (I - before) self + aI I delta + R = delta (kred cO(0) - kox cR(0)).
+    struct NodeTerms {
+        double R, self, before, aI, Co, Cr, rootDo, rootDr;
+    };
+    NodeTerms terms[kMaxCouples] = {};
+    double delta = 0.0;
+    auto deficitAt = [&](int c, double E) {
+        const ConvolutionCouple& cp = couples[c];
+        const NodeTerms& x = terms[c];
+        if (!(cp.ks > 0)) return (x.before * x.self - x.R) / (x.self + x.aI * delta);
+        // divided through by the larger rate constant against overflow
+        const double eta = cp.n * FoverRT * (E - cp.E0);
+        const double red = eta <= 0 ? 1.0 : std::exp(-eta);
+        const double ox = eta <= 0 ? std::exp(eta) : 1.0;
+        const double invRate = (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
+        return (delta * (red * x.Co - ox * x.Cr) * x.rootDo + (x.before * x.self - x.R) * invRate * x.rootDo) /
+               ((x.self + x.aI * delta) * invRate * x.rootDo + delta * (red + ox * x.rootDo / x.rootDr));
+    };
+    // The mean flux over the interval that a deficit I implies.
+    auto meanFlux = [&](int c, double I) {
+        const NodeTerms& x = terms[c];
+        return (x.R + (I - x.before) * x.self + x.aI * I * delta) / delta;
+    };
+    auto totalAt = [&](double E) {
         double total = 0.0;
+        for (int c = 0; c < nCouples; ++c) total += couples[c].n * meanFlux(c, deficitAt(c, E));
+        return Checked(total);
+    };
+
+    double shift = 0.0;  // interface less applied potential at the node before
+    for (int i = 0; i < p.count; ++i) {
         for (int k = 1; k <= perLevel; ++k) {
             const int n = i * perLevel + k;
             const auto N = static_cast<std::size_t>(n);
-            const double tn = work.t[N], delta = tn - work.t[N - 1];
+            const double tn = work.t[N];
+            delta = tn - work.t[N - 1];
             const double wSelf = 2 / kRootPi * std::sqrt(delta);
             // The charge passed since the node before, from the deficit's earlier jumps: each jump
             // dI at time s has passed dI (2 sqrt((t - s)/pi) + curved share) by time t.
@@ -401,7 +482,7 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                 work.lastW[J] = w;
                 for (int c = 0; c < nCouples; ++c) {
                     double d = dw;
-                    if (cylinder[c]) {
+                    if (extra[c]) {
                         const double wc = curvedCharge(c, age);
                         d += wc - work.lastC[c][J];
                         work.lastC[c][J] = wc;
@@ -411,49 +492,54 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
             }
             work.lastW[N] = wSelf;
             for (int c = 0; c < nCouples; ++c)
-                if (cylinder[c]) work.lastC[c][N] = curvedSelf[c] = curvedCharge(c, delta);
+                if (extra[c]) work.lastC[c][N] = curvedSelf[c] = curvedCharge(c, delta);
             for (int c = 0; c < nCouples; ++c) {
                 const ConvolutionCouple& cp = couples[c];
-                const double rootDo = std::sqrt(cp.Do), rootDr = std::sqrt(cp.Dr);
+                NodeTerms& x = terms[c];
+                x.rootDo = std::sqrt(cp.Do), x.rootDr = std::sqrt(cp.Dr);
                 // A sphere's steady share a I delta of the charge; a cylinder's is in R and curvedSelf.
-                const double aI = cylinder[c] ? 0.0 : a[c];
-                const double self = wSelf + curvedSelf[c];
-                const double before = work.own[c][N - 1];
-                // Charge balance over the interval, (I - before) wSelf + a I delta + R = delta (kred
-                // cO(0) - kox cR(0)), divided by the larger rate constant against overflow.
-                const double eta = cp.n * FoverRT * (E - cp.E0);
-                double I = before;
-                if (cp.ks > 0) {
-                    const double red = eta <= 0 ? 1.0 : std::exp(-eta);
-                    const double ox = eta <= 0 ? std::exp(eta) : 1.0;
-                    const double invRate =
-                        (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
-                    I = (delta * (red * cp.Co - ox * cp.Cr) * rootDo + (before * self - R[c]) * invRate * rootDo) /
-                        ((self + aI * delta) * invRate * rootDo + delta * (red + ox * rootDo / rootDr));
-                } else {
-                    I = (before * self - R[c]) / (self + aI * delta);
+                x.aI = extra[c] ? 0.0 : a[c];
+                x.self = wSelf + curvedSelf[c];
+                x.before = work.own[c][N - 1];
+                x.R = R[c];
+                x.Co = cp.Co, x.Cr = cp.Cr;
+                if (rate[c] > 0) {
+                    // The sum of O and R diffuses freely and stays at its bulk value; away from the
+                    // electrode R relaxes towards its chemical equilibrium share kb/k of it.
+                    const double S = cp.Co + cp.Cr, Req = cp.kb / rate[c] * S;
+                    x.Cr = Req + (cp.Cr - Req) * std::exp(-rate[c] * tn);
+                    x.Co = S - x.Cr;
                 }
+            }
+            double E = p.potentials[i];
+            if (p.ohmic > 0) {
+                double total = 0.0;
+                E = SolveOhmicDrop(p.potentials[i], p.ohmic, p.potentials[i] + shift, totalAt, total);
+                shift = E - p.potentials[i];
+            }
+            for (int c = 0; c < nCouples; ++c) {
+                const ConvolutionCouple& cp = couples[c];
+                const double I = deficitAt(c, E);
+                const double before = terms[c].before;
                 work.own[c][N] = Checked(I);
                 work.jump[c][N] = I - before;
                 if (k < perLevel) continue;
                 double flux;
                 if (reversible) {
                     // The exact current of a deficit that jumps and then holds: Cottrell terms.
-                    flux = aI * I;
+                    flux = terms[c].aI * I;
                     for (int j = 1; j <= n; ++j) {
                         const auto J = static_cast<std::size_t>(j);
                         const double age = tn - work.t[J - 1];
                         flux += work.jump[c][J] / (kRootPi * std::sqrt(age));
-                        if (cylinder[c]) flux += work.jump[c][J] * curvedFlux(c, age);
+                        if (extra[c]) flux += work.jump[c][J] * curvedFlux(c, age);
                     }
                 } else {
-                    flux = (R[c] + (I - before) * self + aI * I * delta) / delta;
+                    flux = meanFlux(c, I);
                 }
                 currents[c][i] = Checked(cp.n * flux);
-                total += currents[c][i];
             }
         }
-        previousTotal = total;
     }
 }
 
@@ -463,15 +549,23 @@ void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
                 double* const* currents) {
     if (nCouples > kMaxCouples || p.count < 0) Raise(ErrorCode::SubscriptOutOfRange);
     if (p.count == 0 || nCouples == 0) return;
-    if (!(p.duration > 0)) Raise(ErrorCode::InvalidProcedureCall);
+    double shortest = p.duration;
+    if (p.durations) {
+        shortest = p.durations[0];
+        for (int i = 1; i < p.count; ++i) shortest = std::min(shortest, p.durations[i]);
+    }
+    if (!(shortest > 0)) Raise(ErrorCode::InvalidProcedureCall);
 
-    bool reversible = true;
+    // A reversible couple's deficit follows the potential at once, unless a resistance holds the
+    // current back: then the interface potential moves within each level.
+    bool reversible = !(p.ohmic > 0);
     for (int c = 0; c < nCouples; ++c) {
         const ConvolutionCouple& cp = couples[c];
         if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
         if ((cp.transport == Transport::Radial || cp.transport == Transport::Cylinder) && !(cp.radius > 0))
             Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
-        if (cp.ks * std::sqrt(p.duration / std::max(cp.Do, cp.Dr)) < kReversibleKinetics) reversible = false;
+        if (cp.transport == Transport::Catalytic && !(cp.kf + cp.kb >= 0)) Raise(ErrorCode::InvalidProcedureCall);
+        if (cp.ks * std::sqrt(shortest / std::max(cp.Do, cp.Dr)) < kReversibleKinetics) reversible = false;
     }
     if (reversible) return SolveStepsOnce(FoverRT, couples, nCouples, p, true, 1, work, currents);
     double* coarse[kMaxCouples] = {};
@@ -479,8 +573,9 @@ void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
         work.coarse[c].assign(static_cast<std::size_t>(p.count), 0.0);
         coarse[c] = work.coarse[c].data();
     }
-    SolveStepsOnce(FoverRT, couples, nCouples, p, false, kKineticNodes, work, coarse);
-    SolveStepsOnce(FoverRT, couples, nCouples, p, false, 2 * kKineticNodes, work, currents);
+    const int nodes = p.count <= 2 && p.ohmic > 0 ? kMostNodes / 2 : kKineticNodes;
+    SolveStepsOnce(FoverRT, couples, nCouples, p, false, nodes, work, coarse);
+    SolveStepsOnce(FoverRT, couples, nCouples, p, false, 2 * nodes, work, currents);
     for (int c = 0; c < nCouples; ++c)
         for (int i = 0; i < p.count; ++i) currents[c][i] = Checked(2 * currents[c][i] - coarse[c][i]);
 }

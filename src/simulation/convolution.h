@@ -37,8 +37,10 @@ struct SweepProgramme {
     const double* times = nullptr;
     const double* potentials = nullptr;
     int count = 0;
-    int subSteps = 1;    // nodes per interval between two points
-    double ohmic = 0.0;  // V per unit of the summed current of the node before (Ru share * Scale)
+    int subSteps = 1;  // nodes per interval between two points
+    // Uncompensated resistance times Scale: the interface sits at the programme's potential plus
+    // ohmic x the summed current per unit of Scale, the current at that very node.
+    double ohmic = 0.0;
 };
 
 // The histories and weight tables of one solve; kept by the caller so that a run allocates once.
@@ -55,13 +57,17 @@ struct ConvolutionWork {
 void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& programme,
                 ConvolutionWork& work, double* const* currents);
 
-// A sequence of potential steps: `count` levels of `duration` seconds each, the first starting at
-// time 0 from the bulk solution; the current is sampled at the end of every level.
+// A sequence of potential steps: `count` levels of `duration` seconds each (or of durations[i]),
+// the first starting at time 0 from the bulk solution; the current is sampled at the end of every
+// level.
 struct StepProgramme {
     const double* potentials = nullptr;
     int count = 0;
     double duration = 0.0;
-    double ohmic = 0.0;  // V per unit of the summed current sampled at the end of the level before
+    const double* durations = nullptr;  // when set, level i lasts durations[i] instead
+    // Uncompensated resistance times Scale: the interface sits at potentials[i] + ohmic x the summed
+    // current per unit of Scale, the current at that very instant.
+    double ohmic = 0.0;
 };
 
 struct StepWork {
@@ -69,7 +75,7 @@ struct StepWork {
     std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples], lastC[kMaxCouples];
 };
 
-// Solves the couples of a step sequence (planar, spherical or cylindrical transport) with the deficit
+// Solves the couples of a step sequence (planar, spherical, cylindrical or catalytic transport) with the deficit
 // I = sqrt(D) (bulk - surface concentration) as the unknown, held constant between nodes, so that
 // a reversible couple, whose deficit follows the potential at once, gets the exact superposition of
 // Cottrell (at a sphere: spherical Cottrell) terms with one node per level. Slower kinetics take

@@ -7,6 +7,8 @@
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/curve_slot.h"
+#include "core/text_number.h"
+#include "digital/ohmic_drop.h"
 #include "digital/simulate_digital.h"
 #include "simulation/convolution.h"
 #include "simulation/corrections.h"
@@ -252,7 +254,26 @@ struct RunPlan {
     CasePlan casePlan;
     KernelEnv env{};
     ReactionPlan reactions[kReactionSlots];
+    // DC, normal and differential pulse solved point by point as sequences of potential steps
+    // (SequencePoints) instead of by the closed-form step kernels.
+    bool stepSequence = false;
 };
+
+// The transport of the integral-equation solvers for the run's electrode and mechanism: the
+// catalytic kernel for mechanism 7 (its reaction layer is thinner than any electrode's curvature),
+// electrodes 2 to 4 the sphere of the sphere-equivalent radius, cylinders (5, 6 and the band,
+// whose quarter width is the radius) the cylinder's.
+void SetTransport(const Model& m, const RunPlan& run, int k, ConvolutionCouple& c) {
+    const int at = m.CaseCode % 10;
+    if (m.Mechanism == mechanism::Catalytic) {
+        c.transport = Transport::Catalytic;
+        c.kf = m.kf(k);
+        c.kb = m.kb(k);
+    } else if (at >= electrode::Sphere && at <= electrode::Band) {
+        c.transport = at >= electrode::Cylinder ? Transport::Cylinder : Transport::Radial;
+        c.radius = run.env.Radius;
+    }
+}
 
 void PlanRun(const Model& m, double scale, RunPlan& run) {
     const int caseCode = m.CaseCode;
@@ -261,50 +282,197 @@ void PlanRun(const Model& m, double scale, RunPlan& run) {
         throw RunError(ErrorCode::InvalidProcedureCall,
                        std::string(TechniqueName(caseCode / 10)) +
                            " has no analytical solution at a thin film electrode; use the digital simulation");
+    // The base current is taken just before the pulse, after tdrop - tpulse at the base potential:
+    // with no time there the layer is the bulk's and that current is the kinetic one of the bulk
+    // solution, as large as ks allows.
+    if ((run.casePlan.kernel == Kernel::DiffPulse || run.casePlan.kernel == Kernel::DiffPulseSph) &&
+        !(m.tdrop > m.tpulse && m.tpulse > 0))
+        throw RunError(ErrorCode::InvalidProcedureCall, "The pulse (" + FieldFormat(m.tpulse) +
+                                                            " s) must be shorter than the drop time (" +
+                                                            FieldFormat(m.tdrop) + " s)");
     run.env = {m.FoverRT, EquivalentRadius(m, caseCode), m.Omega, m.Viscosity};
     const int nCharge = m.NCharge;
     if (nCharge >= kReactionSlots) Raise(ErrorCode::SubscriptOutOfRange);
     for (int k = 1; k <= nCharge; ++k) run.reactions[k] = PlanReaction(m, run.casePlan, k, scale);
+    // The closed-form step kernels hold for a step from the bulk at a plane or a sphere, with the
+    // potential held where it was set. A cylinder has no closed-form step current, the catalytic
+    // current of mechanism 7 is not Cottrell's with a catalytic term on top, and a resistance moves
+    // the interface potential during the step: those take the integral equation of the step.
+    const Kernel kernel = run.casePlan.kernel;
+    const bool stepKernel = kernel == Kernel::Step || kernel == Kernel::Sphere || kernel == Kernel::DiffPulse ||
+                            kernel == Kernel::DiffPulseSph;
+    const int technique = caseCode / 10;
+    const int at = caseCode % 10;
+    const bool cylinder = at >= electrode::Cylinder && at <= electrode::Band;
+    run.stepSequence = stepKernel && technique >= technique::DC && technique <= technique::DifferentialPulse &&
+                       (cylinder || m.Mechanism == mechanism::Catalytic || m.Ru > 0);
 }
 
 void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     const CasePlan& plan = run.casePlan;
-    if (plan.kernel == Kernel::Convolution || plan.kernel == Kernel::StepConvolution)
+    if (plan.kernel == Kernel::Convolution || plan.kernel == Kernel::StepConvolution || run.stepSequence)
         return;  // solved as a whole in the post-processing
     const int nData = m.NData;
     const int nCharge = m.NCharge;
     const int storeCol = m.StoreCol;
-    const double ohmicShare = m.Technique == technique::Sweep ? 0.25 : 1.0;
-    const double Ru = m.Ru;
+    const double Ru = m.Ru > 0 ? m.Ru.value() : 0.0;
     const double Epulse = m.Epulse;
     const double pointsPerSweep = m.PointsPerSweep;
     const bool catalytic =
         m.Mechanism == mechanism::Catalytic && m.Technique >= technique::Sweep && m.Technique <= technique::NormalPulse;
     if (m.Mechanism == mechanism::Catalytic)
         for (int i = 1; i <= nData; ++i) m.Ystore(i, 8) = 0;
-    double Iprev = 0;
+    // With a resistance the steady-state currents (the rotating disk's) flow at the interface
+    // potential E + Ru I they set themselves; the pulse techniques' two levels each at its own.
+    const bool steady =
+        plan.kernel == Kernel::Disk || plan.kernel == Kernel::DiffPulseDisk || plan.kernel == Kernel::SquareWaveDisk;
+    auto steadyTotal = [&](double E) {
+        double total = 0;
+        for (int k = 1; k <= nCharge; ++k) {
+            KernelArgs a = run.reactions[k].args;
+            a.E = E;
+            total += RotatingDiskCurrent(run.env, a) * run.reactions[k].factor * scale;
+        }
+        return Checked(total);
+    };
+    double shift = 0;  // interface less applied potential
+    auto interfaceAt = [&](double applied) {
+        double I = 0;
+        const double E = SolveOhmicDrop(applied, Ru, applied + shift, steadyTotal, I);
+        shift = E - applied;
+        return E;
+    };
+    // The thin-film sweep's current is the derivative of its kernel along the ramp, which the
+    // post-processing takes on the staircase; with a resistance it is taken here at the interface
+    // potential, in the direction the ramp runs at the point.
+    const bool filmOhmic = Ru > 0 && plan.filmFactor;
+    const double delta = 1e-6;  // V, the central difference's half width
+    double direction = -m.ScanDir;
+    auto filmTotal = [&](double E) {
+        double total = 0;
+        for (int k = 1; k <= nCharge; ++k) {
+            KernelArgs a = run.reactions[k].args;
+            a.E = E + delta;
+            const double above = StepCurrent(run.env.FoverRT, a);
+            a.E = E - delta;
+            const double below = StepCurrent(run.env.FoverRT, a);
+            total += direction * (above - below) / (2 * delta) * run.reactions[k].factor * scale;
+        }
+        return Checked(total);
+    };
     for (int i = 1; i <= nData; ++i) {
-        const double Eeff = Checked(m.Xdata(i) + ohmicShare * Ru * Iprev);
+        const double E = m.Xdata(i);
         const double dE = plan.alternatingPulse && i > pointsPerSweep ? -Epulse : Epulse;
+        if (filmOhmic) {
+            const double travel = m.Xdata(std::min(i + 1, nData)) - m.Xdata(std::max(i - 1, 1));
+            if (travel != 0) direction = travel > 0 ? 1.0 : -1.0;
+            double I = 0;
+            const double Eint = SolveOhmicDrop(E, Ru, E + shift, filmTotal, I);
+            shift = Eint - E;
+            m.Ystore(i, storeCol) = I;
+            for (int k = 1; k <= nCharge; ++k) {
+                KernelArgs a = run.reactions[k].args;
+                a.E = Eint + delta;
+                const double above = StepCurrent(run.env.FoverRT, a);
+                a.E = Eint - delta;
+                m.Ystore(i, k) = Checked(direction * (above - StepCurrent(run.env.FoverRT, a)) / (2 * delta) *
+                                         run.reactions[k].factor * scale);
+            }
+            continue;
+        }
+        // Ru > 0 at the disk: the base and the pulse level's interface potentials
+        double Ebase = E, Epulsed = E + dE;
+        if (Ru > 0 && steady) {
+            if (plan.kernel != Kernel::Disk) Epulsed = interfaceAt(E + dE);
+            Ebase = interfaceAt(E);
+        }
         double Isum = 0;
         for (int k = 1; k <= nCharge; ++k) {
             const ReactionPlan& rp = run.reactions[k];
             if (plan.kernel != Kernel::None) {
                 KernelArgs a = rp.args;
-                a.E = Eeff;
+                a.E = Ebase;
                 a.dE = dE;
-                m.Ystore(i, k) = Checked(Evaluate(plan.kernel, run.env, a) * rp.factor);
+                double value;
+                if (Ru > 0 && steady && plan.kernel != Kernel::Disk) {
+                    KernelArgs pulsed = a;
+                    pulsed.E = Epulsed;
+                    value = RotatingDiskCurrent(run.env, pulsed) - RotatingDiskCurrent(run.env, a);
+                } else {
+                    value = Evaluate(plan.kernel, run.env, a);
+                }
+                m.Ystore(i, k) = Checked(value * rp.factor);
             }
             if (catalytic) {
                 KernelArgs c = rp.catalytic;
-                c.E = Eeff;
+                c.E = Ebase;
                 m.Ystore(i, 8) = Checked(StepCurrent(run.env.FoverRT, c) * rp.catFactor);
             }
             m.Ystore(i, k) = Checked(m.Ystore(i, k) * scale);
             Isum += m.Ystore(i, k);
         }
         m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + Isum);
-        Iprev = m.Ystore(i, storeCol);
+    }
+}
+
+// DC, normal pulse and differential pulse, every point from a fresh diffusion layer: a step from
+// the bulk to the point's potential held for the drop time (DC) or to the pulse potential held
+// for the pulse time (normal pulse), or the base potential held until the pulse and then the pulse
+// (differential pulse: the current at the pulse's end less that just before it).
+void SequencePoints(Model& m, const RunPlan& run, double scale) {
+    const int nData = m.NData;
+    const int nCharge = m.NCharge;
+    if (nData < 1 || nCharge < 1) return;
+    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
+    const CasePlan& plan = run.casePlan;
+    const bool differential = plan.kernel == Kernel::DiffPulse || plan.kernel == Kernel::DiffPulseSph;
+    ConvolutionCouple couples[kMaxCouples];
+    for (int k = 1; k <= nCharge; ++k) {
+        const ReactionPlan& rp = run.reactions[k];
+        ConvolutionCouple& c = couples[k - 1];
+        c.n = rp.args.n;
+        c.alpha = rp.args.alpha;
+        c.ks = rp.args.ks;
+        c.E0 = rp.args.E0;
+        c.Co = rp.args.Co;
+        c.Cr = rp.args.Cr;
+        c.Do = rp.Do;
+        c.Dr = rp.Dr;
+        SetTransport(m, run, k, c);
+    }
+    double potentials[2] = {}, durations[2] = {};
+    StepProgramme programme;
+    programme.potentials = potentials;
+    programme.ohmic = m.Ru > 0 ? m.Ru * scale : 0.0;
+    if (differential) {
+        const double tpulse = m.tpulse, tdrop = m.tdrop;  // tdrop > tpulse > 0: PlanRun saw to it
+        programme.count = 2;
+        durations[0] = tdrop - tpulse;
+        durations[1] = tpulse;
+        programme.durations = durations;
+    } else {
+        programme.count = 1;
+        programme.duration = run.reactions[1].args.t1;
+    }
+    double out[kMaxCouples][2] = {};
+    double* currents[kMaxCouples] = {};
+    for (int k = 0; k < nCharge; ++k) currents[k] = out[k];
+    StepWork work;
+    const double Epulse = m.Epulse;
+    const double pointsPerSweep = m.PointsPerSweep;
+    const int storeCol = m.StoreCol;
+    for (int i = 1; i <= nData; ++i) {
+        potentials[0] = m.Xdata(i);
+        potentials[1] = m.Xdata(i) + (plan.alternatingPulse && i > pointsPerSweep ? -Epulse : Epulse);
+        SolveSteps(m.FoverRT, couples, nCharge, programme, work, currents);
+        double total = 0;
+        for (int k = 1; k <= nCharge; ++k) {
+            const double* c = currents[k - 1];
+            m.Ystore(i, k) = Checked((differential ? c[1] - c[0] : c[0]) * scale);
+            total += m.Ystore(i, k);
+        }
+        m.Ystore(i, storeCol) = Checked(total);
+        if (m.Mechanism == mechanism::Catalytic) m.Ystore(i, 8) = 0;  // part of the current itself
     }
 }
 
@@ -327,7 +495,6 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
         potentials[at] = m.Xdata(i);
         times[at] = i == 1 ? 0.0 : times[at - 1] + std::fabs(m.Xdata(i) - m.Xdata(i - 1)) / v;
     }
-    const bool curved = m.CaseCode % 10 != electrode::Planar;
     const bool catalytic = m.Mechanism == mechanism::Catalytic;
     ConvolutionCouple couples[kMaxCouples];
     for (int k = 1; k <= nCharge; ++k) {
@@ -341,15 +508,7 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
         c.Cr = rp.args.Cr;
         c.Do = rp.Do;
         c.Dr = rp.Dr;
-        if (catalytic) {
-            c.transport = Transport::Catalytic;
-            c.kf = m.kf(k);
-            c.kb = m.kb(k);
-        } else if (curved) {
-            const int at = m.CaseCode % 10;
-            c.transport = at >= electrode::Cylinder && at <= electrode::Band ? Transport::Cylinder : Transport::Radial;
-            c.radius = run.env.Radius;
-        }
+        SetTransport(m, run, k, c);
     }
     std::vector<double> out(static_cast<std::size_t>(nCharge * nData));
     double* currents[kMaxCouples] = {};
@@ -358,7 +517,7 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
     programme.times = times.data();
     programme.potentials = potentials.data();
     programme.count = nData;
-    programme.ohmic = 0.25 * m.Ru * scale;
+    programme.ohmic = m.Ru > 0 ? m.Ru * scale : 0.0;
     ConvolutionWork work;
     SolveSweep(m.FoverRT, couples, nCharge, programme, work, currents);
     const int storeCol = m.StoreCol;
@@ -388,7 +547,6 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
         potentials[static_cast<std::size_t>(2 * i - 2)] = m.Xdata(i) - half;
         potentials[static_cast<std::size_t>(2 * i - 1)] = m.Xdata(i) + half;
     }
-    const bool curved = m.CaseCode % 10 != electrode::Planar;
     ConvolutionCouple couples[kMaxCouples];
     for (int k = 1; k <= nCharge; ++k) {
         const ReactionPlan& rp = run.reactions[k];
@@ -401,11 +559,7 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
         c.Cr = rp.args.Cr;
         c.Do = rp.Do;
         c.Dr = rp.Dr;
-        if (curved) {
-            const int at = m.CaseCode % 10;
-            c.transport = at >= electrode::Cylinder && at <= electrode::Band ? Transport::Cylinder : Transport::Radial;
-            c.radius = run.env.Radius;
-        }
+        SetTransport(m, run, k, c);
     }
     std::vector<double> out(potentials.size() * static_cast<std::size_t>(nCharge));
     double* currents[kMaxCouples] = {};
@@ -414,7 +568,7 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
     programme.potentials = potentials.data();
     programme.count = static_cast<int>(potentials.size());
     programme.duration = m.tpulse;
-    programme.ohmic = m.Ru * scale;
+    programme.ohmic = m.Ru > 0 ? m.Ru * scale : 0.0;
     StepWork work;
     SolveSteps(m.FoverRT, couples, nCharge, programme, work, currents);
     const int storeCol = m.StoreCol;
@@ -426,6 +580,7 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
             total += m.Ystore(i, k);
         }
         m.Ystore(i, storeCol) = Checked(total);
+        if (m.Mechanism == mechanism::Catalytic) m.Ystore(i, 8) = 0;  // part of the current itself
     }
 }
 
@@ -441,18 +596,18 @@ void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
     const int caseCode = m.CaseCode;
     const bool sweep = caseCode / 10 == technique::Sweep;
     const int at = caseCode % 10;
-    if (sweep && at == electrode::ThinFilm) DifferentiateFilmSweep(m);
+    if (sweep && at == electrode::ThinFilm && !(m.Ru > 0)) DifferentiateFilmSweep(m);
+    if (run.stepSequence) SequencePoints(m, run, scale);
     if (run.casePlan.kernel == Kernel::Convolution) ConvolutionSweep(m, run, scale);
     if (run.casePlan.kernel == Kernel::StepConvolution) SquareWaveConvolution(m, run, scale);
-    if (m.Mechanism == mechanism::Catalytic && run.casePlan.kernel != Kernel::Convolution) {
+    // Mechanism 7 at the rotating disk and the thin film: the catalytic step current on top of the
+    // kernel's. Everywhere else the catalytic kernel is part of the current itself.
+    const bool ownKernel = run.casePlan.kernel == Kernel::Convolution ||
+                           run.casePlan.kernel == Kernel::StepConvolution || run.stepSequence;
+    if (m.Mechanism == mechanism::Catalytic && !ownKernel && m.Technique >= technique::Sweep &&
+        m.Technique <= technique::NormalPulse) {
         const int storeCol = m.StoreCol;
-        if (m.Technique >= technique::Sweep && m.Technique <= technique::NormalPulse) {
-            for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + m.Ystore(i, 8));
-        } else if (m.Technique == technique::DifferentialPulse || m.Technique == technique::SquareWave) {
-            const int last = m.NCharge;
-            const double S = last >= 1 ? run.reactions[last].S : 0.0;
-            for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) * S / 1.38);
-        }
+        for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + m.Ystore(i, 8));
     }
 }
 

@@ -38,6 +38,7 @@ class LinearAlgebraTest : public ::testing::Test {
     }
 
     static std::vector<double> Corner(const Matrix& A) { return {A(1, 1), A(1, 2), A(2, 1), A(2, 2)}; }
+    void SolveAndCompare(bool nernstRow);
 
     testing::RecordingReporter reporter;
     std::mt19937 rng{20240611};
@@ -82,8 +83,17 @@ struct Fields {
     Matrix Surf0, Surf1;
 };
 
-// Coupled blocks against the dense system of boxes 0..N (surface rows Surf1 c(1) = Surf0 c(0)), 1e-11.
+// Coupled blocks against the dense system of boxes 0..N (surface rows Surf1 c(1) = Surf0 c(0)), 1e-11;
+// also with a surface row that ties the surface values alone (Surf1's row 0, the Nernst condition of
+// an infinitely fast transfer), which a solve through the inverse of Surf1 could not take.
 TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
+    for (bool nernstRow : {false, true}) {
+        SCOPED_TRACE(nernstRow ? "a Nernst row" : "general surface rows");
+        SolveAndCompare(nernstRow);
+    }
+}
+
+void LinearAlgebraTest::SolveAndCompare(bool nernstRow) {
     auto f = std::make_unique<Fields>();
     const int N = 6, m = 3, size = (N + 1) * m;
     for (int j = 1; j <= N; ++j) {
@@ -97,6 +107,8 @@ TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
     for (int j = 0; j <= N + 1; ++j)
         for (int s = 1; s <= m; ++s) f->old(s, j) = f->conc(s, j) = Uniform(0, 1);
     f->Surf1 = WellConditioned(m), f->Surf0 = WellConditioned(m);
+    if (nernstRow)
+        for (int t = 1; t <= m; ++t) f->Surf1(1, t) = 0, f->Surf0(1, t) = t == 1 ? 2.5 : t == 2 ? -1e-3 : 0;
 
     std::vector<std::vector<double>> a(size, std::vector<double>(size + 1, 0.0));  // rhs last
     auto at = [&](int j, int s, int k, int t) -> double& { return a[j * m + s - 1][k * m + t - 1]; };
@@ -121,6 +133,7 @@ TEST_F(LinearAlgebraTest, BlockTridiagonalMatchesDenseSolve) {
         for (int s = 1; s <= m; ++s)
             EXPECT_TRUE(Near(f->conc(s, j), a[j * m + s - 1][size] / a[j * m + s - 1][j * m + s - 1], 1e-11, 1e-13))
                 << "box " << j << " species " << s;
+    EXPECT_TRUE(reporter.messages.empty());
 }
 
 }  // namespace

@@ -266,6 +266,72 @@ TEST_F(ExtremesGrid, CatalyticCurrentGrowsNoFasterThanItsReactionLayerThins) {
     }
 }
 
+// Homogeneous rate constants of 1e30 /s in every technique, digital, with first- and second-order
+// reactions in either direction: B = A regenerating the oxidant (kf) or A = B taking it away (kb,
+// a fast preceding equilibrium), and B + Z = A + Z with a catalyst Z. A digital grid whose boxes
+// would have to be 1e-19 cm thin cannot resolve such a reaction layer in double precision, so the
+// answer is one message naming the rate and the limit, no curve and nothing left behind.
+TEST_F(ExtremesGrid, FastHomogeneousReactionsGiveOneClearMessage) {
+    struct Reaction {
+        const char* what;
+        bool second;
+        double kf, kb;
+    };
+    const Reaction reactions[] = {{"B = A, kf 1e30", false, 1e30, 0.01},
+                                  {"B = A, kb 1e30", false, 0.01, 1e30},
+                                  {"B + Z = A + Z, kf 1e30", true, 1e30, 0},
+                                  {"B + Z = A + Z, kb 1e30", true, 0, 1e30}};
+    for (const Reaction& r : reactions)
+        for (int tech = 1; tech <= 5; ++tech) {
+            SCOPED_TRACE(::testing::Message() << r.what << ", technique " << tech);
+            testing::FakePlatform platform;
+            Workbench wb(platform);
+            Model& m = wb.model;
+            wb.formExpr.OK();
+            m.Technique = tech, m.CaseCode = 10 * tech + 1;
+            if (tech >= 3) m.tdrop = 0.5, m.tpulse = 0.05;
+            if (tech == 5) m.tdrop = 0.05;
+            if (r.second) {
+                m.NSpecies = 3, m.C(3) = 1e-3, m.D(3) = 1e-5, m.NChem = 0, m.NChem2 = 1;
+                const std::int16_t species[] = {2, 3, 1, 3};
+                for (int k = 1; k <= 4; ++k) m.Chem2Species(1, k) = species[k - 1];
+            } else {
+                m.NChem = 1, m.NChem2 = 0, m.ChemSpecies(1, 1) = 2, m.ChemSpecies(1, 2) = 1;
+            }
+            m.kf(1) = r.kf, m.kb(1) = r.kb;
+            const SimulationOutcome outcome = RunSimulation(m, wb.reporter(), false);
+            ASSERT_EQ(platform.messages.size(), 1u);
+            EXPECT_EQ(
+                platform.messages[0].rfind("CV Error: The chemical reaction is too fast for the digital "
+                                           "simulation (kf + kb = 1E+30 /s; at this time step it resolves at most ",
+                                           0),
+                0u)
+                << platform.messages[0];
+            EXPECT_FALSE(outcome.curveWritten);
+            for (int i = 1; i <= m.NData; ++i) ASSERT_EQ(m.Ystore(i, m.StoreCol), 0) << i;
+        }
+}
+
+// A differential pulse whose pulse is not shorter than the drop time has no base current to
+// subtract (the layer is fresh when the pulse begins): both paths refuse it with a message, also
+// when the values come from a fit and not from the dialog's check.
+TEST_F(ExtremesGrid, DifferentialPulseAsLongAsTheDropIsRefused) {
+    for (bool digital : {false, true}) {
+        testing::FakePlatform platform;
+        Workbench wb(platform);
+        Model& m = wb.model;
+        if (!digital) wb.Click(wb.formMech.CheckDigital);
+        wb.formExpr.OK();
+        m.Technique = 4, m.CaseCode = 41, m.tdrop = 0.05, m.tpulse = 0.05;
+        const SimulationOutcome outcome = RunSimulation(m, wb.reporter(), false);
+        ASSERT_EQ(platform.messages.size(), 1u) << digital;
+        EXPECT_FALSE(outcome.curveWritten);
+        EXPECT_EQ(platform.messages[0], std::string(digital ? "CV" : "Analytical simulation") +
+                                            " Error: The pulse (0.05 s) must be shorter than the drop time (0.05 "
+                                            "s)! Please try again by other initial values.");
+    }
+}
+
 // Differential pulse with a drop time only a little longer than the pulse (0.0556 s and 0.05 s, a
 // scan at 0.09 V/s) is allowed, and its current cannot exceed the Cottrell current nFAC
 // sqrt(D / (pi t)) at the shorter of the pulse and the wait before it: each point starts from a
