@@ -98,5 +98,32 @@ void BM_AnalyticalSphereSweep(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticalSphereSweep)->Unit(benchmark::kMicrosecond);
 
+// The default analytical cyclic voltammogram behind 1 kohm: one scalar equation per node.
+void BM_AnalyticalDefaultCVWithRu(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 1);
+    wb.model.Ru = 1000;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+}
+BENCHMARK(BM_AnalyticalDefaultCVWithRu)->Unit(benchmark::kMicrosecond);
+
+// DC at a cylinder (radius 10 um): every point the integral equation of its step.
+void BM_AnalyticalCylinderDC(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    Model& m = wb.model;
+    m.Technique = 2, m.Electrode = 5, m.CaseCode = 25, m.Radius = 1e-3, m.ElectrodeLength = 0.1;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+}
+BENCHMARK(BM_AnalyticalCylinderDC)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace talvex::bench

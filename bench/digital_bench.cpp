@@ -136,5 +136,16 @@ void BM_DigitalSixSpeciesSecondOrder(benchmark::State& state) {
 }
 BENCHMARK(BM_DigitalSixSpeciesSecondOrder)->Unit(benchmark::kMicrosecond);
 
+// The default cyclic voltammogram behind 1 kohm (Ru Ip about 70 mV): each step solves for its own
+// interface potential on the small surface system.
+void BM_DigitalDefaultCVWithRu(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 1);
+    wb.model.Ru = 1000;
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalDefaultCVWithRu)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace talvex::bench

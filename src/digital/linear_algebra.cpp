@@ -154,24 +154,12 @@ void EliminateBlocks(Reporter& reporter, const BoxBlocks& B, const BoxField& Alo
     MatInverse(out.W.b[1], m, reporter);
 }
 
-void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow, const Matrix& Surf0,
-                    const Matrix& Surf1, Matrix& out) {
-    const int m = el.m;
-    Matrix S1W;  // Surf1 W(1)
-    MatMultiply(Surf1, el.W.b[1], m, m, m, S1W);
-    Matrix A = Surf0;
-    for (int s = 1; s <= m; ++s)
-        for (int t = 1; t <= m; ++t) A.a[s][t] = Checked(A.a[s][t] - S1W.a[s][t] * Alow.v[1][t]);
-    MatInverse(A, m, reporter);
-    MatMultiply(A, S1W, m, m, m, out);
-}
-
 namespace {
 
 // The solve with the species count known at compile time, so the small loops unroll.
 template <int M, bool Diagonal>
-void ForwardSized(const EliminatedBlocks& el, const BoxField& Aup, const SpeciesField& rhs, const SpeciesField& conc,
-                  BoxField& dmod) {
+inline void ForwardSized(const EliminatedBlocks& el, const BoxField& Aup, const SpeciesField& rhs,
+                         const SpeciesField& conc, BoxField& dmod) {
     const int N = el.N;
     for (int s = 1; s <= M; ++s) dmod.v[N][s] = rhs.v[N][s] + Aup.v[N][s] * conc.v[N + 1][s];
     for (int j = N - 1; j >= 1; --j) {
@@ -200,7 +188,7 @@ void SurfaceSized(const Matrix& surfaceInverse, const BoxField& dmod, SpeciesFie
 }
 
 template <int M, bool Diagonal>
-void BackSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& dmod, SpeciesField& conc) {
+inline void BackSized(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& dmod, SpeciesField& conc) {
     const int N = el.N;
     for (int j = 1; j <= N; ++j) {
         const Matrix& W = el.W.b[j];
@@ -258,13 +246,44 @@ void BySize(int m, Body&& body) {
 
 }  // namespace
 
+void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxField& Alow, const Matrix& Surf0,
+                    const Matrix& Surf1, Matrix& out) {
+    BySize(el.m, [&](auto size) {
+        constexpr int M = decltype(size)::value;
+        const Matrix& W = el.W.b[1];
+        Matrix S1W;  // Surf1 W(1)
+        for (int s = 1; s <= M; ++s)
+            for (int t = 1; t <= M; ++t) {
+                double sum = 0.0;
+                for (int q = 1; q <= M; ++q) sum += Surf1.a[s][q] * W.a[q][t];
+                S1W.a[s][t] = sum;
+            }
+        Matrix A = Surf0;
+        for (int s = 1; s <= M; ++s)
+            for (int t = 1; t <= M; ++t) A.a[s][t] = Checked(A.a[s][t] - S1W.a[s][t] * Alow.v[1][t]);
+        MatInverse(A, M, reporter);
+        for (int s = 1; s <= M; ++s)
+            for (int t = 1; t <= M; ++t) {
+                double sum = 0.0;
+                for (int q = 1; q <= M; ++q) sum += A.a[s][q] * S1W.a[q][t];
+                out.a[s][t] = sum;
+            }
+    });
+}
+
 void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& Aup,
                      const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
     BySize(el.m, [&](auto size) {
         constexpr int M = decltype(size)::value;
-        Forward<M>(el, Aup, rhs, conc, dmod);
-        SurfaceSized<M>(surfaceInverse, dmod, conc);
-        Back<M>(el, Alow, dmod, conc);
+        if (el.diagonal) {
+            ForwardSized<M, true>(el, Aup, rhs, conc, dmod);
+            SurfaceSized<M>(surfaceInverse, dmod, conc);
+            BackSized<M, true>(el, Alow, dmod, conc);
+        } else {
+            ForwardSized<M, false>(el, Aup, rhs, conc, dmod);
+            SurfaceSized<M>(surfaceInverse, dmod, conc);
+            BackSized<M, false>(el, Alow, dmod, conc);
+        }
     });
 }
 

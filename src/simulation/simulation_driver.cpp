@@ -308,6 +308,12 @@ void PlanRun(const Model& m, double scale, RunPlan& run) {
                        (cylinder || m.Mechanism == mechanism::Catalytic || m.Ru > 0);
 }
 
+// The thin-film sweep with a resistance: its current is taken in the point loop at the interface
+// potential instead of by differentiating the staircase afterwards.
+bool FilmSweepWithDrop(const Model& m) {
+    return m.Ru > 0 && m.NData >= 2 && m.Xdata(2) != m.Xdata(1);
+}
+
 void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     const CasePlan& plan = run.casePlan;
     if (plan.kernel == Kernel::Convolution || plan.kernel == Kernel::StepConvolution || run.stepSequence)
@@ -345,8 +351,9 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     // The thin-film sweep's current is the derivative of its kernel along the ramp, which the
     // post-processing takes on the staircase; with a resistance it is taken here at the interface
     // potential, in the direction the ramp runs at the point.
-    const bool filmOhmic = Ru > 0 && plan.filmFactor;
-    const double delta = 1e-6;  // V, the central difference's half width
+    const bool filmOhmic = plan.filmFactor && FilmSweepWithDrop(m);
+    // the staircase's own central difference, so that a vanishing resistance gives its curve
+    const double delta = nData >= 2 ? std::fabs(m.Xdata(2) - m.Xdata(1)) : 0.0;
     double direction = -m.ScanDir;
     auto filmTotal = [&](double E) {
         double total = 0;
@@ -596,7 +603,7 @@ void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
     const int caseCode = m.CaseCode;
     const bool sweep = caseCode / 10 == technique::Sweep;
     const int at = caseCode % 10;
-    if (sweep && at == electrode::ThinFilm && !(m.Ru > 0)) DifferentiateFilmSweep(m);
+    if (sweep && at == electrode::ThinFilm && !FilmSweepWithDrop(m)) DifferentiateFilmSweep(m);
     if (run.stepSequence) SequencePoints(m, run, scale);
     if (run.casePlan.kernel == Kernel::Convolution) ConvolutionSweep(m, run, scale);
     if (run.casePlan.kernel == Kernel::StepConvolution) SquareWaveConvolution(m, run, scale);
