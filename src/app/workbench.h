@@ -25,11 +25,12 @@ class Display;
 
 // What changed through one user action, so a window refreshes exactly that.
 struct WorkbenchChanges {
-    std::vector<Form*> forms;  // dialogs with a changed control, caption or visibility
-    bool plot = false;         // the plot window's drawing, caption or visibility
-    bool result = false;       // the result window's lines or visibility
-    bool menu = false;         // enabled flags of the menu items
-    bool Any() const { return !forms.empty() || plot || result || menu; }
+    std::vector<Form*> forms;      // dialogs with a changed control, caption or visibility
+    std::vector<Form*> activated;  // dialogs brought to the front (a window raises them)
+    bool plot = false;             // the plot window's drawing, caption or visibility
+    bool result = false;           // the result window's lines or visibility
+    bool menu = false;             // enabled flags of the menu items
+    bool Any() const { return !forms.empty() || !activated.empty() || plot || result || menu; }
 };
 
 // Everything one running program owns: the parameter model, the dialogs (created once, then only
@@ -116,6 +117,7 @@ class Workbench {
     void Announce();
 
     std::vector<Form*> forms_;
+    std::vector<Form*> activated_;
     int actionDepth_ = 0;
     struct PlotState {
         unsigned long revision = 0;
