@@ -1,5 +1,7 @@
 #include "app/simulate_command.h"
 
+#include <string>
+
 #include "app/commands.h"
 #include "app/workbench.h"
 #include "core/constants.h"
@@ -33,16 +35,37 @@ class HourglassPointer {
     bool restored_ = false;
 };
 
-}  // namespace
+// Passes the messages on and counts them: during a run only its error traps speak.
+class CountingReporter : public Reporter {
+  public:
+    explicit CountingReporter(Reporter& to) : to_(to) {}
+    void Message(const std::string& text) override {
+        ++count;
+        to_.Message(text);
+    }
+    int count = 0;
 
-void RunSimulation(Workbench& wb) {
+  private:
+    Reporter& to_;
+};
+
+// The driver on the workbench's model and display; false when one of its error traps fired.
+bool RunAndNote(Workbench& wb) {
     Display& display = wb.display;
-    RunSimulation(wb.model, wb.reporter(), display.formOption.overlap.checked(), [&display] {
+    CountingReporter reporter(wb.reporter());
+    RunSimulation(wb.model, reporter, display.formOption.overlap.checked(), [&display] {
         NoteSimulatedCurrent(display);
         // The quantity transform without its transfer of the dialogs: every caller has just
         // transferred them (Simulate, Manual Fit), and a fit's trial values must stay in the model.
         if (!display.model.Fitting) FillPlotQuantity(display);
     });
+    return reporter.count == 0;
+}
+
+}  // namespace
+
+void RunSimulation(Workbench& wb) {
+    RunAndNote(wb);
 }
 
 void Simulate(Workbench& wb) {
@@ -50,9 +73,12 @@ void Simulate(Workbench& wb) {
     m.RunTime = wb.platform.Timer();
     HourglassPointer pointer(wb.platform);
     wb.formExpr.OK();
-    RunSimulation(wb);
-    TransformAndRender(wb.display);
-    EnableAfterNewDataSet(wb);
+    // A failed run has said why; drawing its partial curve would only replace the last good plot
+    // with "Error: No data!" or a fragment.
+    if (RunAndNote(wb)) {
+        TransformAndRender(wb.display);
+        EnableAfterNewDataSet(wb);
+    }
     pointer.Restore();
     float elapsed = wb.platform.Timer() - m.RunTime;
     // The clock counts seconds since midnight: a run across midnight would otherwise come out

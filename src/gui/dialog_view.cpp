@@ -36,11 +36,11 @@ void DialogView::BringToFront() {
 }
 
 bool DialogView::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        if (activationRequested_)
-            activationRequested_ = false;
-        else if (isVisible())
-            actions_.WindowActivated(*this, form_);
+    // A late answer for a window hidden meanwhile is no activation at all.
+    if (event->type() == QEvent::WindowActivate && isVisible()) {
+        const bool requested = activationRequested_;
+        activationRequested_ = false;
+        actions_.WindowActivated(*this, form_, requested);
     }
     return QDialog::event(event);
 }

@@ -27,6 +27,8 @@ class DialogView : public QDialog {
     void Refresh();
     // Shows the window on top and gives it the focus (the dialog class was just activated).
     void BringToFront();
+    // Another window came to the front since this one asked to: that request will not be answered.
+    void ForgetActivationRequest() { activationRequested_ = false; }
 
   protected:
     bool event(QEvent* event) override;

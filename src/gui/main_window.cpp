@@ -169,7 +169,18 @@ void MainWindow::Close(Form& form) {
     Act([&] { wb_->Close(form); });
 }
 
-void MainWindow::WindowActivated(QWidget& window, Form& form) {
+void MainWindow::CameToFront(const QWidget* window) {
+    for (auto& [form, view] : views_)
+        if (view != window) view->ForgetActivationRequest();
+}
+
+void MainWindow::WindowActivated(QWidget& window, Form& form, bool requested) {
+    CameToFront(&window);
+    // The window system answering the program's own request: the dialog's activation has run.
+    if (requested) {
+        frontWindow_ = &window;
+        return;
+    }
     // A message box of a running action hands the focus back when it closes; that is no activation.
     if (busy() || frontWindow_ == &window) return;
     frontWindow_ = &window;
@@ -188,7 +199,10 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 bool MainWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) frontWindow_ = this;
+    if (event->type() == QEvent::WindowActivate) {
+        CameToFront(this);
+        frontWindow_ = this;
+    }
     return QMainWindow::event(event);
 }
 

@@ -51,7 +51,7 @@ class MainWindow : public QMainWindow, public ViewActions {
     void Click(Control& control) override;
     void Choose(ComboBox& combo, const std::string& entry) override;
     void Close(Form& form) override;
-    void WindowActivated(QWidget& window, Form& form) override;
+    void WindowActivated(QWidget& window, Form& form, bool requested) override;
 
     // True while a user action runs (a message box it shows may bring other windows forward).
     bool busy() const { return busy_ > 0; }
@@ -64,6 +64,8 @@ class MainWindow : public QMainWindow, public ViewActions {
     void BuildMenus();
     void UpdateMenus();
     void Apply(const WorkbenchChanges& changes);
+    // `window` is now the front window: requests of the others to come forward are past.
+    void CameToFront(const QWidget* window);
     // Runs one user action; an error that escapes it is reported and the program goes on.
     template <typename F>
     void Act(F&& action);

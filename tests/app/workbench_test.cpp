@@ -83,7 +83,8 @@ TEST_F(WorkbenchTest, NamesTheDialogsBroughtToTheFront) {
     EXPECT_EQ(announced[1].activated, std::vector<Form*>{&wb.formIns});
     EXPECT_TRUE(announced[1].forms.empty());
 
-    wb.RunCommand("mnuTime");
+    wb.Click(wb.formIns.optElectrode(2));
+    ASSERT_EQ(announced.size(), 3u);
     EXPECT_TRUE(announced.back().activated.empty());
 }
 
