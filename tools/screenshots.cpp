@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "app/workbench.h"
+#include "core/codes.h"
 #include "dialogs/parameter_dialogs.h"
 #include "gui/dialog_view.h"
 #include "gui/main_window.h"
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
     // The main window with the Chemicals dialog over its lower right part.
     DialogView& chemicals = *window.View(wb.formExpr);
     const QImage dialog = Framed(chemicals);
-    const int overlap = 40;
+    const int overlap = 16;
     QImage composite(std::max(main.width(), dialog.width() + 60), main.height() + dialog.height() - overlap,
                      QImage::Format_RGB32);
     composite.fill(QColor(0xdd, 0xdd, 0xdd));
@@ -119,5 +120,37 @@ int main(int argc, char** argv) {
     painter.drawImage(composite.width() - dialog.width() - 20, main.height() - overlap, dialog);
     painter.end();
     ok = Save(composite, folder, "talvex.png") && ok;
+    wb.Close(wb.formExpr);
+
+    // A catalytic EC' reaction typed into the reaction editor: the Chemicals dialog with a chemical
+    // row; then back to the default mechanism.
+    wb.Type(wb.formMech.chem(1), "Fe2+");
+    wb.Type(wb.formMech.chem(2), "Fe3+");
+    window.Action("mnuExperimental")->trigger();
+    wb.Click(wb.formExpr.CheckFitted(talvex::fit::kf + 1));
+    QTest::qWait(50);
+    ok = Save(Framed(*window.View(wb.formExpr)), folder, "chemicals_catalytic.png") && ok;
+    wb.Click(wb.formExpr.CheckFitted(talvex::fit::kf + 1));
+    wb.Close(wb.formExpr);
+    wb.Type(wb.formMech.chem(1), "");
+    wb.Type(wb.formMech.chem(2), "");
+    wb.formMech.SetupMechanism();
+
+    // Square wave with preconcentration: the Instrument dialog with its other fields.
+    window.Action("mnuTech")->trigger();
+    wb.Click(wb.formTech.optTech(talvex::technique::SquareWave));
+    wb.Click(wb.formTech.cmdOK);
+    window.Action("mnuInstrument")->trigger();
+    wb.Click(wb.formIns.optElectrode(talvex::electrode::RotatingDisk));
+    wb.Click(wb.formIns.CheckPreCon);
+    QTest::qWait(50);
+    ok = Save(Framed(*window.View(wb.formIns)), folder, "instrument_square_wave.png") && ok;
+    wb.Click(wb.formIns.CheckPreCon);
+    wb.Click(wb.formIns.optElectrode(talvex::electrode::Planar));
+    wb.Close(wb.formIns);
+    window.Action("mnuTech")->trigger();
+    wb.Click(wb.formTech.optTech(talvex::technique::Sweep));
+    wb.Click(wb.formTech.cmdOK);
+
     return ok ? 0 : 1;
 }

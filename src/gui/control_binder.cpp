@@ -1,5 +1,6 @@
 #include "gui/control_binder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -51,6 +52,11 @@ QLineEdit* ControlBinder::Edit(TextBox& box) {
         const QSignalBlocker block(edit);
         Common(edit, box);
         edit->setReadOnly(box.locked);
+        // A field the user cannot type into looks like one: the dialog's colour behind its text.
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, box.locked ? QApplication::palette().color(QPalette::Window)
+                                                    : QApplication::palette().color(QPalette::Base));
+        edit->setPalette(palette);
         // Rewriting the same text would move the cursor of a user who is typing.
         const QString text = Q(box.text());
         if (edit->text() != text) edit->setText(text);
