@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/workbench.h"
+#include "dialogs/form_ins.h"
 #include "gui/main_window.h"
 #include "gui/plot_widget.h"
 #include "gui/talvex_application.h"
