@@ -4,7 +4,7 @@
 # tests once on a real X server; the DejaVu fonts draw the plot and the windows' texts.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales
+packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth)
 
 SUDO=""

@@ -1,9 +1,15 @@
 #include "app/commands.h"
 
+#include "analysis/half_wave.h"
+#include "analysis/peak_finding.h"
+#include "analysis/theoretical_peak.h"
 #include "app/file_commands.h"
+#include "app/fit_commands.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
+#include "app/workspace_commands.h"
 #include "dialogs/parameter_dialogs.h"
+#include "dialogs/parameter_transfer.h"
 #include "plot/axis_commands.h"
 #include "plot/display.h"
 #include "plot/plot_renderer.h"
@@ -39,9 +45,18 @@ namespace {
 
 using Handler = std::function<void(Workbench&)>;
 
-// Commands whose work has not been built yet say so plainly instead of doing nothing.
-Handler NotYetAvailable(const std::string& what) {
-    return [what](Workbench& wb) { wb.Message(what + " is not available yet in this version of Talvex."); };
+// An analysis that prints its findings to the result window and draws nothing. A failure ends it
+// with its description; what it printed so far stays.
+template <typename Fn>
+Handler ReportInResultWindow(Fn fn) {
+    return [fn](Workbench& wb) {
+        wb.formResult.Show();
+        try {
+            fn(wb);
+        } catch (const RunError& e) {
+            wb.Message(e.description());
+        }
+    };
 }
 
 // A transform of the current curve followed by a redraw.
@@ -75,6 +90,10 @@ void RegisterCommands(CommandTable& t) {
     submenu("mnuFile", "&File", "");
     command("mnuSave", "&Save...", "mnuFile", SaveParameters, "Ctrl+S",
             "Write the main parameters to a parameter file");
+    command("mnuSaveWorkspace", "Save Workspace...", "mnuFile", SaveWorkspaceCommand, "Ctrl+Shift+S",
+            "Save the dialogs' entries and the curves to a workspace file");
+    command("mnuOpenWorkspace", "Open Workspace...", "mnuFile", OpenWorkspaceCommand, "Ctrl+Shift+O",
+            "Open a workspace file: the dialogs' entries and the curves as they were saved");
     separator("mnuBar1", "mnuFile");
     command("mnuImport", "&Import Data...", "mnuFile", ImportDataCommand, "Ctrl+O",
             "Read a measured curve from a data file");
@@ -119,14 +138,13 @@ void RegisterCommands(CommandTable& t) {
     submenu("mnuRun", "&Run", "");
     command("mnuSimulate", "&Simulate", "mnuRun", Simulate, "F5", "Simulate the experiment and plot the curve");
     separator("mnuBar31", "mnuRun");
-    command("mnuManualFit", "&Manual Fit", "mnuRun", NotYetAvailable("Manual Fit"), "F6",
+    command("mnuManualFit", "&Manual Fit", "mnuRun", ManualFit, "F6",
             "Simulate at the measured potentials to compare with curve 1", false);
-    command("mnuAutoFit", "&Auto Fit", "mnuRun", NotYetAvailable("Auto Fit"), "F7",
-            "Fit the checked parameters to the measured curve");
+    command("mnuAutoFit", "&Auto Fit", "mnuRun", AutoFit, "F7", "Fit the checked parameters to the measured curve");
     separator("mnuBar32", "mnuRun");
-    command("mnuManualSeparate", "M&anual Separate", "mnuRun", NotYetAvailable("Manual Separate"), "",
+    command("mnuManualSeparate", "M&anual Separate", "mnuRun", ManualSeparate, "",
             "Manual fit, then the current of each reaction as its own curve");
-    command("mnuAutoSeparate", "Auto S&eparate", "mnuRun", NotYetAvailable("Auto Separate"), "",
+    command("mnuAutoSeparate", "Auto S&eparate", "mnuRun", AutoSeparate, "",
             "Auto fit, then the current of each reaction as its own curve");
 
     submenu("mnuDisplay", "&Display", "", false);
@@ -142,12 +160,17 @@ void RegisterCommands(CommandTable& t) {
     command("mnuClear", "&Clear", "mnuDisplay", ClearResults, "Ctrl+L", "Clear the result window");
 
     submenu("mnuData", "&Analyze", "", false);
-    command("mnuFindPeak", "&Find Peak", "mnuData", NotYetAvailable("Find Peak"), "Ctrl+F",
+    command("mnuFindPeak", "&Find Peak", "mnuData",
+            ReportInResultWindow([](Workbench& wb) { FindPeaks(wb.model, wb.peakTables, wb.formResult); }), "Ctrl+F",
             "Find the peaks of the curves");
-    command("mnuFindHalfwaveE", "Find &Halfwave E", "mnuData", NotYetAvailable("Find Halfwave E"), "Ctrl+H",
+    command("mnuFindHalfwaveE", "Find &Halfwave E", "mnuData",
+            ReportInResultWindow([](Workbench& wb) { FindHalfWave(wb.model, wb.formResult); }), "Ctrl+H",
             "Find the half-wave potential of the current curve");
-    command("mnuTheoPeak", "&Theoretical Peak", "mnuData", NotYetAvailable("Theoretical Peak"), "",
-            "Print the peak values theory predicts for the experiment");
+    command("mnuTheoPeak", "&Theoretical Peak", "mnuData", ReportInResultWindow([](Workbench& wb) {
+                TransferParameters(wb.dialogs);
+                TheoreticalPeaks(wb.model, wb.formResult);
+            }),
+            "", "Print the peak values theory predicts for the experiment");
     separator("mnuBar51", "mnuData");
     command("mnuSemi", "&Semi-differentiate", "mnuData",
             TransformCurrentCurve([](Model& m, auto& y) { SemiDifferentiate(m, y); }), "",

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/commands.h"
+#include "app/hourglass_pointer.h"
 #include "app/workbench.h"
 #include "core/constants.h"
 #include "dialogs/parameter_dialogs.h"
@@ -15,25 +16,6 @@ namespace talvex {
 namespace {
 
 constexpr float kSecondsPerDay = 86400.0f;
-
-// Puts the default pointer back however the command ends.
-class HourglassPointer {
-  public:
-    explicit HourglassPointer(Platform& platform) : platform_(platform) { platform_.SetPointer(kPointerHourglass); }
-    ~HourglassPointer() {
-        if (!restored_) platform_.SetPointer(kPointerDefault);
-    }
-    HourglassPointer(const HourglassPointer&) = delete;
-    HourglassPointer& operator=(const HourglassPointer&) = delete;
-    void Restore() {
-        platform_.SetPointer(kPointerDefault);
-        restored_ = true;
-    }
-
-  private:
-    Platform& platform_;
-    bool restored_ = false;
-};
 
 // Passes the messages on and counts them: during a run only its error traps speak.
 class CountingReporter : public Reporter {

@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "dialogs/parameter_dialogs.h"
+#include "fitting/fit_driver.h"
 #include "plot/display.h"
 
 namespace talvex {
@@ -29,6 +30,11 @@ Workbench::Workbench(Platform& platformServices)
 }
 
 Workbench::~Workbench() = default;
+
+FitDriver& Workbench::fitDriver() {
+    if (!fitDriver_) fitDriver_ = std::make_unique<FitDriver>();
+    return *fitDriver_;
+}
 
 Form* Workbench::FindForm(const std::string& name) const {
     for (Form* f : forms_)

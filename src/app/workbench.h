@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/peak_finding.h"
 #include "core/command_table.h"
 #include "core/model.h"
 #include "core/platform.h"
@@ -22,6 +23,7 @@ class FormOption;
 class FormPlot;
 class ParameterDialogs;
 class Display;
+class FitDriver;
 
 // What changed through one user action, so a window refreshes exactly that.
 struct WorkbenchChanges {
@@ -78,6 +80,8 @@ class Workbench {
 
     // The main window's menu tree with its enabled flags, shortcuts and status tips.
     CommandTable menu;
+    // The peaks the last Find Peak found, kept for later analysis.
+    PeakTables peakTables;
     // Folder of the application, where the manual page lives.
     std::string applicationDirectory = ".";
 
@@ -85,6 +89,10 @@ class Workbench {
     const std::vector<Form*>& forms() const { return forms_; }
     // A dialog by its name ("FormIns", "formOption"); nullptr when there is none.
     Form* FindForm(const std::string& name) const;
+
+    // The fit driver with the minimiser's work arrays (about 1 MB), made at the first fit and kept
+    // for the rest of the run.
+    FitDriver& fitDriver();
 
     // Where engine routines show their messages.
     Reporter& reporter() { return platformReporter_; }
@@ -118,6 +126,7 @@ class Workbench {
 
     std::vector<Form*> forms_;
     std::vector<Form*> activated_;
+    std::unique_ptr<FitDriver> fitDriver_;
     int actionDepth_ = 0;
     struct PlotState {
         unsigned long revision = 0;

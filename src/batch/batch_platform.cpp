@@ -1,5 +1,6 @@
 #include "batch/batch_platform.h"
 
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -17,11 +18,44 @@ std::optional<std::string> BatchPlatform::NextAnswer() {
     return answer;
 }
 
+namespace {
+
+std::optional<std::string> AsPath(std::optional<std::string> answer) {
+    if (answer) answer = std::filesystem::absolute(*answer).lexically_normal().string();
+    return answer;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}  // namespace
+
 std::optional<std::string> BatchPlatform::OpenFileDialog(const std::string&) {
-    return NextAnswer();
+    return AsPath(NextAnswer());
 }
 std::optional<std::string> BatchPlatform::SaveFileDialog(const std::string&) {
-    return NextAnswer();
+    return AsPath(NextAnswer());
+}
+
+std::optional<int> BatchPlatform::Choose(const std::string& question, const std::vector<std::string>& options,
+                                         int preselected) {
+    std::optional<int> choice = preselected;
+    if (!answers_.empty()) {
+        const std::optional<std::string> answer = NextAnswer();
+        choice.reset();
+        for (std::size_t i = 0; answer && i < options.size(); ++i)
+            if (Lower(options[i]) == Lower(*answer) || std::to_string(i + 1) == *answer) choice = static_cast<int>(i);
+        if (answer && !choice) {
+            out_ << "Choose: " << question << " -> '" << *answer << "' is none of the answers; cancelled" << std::endl;
+            return std::nullopt;
+        }
+    }
+    const bool valid = choice && *choice >= 0 && *choice < static_cast<int>(options.size());
+    out_ << "Choose: " << question << " -> " << (valid ? options[static_cast<std::size_t>(*choice)] : "cancel")
+         << std::endl;
+    return valid ? choice : std::nullopt;
 }
 
 float BatchPlatform::Timer() {

@@ -18,6 +18,10 @@ class BatchPlatform : public Platform {
     void MessageBox(const std::string& text) override;
     std::optional<std::string> OpenFileDialog(const std::string& filter) override;
     std::optional<std::string> SaveFileDialog(const std::string& filter) override;
+    // Takes the next queued answer: an option's text (any case) or its number from 1; with none
+    // queued, the preselected option. The question and the answer taken are printed.
+    std::optional<int> Choose(const std::string& question, const std::vector<std::string>& options,
+                              int preselected) override;
     void SetPointer(int) override {}
     float Timer() override;
     bool CopyPlotToClipboard() override { return false; }
@@ -25,7 +29,8 @@ class BatchPlatform : public Platform {
     bool OpenManual(const std::string& path) override;
     void Exit() override { exitRequested = true; }
 
-    // The answer to the next file dialog: a path, or no value to cancel it.
+    // The answer to the next file dialog or question: a path (relative to the current folder), an
+    // option, or no value to cancel it.
     void QueueAnswer(std::optional<std::string> answer) { answers_.push_back(std::move(answer)); }
 
     bool exitRequested = false;

@@ -93,11 +93,11 @@ class Runner {
             if (!wb_.RunCommand(name)) out_ << "Menu " << name << " is disabled" << std::endl;
         } else if (verb == "answer") {
             const std::string answer(Trim(rest));
-            if (answer.empty()) throw ScriptError("answer needs a path or 'cancel'");
+            if (answer.empty()) throw ScriptError("answer needs a path, a choice or 'cancel'");
             if (answer == "cancel")
                 platform_.QueueAnswer(std::nullopt);
             else
-                platform_.QueueAnswer(std::filesystem::absolute(answer).lexically_normal().string());
+                platform_.QueueAnswer(answer);  // a path is made absolute when a file dialog takes it
         } else if (verb == "print") {
             const std::string_view what = Trim(rest);
             const auto parsed = ParseIndexed(what);

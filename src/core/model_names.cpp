@@ -65,6 +65,9 @@ const std::map<std::string, Entry>& Names() {
         scalar("Noise", &Model::Noise);
         scalar("Cdl", &Model::Cdl);
         scalar("Ru", &Model::Ru);
+        scalar("BackgroundI0", &Model::BackgroundI0);
+        scalar("BackgroundI1", &Model::BackgroundI1);
+        scalar("ElectrodeDistance", &Model::ElectrodeDistance);
         scalar("TempK", &Model::TempK);
         scalar("Area", &Model::Area);
         scalar("Radius", &Model::Radius);

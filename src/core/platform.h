@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace talvex {
 
@@ -18,6 +19,16 @@ class Platform {
     // ("csv|*.csv|all|*.*"). No value when the user cancelled.
     virtual std::optional<std::string> OpenFileDialog(const std::string& filter) = 0;
     virtual std::optional<std::string> SaveFileDialog(const std::string& filter) = 0;
+
+    // Asks the user to pick one of `options`; `preselected` (an index into them) is the answer
+    // offered first. No value when the user cancels. A front end that cannot ask takes the
+    // preselected answer.
+    virtual std::optional<int> Choose(const std::string& question, const std::vector<std::string>& options,
+                                      int preselected) {
+        (void)question;
+        (void)options;
+        return preselected;
+    }
 
     // Mouse pointer of the main window: 0 default, 11 hourglass.
     virtual void SetPointer(int code) = 0;

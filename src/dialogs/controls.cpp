@@ -53,6 +53,18 @@ bool TextBox::Type(const std::string& text) {
     return true;
 }
 
+void TextBox::Restore(const std::string& text) {
+    if (text == text_) return;
+    text_ = text;
+    MarkChanged();
+}
+
+void Label::RestoreCaption(const std::string& caption) {
+    if (caption == caption_) return;
+    caption_ = caption;
+    MarkChanged();
+}
+
 void Label::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
@@ -65,6 +77,12 @@ void CheckBox::SetChecked(bool checked) {
     checked_ = checked;
     MarkChanged();
     if (onClick) onClick();
+}
+
+void CheckBox::RestoreChecked(bool checked) {
+    if (checked == checked_) return;
+    checked_ = checked;
+    MarkChanged();
 }
 
 bool CheckBox::Click() {
@@ -85,6 +103,12 @@ void OptionButton::Select() {
     if (onClick) onClick();
 }
 
+void OptionButton::RestoreSelected(bool selected) {
+    if (selected == selected_) return;
+    selected_ = selected;
+    MarkChanged();
+}
+
 bool OptionButton::Click() {
     if (!enabled) return false;
     Select();
@@ -102,6 +126,13 @@ void ComboBox::Select(int index) {
     MarkChanged();
     text_ = index >= 0 ? list[static_cast<std::size_t>(index)] : std::string();
     if (onClick) onClick();
+}
+
+void ComboBox::RestoreSelection(int index) {
+    if (index < -1 || index >= static_cast<int>(list.size())) Raise(ErrorCode::InvalidProcedureCall);
+    listIndex_ = index;
+    text_ = index >= 0 ? list[static_cast<std::size_t>(index)] : std::string();
+    MarkChanged();
 }
 
 bool ComboBox::SelectText(const std::string& text) {

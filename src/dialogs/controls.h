@@ -107,6 +107,8 @@ class TextBox : public Control {
     void SetText(const std::string& text);
     // The user types into the box: refused (false) when the box is locked or disabled.
     bool Type(const std::string& text);
+    // Puts back a saved text without firing Change (opening a workspace).
+    void Restore(const std::string& text);
     Watched<std::string> caption{this};  // the label shown beside the box
     // The label can stay on screen while the box itself is hidden.
     Watched<bool> captionVisible{this, true};
@@ -121,7 +123,8 @@ class Label : public Control {
   public:
     Label(Form* form, std::string name, int index = -1) : Control(form, ControlKind::Label, std::move(name), index) {}
     const std::string& caption() const { return caption_; }
-    void SetCaption(const std::string& caption);  // Change fires when the caption changes
+    void SetCaption(const std::string& caption);      // Change fires when the caption changes
+    void RestoreCaption(const std::string& caption);  // without firing Change
     std::function<void()> onChange;
 
   private:
@@ -136,7 +139,8 @@ class CheckBox : public Control {
     bool checked() const { return checked_; }
     // Setting the value fires Click when it changes, as a click does.
     void SetChecked(bool checked);
-    bool Click();  // the user clicks: toggles; refused when disabled
+    bool Click();                       // the user clicks: toggles; refused when disabled
+    void RestoreChecked(bool checked);  // without firing Click
     Watched<std::string> caption{this};
     std::function<void()> onClick;
 
@@ -152,6 +156,8 @@ class OptionButton : public Control {
     // Selecting a button clears the others of its group and fires Click.
     void Select();
     bool Click();  // the user clicks: refused when disabled
+    // Sets this button alone, without touching the others of its group or firing Click.
+    void RestoreSelected(bool selected);
     void SetGroup(std::shared_ptr<std::vector<OptionButton*>> group);
     Watched<std::string> caption{this};
     std::function<void()> onClick;
@@ -169,6 +175,7 @@ class ComboBox : public Control {
     int listIndex() const { return listIndex_; }  // -1: nothing selected
     const std::string& text() const { return text_; }
     void Select(int index);                    // fires Click
+    void RestoreSelection(int index);          // without firing Click; -1 selects nothing
     bool SelectText(const std::string& text);  // the user picks an entry by its text
     Watched<std::string> caption{this};
     std::function<void()> onClick;
@@ -254,6 +261,11 @@ class Form {
     void Activate();
     // The window's close box: dialogs only hide.
     virtual void Close() { Hide(); }
+    // Shows or hides without bringing the dialog to the front (opening a workspace).
+    void RestoreShown(bool shown) {
+        if (shown != visible_) MarkChanged();
+        visible_ = shown;
+    }
 
     // Controls by name: "Estart", "charge(3)", or name and index.
     Control* Find(std::string_view name, int index = -1) const;

@@ -60,7 +60,7 @@ TEST(ScriptRunner, StopsWithLineNumberOnALineItCannotUnderstand) {
         {"print\n", "test.tvx:1: cannot read the model value ''\n"},
         {"print Xdata\n", "test.tvx:1: unknown model value 'Xdata'\n"},
         {"print Yplot(1,x)\n", "test.tvx:1: cannot read the model value 'Yplot(1,x)'\n"},
-        {"answer\n", "test.tvx:1: answer needs a path or 'cancel'\n"},
+        {"answer\n", "test.tvx:1: answer needs a path, a choice or 'cancel'\n"},
         {"set\n", "test.tvx:1: expected Form.control, got ''\n"},
     };
     for (const Case& c : cases) {

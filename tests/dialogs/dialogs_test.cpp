@@ -54,7 +54,8 @@ TEST_F(DialogTest, MechanismDialogAndTheDigitalSwitch) {
     std::string picks;
     for (int i : {3, 8, 2, 7}) picks += std::to_string(mech.mech(i).Click());
     EXPECT_EQ(ModelValues(m, "DigitalSim") + " " + picks, "False 0011");
-    EXPECT_TRUE(ins.optElectrode(9).enabled && !ins.optElectrode(5).enabled);
+    EXPECT_TRUE(ins.optElectrode(9).enabled);
+    EXPECT_FALSE(ins.optElectrode(5).enabled);
 }
 
 // Defaults write nothing; the band shows its half width, area 2 r L, and stores a quarter of it.
@@ -101,10 +102,13 @@ TEST_F(DialogTest, TimesFollowTheirFields) {
 // OK reads magnitudes, Celsius to kelvin, rpm to rad/s; a step that is not a number is kept.
 TEST_F(DialogTest, OkStoresTheFieldsAndRefusesNonNumbers) {
     ins.OK();
-    ASSERT_TRUE(TypeInto(ins, {"Estep=abc", "V=-0.05", "Eend=-0.4 V", "TextRrate=300"}));
+    ASSERT_TRUE(TypeInto(
+        ins, {"Estep=abc", "V=-0.05", "Eend=-0.4 V", "TextRrate=300", "TxtI0=1e-6 A", "TxtI1=-2e-6", "TextDis=0.5"}));
     ins.OK();
     EXPECT_EQ(platform.messages, (Strings{"E step (V) must be a number, not \"abc\"; the previous value is kept."}));
     EXPECT_EQ(ModelValues(m, "Estep ScanRate Eend TempK Omega"), ".005 .05 -.4 298.14 31.41592654");
+    // What the baseline and the conductance quantities read, confirmed with the rest.
+    EXPECT_EQ(ModelValues(m, "BackgroundI0 BackgroundI1 ElectrodeDistance"), "1E-06 -2E-06 .5");
 }
 
 class FormExprTest : public DialogTest {
@@ -174,9 +178,16 @@ TEST(SecondOrderEquilibrium, SatisfiesKAndTakesThePhysicalRoot) {
         ASSERT_TRUE(x.has_value()) << "K " << t.K << " a " << t.a;
         const double products = t.form == OneProduct ? t.c + *x : (t.c + *x) * (t.d + *x);
         const double q = products / (t.form == OneReactant ? t.a - *x : (t.a - *x) * (t.b - *x));
-        EXPECT_TRUE(Near(q, t.K, 1e-9) && t.a - *x > 0 && t.c + *x > 0 && (t.form == OneReactant || t.b - *x > 0) &&
-                    (t.form == OneProduct || t.d + *x > 0))
-            << "K " << t.K << " a " << t.a;
+        EXPECT_TRUE(Near(q, t.K, 1e-9)) << "K " << t.K << " a " << t.a;
+        // Every concentration stays positive.
+        EXPECT_GT(t.a - *x, 0) << "K " << t.K;
+        EXPECT_GT(t.c + *x, 0) << "K " << t.K;
+        if (t.form != OneReactant) {
+            EXPECT_GT(t.b - *x, 0) << "K " << t.K;
+        }
+        if (t.form != OneProduct) {
+            EXPECT_GT(t.d + *x, 0) << "K " << t.K;
+        }
     }
     EXPECT_FALSE(SecondOrderEquilibrium(Full, 4, 0, 1e-3, 0, 1e-3).has_value());
 }
@@ -212,7 +223,8 @@ TEST_F(FormExprTest, ActivationLabelsAndEquilibratesTheMechanism) {
     f.Activate();
     EXPECT_EQ(Describe(f, "heter(1) homo(1)"), "A+ne=B | B=A");
     const double a = StrictNumber(Cinit(1)), b = StrictNumber(Cinit(2));
-    EXPECT_TRUE(Near(a / b, 1000, 2e-3) && Near(a + b, 1e-3, 1e-3));
+    EXPECT_TRUE(Near(a / b, 1000, 2e-3));
+    EXPECT_TRUE(Near(a + b, 1e-3, 1e-3));
     EXPECT_TRUE(platform.messages.empty());
 }
 

@@ -147,8 +147,10 @@ TEST_F(RenderTest, AxisCommandsAndTheirInverses) {
     EXPECT_EQ(Column(0), (V{300, 200, 100, 0, -100, -200, -300}));
     EXPECT_EQ(m.Yplot(4, 2), -10 * 7.7e-6);
     for (auto* command : {mnuMinusY, mnu01Y, mnu1000Y, mnu0001Y, mnu0001X, mnu10X, mnu01X}) command(wb.display);
-    for (std::size_t k = 0; k < xs.size(); ++k)
-        EXPECT_TRUE(Near(Column(0)[k], xs[k], 5e-16) && Near(Column(2)[k], y2[k], 5e-16)) << k;
+    for (std::size_t k = 0; k < xs.size(); ++k) {
+        EXPECT_TRUE(Near(Column(0)[k], xs[k], 5e-16)) << k;
+        EXPECT_TRUE(Near(Column(2)[k], y2[k], 5e-16)) << k;
+    }
 
     m.Xdata(7) = 1e306;
     const V x = Column(0), y = Column(2);
@@ -202,7 +204,9 @@ TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
     Confirm("surface concentration C");
     Confirm();  // confirming again keeps the first saved curves, not the concentrations
     Confirm("current I");
-    EXPECT_TRUE(Column(1) == measured && Column(2) == simulated && Column(3) == third);
+    EXPECT_EQ(Column(1), measured);
+    EXPECT_EQ(Column(2), simulated);
+    EXPECT_EQ(Column(3), third);
 }
 
 // A rescaled simulated curve, or one a failed run left behind the store, is kept by the transform.
@@ -236,7 +240,9 @@ TEST_F(QuantityTest, NewerCurveWinsAndFitsAreLeftAlone) {
     m.Fitting = true;
     const V fitted = Column(1);
     TransformAndRender(wb.display);
-    EXPECT_TRUE(Column(1) == fitted && m.NCurves == 1 && !wb.formPlot.drawing().empty());
+    EXPECT_EQ(Column(1), fitted);
+    EXPECT_EQ(m.NCurves, 1);
+    EXPECT_FALSE(wb.formPlot.drawing().empty());
 }
 
 // Resistance d / ((s + k0) Area), s = sum of Cond(j) Csurf(k, j), k0 = 0.1 x 10 (a few roundings).

@@ -21,6 +21,15 @@ class FakePlatform : public Platform {
         filters.push_back(filter);
         return NextAnswer();
     }
+    std::optional<int> Choose(const std::string& question, const std::vector<std::string>& options,
+                              int preselected) override {
+        questions.push_back(question);
+        choiceLists.push_back(options);
+        if (choices.empty()) return preselected;
+        const auto c = choices.front();
+        choices.pop_front();
+        return c;
+    }
     void SetPointer(int code) override { pointers.push_back(code); }
     float Timer() override {
         if (times.empty()) return 0.0f;
@@ -39,6 +48,9 @@ class FakePlatform : public Platform {
     std::vector<std::string> messages;
     std::vector<std::string> filters;
     std::deque<std::optional<std::string>> fileAnswers;  // nullopt = the user cancels
+    std::vector<std::string> questions;
+    std::vector<std::vector<std::string>> choiceLists;
+    std::deque<std::optional<int>> choices;  // answers to Choose; with none left, the preselected one
     std::vector<int> pointers;
     std::deque<float> times;  // successive clock readings; the last one repeats
     std::vector<std::string> manualPaths;

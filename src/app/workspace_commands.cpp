@@ -1,0 +1,269 @@
+#include "app/workspace_commands.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "app/commands.h"
+#include "app/workbench.h"
+#include "dialogs/form_ins.h"
+#include "dialogs/form_mech.h"
+#include "dialogs/parameter_dialogs.h"
+#include "files/file_replace.h"
+#include "plot/display.h"
+#include "plot/plot_renderer.h"
+
+namespace talvex {
+namespace {
+
+constexpr int kStoredCurves = 6;
+constexpr std::size_t kLargestWorkspace = 64 << 20;  // far above 4000 points of six curves
+
+const char* KindName(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::TextBox:
+            return "TextBox";
+        case ControlKind::Label:
+            return "Label";
+        case ControlKind::CheckBox:
+            return "CheckBox";
+        case ControlKind::OptionButton:
+            return "OptionButton";
+        case ControlKind::ComboBox:
+            return "ComboBox";
+        case ControlKind::Frame:
+            return "Frame";
+        case ControlKind::CommandButton:
+            return "CommandButton";
+    }
+    return "";
+}
+
+WorkspaceControl Capture(const Control& c) {
+    WorkspaceControl w;
+    w.name = c.FullName();
+    w.kind = KindName(c.kind());
+    w.visible = c.visible;
+    w.enabled = c.enabled;
+    switch (c.kind()) {
+        case ControlKind::TextBox: {
+            const auto& t = static_cast<const TextBox&>(c);
+            w.text = t.text();
+            w.caption = t.caption;
+            w.locked = t.locked;
+            w.captionVisible = t.captionVisible;
+            break;
+        }
+        case ControlKind::Label:
+            w.text = static_cast<const Label&>(c).caption();
+            break;
+        case ControlKind::CheckBox: {
+            const auto& b = static_cast<const CheckBox&>(c);
+            w.caption = b.caption;
+            w.state = b.checked();
+            break;
+        }
+        case ControlKind::OptionButton: {
+            const auto& b = static_cast<const OptionButton&>(c);
+            w.caption = b.caption;
+            w.state = b.selected();
+            break;
+        }
+        case ControlKind::ComboBox: {
+            const auto& b = static_cast<const ComboBox&>(c);
+            w.caption = b.caption;
+            w.listIndex = b.listIndex();
+            w.text = b.text();
+            break;
+        }
+        case ControlKind::Frame:
+            w.caption = static_cast<const Frame&>(c).caption;
+            break;
+        case ControlKind::CommandButton:
+            w.caption = static_cast<const CommandButton&>(c).caption;
+            break;
+    }
+    return w;
+}
+
+[[noreturn]] void DoesNotFit(const std::string& what) {
+    throw RunError(ErrorCode::InvalidProcedureCall, what + " (it was not written by this version of Talvex)");
+}
+
+// Every saved form and control matched to the running program's, before anything changes.
+std::vector<std::pair<Control*, const WorkspaceControl*>> Match(const Workbench& wb, const Workspace& w) {
+    if (w.forms.size() != wb.forms().size()) DoesNotFit("the file holds a different set of dialogs");
+    std::vector<std::pair<Control*, const WorkspaceControl*>> pairs;
+    for (std::size_t f = 0; f < w.forms.size(); ++f) {
+        const WorkspaceForm& saved = w.forms[f];
+        const Form* form = wb.forms()[f];
+        if (saved.name != form->name()) DoesNotFit("dialog " + saved.name + " is not where " + form->name() + " is");
+        if (saved.controls.size() != form->controls().size())
+            DoesNotFit("dialog " + saved.name + " holds a different set of controls");
+        for (std::size_t k = 0; k < saved.controls.size(); ++k) {
+            const WorkspaceControl& c = saved.controls[k];
+            Control* control = form->controls()[k];
+            if (c.name != control->FullName() || c.kind != KindName(control->kind()))
+                DoesNotFit("control " + saved.name + "." + c.name + " does not match " + form->name() + "." +
+                           control->FullName());
+            if (control->kind() == ControlKind::ComboBox) {
+                const auto& combo = static_cast<const ComboBox&>(*control);
+                if (c.listIndex < -1 || c.listIndex >= static_cast<int>(combo.list.size()))
+                    DoesNotFit(saved.name + "." + c.name + " selects an entry it does not have");
+            }
+            pairs.emplace_back(control, &c);
+        }
+    }
+    return pairs;
+}
+
+void Restore(Control& control, const WorkspaceControl& c) {
+    control.visible = c.visible;
+    control.enabled = c.enabled;
+    switch (control.kind()) {
+        case ControlKind::TextBox: {
+            auto& t = static_cast<TextBox&>(control);
+            t.Restore(c.text);
+            t.caption = c.caption;
+            t.locked = c.locked;
+            t.captionVisible = c.captionVisible;
+            break;
+        }
+        case ControlKind::Label:
+            static_cast<Label&>(control).RestoreCaption(c.text);
+            break;
+        case ControlKind::CheckBox: {
+            auto& b = static_cast<CheckBox&>(control);
+            b.caption = c.caption;
+            b.RestoreChecked(c.state);
+            break;
+        }
+        case ControlKind::OptionButton: {
+            auto& b = static_cast<OptionButton&>(control);
+            b.caption = c.caption;
+            b.RestoreSelected(c.state);
+            break;
+        }
+        case ControlKind::ComboBox: {
+            auto& b = static_cast<ComboBox&>(control);
+            b.caption = c.caption;
+            b.RestoreSelection(c.listIndex);
+            break;
+        }
+        case ControlKind::Frame:
+            static_cast<Frame&>(control).caption = c.caption;
+            break;
+        case ControlKind::CommandButton:
+            static_cast<CommandButton&>(control).caption = c.caption;
+            break;
+    }
+}
+
+template <typename T>
+std::optional<int> CountOf(const Assignable<T>& v) {
+    return v.assigned() ? std::optional<int>(static_cast<int>(v.value())) : std::nullopt;
+}
+
+template <typename T>
+void SetCount(Assignable<T>& target, const std::optional<int>& v) {
+    if (v)
+        target = static_cast<T>(*v);
+    else
+        target.Unassign();
+}
+
+}  // namespace
+
+Workspace CaptureWorkspace(const Workbench& wb) {
+    Workspace w;
+    for (const Form* form : wb.forms()) {
+        WorkspaceForm f;
+        f.name = form->name();
+        f.shown = form->visible();
+        for (const Control* c : form->controls()) f.controls.push_back(Capture(*c));
+        w.forms.push_back(std::move(f));
+    }
+    w.plotCaption = wb.formPlot.caption;
+    const Model& m = wb.model;
+    WorkspaceCurves& c = w.curves;
+    c.NData = CountOf(m.NData);
+    c.IFirst = CountOf(m.IFirst);
+    c.ILast = CountOf(m.ILast);
+    c.NCurves = CountOf(m.NCurves);
+    c.CurCurve = CountOf(m.CurCurve);
+    c.NCurvesSaved = CountOf(m.NCurvesSaved);
+    const int n = m.NData;
+    c.Yplot.assign(kStoredCurves, {});
+    for (int i = 1; i <= n; ++i) {
+        c.Xdata.push_back(m.Xdata(i));
+        for (int k = 1; k <= kStoredCurves; ++k) c.Yplot[static_cast<std::size_t>(k - 1)].push_back(m.Yplot(i, k));
+    }
+    return w;
+}
+
+void RestoreWorkspace(Workbench& wb, const Workspace& w) {
+    const auto pairs = Match(wb, w);
+    const WorkspaceCurves& c = w.curves;
+    const int n = c.NData.value_or(0);
+    if (c.IFirst.value_or(1) > n + 1 || c.ILast.value_or(0) > n)
+        DoesNotFit("the file's first and last points lie outside its data");
+
+    // Everything fits: from here on nothing can fail.
+    for (const auto& [control, saved] : pairs) Restore(*control, *saved);
+    for (std::size_t f = 0; f < w.forms.size(); ++f) wb.forms()[f]->RestoreShown(w.forms[f].shown);
+
+    Model& m = wb.model;
+    for (int k = 1; k <= wb.formIns.optElectrode.last(); ++k)
+        if (wb.formIns.optElectrode(k).selected()) m.Electrode = k;
+    m.DigitalSim = wb.formMech.CheckDigital.checked();
+
+    for (int i = 1; i <= n; ++i) {
+        m.Xdata(i) = c.Xdata[static_cast<std::size_t>(i - 1)];
+        for (int k = 1; k <= kStoredCurves; ++k)
+            m.Yplot(i, k) = c.Yplot[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i - 1)];
+    }
+    SetCount(m.NData, c.NData);
+    SetCount(m.IFirst, c.IFirst);
+    SetCount(m.ILast, c.ILast);
+    SetCount(m.NCurves, c.NCurves);
+    SetCount(m.CurCurve, c.CurCurve);
+    SetCount(m.NCurvesSaved, c.NCurvesSaved);
+    wb.formPlot.caption = w.plotCaption;
+
+    if (n > 0) {
+        RenderPlot(wb.display);
+        EnableAfterNewDataSet(wb);
+    } else {
+        wb.formPlot.canvas().Clear();
+    }
+}
+
+void SaveWorkspaceCommand(Workbench& wb) {
+    const auto path = wb.platform.SaveFileDialog(kWorkspaceFilter);
+    if (!path || path->empty()) return;  // cancelled
+    try {
+        ReplaceFileContents(*path, WorkspaceText(CaptureWorkspace(wb)));
+    } catch (const RunError& e) {
+        wb.Message("Save Workspace Error: " + e.description());
+    }
+}
+
+void OpenWorkspaceCommand(Workbench& wb) {
+    const auto path = wb.platform.OpenFileDialog(kWorkspaceFilter);
+    if (!path || path->empty()) return;  // cancelled
+    try {
+        std::ifstream in(*path, std::ios::binary);
+        if (!in) Raise(ErrorCode::FileNotFound);
+        std::string text;
+        char buffer[1 << 16];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            text.append(buffer, static_cast<std::size_t>(in.gcount()));
+            if (text.size() > kLargestWorkspace)
+                throw RunError(ErrorCode::InvalidProcedureCall, "the file is far larger than any workspace");
+        }
+        RestoreWorkspace(wb, ParseWorkspace(text));
+    } catch (const RunError& e) {
+        wb.Message("Open Workspace Error: " + e.description() + ". Nothing was changed.");
+    }
+}
+
+}  // namespace talvex

@@ -1,0 +1,221 @@
+#include "files/workspace_file.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "core/constants.h"
+#include "core/run_error.h"
+#include "core/text_number.h"
+
+namespace talvex {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr int kStoredCurves = 6;  // Yplot's curve columns
+
+[[noreturn]] void Damaged(const std::string& what) {
+    throw RunError(ErrorCode::InvalidProcedureCall, what);
+}
+
+// JSON's own spelling of a value: the library escapes strings and writes every number so that it
+// reads back as the same double.
+std::string Str(const std::string& s) {
+    return Json(s).dump();
+}
+std::string Bool(bool b) {
+    return b ? "true" : "false";
+}
+std::string Num(double x) {
+    if (!std::isfinite(x)) Raise(ErrorCode::Overflow);  // JSON has no infinity; the store never holds one
+    return Json(x).dump();
+}
+std::string Count(const std::optional<int>& v) {
+    return v ? Json(*v).dump() : "null";
+}
+
+std::string ControlLine(const WorkspaceControl& c) {
+    std::string s = "{\"name\": " + Str(c.name) + ", \"kind\": " + Str(c.kind);
+    if (c.kind == "TextBox" || c.kind == "Label" || c.kind == "ComboBox") s += ", \"text\": " + Str(c.text);
+    if (c.kind != "Label") s += ", \"caption\": " + Str(c.caption);
+    if (c.kind == "CheckBox") s += ", \"checked\": " + Bool(c.state);
+    if (c.kind == "OptionButton") s += ", \"selected\": " + Bool(c.state);
+    if (c.kind == "ComboBox") s += ", \"listIndex\": " + GeneralFormat(c.listIndex);
+    s += ", \"visible\": " + Bool(c.visible) + ", \"enabled\": " + Bool(c.enabled);
+    if (c.kind == "TextBox") s += ", \"locked\": " + Bool(c.locked) + ", \"captionVisible\": " + Bool(c.captionVisible);
+    return s + "}";
+}
+
+// A member's name in quotes. Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about
+// "\"" + std::string(...) once inlined.
+std::string Quoted(const char* key) {
+    std::string s(1, '"');
+    s.append(key);
+    s.push_back('"');
+    return s;
+}
+
+// Reading: every member is looked up and type-checked, so a damaged file names what it lacks.
+const Json& Member(const Json& object, const char* key, const std::string& where) {
+    if (!object.is_object()) Damaged(where + " is not an object");
+    const auto it = object.find(key);
+    if (it == object.end()) Damaged(where + " has no " + Quoted(key));
+    return *it;
+}
+
+std::string ReadString(const Json& object, const char* key, const std::string& where) {
+    const Json& v = Member(object, key, where);
+    if (!v.is_string()) Damaged(Quoted(key) + " of " + where + " is not a text");
+    return v.get<std::string>();
+}
+
+bool ReadBool(const Json& object, const char* key, const std::string& where) {
+    const Json& v = Member(object, key, where);
+    if (!v.is_boolean()) Damaged(Quoted(key) + " of " + where + " is not true or false");
+    return v.get<bool>();
+}
+
+int ReadInt(const Json& v, const std::string& what, int lowest, int highest) {
+    if (!v.is_number_integer()) Damaged(what + " is not a whole number");
+    const auto n = v.get<long long>();
+    if (n < lowest || n > highest)
+        Damaged(what + " is " + GeneralFormat(static_cast<double>(n)) + ", outside " + GeneralFormat(lowest) + ".." +
+                GeneralFormat(highest));
+    return static_cast<int>(n);
+}
+
+std::optional<int> ReadCount(const Json& curves, const char* key, int highest) {
+    const Json& v = Member(curves, key, "\"curves\"");
+    if (v.is_null()) return std::nullopt;
+    return ReadInt(v, Quoted(key) + " of \"curves\"", 0, highest);
+}
+
+double ReadNumber(const Json& v, const std::string& what) {
+    if (!v.is_number()) Damaged(what + " is not a number");
+    const double x = v.get<double>();
+    if (!std::isfinite(x)) Damaged(what + " is beyond the range of numbers");
+    return x;
+}
+
+WorkspaceControl ReadControl(const Json& j, const std::string& where) {
+    WorkspaceControl c;
+    c.name = ReadString(j, "name", where);
+    const std::string at = where + ", control " + c.name;
+    c.kind = ReadString(j, "kind", at);
+    static const char* const kKinds[] = {"TextBox",  "Label", "CheckBox",     "OptionButton",
+                                         "ComboBox", "Frame", "CommandButton"};
+    bool known = false;
+    for (const char* k : kKinds) known = known || c.kind == k;
+    if (!known) Damaged(at + " is of an unknown kind \"" + c.kind + "\"");
+    if (c.kind == "TextBox" || c.kind == "Label" || c.kind == "ComboBox") c.text = ReadString(j, "text", at);
+    if (c.kind != "Label") c.caption = ReadString(j, "caption", at);
+    if (c.kind == "CheckBox") c.state = ReadBool(j, "checked", at);
+    if (c.kind == "OptionButton") c.state = ReadBool(j, "selected", at);
+    if (c.kind == "ComboBox") c.listIndex = ReadInt(Member(j, "listIndex", at), at + " list index", -1, 1000000);
+    c.visible = ReadBool(j, "visible", at);
+    c.enabled = ReadBool(j, "enabled", at);
+    if (c.kind == "TextBox") {
+        c.locked = ReadBool(j, "locked", at);
+        c.captionVisible = ReadBool(j, "captionVisible", at);
+    }
+    return c;
+}
+
+}  // namespace
+
+std::string WorkspaceText(const Workspace& w) {
+    std::string s = "{\n  \"format\": " + Str(kWorkspaceFormat) +
+                    ",\n  \"version\": " + GeneralFormat(kWorkspaceVersion) + ",\n  \"dialogs\": [";
+    for (std::size_t f = 0; f < w.forms.size(); ++f) {
+        const WorkspaceForm& form = w.forms[f];
+        s += f == 0 ? "\n" : ",\n";
+        s += "    {\n      \"name\": " + Str(form.name) + ",\n      \"shown\": " + Bool(form.shown) +
+             ",\n      \"controls\": [";
+        for (std::size_t k = 0; k < form.controls.size(); ++k)
+            s += (k == 0 ? "\n        " : ",\n        ") + ControlLine(form.controls[k]);
+        s += "\n      ]\n    }";
+    }
+    s += "\n  ],\n  \"plot\": {\"caption\": " + Str(w.plotCaption) + "},\n  \"curves\": {\n";
+    const WorkspaceCurves& c = w.curves;
+    s += "    \"NData\": " + Count(c.NData) + ", \"IFirst\": " + Count(c.IFirst) + ", \"ILast\": " + Count(c.ILast) +
+         ",\n    \"NCurves\": " + Count(c.NCurves) + ", \"CurCurve\": " + Count(c.CurCurve) +
+         ", \"NCurvesSaved\": " + Count(c.NCurvesSaved) + ",\n";
+    s +=
+        "    \"columns\": [\"Xdata\", \"Yplot 1\", \"Yplot 2\", \"Yplot 3\", \"Yplot 4\", \"Yplot 5\", \"Yplot 6\"],\n";
+    s += "    \"points\": [";
+    for (std::size_t i = 0; i < c.Xdata.size(); ++i) {
+        s += i == 0 ? "\n      [" : ",\n      [";
+        s += Num(c.Xdata[i]);
+        for (const auto& y : c.Yplot) s += ", " + Num(y[i]);
+        s += "]";
+    }
+    s += c.Xdata.empty() ? "]\n  }\n}\n" : "\n    ]\n  }\n}\n";
+    return s;
+}
+
+Workspace ParseWorkspace(std::string_view text) {
+    Json doc;
+    try {
+        doc = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error& e) {
+        // The library's message names the line and column of the fault after a technical tag.
+        std::string detail = e.what();
+        const auto tag = detail.find("] ");
+        if (tag != std::string::npos) detail.erase(0, tag + 2);
+        if (detail.find("unexpected end of input") != std::string::npos)
+            Damaged("the file ends too early, it was cut short (" + detail + ")");
+        Damaged("the file is not a Talvex workspace or is damaged (" + detail + ")");
+    }
+    if (!doc.is_object() || !doc.contains("format") || doc["format"] != kWorkspaceFormat)
+        Damaged("the file is not a Talvex workspace");
+    const Json& version = Member(doc, "version", "the file");
+    if (!version.is_number_integer() || version.get<long long>() < 1) Damaged("the file's format version is not valid");
+    if (version.get<long long>() > kWorkspaceVersion)
+        Damaged("the file was written by a newer Talvex (workspace format " + version.dump() +
+                "); this Talvex reads workspace format " + GeneralFormat(kWorkspaceVersion) + " only");
+
+    Workspace w;
+    const Json& dialogs = Member(doc, "dialogs", "the file");
+    if (!dialogs.is_array()) Damaged("\"dialogs\" is not a list");
+    for (const Json& d : dialogs) {
+        WorkspaceForm form;
+        form.name = ReadString(d, "name", "a dialog");
+        const std::string where = "dialog " + form.name;
+        form.shown = ReadBool(d, "shown", where);
+        const Json& controls = Member(d, "controls", where);
+        if (!controls.is_array()) Damaged("the controls of " + where + " are not a list");
+        for (const Json& c : controls) form.controls.push_back(ReadControl(c, where));
+        w.forms.push_back(std::move(form));
+    }
+    w.plotCaption = ReadString(Member(doc, "plot", "the file"), "caption", "\"plot\"");
+
+    const Json& curves = Member(doc, "curves", "the file");
+    WorkspaceCurves& c = w.curves;
+    c.NData = ReadCount(curves, "NData", kMaxPoints);
+    c.IFirst = ReadCount(curves, "IFirst", kMaxPoints);
+    c.ILast = ReadCount(curves, "ILast", kMaxPoints);
+    c.NCurves = ReadCount(curves, "NCurves", kStoredCurves);
+    c.CurCurve = ReadCount(curves, "CurCurve", kStoredCurves);
+    c.NCurvesSaved = ReadCount(curves, "NCurvesSaved", kStoredCurves);
+    const Json& points = Member(curves, "points", "\"curves\"");
+    if (!points.is_array()) Damaged("\"points\" is not a list");
+    const std::size_t expected = static_cast<std::size_t>(c.NData.value_or(0));
+    if (points.size() != expected)
+        Damaged("\"points\" holds " + GeneralFormat(static_cast<double>(points.size())) + " points where NData is " +
+                GeneralFormat(static_cast<double>(expected)));
+    c.Yplot.assign(kStoredCurves, std::vector<double>(expected));
+    c.Xdata.resize(expected);
+    for (std::size_t i = 0; i < expected; ++i) {
+        const std::string what = "point " + GeneralFormat(static_cast<double>(i + 1));
+        const Json& row = points[i];
+        if (!row.is_array() || row.size() != kStoredCurves + 1)
+            Damaged(what + " does not hold a potential and " + GeneralFormat(kStoredCurves) + " currents");
+        c.Xdata[i] = ReadNumber(row[0], what);
+        for (int k = 0; k < kStoredCurves; ++k)
+            c.Yplot[static_cast<std::size_t>(k)][i] = ReadNumber(row[static_cast<std::size_t>(k) + 1], what);
+    }
+    if (expected == 0) c.Yplot.assign(kStoredCurves, {});
+    return w;
+}
+
+}  // namespace talvex

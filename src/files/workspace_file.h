@@ -1,0 +1,57 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The workspace file: everything a user set up in the dialogs and the curves in the store, so that
+// an experiment can be closed and opened again. It is JSON text (see docs/workspace-format.md),
+// versioned, written in one fixed order so that saving what was opened gives the same bytes.
+namespace talvex {
+
+inline constexpr const char* kWorkspaceFormat = "talvex-workspace";
+inline constexpr int kWorkspaceVersion = 1;
+inline constexpr const char* kWorkspaceFilter = "Talvex workspace (*.tvw)|*.tvw|all|*.*";
+
+// One control of a dialog as a user sees it. Which fields mean something depends on the kind.
+struct WorkspaceControl {
+    std::string name;     // as the dialog names it: "Estart", "charge(3)"
+    std::string kind;     // "TextBox", "Label", "CheckBox", "OptionButton", "ComboBox", "Frame", "CommandButton"
+    std::string text;     // text box: its text; label: its caption; combo box: the selected entry
+    std::string caption;  // the caption beside or on the control (text boxes, boxes, buttons, frames)
+    bool state = false;   // check box: checked; option button: selected
+    int listIndex = -1;   // combo box: the selected entry, -1 for none
+    bool visible = true;
+    bool enabled = true;
+    bool locked = false;         // text boxes
+    bool captionVisible = true;  // text boxes
+};
+
+struct WorkspaceForm {
+    std::string name;  // "FormTech", "formOption"
+    bool shown = false;
+    std::vector<WorkspaceControl> controls;
+};
+
+// The curve store. Counts that were never assigned stay unassigned.
+struct WorkspaceCurves {
+    std::optional<int> NData, IFirst, ILast, NCurves, CurCurve, NCurvesSaved;
+    std::vector<double> Xdata;               // points 1..NData
+    std::vector<std::vector<double>> Yplot;  // curves 1..6, points 1..NData each
+};
+
+struct Workspace {
+    std::vector<WorkspaceForm> forms;
+    std::string plotCaption;
+    WorkspaceCurves curves;
+};
+
+// The file's text.
+std::string WorkspaceText(const Workspace& workspace);
+
+// Reads a workspace file's text. A text that is not JSON, not a workspace, of a newer version,
+// incomplete or inconsistent raises RunError whose description says what is wrong and where.
+Workspace ParseWorkspace(std::string_view text);
+
+}  // namespace talvex

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/constants.h"
+#include "fitting/fit_objective.h"
+
+// The scaled Levenberg-Marquardt minimiser of the fit: a central-difference Jacobian, box bounds
+// applied per component and a damping factor that persists from iteration to iteration. One call
+// of Iterate is one iteration, so the caller can print the sum of squares as the fit goes and
+// decide when to stop. Every evaluation may be a whole simulation, so the work arrays are sized
+// once for the largest fit and the iteration itself never allocates.
+namespace talvex {
+
+inline constexpr int kMaxFitParameters = 30;
+
+// The convergence flag after an iteration. Before the first one it is the number of free
+// parameters, so a caller that repeats while the flag is positive always makes one iteration.
+inline constexpr int kFlagContinue = 1;     // iteration done, go on
+inline constexpr int kFlagPerfectFit = -1;  // the sum of squares was below 1e-10 of the variance
+inline constexpr int kFlagConverged = -2;   // relative decrease below 2e-4, or no better step found
+inline constexpr int kFlagError = -3;       // the fit cannot go on: see ErrorDescription()
+
+// One fit: the objective, the measured curve and the bounds of every free parameter. The spans
+// are copied by Start, so they need not outlive it.
+struct FitProblem {
+    FitObjective* objective = nullptr;
+    std::span<const double> y;      // measured curve, 1..4000 points
+    std::span<const double> lower;  // one bound per free parameter
+    std::span<const double> upper;
+    std::span<const bool> active;  // empty: all free; false keeps that parameter where it is
+    double var = 0;                // variance of y about its mean, sum (y - mean)^2 / m
+    double dataStd = 0;            // sqrt(var): the difference step of a parameter that is 0
+};
+
+// The population variance of a measured curve, as FitProblem::var wants it.
+double DataVariance(std::span<const double> y);
+
+struct ParameterError {
+    bool determined = false;   // false: the data cannot fix this parameter (or it was not free)
+    double standardError = 0;  // one standard deviation, in the parameter's own unit
+};
+
+class Marquardt {
+  public:
+    Marquardt();  // sizes the work arrays for 30 parameters and 4000 points
+
+    // Begins a fit from x0 (one value per free parameter, already inside its bounds): clears the
+    // step of any earlier fit and the counters; the damping factor carries over but is set
+    // afresh at the first damping of the fit. A problem of the wrong size raises RunError.
+    void Start(const FitProblem& problem, std::span<const double> x0);
+
+    // One iteration; returns the new flag. The first call after Start evaluates the starting
+    // point and stops at once (flag -1) when it already fits. A failed objective evaluation is a
+    // trial that did not improve; an arithmetic error of the minimiser itself ends the iteration
+    // with kFlagError, keeping the best point found so far.
+    int Iterate();
+
+    // Standard errors of the free parameters at the point reached, from a fresh Jacobian there
+    // (2 evaluations per parameter): sigma^2 = SSQ / (m - rank), covariance sigma^2 (J'J)^-1.
+    // A parameter without influence, or one whose value trades off against others so that J'J
+    // is singular or ill-conditioned along it, is reported undetermined. out needs NP entries.
+    void StandardErrors(std::span<ParameterError> out);
+
+    // Evaluates the objective once more at the point reached when the last evaluation was
+    // elsewhere (after a fit that ended without a better step, or after StandardErrors), so that
+    // whatever the objective writes shows the result. Returns whether it now does.
+    bool ReturnToSolution();
+
+    int NP() const { return np_; }
+    int M() const { return m_; }
+    int Flag() const { return flag_; }
+    std::span<const double> X() const { return {x_, static_cast<std::size_t>(np_)}; }
+    // The objective's curve at X().
+    std::span<const double> Curve() const { return {f_.data(), static_cast<std::size_t>(m_)}; }
+    double SSQ() const { return ssq_; }               // sum of squares at X(); infinite before a point
+    int NMarq() const { return nMarq_; }              // damping adjustments in this fit
+    int ObjCount() const { return objCount_; }        // evaluations of trial points (not the Jacobian's)
+    int Evaluations() const { return evaluations_; }  // every call of the objective
+    double Lambda() const { return lambda_; }
+
+    // Evaluations that failed in this fit (raised RunError, or gave a value that is not a finite
+    // number), and the description of the first, so the caller can report them once.
+    int FailedEvaluations() const { return failedEvaluations_; }
+    const std::string& FirstFailure() const { return firstFailure_; }
+    // With kFlagError: the error that ended the fit (for a starting point that could not be
+    // evaluated, the objective's own description).
+    const std::string& ErrorDescription() const { return errorDescription_; }
+    // Whether the objective's last evaluation was at X().
+    bool SolutionIsLastEvaluated() const { return solutionIsLastEvaluated_; }
+
+  private:
+    void IterateOnce();
+    bool Evaluate(std::span<const double> p, std::span<double> out);
+    double TrialStep();
+    void ComputeJacobian(bool zeroStepIsError);
+    void NormalEquations();
+    void ScaleNormalEquations();
+    void DampedCopy(double lambda);
+    void SolveDamped();
+    void Accept(double ssqNew);
+    void RecordFailure(const char* description);
+    std::span<const double> Params(const double* p) const { return {p, static_cast<std::size_t>(np_)}; }
+    std::span<double> Column(int j) {
+        return {J_.data() + static_cast<std::size_t>(j) * kMaxPoints, static_cast<std::size_t>(m_)};
+    }
+
+    static constexpr int kCols = kMaxFitParameters + 1;  // the gradient in column NP
+
+    FitObjective* objective_ = nullptr;
+    int np_ = 0;
+    int m_ = 0;
+    double var_ = 0;
+    double dataStd_ = 0;
+    double lower_[kMaxFitParameters]{};
+    double upper_[kMaxFitParameters]{};
+    bool active_[kMaxFitParameters]{};
+
+    double x_[kMaxFitParameters]{};      // point reached
+    double xw_[kMaxFitParameters]{};     // point most recently evaluated
+    double delta_[kMaxFitParameters]{};  // step of the last trial
+    double scale_[kMaxFitParameters]{};  // square roots of the diagonal of J'J
+    double A_[kMaxFitParameters][kCols]{};
+    double W_[kMaxFitParameters][kCols]{};
+    double lambda_ = 0;
+
+    std::vector<double> y_, f_, fTrial_, fPlus_, fMinus_, J_;  // J_ by column, kMaxPoints apart
+
+    double ssq_ = 0;
+    int mode_ = 0;
+    int flag_ = 0;
+    int nMarq_ = 0;
+    int objCount_ = 0;
+    int evaluations_ = 0;
+    int failedEvaluations_ = 0;
+    bool solutionIsLastEvaluated_ = false;
+    std::string firstFailure_;
+    std::string errorDescription_;
+
+    // Standard-error work: the scaled J'J of the determinable parameters and its eigenvectors.
+    int index_[kMaxFitParameters]{};
+    double C_[kMaxFitParameters][kMaxFitParameters]{};
+    double V_[kMaxFitParameters][kMaxFitParameters]{};
+    double eigen_[kMaxFitParameters]{};
+};
+
+}  // namespace talvex

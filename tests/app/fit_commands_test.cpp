@@ -1,0 +1,218 @@
+#include "app/fit_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/workbench.h"
+#include "core/constants.h"
+#include "dialogs/form_expr.h"
+#include "dialogs/form_ins.h"
+#include "dialogs/form_mech.h"
+#include "plot/form_option.h"
+#include "plot/form_plot.h"
+#include "support/fake_platform.h"
+#include "support/golden.h"
+#include "support/numeric.h"
+
+namespace talvex {
+namespace {
+
+using testing::Near;
+
+// The program as a user drives it: tests/data/fitting/measured_sweep.csv is a closed-form linear
+// sweep of the default couple that Talvex made at E0 = 0.08 V and D(A) = 1.5e-5 cm2/s with noise 2
+// (0.5 % of the peak), exported with Export Data.
+class FitCommandsTest : public ::testing::Test {
+  protected:
+    FitCommandsTest() { platform.times = {100.0f, 100.5f}; }
+
+    void Import(const std::string& file = "fitting/measured_sweep.csv") {
+        platform.fileAnswers.push_back(testing::DataPath(file));
+        ASSERT_TRUE(wb.RunCommand("mnuImport"));
+        ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    }
+    void Analytical() { wb.Click(wb.formMech.CheckDigital); }
+    void Type(TextBox& box, const std::string& text) { ASSERT_TRUE(wb.Type(box, text)); }
+    void Tick(int index, const std::string& lower, const std::string& upper) {
+        wb.Click(wb.formExpr.CheckFitted(index));
+        Type(wb.formExpr.TextCmin(index), lower);
+        Type(wb.formExpr.TextCmax(index), upper);
+    }
+    std::vector<double> Curve(int column) const {
+        std::vector<double> c;
+        for (int k = 1; k <= wb.model.NData; ++k) c.push_back(wb.model.Yplot(k, column));
+        return c;
+    }
+    // The result window after the import's lines, the captions of the fit boxes that have one and
+    // the messages: what the user reads after the fit.
+    std::string Transcript() const {
+        std::ostringstream out;
+        for (const std::string& line : wb.formResult.lines()) out << line << "\n";
+        out << "--- captions\n";
+        for (int i = 1; i <= fit::kCount; ++i) {
+            const CheckBox& box = wb.formExpr.CheckFitted(i);
+            if (!box.caption.get().empty()) out << "CheckFitted(" << i << ") = " << box.caption.get() << "\n";
+        }
+        out << "--- messages\n";
+        for (const std::string& m : platform.messages) out << m << "\n";
+        return out.str();
+    }
+
+    testing::FakePlatform platform;
+    Workbench wb{platform};
+};
+
+// E0 and D(A) of the closed-form data fitted with the digital simulation (the default), D from a
+// factor 2 away and E0 from 0.1 V, above its upper bound: the fit starts from 0.09 V, the report
+// shows 0.1. The report is compared line by line: the iterations, the labels and zones, the
+// standard errors.
+TEST_F(FitCommandsTest, AutoFitReport) {
+    Import();
+    Type(wb.formExpr.Eze(1), "0.1");
+    Type(wb.formExpr.D(1), "3e-5");
+    Tick(fit::E0 + 1, "-0.2", "0.09");
+    Tick(fit::D + 1, "1e-6", "1e-4");
+    ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
+    EXPECT_TRUE(testing::MatchesGolden("fitting/auto_fit_report.txt", Transcript()));
+    // Noise of 0.5 % of the peak, the other way of computing, and the baseline the import proposed
+    // (the first current, 0.6 % of the peak): E0 within 2 mV (found: 1.4 mV) and D within 5 % of
+    // the values that made the data.
+    EXPECT_TRUE(Near(wb.model.E0(1), 0.08, 0, 2e-3));
+    EXPECT_TRUE(Near(wb.model.D(1), 1.5e-5, 0.05));
+}
+
+// Nothing ticked: one iteration whose trials cannot improve, flag -2, no parameter lines.
+TEST_F(FitCommandsTest, NoFreeParameterReport) {
+    Import();
+    ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
+    EXPECT_TRUE(testing::MatchesGolden("fitting/no_free_parameter.txt", Transcript()));
+}
+
+// E0 of a second reaction is ticked, but mechanism 1 has no second reaction: its row is hidden and
+// only E0(1) is fitted; the hidden box keeps its caption.
+TEST_F(FitCommandsTest, HiddenBoxIsNotFitted) {
+    Import();
+    Type(wb.formExpr.Eze(1), "0.1");
+    Type(wb.formExpr.D(1), "1.5e-5");
+    wb.formExpr.CheckFitted(fit::E0 + 2).SetChecked(true);
+    Tick(fit::E0 + 1, "-0.2", "0.2");
+    ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
+    EXPECT_FALSE(wb.formExpr.CheckFitted(fit::E0 + 2).visible);
+    EXPECT_TRUE(testing::MatchesGolden("fitting/hidden_box.txt", Transcript()));
+}
+
+// The order of Auto Fit as a user sees it: hourglass then default pointer, the overlap box
+// cleared, curve 1 (measured) untouched, curve 2 the fit, fitting mode over, run time recorded.
+TEST_F(FitCommandsTest, AutoFitKeepsTheMeasuredCurveAndDrawsTheFit) {
+    Analytical();
+    Import();
+    wb.Click(wb.formOption.overlap);
+    const std::vector<double> measured = Curve(1);
+    Type(wb.formExpr.Eze(1), "0.1");
+    Type(wb.formExpr.D(1), "1.5e-5");
+    Tick(fit::E0 + 1, "-0.2", "0.2");
+    platform.pointers.clear();
+    ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
+    EXPECT_EQ(platform.pointers, (std::vector<int>{kPointerHourglass, kPointerDefault}));
+    EXPECT_FALSE(wb.formOption.overlap.checked());
+    EXPECT_FALSE(wb.model.OverlapPlot);
+    EXPECT_FALSE(wb.model.Fitting);
+    EXPECT_EQ(wb.model.NCurves, 2);
+    EXPECT_EQ(Curve(1), measured);
+    const std::string caption = wb.formExpr.CheckFitted(fit::E0 + 1).caption.get();
+    EXPECT_EQ(caption.substr(0, 3), "8.0") << caption;  // 0.08 V to 1 mV in the "0.###e-#" pattern
+    EXPECT_EQ(caption.substr(5), "e-2") << caption;
+    EXPECT_FLOAT_EQ(wb.model.RunTime, 0.5f);
+    EXPECT_TRUE(wb.formResult.visible());
+    EXPECT_TRUE(wb.formPlot.visible);
+}
+
+// Manual Fit is enabled by a data set; it simulates once at the measured potentials (the
+// Instrument dialog's range is not rebuilt) into curve 2, without the noise the dialog asks for.
+TEST_F(FitCommandsTest, ManualFitSimulatesAtTheMeasuredPotentials) {
+    Analytical();
+    EXPECT_FALSE(wb.RunCommand("mnuManualFit"));
+    Import();
+    const std::vector<double> measured = Curve(1);
+    Type(wb.formIns.TxtI0, "0");  // the data have no baseline; the import proposed their first current
+    Type(wb.formIns.Eend, "-0.5");
+    Type(wb.formIns.Noise, "5");
+    Type(wb.formExpr.Eze(1), "0.08");
+    Type(wb.formExpr.D(1), "1.5e-5");
+    ASSERT_TRUE(wb.RunCommand("mnuManualFit"));
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_FALSE(wb.model.Fitting);
+    EXPECT_EQ(wb.model.NData, 121);
+    EXPECT_EQ(wb.model.Xdata(121), -0.3);
+    EXPECT_EQ(wb.model.NCurves, 2);
+    EXPECT_EQ(Curve(1), measured);
+    // The data carry noise of 0.5 % of the peak (4.3e-7 A); the simulation at the values that made
+    // them stays within 4 standard deviations of every point.
+    for (int k = 1; k <= 121; ++k)
+        EXPECT_TRUE(Near(wb.model.Yplot(k, 2), wb.model.Yplot(k, 1), 0, 1.7e-6)) << "point " << k;
+}
+
+// Auto Fit before any data: said plainly, and fitting mode is over.
+TEST_F(FitCommandsTest, AutoFitWithoutDataSaysSo) {
+    ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
+    EXPECT_EQ(platform.messages, std::vector<std::string>{"Fit Error: No measured curve to fit: import one first"});
+    EXPECT_FALSE(wb.model.Fitting);
+}
+
+// Two electron transfers (mechanism 2, closed form) with charging current and a background line:
+// after Manual Separate curves 3 and 4 hold the two reactions' currents, and curve 2 is their sum
+// plus the charging current (Cdl A v, sign of the sweep direction) and the background line
+// (I0 + (I1 - I0)(E - Estart)/(Evertex - Estart)), computed here independently. A second run gives
+// the same curves.
+TEST_F(FitCommandsTest, SeparationOfTwoElectronTransfers) {
+    Analytical();
+    wb.Click(wb.formMech.mech(2));
+    wb.Choose(wb.formIns.ComboScan, "cycle");
+    Type(wb.formIns.Cdl, "2e-5");
+    Type(wb.formIns.TxtI0, "1e-6");
+    Type(wb.formIns.TxtI1, "3e-6");
+    ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
+    ASSERT_TRUE(wb.RunCommand("mnuManualSeparate"));
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    const Model& m = wb.model;
+    ASSERT_EQ(m.NCurves, 4);
+    const std::vector<double> first3 = Curve(3), first4 = Curve(4);
+    const int points = m.NData;
+    const int perSweep = points / 2;
+    const double charging = 2e-5 * 1 * 0.01;
+    double largest = 0;
+    for (int k = 1; k <= points; ++k) largest = std::max(largest, std::fabs(m.Yplot(k, 3)));
+    for (int k = 1; k <= points; ++k) {
+        const double sweepSign = k <= perSweep ? -1 : 1;  // the forward sweep runs down
+        const double background = 1e-6 + 2e-6 * (m.Xdata(k) - 0.3) / (m.Xdata(perSweep) - 0.3);
+        const double expected = m.Yplot(k, 3) + m.Yplot(k, 4) - sweepSign * charging + background;
+        ASSERT_TRUE(Near(m.Yplot(k, 2), expected, 1e-12, 1e-12 * largest)) << "point " << k;
+    }
+    EXPECT_GT(largest, 1e-5);  // the components are currents, not zeros
+    ASSERT_TRUE(wb.RunCommand("mnuManualSeparate"));
+    EXPECT_EQ(m.NCurves, 4);
+    EXPECT_EQ(Curve(3), first3);
+    EXPECT_EQ(Curve(4), first4);
+}
+
+// Auto Separate: the fit's own report, then one component per reaction of the fitted model.
+TEST_F(FitCommandsTest, AutoSeparateFitsThenSeparates) {
+    Analytical();
+    Import();
+    Type(wb.formIns.TxtI0, "0");
+    Type(wb.formExpr.Eze(1), "0.1");
+    Type(wb.formExpr.D(1), "1.5e-5");
+    Tick(fit::E0 + 1, "-0.2", "0.2");
+    ASSERT_TRUE(wb.RunCommand("mnuAutoSeparate"));
+    EXPECT_EQ(wb.model.NCurves, 3);
+    EXPECT_TRUE(Near(wb.model.E0(1), 0.08, 0, 1e-3));
+    // Without charging current or baseline the single reaction's current is the fitted curve.
+    for (int k = 1; k <= wb.model.NData; ++k) ASSERT_EQ(wb.model.Yplot(k, 3), wb.model.Yplot(k, 2)) << k;
+}
+
+}  // namespace
+}  // namespace talvex

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/workbench.h"
+#include "app/workspace_commands.h"
+#include "dialogs/form_expr.h"
+#include "dialogs/form_ins.h"
+#include "dialogs/form_mech.h"
+#include "dialogs/form_tech.h"
+#include "plot/form_option.h"
+#include "plot/form_plot.h"
+#include "support/fake_platform.h"
+
+namespace talvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<double> Curve(const Model& m, int column) {
+    std::vector<double> y;
+    for (int i = 1; i <= m.NData; ++i) y.push_back(m.Yplot(i, column));
+    return y;
+}
+
+class WorkspaceTest : public ::testing::Test {
+  protected:
+    WorkspaceTest() { fs::create_directory(dir); }
+    ~WorkspaceTest() override { fs::remove_all(dir); }
+
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    std::string Read(const std::string& name) const {
+        return {std::istreambuf_iterator<char>(std::ifstream(Path(name), std::ios::binary).rdbuf()), {}};
+    }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
+    // Saves `from` through the menu and opens the file in `to` through the menu.
+    void SaveAndOpen(Workbench& from, testing::FakePlatform& fromPlatform, Workbench& to,
+                     testing::FakePlatform& toPlatform) {
+        fromPlatform.fileAnswers.push_back(Path("w.tvw"));
+        ASSERT_TRUE(from.RunCommand("mnuSaveWorkspace"));
+        toPlatform.fileAnswers.push_back(Path("w.tvw"));
+        ASSERT_TRUE(to.RunCommand("mnuOpenWorkspace"));
+    }
+
+    // A setup far from the defaults, made as a user makes it: a reaction typed into the editor, a
+    // cycle at a sphere, changed concentrations, a ticked fit parameter, overlapped curves.
+    void SetUpAwayFromDefaults(Workbench& w) {
+        w.Type(w.formMech.charge(1), "A");
+        w.Type(w.formMech.charge(2), "B");
+        w.Type(w.formMech.chem(1), "B");
+        w.Type(w.formMech.chem(2), "A");
+        w.Click(w.formMech.Command1);
+        w.Choose(w.formIns.ComboScan, "cycle");
+        w.Click(w.formIns.optElectrode(2));
+        w.Type(w.formIns.radius, "0.01");
+        w.Type(w.formIns.Estep, "0.004");
+        w.RunCommand("mnuExperimental");
+        w.Type(w.formExpr.kf(1), "3");
+        w.Type(w.formExpr.C(1), "2e-3");
+        w.Click(w.formExpr.CheckFitted(13));
+        w.Click(w.formOption.overlap);
+        w.RunCommand("mnuSimulate");
+        w.Type(w.formExpr.kf(1), "30");
+        w.RunCommand("mnuSimulate");
+    }
+
+    const fs::path dir = fs::temp_directory_path() / ("talvex-ws-" + std::to_string(std::random_device{}()));
+    testing::FakePlatform platform, otherPlatform;
+    Workbench wb{platform}, other{otherPlatform};
+};
+
+// Save -> Open -> Save gives the same bytes, for a fresh program and for one far from its defaults;
+// the file is the documented JSON.
+TEST_F(WorkspaceTest, SaveOpenSaveGivesTheSameFile) {
+    for (bool changed : {false, true}) {
+        testing::FakePlatform p1, p2;
+        Workbench first(p1), second(p2);
+        if (changed) SetUpAwayFromDefaults(first);
+        SaveAndOpen(first, p1, second, p2);
+        const std::string saved = Read("w.tvw");
+        p2.fileAnswers.push_back(Path("again.tvw"));
+        second.RunCommand("mnuSaveWorkspace");
+        EXPECT_EQ(Read("again.tvw"), saved) << (changed ? "changed setup" : "fresh program");
+        EXPECT_TRUE(p1.messages.empty());
+        EXPECT_TRUE(p2.messages.empty());
+        EXPECT_EQ(saved.rfind("{\n  \"format\": \"talvex-workspace\",\n  \"version\": 1,", 0), 0u);
+    }
+}
+
+// After Open, the dialogs show what they showed, the curves are back, and every technique simulates
+// the same curve as before the save (closed-form and digital, with a reaction typed into the editor).
+TEST_F(WorkspaceTest, OpenedWorkspaceSimulatesTheSameCurves) {
+    SetUpAwayFromDefaults(wb);
+    for (int technique = 1; technique <= 5; ++technique) {
+        testing::FakePlatform p1, p2;
+        Workbench before(p1), after(p2);
+        SetUpAwayFromDefaults(before);
+        before.Click(before.formTech.optTech(technique));
+        if (technique == 3) before.Click(before.formMech.CheckDigital);  // one closed-form run too
+        before.RunCommand("mnuSimulate");
+        const Model& m = before.model;
+        const std::vector<double> simulated = Curve(m, m.CurCurve);
+
+        SaveAndOpen(before, p1, after, p2);
+        const Model& n = after.model;
+        EXPECT_EQ(n.NData.value(), m.NData.value());
+        EXPECT_EQ(n.CurCurve.value(), m.CurCurve.value());
+        for (int k = 1; k <= 6; ++k) EXPECT_EQ(Curve(n, k), Curve(m, k)) << "curve " << k;
+        EXPECT_EQ(after.formExpr.kf(1).text(), "30");
+        EXPECT_EQ(after.formIns.ARE.text(), before.formIns.ARE.text());
+        EXPECT_TRUE(after.menu.Find("mnuData")->enabled);
+
+        before.RunCommand("mnuSimulate");
+        after.RunCommand("mnuSimulate");
+        EXPECT_EQ(Curve(after.model, after.model.CurCurve), Curve(m, m.CurCurve)) << "technique " << technique;
+        EXPECT_EQ(Curve(m, m.CurCurve), simulated) << "technique " << technique;
+        EXPECT_TRUE(p1.messages.empty()) << p1.messages.front();
+        EXPECT_TRUE(p2.messages.empty()) << p2.messages.front();
+    }
+}
+
+// A damaged, truncated, foreign or newer file gives one message and changes nothing at all.
+TEST_F(WorkspaceTest, ABadFileChangesNothing) {
+    SetUpAwayFromDefaults(wb);
+    platform.fileAnswers.push_back(Path("good.tvw"));
+    wb.RunCommand("mnuSaveWorkspace");
+    const std::string good = Read("good.tvw");
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string s = good;
+        const auto at = s.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return s.replace(at, from.size(), to);
+    };
+    struct Case {
+        std::string text, message;
+    };
+    const std::string prefix = "Open Workspace Error: ";
+    const std::string points = std::to_string(wb.model.NData.value());
+    const std::string nData = "\"NData\": " + points;
+    const Case cases[] = {
+        {"", prefix + "the file ends too early"},
+        {"<html>", prefix + "the file is not a Talvex workspace or is damaged (parse error at line 1"},
+        {good.substr(0, good.size() / 2), prefix + "the file ends too early, it was cut short (parse error at line"},
+        {"{\"name\": \"something else\"}", prefix + "the file is not a Talvex workspace. Nothing was changed."},
+        {replaced("\"version\": 1", "\"version\": 2"),
+         prefix + "the file was written by a newer Talvex (workspace format 2); this Talvex reads workspace format "
+                  "1 only. Nothing was changed."},
+        {replaced("{\"name\": \"Estart\", \"kind\": \"TextBox\"", "{\"name\": \"Estart\", \"kind\": \"Label\""),
+         prefix + "control FormIns.Estart does not match FormIns.Estart"},
+        {replaced("\"listIndex\": 1,", "\"listIndex\": 7,"), prefix + "FormIns.ComboScan selects an entry"},
+        {replaced(nData, nData + "00"), prefix + "\"NData\" of \"curves\" is " + points + "00, outside 0..4000"},
+        {replaced(nData, "\"NData\": 7"), prefix + "\"points\" holds " + points + " points where NData is 7"},
+        {replaced("\"checked\": true", "\"checked\": \"yes\""), prefix + "\"checked\" of dialog"},
+    };
+    const std::string state = WorkspaceText(CaptureWorkspace(wb));
+    const auto drawing = wb.formPlot.drawing().size();
+    for (const Case& c : cases) {
+        platform.messages.clear();
+        Write("bad.tvw", c.text);
+        platform.fileAnswers.push_back(Path("bad.tvw"));
+        wb.RunCommand("mnuOpenWorkspace");
+        ASSERT_EQ(platform.messages.size(), 1u) << c.message;
+        EXPECT_EQ(platform.messages[0].rfind(c.message, 0), 0u) << platform.messages[0];
+        EXPECT_EQ(WorkspaceText(CaptureWorkspace(wb)), state) << c.message;
+        EXPECT_EQ(wb.formPlot.drawing().size(), drawing);
+    }
+    platform.messages.clear();
+    platform.fileAnswers.push_back(Path("missing.tvw"));
+    wb.RunCommand("mnuOpenWorkspace");
+    EXPECT_EQ(platform.messages, std::vector<std::string>{prefix + "File not found. Nothing was changed."});
+}
+
+}  // namespace
+}  // namespace talvex
