@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
@@ -59,6 +60,20 @@ std::optional<std::string> QtPlatform::SaveFileDialog(const std::string& filter)
     const QString path = QFileDialog::getSaveFileName(parent, QString(), QString(), QtFileFilter(filter));
     if (path.isEmpty()) return std::nullopt;
     return S(path);
+}
+
+std::optional<int> QtPlatform::Choose(const std::string& question, const std::vector<std::string>& options,
+                                      int preselected) {
+    if (chooseHook) return chooseHook(question, options, preselected);
+    QStringList items;
+    for (const std::string& option : options) items << Q(option);
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(parent, QApplication::applicationDisplayName(), Q(question), items,
+                                                 preselected, false, &ok);
+    if (!ok) return std::nullopt;
+    const qsizetype index = items.indexOf(picked);
+    if (index < 0) return std::nullopt;
+    return static_cast<int>(index);
 }
 
 void QtPlatform::SetPointer(int code) {

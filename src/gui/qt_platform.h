@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/platform.h"
 
@@ -27,6 +28,8 @@ class QtPlatform : public Platform {
     void MessageBox(const std::string& text) override;
     std::optional<std::string> OpenFileDialog(const std::string& filter) override;
     std::optional<std::string> SaveFileDialog(const std::string& filter) override;
+    std::optional<int> Choose(const std::string& question, const std::vector<std::string>& options,
+                              int preselected) override;
     void SetPointer(int code) override;
     float Timer() override;
     bool CopyPlotToClipboard() override;
@@ -41,6 +44,9 @@ class QtPlatform : public Platform {
     // When set, called instead of showing the modal window.
     std::function<void(const std::string& text)> messageHook;
     std::function<std::optional<std::string>(bool save, const QString& qtFilter)> fileDialogHook;
+    std::function<std::optional<int>(const std::string& question, const std::vector<std::string>& options,
+                                     int preselected)>
+        chooseHook;
     // Replaces the print dialog: configures the printer, false to cancel.
     std::function<bool(QPrinter& printer)> printDialogHook;
     // Opens a URL in the desktop's browser; QDesktopServices by default.
