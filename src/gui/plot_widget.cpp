@@ -2,9 +2,7 @@
 
 #include <QPainter>
 
-#include "core/run_error.h"
-#include "gui/qt_canvas.h"
-#include "plot/form_plot.h"
+#include "gui/plot_image.h"
 
 namespace talvex::gui {
 
@@ -14,20 +12,7 @@ PlotWidget::PlotWidget(const FormPlot& plot, QWidget* parent) : QWidget(parent),
 }
 
 void PlotWidget::Paint(QPainter& painter, const QRectF& target) const {
-    painter.save();
-    painter.setClipRect(target);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    // With nothing drawn yet the window shows the empty plot area.
-    painter.fillRect(target, Qt::white);
-    QtCanvas canvas(painter, target);
-    try {
-        plot_.Replay(canvas);
-    } catch (const RunError&) {
-        // The recorded primitives were checked when they were drawn; a failure here leaves what
-        // was painted, as a failing drawing does.
-    }
-    painter.restore();
+    PaintPlot(plot_, painter, target);
 }
 
 QImage PlotWidget::Image() const {

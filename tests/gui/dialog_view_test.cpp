@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <clocale>
 #include <string>
 
@@ -174,6 +175,26 @@ TEST_F(GuiTest, ClosingAndReopeningKeepsTheEntries) {
     EXPECT_TRUE(Widget<QCheckBox>(wb.formOption.CheckGrid)->isChecked());
     EXPECT_FALSE(Widget<QLineEdit>(wb.formOption.XminText)->isHidden());
     ExpectAllShown(window, wb.formOption);
+}
+
+// Opening a workspace puts back every dialog's entries; the windows show them at once.
+TEST_F(GuiTest, OpeningAWorkspaceRefreshesTheDialogs) {
+    QTemporaryDir folder;
+    const std::string path = S(folder.filePath("session.tvw"));
+    Menu("mnuInstrument");
+    TypeInto(wb.formIns.Estart, "0.25");
+    ClickOn(wb.formIns.CheckPreCon);
+    fileAnswers.push_back(path);
+    Menu("mnuSaveWorkspace");
+    TypeInto(wb.formIns.Estart, "0.1");
+    ClickOn(wb.formIns.CheckPreCon);
+    fileAnswers.push_back(path);
+    Menu("mnuOpenWorkspace");
+    ASSERT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(Widget<QLineEdit>(wb.formIns.Estart)->text(), "0.25");
+    EXPECT_TRUE(Widget<QCheckBox>(wb.formIns.CheckPreCon)->isChecked());
+    EXPECT_FALSE(Widget<QGroupBox>(wb.formIns.FramePre)->isHidden());
+    ExpectAllShown(window, wb.formIns);
 }
 
 // A handler's changes to another dialog appear there: the digital box of the Mechanism dialog
