@@ -198,6 +198,12 @@ void MainWindow::showEvent(QShowEvent* event) {
     resultWindow_->setGeometry(plotWidth, 0, area.width() - plotWidth, area.height());
 }
 
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing the main window ends the program at once, dialogs open or not; nothing is asked.
+    QMainWindow::closeEvent(event);
+    platform_.Exit();
+}
+
 bool MainWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) {
         CameToFront(this);

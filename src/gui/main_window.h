@@ -59,6 +59,7 @@ class MainWindow : public QMainWindow, public ViewActions {
   protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildMenus();

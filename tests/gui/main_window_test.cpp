@@ -216,6 +216,10 @@ TEST_F(GuiTest, FileDialogsAndExit) {
     EXPECT_GT(QFileInfo(Q(csv)).size(), 100);
     Menu("mnuExit");
     EXPECT_TRUE(exited);
+    exited = false;
+    Menu("mnuOption");  // a dialog open does not keep the program alive
+    window.close();
+    EXPECT_TRUE(exited);
 }
 
 // The result window prints the print model's lines in a fixed-pitch font, zones intact, and
