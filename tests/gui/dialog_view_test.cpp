@@ -85,6 +85,29 @@ TEST_F(GuiTest, EveryControlIsShownAsItsDialogSays) {
     EXPECT_EQ(Widget<QLabel>(wb.formExpr.LabelColumn(2))->text(), "λ (S cm ²/mol)");
 }
 
+// A dialog without a layout of its own gets a group box per frame holding the controls inside it.
+TEST_F(GuiTest, AnyOtherDialogGetsItsFramesAsGroupBoxes) {
+    struct FormNew : Form {
+        FormNew() : Form("FormNew", "New") {
+            box.caption = "E (V)";
+            box.container = &frame;
+            check.caption = "Check";
+            frame.caption = "Frame";
+        }
+        TextBox box{this, "box"};
+        Frame frame{this, "frame"};
+        CheckBox check{this, "check"};
+    } form;
+    DialogView view(form, window, &window);
+    QGroupBox* group = dynamic_cast<QGroupBox*>(view.binder().WidgetOf(form.frame));
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(view.binder().WidgetOf(form.box)->parentWidget(), group);
+    EXPECT_EQ(view.binder().WidgetOf(form.check)->parentWidget(), &view);
+    ExpectShows(form.box, view.binder().WidgetOf(form.box));
+    QTest::keyClicks(view.binder().WidgetOf(form.box), "7");
+    EXPECT_EQ(form.box.text(), "7");
+}
+
 // At the size a dialog opens with, no visible widget is cut off or lies over another one.
 TEST_F(GuiTest, DialogsOpenWithNothingCutOffOrOverlapping) {
     for (const char* command : {"mnuTech", "mnuMechamism", "mnuInstrument", "mnuExperimental"}) Menu(command);
