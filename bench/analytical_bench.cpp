@@ -19,8 +19,8 @@ void BM_AnalyticalDefaultCV(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticalDefaultCV)->Unit(benchmark::kMicrosecond);
 
-// A single sweep of 4000 points (0.3 -> -0.3 V in 0.15 mV steps): the semi-differentiation's
-// quadratic cost dominates.
+// A single sweep of 4000 points (0.3 -> -0.3 V in 0.15 mV steps): the convolution's quadratic
+// cost dominates.
 void BM_AnalyticalSweep4000(benchmark::State& state) {
     QuietPlatform platform;
     Workbench wb(platform);
@@ -34,6 +34,38 @@ void BM_AnalyticalSweep4000(benchmark::State& state) {
     state.counters["points"] = wb.model.NData.value();
 }
 BENCHMARK(BM_AnalyticalSweep4000)->Unit(benchmark::kMillisecond);
+
+// The same 4000 points with quasi-reversible kinetics (ks 1e-3 cm/s, psi about 0.3).
+void BM_AnalyticalQuasiReversibleSweep4000(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Estep = 0.6 / 3999;
+    wb.model.tdrop = wb.model.Estep / wb.model.ScanRate;
+    wb.model.ks(1) = 1e-3;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+    state.counters["points"] = wb.model.NData.value();
+}
+BENCHMARK(BM_AnalyticalQuasiReversibleSweep4000)->Unit(benchmark::kMillisecond);
+
+// The default square wave with quasi-reversible kinetics (ks 1e-2 cm/s): graded nodes in every
+// half-period, two runs extrapolated.
+void BM_AnalyticalQuasiReversibleSquareWave(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Technique = 5;
+    wb.model.CaseCode = 51;
+    wb.model.ks(1) = 1e-2;
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+}
+BENCHMARK(BM_AnalyticalQuasiReversibleSquareWave)->Unit(benchmark::kMillisecond);
 
 // Each technique at the default experiment (planar, single sweep of 121 points): 1 sweep, 2 DC,
 // 3 normal pulse, 4 differential pulse, 5 square wave.

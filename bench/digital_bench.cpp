@@ -23,7 +23,7 @@ void RunDigital(benchmark::State& state, Workbench& wb) {
         state.SkipWithError(static_cast<QuietPlatform&>(wb.platform).lastMessage.c_str());
 }
 
-// The default cyclic voltammogram: 242 points, one implicit step each.
+// The default cyclic voltammogram: 242 points, one second-order step each (5 mV steps).
 void BM_DigitalDefaultCV(benchmark::State& state) {
     QuietPlatform platform;
     Workbench wb(platform);
@@ -66,6 +66,29 @@ void BM_DigitalDifferentialPulse(benchmark::State& state) {
     RunDigital(state, wb);
 }
 BENCHMARK(BM_DigitalDifferentialPulse)->Unit(benchmark::kMicrosecond);
+
+// The default square wave: 121 points, each half-period resolved in time steps, the whole run
+// twice (the second in steps half as long) for the extrapolation.
+void BM_DigitalSquareWave(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Technique = 5;
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalSquareWave)->Unit(benchmark::kMicrosecond);
+
+// Normal pulse at 1 mV steps: 601 points, each pulse from a fresh layer.
+void BM_DigitalNormalPulse1mV(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Technique = 3;
+    wb.model.Estep = 0.001;
+    wb.model.tdrop = wb.model.Estep / wb.model.ScanRate;
+    RunDigital(state, wb);
+}
+BENCHMARK(BM_DigitalNormalPulse1mV)->Unit(benchmark::kMicrosecond);
 
 // A 1 um microsphere sweep on its resolved grid.
 void BM_DigitalMicrosphereSweep(benchmark::State& state) {

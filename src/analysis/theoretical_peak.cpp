@@ -52,9 +52,12 @@ double PulseHalfWidth(double nf, double dE) {
 // nFAC sqrt(D/(pi tp)) (Osteryoung): a staircase of steps `step` = nf dEs, each a forward
 // half-period at the stair - `amplitude` (= nf Esw) and a reverse one at the stair + `amplitude`,
 // every half-period tp long, the current sampled at its end and built by superposing the steps
-// of surface concentration. The stairs run from well before the wave to past the peak; at most
-// kMaxStairs of them, which only coarsens steps far below a millivolt.
-double SquareWaveNetPeak(double amplitude, double step) {
+// of surface concentration. Osteryoung's waveform starts each stair with the forward half; the
+// technique here starts with E - Epulse/2, which is the reverse half when the pulse points the way
+// of the sweep (`reverseFirst`), and the peak then differs. The stairs run from well before the
+// wave to past the peak; at most kMaxStairs of them, which only coarsens steps far below a
+// millivolt.
+double SquareWaveNetPeak(double amplitude, double step, bool reverseFirst) {
     constexpr int kMaxStairs = 4000;
     const double last = -(5 + amplitude);
     step = std::fmax(step, (15 + 2 * amplitude) / kMaxStairs);
@@ -67,7 +70,8 @@ double SquareWaveNetPeak(double amplitude, double step) {
     double previous = 0;
     for (int i = 1; i <= halves; ++i) {
         const double stair = first - step * ((i - 1) / 2);
-        const double xi = i % 2 == 1 ? stair - amplitude : stair + amplitude;
+        const bool forward = (i % 2 == 1) != reverseFirst;
+        const double xi = forward ? stair - amplitude : stair + amplitude;
         const double Q = 1 / (1 + std::exp(xi));  // depletion of the oxidant at the surface
         dQ[static_cast<std::size_t>(i)] = Q - previous;
         previous = Q;
@@ -80,7 +84,8 @@ double SquareWaveNetPeak(double amplitude, double step) {
         return s;
     };
     double peak = 0;
-    for (int k = 1; k <= stairs; ++k) peak = std::fmax(peak, psi(2 * k - 1) - psi(2 * k));
+    for (int k = 1; k <= stairs; ++k)
+        peak = std::fmax(peak, reverseFirst ? psi(2 * k) - psi(2 * k - 1) : psi(2 * k - 1) - psi(2 * k));
     return peak;
 }
 
@@ -175,8 +180,10 @@ void ChargeTransferOnly(const Model& m, int r, TheoryValues& v) {
         case 5: {
             const double tp = m.tpulse;
             const double factor = PulseFactor(nf, m.Epulse);
-            const double net =
-                std::copysign(SquareWaveNetPeak(nf * std::fabs(m.Epulse) / 2, nf * std::fabs(m.Estep)), factor);
+            const double scanDir = m.Eend > m.Estart ? 1 : -1;
+            const bool reverseFirst = m.Epulse * scanDir > 0;
+            const double net = std::copysign(
+                SquareWaveNetPeak(nf * std::fabs(m.Epulse) / 2, nf * std::fabs(m.Estep), reverseFirst), factor);
             v.Erev = Ehalf;
             v.Irev = B * Sqrt(Div(D, kPi * tp)) * net;
             // At a sphere the steady-state flux follows the surface concentration at once.

@@ -24,14 +24,15 @@ void ExportDataCommand(Workbench& wb) {
 
 bool ReadData(Workbench& wb) {
     Model& m = wb.model;
-    OpenCurveSlot(m, wb.formOption.overlap.checked());
     const auto path = wb.platform.OpenFileDialog(kDataFileFilter);
     if (!path || path->empty()) return false;  // cancelled
     try {
         const DataPairs d = ReadDataPairs(*path);
         const InstrumentTexts proposed = ProposeInstrument(m, d);
 
-        // Read completely: only now does anything change.
+        // Read completely: only now does anything change, the curve slot included, so a failed
+        // import leaves every curve and counter as it was (with overlap on as well).
+        OpenCurveSlot(m, wb.formOption.overlap.checked());
         const int column = m.NCurvesSaved;
         const int k = static_cast<int>(d.x.size());
         for (int i = 1; i <= k; ++i) {

@@ -8,6 +8,7 @@
 #include "app/workbench.h"
 #include "core/text_number.h"
 #include "dialogs/parameter_dialogs.h"
+#include "dialogs/run_inputs.h"
 #include "plot/display.h"
 #include "plot/plot_quantity.h"
 #include "plot/plot_renderer.h"
@@ -28,31 +29,26 @@ class FittingMode {
     Model& m_;
 };
 
-// The check of the dialogs' entries before a fit; the one place where it belongs. Nothing is
-// checked here yet beyond what the fit itself guards against.
-bool InputReadyForFit(Workbench&) {
-    return true;
-}
-
 bool RunManualFit(Workbench& wb) {
-    if (!InputReadyForFit(wb)) return false;
+    // The entries are checked and confirmed before anything runs; a refusal is shown once.
+    if (!ConfirmForRun(wb.dialogs, RunKind::Fit)) return false;
     HourglassPointer pointer(wb.platform);
     FittingMode fitting(wb.model);
-    wb.formExpr.OK();
     RunSimulation(wb);
     RenderPlot(wb.display);
     return true;
 }
 
 bool RunAutoFit(Workbench& wb) {
-    if (!InputReadyForFit(wb)) return false;
+    // The entries are checked and confirmed into the model (the Chemicals dialog's OK) before
+    // anything runs; a refusal is shown once and changes nothing.
+    if (!ConfirmForRun(wb.dialogs, RunKind::Fit)) return false;
     Model& m = wb.model;
     HourglassPointer pointer(wb.platform);
     m.CurCurve = 1;
     FittingMode fitting(m);
     wb.formOption.overlap.SetChecked(false);
     ResetToSingleCurve(m);
-    wb.formExpr.OK();
     wb.formResult.Clear();
 
     const int nData = m.NData;

@@ -1,12 +1,14 @@
 #include "app/simulate_command.h"
 
-#include <string>
+#include <algorithm>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/hourglass_pointer.h"
 #include "app/workbench.h"
 #include "core/constants.h"
 #include "dialogs/parameter_dialogs.h"
+#include "dialogs/run_inputs.h"
 #include "plot/display.h"
 #include "plot/plot_quantity.h"
 #include "plot/plot_renderer.h"
@@ -17,52 +19,55 @@ namespace {
 
 constexpr float kSecondsPerDay = 86400.0f;
 
-// Passes the messages on and counts them: during a run only its error traps speak.
-class CountingReporter : public Reporter {
-  public:
-    explicit CountingReporter(Reporter& to) : to_(to) {}
-    void Message(const std::string& text) override {
-        ++count;
-        to_.Message(text);
-    }
-    int count = 0;
-
-  private:
-    Reporter& to_;
-};
-
-// The driver on the workbench's model and display; false when one of its error traps fired.
-bool RunAndNote(Workbench& wb) {
-    Display& display = wb.display;
-    CountingReporter reporter(wb.reporter());
-    RunSimulation(wb.model, reporter, display.formOption.overlap.checked(), [&display] {
-        NoteSimulatedCurrent(display);
-        // The quantity transform without its transfer of the dialogs: every caller has just
-        // transferred them (Simulate, Manual Fit), and a fit's trial values must stay in the model.
-        if (!display.model.Fitting) FillPlotQuantity(display);
-    });
-    return reporter.count == 0;
-}
-
 }  // namespace
 
-void RunSimulation(Workbench& wb) {
-    RunAndNote(wb);
+SimulationOutcome RunSimulation(Workbench& wb) {
+    Display& display = wb.display;
+    Model& m = wb.model;
+    // What a run that ends without a curve must leave as it was: the curve counters, the point
+    // count and the potentials that every stored curve is drawn and exported against. A fit never
+    // rebuilds the potentials, so they need no copy then.
+    struct Bookkeeping {
+        Int NData, IFirst, ILast, NCurves, CurCurve, NCurvesSaved;
+    } const kept{m.NData, m.IFirst, m.ILast, m.NCurves, m.CurCurve, m.NCurvesSaved};
+    std::vector<double> potentials;
+    if (!m.Fitting) potentials.assign(m.Xdata.data(), m.Xdata.data() + m.Xdata.kSize);
+
+    const SimulationOutcome outcome = RunSimulation(m, wb.reporter(), display.formOption.overlap.checked(), [&display] {
+        NoteSimulatedCurrent(display);
+        // The quantity transform without its transfer of the dialogs: every caller has just
+        // transferred them (Simulate, Manual Fit), and a fit's trial values must stay in the
+        // model.
+        if (!display.model.Fitting) FillPlotQuantity(display);
+    });
+    if (!outcome.curveWritten) {
+        m.NData = kept.NData;
+        m.IFirst = kept.IFirst;
+        m.ILast = kept.ILast;
+        m.NCurves = kept.NCurves;
+        m.CurCurve = kept.CurCurve;
+        m.NCurvesSaved = kept.NCurvesSaved;
+        if (!potentials.empty()) std::copy(potentials.begin(), potentials.end(), m.Xdata.data());
+    }
+    return outcome;
 }
 
 void Simulate(Workbench& wb) {
+    Workbench::OneMessageEach once(wb);
     Model& m = wb.model;
-    m.RunTime = wb.platform.Timer();
+    const float started = wb.platform.Timer();
     HourglassPointer pointer(wb.platform);
-    wb.formExpr.OK();
-    // A failed run has said why; drawing its partial curve would only replace the last good plot
-    // with "Error: No data!" or a fragment.
-    if (RunAndNote(wb)) {
+    // Entries that cannot be simulated are refused before anything runs: the model, the curves
+    // and the plot stay as they were.
+    if (!ConfirmForRun(wb.dialogs, RunKind::Simulate)) return;
+    const SimulationOutcome outcome = RunSimulation(wb);
+    // A run that ended without a curve leaves the plot and the menus as they were.
+    if (outcome.curveWritten) {
         TransformAndRender(wb.display);
         EnableAfterNewDataSet(wb);
     }
     pointer.Restore();
-    float elapsed = wb.platform.Timer() - m.RunTime;
+    float elapsed = wb.platform.Timer() - started;
     // The clock counts seconds since midnight: a run across midnight would otherwise come out
     // negative.
     if (elapsed < 0) elapsed += kSecondsPerDay;

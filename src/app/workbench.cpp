@@ -92,6 +92,7 @@ void Workbench::Close(Form& form) {
 }
 
 bool Workbench::Action(const std::function<bool()>& action) {
+    OneMessageEach once(*this);
     ++actionDepth_;
     bool result = false;
     try {

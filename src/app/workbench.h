@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,14 +44,25 @@ class Workbench {
     // Declared first: members are built in declaration order and the references below bind to it.
     std::unique_ptr<Model> modelStorage_;
 
-    // Messages of the engine go to the desktop's message box.
+    // Messages of the engine go to the desktop's message box. Within one user action a text is
+    // shown once: the confirmation chain runs a dialog's OK several times, and a solver may meet
+    // the same singular matrix at every step, yet the user wants to read it once.
     class PlatformReporter : public Reporter {
       public:
         explicit PlatformReporter(Platform& platform) : platform_(platform) {}
-        void Message(const std::string& text) override { platform_.MessageBox(text); }
+        void Message(const std::string& text) override {
+            if (depth_ > 0 && !shown_.insert(text).second) return;
+            platform_.MessageBox(text);
+        }
+        void Begin() { ++depth_; }
+        void End() {
+            if (--depth_ == 0) shown_.clear();
+        }
 
       private:
         Platform& platform_;
+        int depth_ = 0;
+        std::set<std::string> shown_;
     };
 
   public:
@@ -93,6 +105,19 @@ class Workbench {
     // The fit driver with the minimiser's work arrays (about 1 MB), made at the first fit and kept
     // for the rest of the run.
     FitDriver& fitDriver();
+
+    // Shows each message text once while it lives (user actions open one; commands run without a
+    // user action, as tests do, can open their own). Scopes nest.
+    class OneMessageEach {
+      public:
+        explicit OneMessageEach(Workbench& wb) : reporter_(wb.platformReporter_) { reporter_.Begin(); }
+        ~OneMessageEach() { reporter_.End(); }
+        OneMessageEach(const OneMessageEach&) = delete;
+        OneMessageEach& operator=(const OneMessageEach&) = delete;
+
+      private:
+        PlatformReporter& reporter_;
+    };
 
     // Where engine routines show their messages.
     Reporter& reporter() { return platformReporter_; }

@@ -130,6 +130,27 @@ Decimal ToDecimal(double x, int count) {
     return d;
 }
 
+// Rounding the largest doubles to fewer digits can carry past the end of the double range
+// (1.7976931348623157E+308 to 15 digits is 1.79769313486232E+308). Such a value is cut instead of
+// rounded, so that every number printed reads back as a number.
+Decimal PrintableDecimal(double x, int count) {
+    Decimal d = ToDecimal(x, count);
+    if (d.exponent < std::numeric_limits<double>::max_exponent10) return d;
+    std::string text = d.digits;
+    text.insert(1, 1, '.');
+    text += 'e';
+    text += std::to_string(d.exponent);
+    double back = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), back);
+    if (ec != std::errc::result_out_of_range) return d;
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 20);
+    const std::string exact(buf, res.ptr);
+    d.digits = exact.substr(0, 1);
+    d.digits.append(exact, 2, static_cast<std::size_t>(count - 1));
+    return d;
+}
+
 void StripTrailingZeros(std::string& s) {
     while (!s.empty() && s.back() == '0') s.pop_back();
 }
@@ -178,6 +199,21 @@ double LeadingNumber(std::string_view text) {
     return v;
 }
 
+FieldReading ReadField(std::string_view text, double& value) {
+    value = 0.0;
+    std::size_t start = 0;
+    while (start < text.size() && IsBlank(text[start])) ++start;
+    const std::string_view rest = text.substr(start);
+    const std::size_t len = NumberPrefix(rest);
+    if (len == 0) return FieldReading::NotANumber;
+    const std::string_view number = rest.substr(0, len);
+    if (!ParseExact(number, value)) return FieldReading::OutOfRange;
+    // A comma or point right after the number means it was written with a decimal comma (or is
+    // not one number at all): the leading part alone would be a different value.
+    if (len < rest.size() && (rest[len] == ',' || rest[len] == '.')) return FieldReading::DecimalComma;
+    return FieldReading::Number;
+}
+
 bool IsNumber(std::string_view text) {
     const std::string_view t = Trim(text);
     if (t.empty() || NumberPrefix(t) != t.size()) return false;
@@ -198,14 +234,17 @@ std::string GeneralFormat(double x, int digits) {
         if (std::isinf(x)) return x > 0 ? "Inf" : "-Inf";
         return "0";
     }
-    const Decimal d = ToDecimal(x, digits);
+    const Decimal d = PrintableDecimal(x, digits);
     std::string sig = d.digits;
     StripTrailingZeros(sig);
     std::string out = x < 0 ? "-" : "";
     const int e = d.exponent;
     if (e < -4 || e >= digits) {
         out += sig.substr(0, 1);
-        if (sig.size() > 1) out += "." + sig.substr(1);
+        if (sig.size() > 1) {
+            out += '.';
+            out.append(sig, 1, std::string::npos);
+        }
         out += "E";
         out += e < 0 ? "-" : "+";
         const int ae = e < 0 ? -e : e;

@@ -14,6 +14,17 @@ namespace talvex {
 // characters are ignored ("12 mV" gives 12). Never fails.
 double LeadingNumber(std::string_view text);
 
+// How a dialog text reads under the leading-number rule, for the checks made before a run. The
+// rule itself never fails; these are the texts on which it would quietly read something the user
+// did not write.
+enum class FieldReading {
+    Number,        // a number, perhaps followed by a blank or a unit ("12 mV")
+    NotANumber,    // empty, or does not begin with a number ("abc")
+    DecimalComma,  // the number goes on after a comma or a second point ("-0,3", "1.5.2")
+    OutOfRange,    // beyond the range of a double ("1e309")
+};
+FieldReading ReadField(std::string_view text, double& value);
+
 // The whole text must be a number (blanks around it allowed), else "Type mismatch" is raised.
 double StrictNumber(std::string_view text);
 

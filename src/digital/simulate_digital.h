@@ -8,7 +8,8 @@ namespace talvex {
 // Finite-difference simulation of the mechanism in the reaction tables; fills the per-reaction
 // columns and the total column of Ystore and the surface concentrations Csurf for points
 // 1..NData. Traps its own errors ("CV Error: ...") and keeps the points computed before one.
-void SimulateDigital(Model& m, Reporter& reporter);
+// Returns how many points were computed: NData when the run went through, fewer after an error.
+int SimulateDigital(Model& m, Reporter& reporter);
 
 // A finer grid and time step than the run's own choice, for convergence studies: the first box
 // times firstBox, the expansion beta replaced by beta when that is positive, and every sub-step
@@ -18,7 +19,7 @@ struct DigitalRefinement {
     double beta = 0.0;
     int timeSteps = 1;
 };
-void SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement);
+int SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement);
 
 // The space and time grid a digital run would use for the model as it stands. Raises the run's
 // errors instead of trapping them.

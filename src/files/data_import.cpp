@@ -52,10 +52,15 @@ class InputFile {
     std::FILE* file_ = nullptr;
 };
 
-// Hands out the fields of a data file one by one, each with the line it stands on.
+// Hands out the fields of a data file one by one, each with the line it stands on. The bytes come
+// from an open file, read in blocks, or from a buffer already in memory.
 class FieldReader {
   public:
     explicit FieldReader(std::FILE* f) : file_(f), buffer_(1 << 16) { field_.reserve(64); }
+    explicit FieldReader(std::string_view bytes) : data_(bytes.data()), size_(bytes.size()) {
+        field_.reserve(64);
+        SkipByteOrderMark();
+    }
 
     // The next field, blanks around it removed; false at the end of the file.
     bool Next(std::string_view& field, std::int64_t& line) {
@@ -109,25 +114,31 @@ class FieldReader {
 
     int Get() {
         if (pos_ == size_) Fill();
-        return pos_ < size_ ? static_cast<unsigned char>(buffer_[pos_++]) : EOF;
+        return pos_ < size_ ? static_cast<unsigned char>(data_[pos_++]) : EOF;
     }
     int Peek() {
         if (pos_ == size_) Fill();
-        return pos_ < size_ ? static_cast<unsigned char>(buffer_[pos_]) : EOF;
+        return pos_ < size_ ? static_cast<unsigned char>(data_[pos_]) : EOF;
     }
     void Fill() {
         pos_ = 0;
+        size_ = 0;
+        if (!file_) return;  // a buffer is given whole
         size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        data_ = buffer_.data();
         if (size_ == 0 && std::ferror(file_)) Raise(ErrorCode::DeviceIOError);
-        // A byte-order mark some editors put first is not part of the data.
-        if (atStart_) {
-            atStart_ = false;
-            if (size_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' && buffer_[2] == '\xBF') pos_ = 3;
-        }
+        SkipByteOrderMark();
+    }
+    // A byte-order mark some editors put first is not part of the data.
+    void SkipByteOrderMark() {
+        if (!atStart_) return;
+        atStart_ = false;
+        if (size_ >= 3 && data_[0] == '\xEF' && data_[1] == '\xBB' && data_[2] == '\xBF') pos_ = 3;
     }
 
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
     std::vector<char> buffer_;
+    const char* data_ = nullptr;
     std::size_t pos_ = 0, size_ = 0;
     bool atStart_ = true;
     std::string field_;
@@ -136,8 +147,33 @@ class FieldReader {
 };
 
 double FieldNumber(std::string_view field, std::int64_t line) {
-    if (!IsNumber(field)) RaiseInLine(ErrorCode::TypeMismatch, line);
-    return StrictNumber(field);
+    if (IsNumber(field)) return StrictNumber(field);
+    // A well-formed number that no double holds is named as such rather than as a mismatch.
+    double ignored = 0.0;
+    if (ReadField(field, ignored) == FieldReading::OutOfRange && !field.empty() &&
+        field.find_first_of(" \t") == std::string_view::npos)
+        throw RunError(ErrorCode::Overflow, "Overflow in line " + GeneralFormat(static_cast<double>(line)) + ": " +
+                                                std::string(field) + " is beyond the largest number a curve can hold");
+    RaiseInLine(ErrorCode::TypeMismatch, line);
+}
+
+DataPairs ReadPairs(FieldReader& reader) {
+    DataPairs d;
+    d.x.reserve(kMaxPoints);
+    d.y.reserve(kMaxPoints);
+    std::string_view field;
+    std::int64_t line = 0;
+    while (reader.Next(field, line)) {
+        if (d.x.size() == static_cast<std::size_t>(kMaxPoints)) RaiseInLine(ErrorCode::SubscriptOutOfRange, line);
+        const double x = FieldNumber(field, line);
+        const std::int64_t xLine = line;
+        if (!reader.Next(field, line)) RaiseInLine(ErrorCode::InputPastEnd, xLine);
+        const double y = FieldNumber(field, line);
+        d.x.push_back(x);
+        d.y.push_back(y);
+    }
+    if (d.x.empty()) Raise(ErrorCode::InputPastEnd);
+    return d;
 }
 
 }  // namespace
@@ -169,22 +205,12 @@ std::string FullPath(const std::string& path) {
 DataPairs ReadDataPairs(const std::string& path) {
     InputFile file(path);
     FieldReader reader(file.get());
-    DataPairs d;
-    d.x.reserve(kMaxPoints);
-    d.y.reserve(kMaxPoints);
-    std::string_view field;
-    std::int64_t line = 0;
-    while (reader.Next(field, line)) {
-        if (d.x.size() == static_cast<std::size_t>(kMaxPoints)) RaiseInLine(ErrorCode::SubscriptOutOfRange, line);
-        const double x = FieldNumber(field, line);
-        const std::int64_t xLine = line;
-        if (!reader.Next(field, line)) RaiseInLine(ErrorCode::InputPastEnd, xLine);
-        const double y = FieldNumber(field, line);
-        d.x.push_back(x);
-        d.y.push_back(y);
-    }
-    if (d.x.empty()) Raise(ErrorCode::InputPastEnd);
-    return d;
+    return ReadPairs(reader);
+}
+
+DataPairs ParseDataPairs(std::string_view bytes) {
+    FieldReader reader(bytes);
+    return ReadPairs(reader);
 }
 
 }  // namespace talvex

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace talvex {
@@ -15,6 +16,8 @@ struct DataPairs {
     std::vector<double> x, y;
 };
 DataPairs ReadDataPairs(const std::string& path);
+// The same reading of the bytes of a data file already in memory: no file, no model.
+DataPairs ParseDataPairs(std::string_view bytes);
 
 // The texts the import proposes for the Instrument dialog: the first potential as the start, the
 // far end of the range as the end, the first spacing as the step, the first current as the

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/curve_slot.h"
 #include "digital/simulate_digital.h"
+#include "simulation/convolution.h"
 #include "simulation/corrections.h"
 #include "simulation/curve_transforms.h"
 #include "simulation/kernels.h"
@@ -29,14 +31,13 @@ class CurCurveGuard {
 enum class Kernel {
     None,  // the cleared store keeps its 0
     Step,
-    SphereTransient,  // sweeps at electrodes 2-7: the steady state comes from the radial term
+    Convolution,      // sweeps at the plane and electrodes 2-7: the integral equation of the whole sweep
+    StepConvolution,  // square wave at the plane and electrodes 2-7: the same for its step sequence
     Sphere,
     Disk,
     DiffPulse,
     DiffPulseSph,
     DiffPulseDisk,
-    SquareWave,
-    SquareWaveSph,
     SquareWaveDisk,
     ThinFilmPulse,  // no closed form: the run ends with a message
 };
@@ -70,7 +71,7 @@ CasePlan PlanFor(int caseCode) {
     p.diffusionCoefficients = disk;
     switch (techniqueCode) {
         case technique::Sweep:
-            p.kernel = sphereLike ? Kernel::SphereTransient : disk ? Kernel::Disk : Kernel::Step;
+            p.kernel = disk ? Kernel::Disk : film ? Kernel::Step : Kernel::Convolution;
             p.filmFactor = film;
             if (disk) {
                 p.e0 = E0Argument::Formal;
@@ -99,13 +100,9 @@ CasePlan PlanFor(int caseCode) {
             p.alternatingPulse = true;
             break;
         case technique::SquareWave:
-            p.kernel = film         ? Kernel::ThinFilmPulse
-                       : sphereLike ? Kernel::SquareWaveSph
-                       : disk       ? Kernel::SquareWaveDisk
-                                    : Kernel::SquareWave;
+            p.kernel = film ? Kernel::ThinFilmPulse : disk ? Kernel::SquareWaveDisk : Kernel::StepConvolution;
             p.e0 = E0Argument::HalfPulse;
             p.pulseTime = true;
-            p.factor = 2.4;
             break;
         default:
             break;
@@ -117,8 +114,6 @@ double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
     switch (kernel) {
         case Kernel::Step:
             return StepCurrent(env.FoverRT, a);
-        case Kernel::SphereTransient:
-            return SphericalStepParts(env, a).transient;
         case Kernel::Sphere:
             return SphericalStepCurrent(env, a);
         case Kernel::Disk:
@@ -129,13 +124,11 @@ double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
             return DiffPulseCurrentSph(env, a);
         case Kernel::DiffPulseDisk:
             return DiffPulseCurrentDisk(env, a);
-        case Kernel::SquareWave:
-            return SquareWaveCurrent(env, a);
-        case Kernel::SquareWaveSph:
-            return SquareWaveCurrentSph(env, a);
         case Kernel::SquareWaveDisk:
             return SquareWaveCurrentDisk(env, a);
         case Kernel::None:
+        case Kernel::Convolution:
+        case Kernel::StepConvolution:
         case Kernel::ThinFilmPulse:
             break;
     }
@@ -156,12 +149,10 @@ const char* TechniqueName(int technique) {
 // Everything about reaction k that does not change from point to point.
 struct ReactionPlan {
     KernelArgs args{};  // all but E and dE
-    double factor = 1;  // FilmFactor at the thin film, 2.4 for square wave
-    // The steady-state (radial) term of a sweep: diffusion coefficient and bulk concentration of
-    // the species that feeds the reaction, and the formal potential its kernel used.
-    double feedD = 0;
-    double feedC = 0;
-    double feedE0 = 0;
+    double factor = 1;  // FilmFactor at the thin film
+    // The diffusion coefficients themselves (the kernel arguments may hold their roots).
+    double Do = 0;
+    double Dr = 0;
     // Mechanism 7: the catalytic step current's arguments (all but E), its scale and
     // S = sqrt((kf + kb) tcat).
     KernelArgs catalytic{};
@@ -240,9 +231,8 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
     a.t2 = m.tdrop;
     a.dE = m.Epulse;
 
-    rp.feedD = m.D(o);
-    rp.feedC = a.Co;
-    rp.feedE0 = a.E0;
+    rp.Do = m.D(o);
+    rp.Dr = m.D(r);
 
     if (m.Mechanism == mechanism::Catalytic) {
         // The catalytic step is a planar step current, so it takes the square roots even at the
@@ -279,6 +269,8 @@ void PlanRun(const Model& m, double scale, RunPlan& run) {
 
 void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     const CasePlan& plan = run.casePlan;
+    if (plan.kernel == Kernel::Convolution || plan.kernel == Kernel::StepConvolution)
+        return;  // solved as a whole in the post-processing
     const int nData = m.NData;
     const int nCharge = m.NCharge;
     const int storeCol = m.StoreCol;
@@ -316,39 +308,124 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     }
 }
 
-// Semi-differentiates every store column of a sweep. The semi-derivative weight 0.25/sqrt(pi h)
-// alone would make the peak scale with the potential step (right only near 5 mV); the factor
-// 8 sqrt(pi h) takes that dependence out, so the sweep current is the same at any step.
-void SemiDifferentiateSweep(Model& m) {
-    if (m.NData < 4) return;
-    const double h = PointSpacing(m);
-    const double stepScale = 8 * Sqrt(kPi * h);
-    CurCurveGuard guard(m);
-    for (int k = 1; k <= m.StoreCol; ++k) {
-        m.CurCurve = k;
-        SemiDifferentiate(m, m.Ystore);
-        for (int i = 1; i <= m.NData; ++i) m.Ystore(i, k) = Checked(m.Ystore(i, k) * stepScale);
+// A sweep is a linear ramp of potential, so the current follows from the integral equation of
+// diffusion and Butler-Volmer kinetics along that ramp, solved on the points' own times. It holds
+// for any rate constant, from reversible to irreversible, and does not depend on the step between
+// points. Electrodes 2 to 4 take the spherical kernel of the sphere-equivalent radius; mechanism 7
+// the catalytic kernel (the reaction layer is then thinner than any electrode's curvature).
+// Cylinders (5, 6 and the band, whose quarter width is the radius) take the cylinder's kernel.
+void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
+    const int nData = m.NData;
+    const int nCharge = m.NCharge;
+    if (nData < 1 || nCharge < 1) return;
+    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
+    const double v = m.ScanRate;
+    if (!(v > 0)) Raise(ErrorCode::DivisionByZero);
+    std::vector<double> times(static_cast<std::size_t>(nData)), potentials(times.size());
+    for (int i = 1; i <= nData; ++i) {
+        const auto at = static_cast<std::size_t>(i - 1);
+        potentials[at] = m.Xdata(i);
+        times[at] = i == 1 ? 0.0 : times[at - 1] + std::fabs(m.Xdata(i) - m.Xdata(i - 1)) / v;
+    }
+    const bool curved = m.CaseCode % 10 != electrode::Planar;
+    const bool catalytic = m.Mechanism == mechanism::Catalytic;
+    ConvolutionCouple couples[kMaxCouples];
+    for (int k = 1; k <= nCharge; ++k) {
+        const ReactionPlan& rp = run.reactions[k];
+        ConvolutionCouple& c = couples[k - 1];
+        c.n = rp.args.n;
+        c.alpha = rp.args.alpha;
+        c.ks = rp.args.ks;
+        c.E0 = rp.args.E0;
+        c.Co = rp.args.Co;
+        c.Cr = rp.args.Cr;
+        c.Do = rp.Do;
+        c.Dr = rp.Dr;
+        if (catalytic) {
+            c.transport = Transport::Catalytic;
+            c.kf = m.kf(k);
+            c.kb = m.kb(k);
+        } else if (curved) {
+            const int at = m.CaseCode % 10;
+            c.transport = at >= electrode::Cylinder && at <= electrode::Band ? Transport::Cylinder : Transport::Radial;
+            c.radius = run.env.Radius;
+        }
+    }
+    std::vector<double> out(static_cast<std::size_t>(nCharge * nData));
+    double* currents[kMaxCouples] = {};
+    for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + static_cast<std::size_t>(k * nData);
+    SweepProgramme programme;
+    programme.times = times.data();
+    programme.potentials = potentials.data();
+    programme.count = nData;
+    programme.ohmic = 0.25 * m.Ru * scale;
+    ConvolutionWork work;
+    SolveSweep(m.FoverRT, couples, nCharge, programme, work, currents);
+    const int storeCol = m.StoreCol;
+    for (int i = 1; i <= nData; ++i) {
+        double total = 0;
+        for (int k = 1; k <= nCharge; ++k) {
+            m.Ystore(i, k) = Checked(currents[k - 1][i - 1] * scale);
+            total += m.Ystore(i, k);
+        }
+        m.Ystore(i, storeCol) = Checked(total);
+        if (catalytic) m.Ystore(i, 8) = 0;  // the catalytic share is part of the current itself
     }
 }
 
-// The steady-state current a sweep at a sphere-like electrode adds to the semi-differentiated
-// planar part: nFADC/r times the depletion of the feeding species at the applied potential,
-// zero at the start potential. It goes into the reaction's own column too, so that the columns
-// still add up to the total.
-void AddRadialTerm(Model& m, const RunPlan& run, double scale) {
-    const int storeCol = m.StoreCol;
-    const double Estart = m.Estart;
-    for (int k = 1; k <= m.NCharge; ++k) {
+// Square wave: at every point of the staircase the electrode holds E - Epulse/2 for tpulse, then
+// E + Epulse/2 for tpulse, from the start of the run without a break, and the current at the end of
+// the second half less that at the end of the first is the point's current. The whole sequence is
+// solved at once, so each half-period's current carries the diffusion layer of every earlier one.
+void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
+    const int nData = m.NData;
+    const int nCharge = m.NCharge;
+    if (nData < 1 || nCharge < 1) return;
+    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
+    const double half = m.Epulse / 2;
+    std::vector<double> potentials(static_cast<std::size_t>(2 * nData));
+    for (int i = 1; i <= nData; ++i) {
+        potentials[static_cast<std::size_t>(2 * i - 2)] = m.Xdata(i) - half;
+        potentials[static_cast<std::size_t>(2 * i - 1)] = m.Xdata(i) + half;
+    }
+    const bool curved = m.CaseCode % 10 != electrode::Planar;
+    ConvolutionCouple couples[kMaxCouples];
+    for (int k = 1; k <= nCharge; ++k) {
         const ReactionPlan& rp = run.reactions[k];
-        const double n = rp.args.n;
-        const double nf = m.FoverRT * n;
-        const double limit = Checked(n * scale * rp.feedD * Div(rp.feedC, run.env.Radius));
-        for (int i = 1; i <= m.NData; ++i) {
-            const double E = m.Xdata(i);
-            const double term = Div(limit * (1 - Exp(nf * (E - Estart))), 1 + Exp(nf * (E - rp.feedE0)));
-            m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + term);
-            if (k != storeCol) m.Ystore(i, k) = Checked(m.Ystore(i, k) + term);
+        ConvolutionCouple& c = couples[k - 1];
+        c.n = rp.args.n;
+        c.alpha = rp.args.alpha;
+        c.ks = rp.args.ks;
+        c.E0 = rp.args.E0 - half;  // the dispatch centres the difference kernel by +Epulse/2
+        c.Co = rp.args.Co;
+        c.Cr = rp.args.Cr;
+        c.Do = rp.Do;
+        c.Dr = rp.Dr;
+        if (curved) {
+            const int at = m.CaseCode % 10;
+            c.transport = at >= electrode::Cylinder && at <= electrode::Band ? Transport::Cylinder : Transport::Radial;
+            c.radius = run.env.Radius;
         }
+    }
+    std::vector<double> out(potentials.size() * static_cast<std::size_t>(nCharge));
+    double* currents[kMaxCouples] = {};
+    for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + potentials.size() * static_cast<std::size_t>(k);
+    StepProgramme programme;
+    programme.potentials = potentials.data();
+    programme.count = static_cast<int>(potentials.size());
+    programme.duration = m.tpulse;
+    programme.ohmic = m.Ru * scale;
+    StepWork work;
+    SolveSteps(m.FoverRT, couples, nCharge, programme, work, currents);
+    const int storeCol = m.StoreCol;
+    for (int i = 1; i <= nData; ++i) {
+        double total = 0;
+        for (int k = 1; k <= nCharge; ++k) {
+            const double* c = currents[k - 1];
+            m.Ystore(i, k) = Checked((c[2 * i - 1] - c[2 * i - 2]) * scale);
+            total += m.Ystore(i, k);
+        }
+        m.Ystore(i, storeCol) = Checked(total);
     }
 }
 
@@ -364,10 +441,10 @@ void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
     const int caseCode = m.CaseCode;
     const bool sweep = caseCode / 10 == technique::Sweep;
     const int at = caseCode % 10;
-    if (sweep && at >= electrode::Planar && at <= electrode::Band) SemiDifferentiateSweep(m);
-    if (sweep && at >= electrode::Sphere && at <= electrode::Band) AddRadialTerm(m, run, scale);
     if (sweep && at == electrode::ThinFilm) DifferentiateFilmSweep(m);
-    if (m.Mechanism == mechanism::Catalytic) {
+    if (run.casePlan.kernel == Kernel::Convolution) ConvolutionSweep(m, run, scale);
+    if (run.casePlan.kernel == Kernel::StepConvolution) SquareWaveConvolution(m, run, scale);
+    if (m.Mechanism == mechanism::Catalytic && run.casePlan.kernel != Kernel::Convolution) {
         const int storeCol = m.StoreCol;
         if (m.Technique >= technique::Sweep && m.Technique <= technique::NormalPulse) {
             for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + m.Ystore(i, 8));
@@ -402,7 +479,9 @@ void BuildPotentialProgramme(Model& m) {
     }
 }
 
-void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std::function<void()>& afterCopy) {
+SimulationOutcome RunSimulation(Model& m, Reporter& reporter, bool overlapChecked,
+                                const std::function<void()>& afterCopy) {
+    SimulationOutcome outcome;
     try {
         OpenCurveSlot(m, overlapChecked);
         const double scale = 0.001 * kFaraday * m.Area;
@@ -412,8 +491,16 @@ void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std:
         for (int j = 1; j <= m.NData; ++j)
             for (int k = 1; k <= m.StoreCol; ++k) m.Ystore(j, k) = 0;
 
+        outcome.points = m.NData;
+        outcome.computed = m.NData;
         if (m.DigitalSim) {
-            SimulateDigital(m, reporter);
+            // After a failure the points computed before it are kept, and said to be all there is;
+            // with none computed the user's previous curve stays.
+            outcome.computed = SimulateDigital(m, reporter);
+            if (outcome.computed == 0 && m.NData > 0) return outcome;
+            if (outcome.computed < m.NData)
+                reporter.Message("The curve is incomplete: " + std::to_string(outcome.computed) + " of " +
+                                 std::to_string(m.NData.value()) + " points were computed.");
         } else {
             RunPlan run;
             PlanRun(m, scale, run);
@@ -435,13 +522,15 @@ void RunSimulation(Model& m, Reporter& reporter, bool overlapChecked, const std:
         if (m.Noise > 0 && !m.Fitting) AddNoise(m);
 
         for (int i = 1; i <= m.NData; ++i) m.Yplot(i, m.CurCurve) = m.Ystore(i, m.StoreCol);
+        outcome.curveWritten = true;
         m.IFirst = 1;
-        m.ILast = m.NData.value();
+        m.ILast = outcome.computed;
         if (afterCopy) afterCopy();
     } catch (const RunError& e) {
         reporter.Message("Analytical simulation Error: " + e.description() +
                          "! Please try again by other initial values.");
     }
+    return outcome;
 }
 
 }  // namespace talvex

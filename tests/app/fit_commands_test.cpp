@@ -163,6 +163,23 @@ TEST_F(FitCommandsTest, AutoFitWithoutDataSaysSo) {
     EXPECT_FALSE(wb.model.Fitting);
 }
 
+// A refused entry stops both fits before anything runs: one message, the curves as they were.
+TEST_F(FitCommandsTest, RefusedEntryStopsTheFitsBeforeTheyRun) {
+    Import();
+    Tick(13, "-0.2", "0.3");
+    Type(wb.formExpr.D(1), "0");
+    const std::vector<double> before = {wb.model.Yplot(10, 1), wb.model.Yplot(10, 2)};
+    for (const char* command : {"mnuAutoFit", "mnuManualFit"}) {
+        platform.messages.clear();
+        ASSERT_TRUE(wb.RunCommand(command));
+        ASSERT_EQ(platform.messages.size(), 1u) << command;
+        EXPECT_NE(platform.messages[0].find("D"), std::string::npos) << platform.messages[0];
+        EXPECT_EQ((std::vector<double>{wb.model.Yplot(10, 1), wb.model.Yplot(10, 2)}), before) << command;
+        EXPECT_EQ(wb.model.NCurves, 1) << command;
+        EXPECT_FALSE(wb.model.Fitting);
+    }
+}
+
 // Two electron transfers (mechanism 2, closed form) with charging current and a background line:
 // after Manual Separate curves 3 and 4 hold the two reactions' currents, and curve 2 is their sum
 // plus the charging current (Cdl A v, sign of the sweep direction) and the background line

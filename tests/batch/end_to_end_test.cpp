@@ -75,7 +75,7 @@ TEST(EndToEnd, TechniqueAndElectrodeChosenInTheDialogs) {
     EXPECT_EQ(s.values.at("Xdata(36)"), ".125");
 }
 
-// A step of 0 fails with the driver's message; the curve of the run before stays as it was.
+// A step of 0 is refused before anything runs; the curve of the run before stays as it was.
 TEST(EndToEnd, FailedRunKeepsThePreviousCurve) {
     const Session s = RunSession(
         "click FormMech.CheckDigital\n"
@@ -86,8 +86,8 @@ TEST(EndToEnd, FailedRunKeepsThePreviousCurve) {
         "print NData\n"
         "print Yplot(47,1)\n");
     EXPECT_EQ(s.status, 0);
-    EXPECT_NE(s.out.find("MessageBox: Analytical simulation Error: Division by zero! Please try again by other "
-                         "initial values."),
+    EXPECT_NE(s.out.find("MessageBox: Instrument dialog, E step (V): \"0\" cannot be used. Allowed: a value greater "
+                         "than 0 V."),
               std::string::npos)
         << s.out;
     const auto first = s.out.find("Yplot(47,1) = ");

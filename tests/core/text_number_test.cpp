@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "support/run_errors.h"
@@ -21,6 +22,40 @@ TEST(LeadingNumber, TakesTheLongestNumericPrefixOrZero) {
         {"1e999", 0},   {"1e-999", 0},  // beyond the double range: not a usable number
     };
     for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
+}
+
+// The checked form of the lenient rule, used before a run: it names the texts on which the lenient
+// rule would quietly read something else than the user wrote.
+TEST(ReadField, NamesTheTextsTheLenientRuleWouldMisread) {
+    const std::tuple<const char*, FieldReading, double> cases[] = {
+        {"12 mV", FieldReading::Number, 12},
+        {"  -0.3", FieldReading::Number, -0.3},
+        {"1e-999", FieldReading::Number, 0},
+        {"3.e+", FieldReading::Number, 3},
+        {"abc", FieldReading::NotANumber, 0},
+        {"", FieldReading::NotANumber, 0},
+        {"-0,3", FieldReading::DecimalComma, -0},
+        {"1.5.2", FieldReading::DecimalComma, 1.5},
+        {"1e309", FieldReading::OutOfRange, 0},
+        {"-2e308 V", FieldReading::OutOfRange, 0},
+        {"1.7976931348623157E+308", FieldReading::Number, 1.7976931348623157E+308},
+    };
+    for (const auto& [text, reading, value] : cases) {
+        double v = -1;
+        EXPECT_EQ(ReadField(text, v), reading) << text;
+        EXPECT_EQ(v, value) << text;
+    }
+}
+
+// The largest doubles round up past the double range at 15 digits; they are cut instead, so that
+// every printed number (an exported curve) reads back.
+TEST(GeneralFormat, NeverPrintsBeyondTheDoubleRange) {
+    const double largest = 1.7976931348623157E+308;
+    EXPECT_EQ(GeneralFormat(largest), "1.79769313486231E+308");
+    EXPECT_EQ(GeneralFormat(-largest), "-1.79769313486231E+308");
+    EXPECT_EQ(GeneralFormat(largest, 7), "1.797693E+308");
+    EXPECT_EQ(StrictNumber(GeneralFormat(largest)), 1.79769313486231E+308);
+    EXPECT_EQ(GeneralFormat(1.5e308), "1.5E+308");  // rounding that stays in range is unchanged
 }
 
 TEST(StrictNumber, AcceptsOnlyAWholeNumber) {

@@ -122,7 +122,7 @@ TEST_F(FilesTest, ImportLayoutsProgrammeAndLimit) {
     EXPECT_EQ(Values(m.NData, m.ILast, m.Xdata(4000)), Values(4000, 4000, 0.4));
 }
 
-// A bad or unreadable file changes nothing but the overlap slot opened before it was chosen, and names its line.
+// A bad or unreadable file changes nothing, the overlap slot included, and names its line.
 TEST_F(FilesTest, ImportOverlapAndFailures) {
     wb.formOption.overlap.SetChecked(true);
     for (const char* file : {"1,10\n2,20\n3,30\n", "1,11\n2,21\n3,31\n", "4,12\n5,22\n"}) ASSERT_TRUE(Import(file));
@@ -136,7 +136,7 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
         {"E (V),I (A)\n1,2\n", "Type mismatch in line 1"},
         {"0,3;1,2E-05\n", "Type mismatch in line 1"},
         {"9,9\n9,\n", "Type mismatch in line 2"},
-        {"9,9\n9,1e999\n", "Type mismatch in line 2"},
+        {"9,9\n9,1e999\n", "Overflow in line 2: 1e999 is beyond the largest number a curve can hold"},
         {"9,9\n9", "Input past end of file in line 2"},
         {"\r\n \r\n", "Input past end of file"},
         {std::string(5000, '7'), "Type mismatch in line 1"},
@@ -150,10 +150,24 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
         const std::string name = content.substr(1);  // after '@' a file name, not a content
         EXPECT_FALSE(content[0] == '@' ? ImportFrom(name[0] == '/' ? name : Path(name)) : Import(content)) << content;
         EXPECT_EQ(platform.messages.back(), "ReadData Error: " + error) << content;
-        EXPECT_EQ(m.NCurves, slots % 5 + 1);
+        EXPECT_EQ(Values(m.NCurves, m.CurCurve), Values(slots, 3));
     }
     EXPECT_EQ(Stored(), Values(2, 5, 3, 20 + 21 + 22));
     EXPECT_EQ(Fields(wb), fields);
+}
+
+// What Export Data writes imports again, the largest doubles included; the reader needs no file.
+TEST_F(FilesTest, ExportOfExtremeValuesImportsAgain) {
+    const double values[] = {1.7976931348623157E+308, -1.7976931348623157E+308, 4.9406564584124654E-324, 0.3};
+    for (int i = 1; i <= 4; ++i) {
+        m.Xdata(i) = values[i - 1];
+        m.Yplot(i, 1) = -values[4 - i];
+    }
+    const DataPairs d = ParseDataPairs(ExportText(m, 1, 4, 1));
+    ASSERT_EQ(d.x.size(), 4u);
+    EXPECT_EQ(d.x[0], 1.79769313486231E+308);
+    EXPECT_EQ(d.y[3], -1.79769313486231E+308);
+    EXPECT_EQ(d.x[3], 0.3);
 }
 
 std::vector<double> Store(const Model& m) {

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <vector>
+
+// Semi-infinite diffusion to an electrode written as an integral equation: the surface
+// concentrations are the bulk values less the flux history convolved with the diffusion kernel
+// (1/sqrt(pi t) at a plane), and the Butler-Volmer law ties the flux to them at every instant.
+// Solving that equation node by node gives the current of any kinetics (reversible to totally
+// irreversible) for any potential programme, without a spatial grid.
+namespace talvex {
+
+// How the surface concentrations follow from the flux history.
+enum class Transport {
+    Planar,     // kernel 1/sqrt(pi t)
+    Radial,     // a sphere of `radius`: 1/sqrt(pi t) - a erfcx(a sqrt t), a = sqrt(D) / radius
+    Catalytic,  // B = A regenerates the oxidant (rate constants kf B->A, kb A->B): exp(-k t)/sqrt(pi t)
+    Cylinder,   // a cylinder of `radius`
+};
+
+// One charge transfer O + ne = R. Currents come out per unit of Scale (n times the flux, with the
+// concentrations in mol/L), like the closed-form kernels.
+struct ConvolutionCouple {
+    double n = 1, alpha = 0.5, ks = 0, E0 = 0;
+    double Co = 0, Cr = 0;  // bulk concentrations (mol/L)
+    double Do = 0, Dr = 0;  // diffusion coefficients (cm2/s)
+    Transport transport = Transport::Planar;
+    double radius = 0;      // Radial
+    double kf = 0, kb = 0;  // Catalytic
+};
+
+inline constexpr int kMaxCouples = 3;
+
+// A linear potential sweep sampled at `count` points: times[i] (s, times[0] = 0) and potentials[i]
+// (V); between two points the potential runs linearly. Equal times are allowed (a vertex that
+// the staircase lists twice): the point repeats the current of the one before.
+struct SweepProgramme {
+    const double* times = nullptr;
+    const double* potentials = nullptr;
+    int count = 0;
+    int subSteps = 1;    // nodes per interval between two points
+    double ohmic = 0.0;  // V per unit of the summed current of the node before (Ru share * Scale)
+};
+
+// The histories and weight tables of one solve; kept by the caller so that a run allocates once.
+struct ConvolutionWork {
+    std::vector<double> t, E, flux[kMaxCouples], ownO[kMaxCouples], ownR[kMaxCouples];
+    std::vector<double> comb, first, combCat[kMaxCouples], firstCat[kMaxCouples];
+    std::vector<int> nodeOfPoint;
+};
+
+// Solves the couples of a sweep together (they share only the ohmic drop) by product integration:
+// the flux is linear between nodes (constant over the first interval, where a start away from
+// equilibrium makes it singular) and the equation holds at every node. Writes the current of couple
+// c at point i to currents[c][i], i = 0..count-1.
+void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& programme,
+                ConvolutionWork& work, double* const* currents);
+
+// A sequence of potential steps: `count` levels of `duration` seconds each, the first starting at
+// time 0 from the bulk solution; the current is sampled at the end of every level.
+struct StepProgramme {
+    const double* potentials = nullptr;
+    int count = 0;
+    double duration = 0.0;
+    double ohmic = 0.0;  // V per unit of the summed current sampled at the end of the level before
+};
+
+struct StepWork {
+    std::vector<double> t, level, lastW;
+    std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples], lastC[kMaxCouples];
+};
+
+// Solves the couples of a step sequence (planar, spherical or cylindrical transport) with the deficit
+// I = sqrt(D) (bulk - surface concentration) as the unknown, held constant between nodes, so that
+// a reversible couple, whose deficit follows the potential at once, gets the exact superposition of
+// Cottrell (at a sphere: spherical Cottrell) terms with one node per level. Slower kinetics take
+// graded nodes within each level, in two runs whose first-order error is extrapolated away. Writes the current of
+// couple c at the end of level i to currents[c][i].
+void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& programme,
+                StepWork& work, double* const* currents);
+
+}  // namespace talvex
