@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/workbench.h"
-#include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "plot/form_option.h"
-#include "plot/form_plot.h"
 #include "support/fake_platform.h"
 
 namespace talvex {
@@ -54,29 +52,6 @@ TEST_F(CommandTableTest, DisabledCommandsRunOnlyAfterANewDataSet) {
         EXPECT_TRUE(wb.menu.Find(name)->enabled) << name;
     EXPECT_TRUE(wb.RunCommand("mnuClear"));
     EXPECT_TRUE(wb.formResult.lines().empty());
-}
-
-// A run whose error trap fires says so once and leaves the plot of the run before: no partial
-// curve, no "Error: No data!" after the error, and no data set to enable menus for.
-TEST_F(CommandTableTest, FailedSimulateKeepsThePreviousPlot) {
-    wb.formMech.CheckDigital.Click();
-    ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
-    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
-    const std::string before = wb.formPlot.canvas().Text();
-
-    Workbench fresh{platform};
-    fresh.formExpr.D(1).Type("0");
-    fresh.RunCommand("mnuSimulate");
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].rfind("CV Error: ", 0), 0u) << platform.messages[0];
-    EXPECT_TRUE(fresh.formPlot.drawing().empty());
-    EXPECT_FALSE(fresh.menu.Find("mnuDisplay")->enabled);
-
-    wb.formIns.Estep.Type("0");
-    wb.RunCommand("mnuSimulate");
-    ASSERT_EQ(platform.messages.size(), 2u);
-    EXPECT_EQ(platform.messages[1].rfind("Analytical simulation Error: ", 0), 0u) << platform.messages[1];
-    EXPECT_EQ(wb.formPlot.canvas().Text(), before);
 }
 
 TEST_F(CommandTableTest, NextCurveWrapsAround) {

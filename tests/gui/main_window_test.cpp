@@ -106,16 +106,28 @@ TEST_F(GuiTest, SimulateDrawsTheRecordedCurve) {
     EXPECT_EQ(markers, 1 + wb.model.NData);
 }
 
-// A run that fails says so in its message box; the plot window keeps the curve of the run before.
+// A run that fails, or entries that cannot be run, are told in a message box; the plot window
+// keeps the curve of the run before.
 TEST_F(GuiTest, FailedSimulationKeepsThePlot) {
     Menu("mnuSimulate");
     ASSERT_TRUE(messages.empty());
     const QImage before = window.plot().Image();
+    // A catalytic reaction so fast that the digital grid outgrows its arrays.
+    Menu("mnuMechamism");
+    TypeInto(wb.formMech.chem(1), "Fe2+");
+    TypeInto(wb.formMech.chem(2), "Fe3+");
     Menu("mnuExperimental");
-    TypeInto(wb.formExpr.D(1), "0");
+    TypeInto(wb.formExpr.kf(1), "1e85");
     Menu("mnuSimulate");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "CV Error: Overflow! Please try again by other initial values.");
+    EXPECT_EQ(messages[0], "CV Error: Subscript out of range! Please try again by other initial values.");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.plot().Image(), before);
+
+    TypeInto(wb.formExpr.D(1), "0");
+    Menu("mnuSimulate");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].find("Nothing was run"), std::string::npos) << messages[1];
     QCoreApplication::processEvents();
     EXPECT_EQ(window.plot().Image(), before);
 }
