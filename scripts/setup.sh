@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing, and the comma-decimal
-# locale the tests read numbers under.
+# locale the tests read numbers under. Qt 6 builds the desktop application; Xvfb lets CI run its
+# tests once on a real X server; the DejaVu fonts draw the plot and the windows' texts.
 set -euo pipefail
 
 # clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses.
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth)
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"

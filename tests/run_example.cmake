@@ -1,7 +1,7 @@
 # Runs one example script through talvex-batch in a folder of its own and compares what it prints
 # with tests/data/examples/<name>.out. The run-time lines differ from run to run and are left out.
-# Data files a script reads lie beside it, named after it (<name>*.csv); they are copied into its
-# folder first.
+# Data files a script reads lie beside it, named after it (<name>*, any extension but .tvx); they
+# are copied into its folder first.
 # With TALVEX_UPDATE_GOLDEN=1 in the environment the expected file is rewritten instead: review the
 # difference (git diff tests/data) before committing it.
 # Arguments: BATCH (the executable), SCRIPT, EXPECTED, WORKDIR.
@@ -9,7 +9,8 @@ file(REMOVE_RECURSE ${WORKDIR})
 file(MAKE_DIRECTORY ${WORKDIR})
 get_filename_component(name ${SCRIPT} NAME_WE)
 get_filename_component(folder ${SCRIPT} DIRECTORY)
-file(GLOB inputs ${folder}/${name}*.csv)
+file(GLOB inputs ${folder}/${name}*)
+list(FILTER inputs EXCLUDE REGEX "\\.tvx$")
 if(inputs)
   file(COPY ${inputs} DESTINATION ${WORKDIR})
 endif()

@@ -1,5 +1,9 @@
 #include "app/file_commands.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "app/commands.h"
 #include "app/workbench.h"
 #include "core/curve_slot.h"
@@ -7,6 +11,7 @@
 #include "dialogs/parameter_dialogs.h"
 #include "files/data_export.h"
 #include "files/data_import.h"
+#include "files/instrument_import.h"
 #include "files/parameter_file.h"
 #include "plot/display.h"
 #include "plot/plot_renderer.h"
@@ -22,12 +27,98 @@ void ExportDataCommand(Workbench& wb) {
     ExportData(wb.platform, m, m.IFirst, m.ILast, m.CurCurve);
 }
 
+namespace {
+
+// What the user decided about an instrument export: which cycle, whether to flip the current's
+// sign, every how many points to keep. No value when the user cancelled a question.
+struct InstrumentChoice {
+    int cycle = 1;  // 1.. a cycle, 0 all of them
+    bool flip = false;
+    int step = 1;
+    std::vector<std::string> report;
+};
+
+std::string Points(std::size_t n) {
+    return GeneralFormat(static_cast<double>(n)) + (n == 1 ? " point" : " points");
+}
+
+std::optional<InstrumentChoice> AskAboutInstrumentData(Platform& platform, const InstrumentData& data) {
+    InstrumentChoice c;
+    const int cycles = static_cast<int>(data.cycles.size());
+    if (cycles > 1) {
+        std::vector<std::string> options;
+        for (int k = 1; k <= cycles; ++k)
+            options.push_back(data.cycles[static_cast<std::size_t>(k - 1)].label + " (" + Points(CyclePoints(data, k)) +
+                              ")");
+        options.push_back("all cycles (" + Points(CyclePoints(data, 0)) + ")");
+        const auto picked = platform.Choose(
+            "The file holds " + GeneralFormat(cycles) + " cycles. Which do you want to import?", options, 0);
+        if (!picked) return std::nullopt;
+        c.cycle = *picked == cycles ? 0 : *picked + 1;
+    }
+    const std::size_t points = CyclePoints(data, c.cycle);
+    const std::string what = c.cycle == 0 ? "The cycles hold " : (cycles > 1 ? "The cycle holds " : "The file holds ");
+    if (points > static_cast<std::size_t>(kMaxPoints)) {
+        // Thinning only on request: refusing is the answer offered first.
+        c.step = ThinningStep(points);
+        const std::size_t kept = (points + static_cast<std::size_t>(c.step) - 1) / static_cast<std::size_t>(c.step);
+        const auto picked = platform.Choose(
+            what + Points(points) + "; at most " + GeneralFormat(kMaxPoints) + " can be imported.",
+            {"Import every " + GeneralFormat(c.step) + ". point (" + Points(kept) + ")", "Do not import"}, 1);
+        if (!picked || *picked != 0) return std::nullopt;
+        c.report.push_back("Every " + GeneralFormat(c.step) + ". point imported: " + Points(kept) + " of " +
+                           Points(points));
+    }
+    if (data.sign != CurrentSign::CathodicPositive) {
+        const bool negative = data.sign == CurrentSign::CathodicNegative;
+        const std::string question =
+            negative ? std::string("This ") + FormatName(data.format) +
+                           " writes cathodic (reduction) current as negative; Talvex's curves have it positive. "
+                           "Flip the sign of the current?"
+                     : "The file does not say how it signs the current; Talvex's curves have cathodic (reduction) "
+                       "current positive. Flip the sign of the current?";
+        const auto picked =
+            platform.Choose(question, {"Flip the sign", "Keep the sign as in the file"}, negative ? 0 : 1);
+        if (!picked) return std::nullopt;
+        c.flip = *picked == 0;
+    }
+    c.report.push_back(c.flip ? "Current sign flipped: cathodic current is positive, as in Talvex's curves"
+                              : "Current sign kept as in the file");
+    return c;
+}
+
+}  // namespace
+
 bool ReadData(Workbench& wb) {
     Model& m = wb.model;
-    const auto path = wb.platform.OpenFileDialog(kDataFileFilter);
+    const auto path = wb.platform.OpenFileDialog(kImportFileFilter);
     if (!path || path->empty()) return false;  // cancelled
     try {
-        const DataPairs d = ReadDataPairs(*path);
+        DataPairs d;
+        std::vector<std::string> notes;
+        try {
+            d = ReadDataPairs(*path);
+        } catch (const RunError& plain) {
+            // Not a plain data file: an instrument's export, recognised from its content. A file in
+            // the plain layout, or one that cannot be read at all, keeps the plain reader's message.
+            std::string bytes;
+            try {
+                bytes = ReadImportFile(*path);
+            } catch (const RunError&) {
+                throw plain;
+            }
+            if (IsPlainDataLayout(bytes)) throw plain;
+            const InstrumentData data = ParseInstrumentData(bytes);
+            const std::optional<InstrumentChoice> choice = AskAboutInstrumentData(wb.platform, data);
+            if (!choice) return false;  // the user said no: nothing changes
+            d = SelectCycle(data, choice->cycle, choice->flip, choice->step);
+            notes = DescribeImport(data);
+            if (data.cycles.size() > 1)
+                notes.push_back("Imported: " + (choice->cycle == 0
+                                                    ? std::string("all cycles")
+                                                    : data.cycles[static_cast<std::size_t>(choice->cycle - 1)].label));
+            notes.insert(notes.end(), choice->report.begin(), choice->report.end());
+        }
         const InstrumentTexts proposed = ProposeInstrument(m, d);
 
         // Read completely: only now does anything change, the curve slot included, so a failed
@@ -53,6 +144,7 @@ bool ReadData(Workbench& wb) {
         wb.formResult.Print().Text("E start = ").Zone().Text(ins.Estart.text()).End();
         wb.formResult.Print().Text("E end = ").Zone().Text(ins.Eend.text()).End();
         wb.formResult.Print().Text("E step = ").Zone().Text(ins.Estep.text()).End();
+        for (const std::string& line : notes) wb.formResult.PrintLine(line);
 
         wb.formPlot.caption = FullPath(*path);
         return true;

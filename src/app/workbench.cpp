@@ -1,5 +1,7 @@
 #include "app/workbench.h"
 
+#include <algorithm>
+
 #include "app/commands.h"
 #include "dialogs/parameter_dialogs.h"
 #include "fitting/fit_driver.h"
@@ -75,6 +77,8 @@ bool Workbench::Choose(ComboBox& combo, const std::string& entry) {
 
 void Workbench::Activate(Form& form) {
     Action([&] {
+        // A dialog already on view is not "changed" by coming to the front, yet its window must rise.
+        if (std::find(activated_.begin(), activated_.end(), &form) == activated_.end()) activated_.push_back(&form);
         form.Show();
         return true;
     });
@@ -118,6 +122,8 @@ WorkbenchChanges Workbench::TakeChanges() {
     formResult.changed = false;
     c.menu = menu.changed;
     menu.changed = false;
+    c.activated = std::move(activated_);
+    activated_.clear();
     return c;
 }
 

@@ -28,11 +28,12 @@ class FitDriver;
 
 // What changed through one user action, so a window refreshes exactly that.
 struct WorkbenchChanges {
-    std::vector<Form*> forms;  // dialogs with a changed control, caption or visibility
-    bool plot = false;         // the plot window's drawing, caption or visibility
-    bool result = false;       // the result window's lines or visibility
-    bool menu = false;         // enabled flags of the menu items
-    bool Any() const { return !forms.empty() || plot || result || menu; }
+    std::vector<Form*> forms;      // dialogs with a changed control, caption or visibility
+    std::vector<Form*> activated;  // dialogs brought to the front (a window raises them)
+    bool plot = false;             // the plot window's drawing, caption or visibility
+    bool result = false;           // the result window's lines or visibility
+    bool menu = false;             // enabled flags of the menu items
+    bool Any() const { return !forms.empty() || !activated.empty() || plot || result || menu; }
 };
 
 // Everything one running program owns: the parameter model, the dialogs (created once, then only
@@ -149,6 +150,7 @@ class Workbench {
     void Announce();
 
     std::vector<Form*> forms_;
+    std::vector<Form*> activated_;
     std::unique_ptr<FitDriver> fitDriver_;
     int actionDepth_ = 0;
     struct PlotState {

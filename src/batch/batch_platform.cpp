@@ -45,8 +45,14 @@ std::optional<int> BatchPlatform::Choose(const std::string& question, const std:
     if (!answers_.empty()) {
         const std::optional<std::string> answer = NextAnswer();
         choice.reset();
-        for (std::size_t i = 0; answer && i < options.size(); ++i)
-            if (Lower(options[i]) == Lower(*answer) || std::to_string(i + 1) == *answer) choice = static_cast<int>(i);
+        // An option by its number, its whole text or its text before a remark in parentheses
+        // ("cycle 2" for "cycle 2 (601 points)").
+        for (std::size_t i = 0; answer && !choice && i < options.size(); ++i) {
+            const std::string option = Lower(options[i]);
+            const std::string shortOption = option.substr(0, option.find(" ("));
+            if (option == Lower(*answer) || shortOption == Lower(*answer) || std::to_string(i + 1) == *answer)
+                choice = static_cast<int>(i);
+        }
         if (answer && !choice) {
             out_ << "Choose: " << question << " -> '" << *answer << "' is none of the answers; cancelled" << std::endl;
             return std::nullopt;

@@ -18,8 +18,9 @@ class BatchPlatform : public Platform {
     void MessageBox(const std::string& text) override;
     std::optional<std::string> OpenFileDialog(const std::string& filter) override;
     std::optional<std::string> SaveFileDialog(const std::string& filter) override;
-    // Takes the next queued answer: an option's text (any case) or its number from 1; with none
-    // queued, the preselected option. The question and the answer taken are printed.
+    // Takes the next queued answer: an option's text (any case, with or without a remark in
+    // parentheses) or its number from 1; with none queued, the preselected option. The question
+    // and the answer taken are printed.
     std::optional<int> Choose(const std::string& question, const std::vector<std::string>& options,
                               int preselected) override;
     void SetPointer(int) override {}

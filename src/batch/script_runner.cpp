@@ -1,5 +1,7 @@
 #include "batch/script_runner.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <functional>
@@ -12,6 +14,9 @@
 #include "batch/batch_platform.h"
 #include "core/model_names.h"
 #include "plot/form_plot.h"
+#ifdef TALVEX_PNG_EXPORT
+#include "gui/plot_image.h"
+#endif
 
 namespace talvex {
 namespace {
@@ -118,13 +123,27 @@ class Runner {
         } else if (verb == "plot") {
             const std::string path(Trim(rest));
             if (path.empty()) throw ScriptError("plot needs a file name");
-            if (!wb_.formPlot.WriteSvg(path)) out_ << "Plot could not be written to " << path << std::endl;
+            if (!WritePlot(path)) out_ << "Plot could not be written to " << path << std::endl;
         } else {
             throw ScriptError("unknown command '" + verb + "'");
         }
     }
 
   private:
+    // An SVG document, or a PNG picture when the name ends in .png and the desktop build is there.
+    bool WritePlot(const std::string& path) {
+        const bool png = path.size() > 4 && std::equal(path.end() - 4, path.end(), ".png", [](char a, char b) {
+                             return std::tolower(static_cast<unsigned char>(a)) == b;
+                         });
+        if (!png) return wb_.formPlot.WriteSvg(path);
+#ifdef TALVEX_PNG_EXPORT
+        return gui::WritePlotPng(wb_.formPlot, path);
+#else
+        out_ << "PNG pictures need the desktop build of Talvex; write an .svg instead" << std::endl;
+        return false;
+#endif
+    }
+
     static void NoMore(std::string_view rest) {
         if (!Trim(rest).empty()) throw ScriptError("unexpected text '" + std::string(Trim(rest)) + "'");
     }
@@ -144,7 +163,9 @@ class Runner {
         return *c;
     }
 
-    static std::string Name(const talvex::Control& c) { return c.form()->name() + "." + c.FullName(); }
+    static std::string Name(const talvex::Control& c) {
+        return c.form()->name() + "." + c.FullName();
+    }
 
     template <typename T>
     static T& As(talvex::Control& c, const char* what) {

@@ -27,6 +27,9 @@ struct InstrumentTexts {
 };
 InstrumentTexts ProposeInstrument(const Model& m, const DataPairs& d);
 
+// The Import command's file dialog: plain data files and the text exports of potentiostats.
+inline constexpr const char* kImportFileFilter = "csv|*.csv|instrument exports|*.mpt;*.dta;*.txt|all|*.*";
+
 // The absolute, normalised form of a path (the path itself when that cannot be worked out).
 std::string FullPath(const std::string& path);
 

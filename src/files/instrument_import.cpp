@@ -798,18 +798,27 @@ std::size_t InstrumentData::TotalPoints() const {
 }
 
 bool IsPlainDataLayout(std::string_view content) {
+    // Only digits, signs, points, exponents and blanks: a field that was meant as a number, even
+    // one too long or too large to read, so the plain reader's message is the one that fits.
+    const auto numberLike = [](std::string_view field) {
+        if (IsBlankLine(field)) return false;
+        for (const char c : field)
+            if (!((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E' || c == ' '))
+                return false;
+        return true;
+    };
     LineReader lines(WithoutByteOrderMark(content));
     Line line;
     while (lines.Next(line)) {
         if (IsBlankLine(line.text)) continue;
         bool all = true;
         ForEachField(line.text, ',', [&](int, std::string_view field) {
-            all = IsNumber(field);
+            all = numberLike(field);
             return all;
         });
         return all;
     }
-    return false;
+    return true;  // nothing but blank lines: the plain reader says the input ended
 }
 
 InstrumentData ParseInstrumentData(std::string_view content) {

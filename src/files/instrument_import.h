@@ -51,8 +51,10 @@ struct InstrumentData {
     std::size_t TotalPoints() const;
 };
 
-// True when the first line holding anything is numbers separated by commas: the layout of the
-// plain data file, which ReadDataPairs reads and whose faults it reports in its own words.
+// True when the first line holding anything is numbers separated by commas (fields of digits,
+// signs, points and exponents, even ones too long to read), or when there is no such line: the
+// layout of the plain data file, which ReadDataPairs reads and whose faults it reports in its own
+// words.
 bool IsPlainDataLayout(std::string_view content);
 
 // Reads an export from its bytes. Raises RunError whose description names the line at fault and

@@ -72,6 +72,22 @@ TEST_F(WorkbenchTest, EachActionAnnouncesWhatItChanged) {
     EXPECT_FALSE(announced.back().plot);
 }
 
+// A dialog already on view that is opened again from its menu, or activated, is named so that its
+// window comes to the front; nothing else about it changed.
+TEST_F(WorkbenchTest, NamesTheDialogsBroughtToTheFront) {
+    wb.RunCommand("mnuInstrument");
+    ASSERT_EQ(announced.size(), 1u);
+    EXPECT_EQ(announced[0].activated, std::vector<Form*>{&wb.formIns});
+    wb.RunCommand("mnuInstrument");
+    ASSERT_EQ(announced.size(), 2u);
+    EXPECT_EQ(announced[1].activated, std::vector<Form*>{&wb.formIns});
+    EXPECT_TRUE(announced[1].forms.empty());
+
+    wb.Click(wb.formIns.optElectrode(2));
+    ASSERT_EQ(announced.size(), 3u);
+    EXPECT_TRUE(announced.back().activated.empty());
+}
+
 // The window shows a shortcut where a desktop user expects one, and a status tip for every command;
 // no two commands share a shortcut.
 TEST_F(WorkbenchTest, CommandsCarryStatusTipsAndDistinctShortcuts) {

@@ -133,8 +133,8 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
     EXPECT_EQ(Stored(), Values(2, 5, 3, 20 + 21 + 22));
     const std::string fields = Fields(wb);
     const std::pair<std::string, std::string> bad[] = {
-        {"E (V),I (A)\n1,2\n", "Type mismatch in line 1"},
-        {"0,3;1,2E-05\n", "Type mismatch in line 1"},
+        {"E (V),I (mA)\n1,2\n3,x\n", "line 3: 'x' is not a number in column I (mA)"},
+        {"9,9,9\n", "Input past end of file in line 1"},
         {"9,9\n9,\n", "Type mismatch in line 2"},
         {"9,9\n9,1e999\n", "Overflow in line 2: 1e999 is beyond the largest number a curve can hold"},
         {"9,9\n9", "Input past end of file in line 2"},
@@ -154,6 +154,41 @@ TEST_F(FilesTest, ImportOverlapAndFailures) {
     }
     EXPECT_EQ(Stored(), Values(2, 5, 3, 20 + 21 + 22));
     EXPECT_EQ(Fields(wb), fields);
+}
+
+// An instrument's export through Import Data: the cycle asked for, the sign offered for flipping
+// (Talvex has cathodic current positive), units converted, the choices reported; a cancelled
+// question changes nothing; more than 4000 points are thinned only when the user says so.
+TEST_F(FilesTest, InstrumentExportsAskForCycleAndSign) {
+    const std::string eclab = testing::DataPath("instruments/eclab_cv.mpt");
+    platform.choices = {1, 0};  // cycle 2, flip the sign
+    ASSERT_TRUE(ImportFrom(eclab));
+    EXPECT_EQ(platform.questions.size(), 2u);
+    EXPECT_EQ(platform.choiceLists[0], (Strings{"cycle 1 (6 points)", "cycle 2 (6 points)", "all cycles (12 points)"}));
+    EXPECT_EQ(Values(m.NData, m.Xdata(1), m.Xdata(5)), Values(6, 0.3004, -0.2996));
+    EXPECT_TRUE(testing::Near(m.Yplot(5, 1), 1.12e-5, 1e-12));  // -1.12e-2 mA, flipped
+    const Strings& lines = wb.formResult.lines();
+    EXPECT_EQ(
+        Strings(lines.end() - 3, lines.end()),
+        (Strings{"Current sign: cathodic current negative (EC-Lab writes oxidation (anodic) current as positive, "
+                 "the IUPAC convention)",
+                 "Imported: cycle 2", "Current sign flipped: cathodic current is positive, as in Talvex's curves"}));
+
+    const auto before = Values(m.NData, m.Xdata(2), m.Yplot(2, 1));
+    platform.choices = {std::nullopt};  // cancels the first question
+    EXPECT_FALSE(ImportFrom(eclab));
+    EXPECT_EQ(Values(m.NData, m.Xdata(2), m.Yplot(2, 1)), before);
+
+    std::string big = "Potential/V, Current/A\n";
+    for (int i = 0; i < 4500; ++i) big += GeneralFormat(0.3 - i * 1e-4) + ", " + GeneralFormat(-1e-6 * i) + "\n";
+    platform.messages.clear();
+    platform.choices = {};  // the answers offered first: do not thin
+    EXPECT_FALSE(Import(big));
+    EXPECT_EQ(platform.questions.back(), "The file holds 4500 points; at most 4000 can be imported.");
+    EXPECT_EQ(Values(m.NData, m.Xdata(2), m.Yplot(2, 1)), before);
+    platform.choices = {0, 0};  // every second point, flip
+    ASSERT_TRUE(Import(big));
+    EXPECT_EQ(Values(m.NData, m.Xdata(2)), Values(2250, 0.2998));
 }
 
 // What Export Data writes imports again, the largest doubles included; the reader needs no file.

@@ -229,10 +229,14 @@ TEST(InstrumentImport, CycleSelectionFlippingThinningAndLimit) {
 
 TEST(InstrumentImport, PlainDataLayoutIsLeftToTheDescribedReader) {
     const std::pair<std::string, bool> cases[] = {
-        {"1,2\n3,4\n", true},     {"\xEF\xBB\xBF\n -.3 , 1E-06\n", true},
-        {"0.1\n", true},          {"E,I\n1,2\n", false},
-        {"0,3;1,2E-05\n", false}, {"0.1\t2e-6\n", false},
-        {"\r\n \r\n", false},
+        {"1,2\n3,4\n", true},
+        {"\xEF\xBB\xBF\n -.3 , 1E-06\n", true},
+        {"0.1\n", true},
+        {"E,I\n1,2\n", false},
+        {"0,3;1,2E-05\n", false},
+        {"0.1\t2e-6\n", false},
+        {"\r\n \r\n", true},                    // nothing to read: the plain reader says the input ended
+        {std::string(5000, '7') + "\n", true},  // meant as a number, too long to read
     };
     for (const auto& [content, plain] : cases) EXPECT_EQ(IsPlainDataLayout(content), plain) << content;
     EXPECT_EQ(ErrorOf([] { ReadInstrumentFile(DataPath("instruments/none.mpt")); }), "File not found");

@@ -1,0 +1,63 @@
+#include "gui/dialog_view.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+
+#include "dialogs/controls.h"
+#include "gui/dialog_layouts.h"
+#include "gui/qt_text.h"
+#include "gui/view_actions.h"
+
+namespace talvex::gui {
+
+DialogView::DialogView(Form& form, ViewActions& actions, QWidget* parent)
+    : QDialog(parent), form_(form), actions_(actions), binder_(actions) {
+    setObjectName(Q(form.name()));
+    setModal(false);
+    setSizeGripEnabled(false);
+    BuildDialogLayout(*this);
+    Refresh();
+}
+
+void DialogView::Refresh() {
+    binder_.Refresh();
+    setWindowTitle(Q(form_.caption));
+    if (form_.visible() != isVisible()) setVisible(form_.visible());
+}
+
+void DialogView::BringToFront() {
+    if (!isVisible()) show();
+    if (isMinimized()) showNormal();
+    raise();
+    if (!isActiveWindow()) {
+        activationRequested_ = true;
+        activateWindow();
+    }
+}
+
+bool DialogView::event(QEvent* event) {
+    // A late answer for a window hidden meanwhile is no activation at all.
+    if (event->type() == QEvent::WindowActivate && isVisible()) {
+        const bool requested = activationRequested_;
+        activationRequested_ = false;
+        actions_.WindowActivated(*this, form_, requested);
+    }
+    return QDialog::event(event);
+}
+
+void DialogView::hideEvent(QHideEvent* event) {
+    activationRequested_ = false;
+    QDialog::hideEvent(event);
+}
+
+void DialogView::closeEvent(QCloseEvent* event) {
+    // The dialog class decides; it hides, and the refresh that follows hides the window.
+    event->ignore();
+    actions_.Close(form_);
+}
+
+void DialogView::reject() {
+    actions_.Close(form_);
+}
+
+}  // namespace talvex::gui

@@ -1,0 +1,135 @@
+#include "gui/qt_platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStringList>
+#include <QTime>
+#include <QUrl>
+
+#include "core/constants.h"
+#include "gui/plot_widget.h"
+#include "gui/qt_text.h"
+
+namespace talvex::gui {
+
+QString QtFileFilter(const std::string& filter) {
+    const QStringList parts = Q(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString description = parts[i];
+        // "parameter (*.par)" already names its pattern; Qt reads the last parentheses as the pattern.
+        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
+            description = description.left(description.lastIndexOf(QLatin1Char('('))).trimmed();
+        entries << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+void QtPlatform::MessageBox(const std::string& text) {
+    if (messageHook) {
+        messageHook(text);
+        return;
+    }
+    // A message must be read even while the wait cursor of a running command is up.
+    const bool wait = waitCursor_;
+    if (wait) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), Q(text), QMessageBox::Ok, parent);
+    box.exec();
+    if (wait) QApplication::restoreOverrideCursor();
+}
+
+std::optional<std::string> QtPlatform::OpenFileDialog(const std::string& filter) {
+    if (fileDialogHook) return fileDialogHook(false, QtFileFilter(filter));
+    const QString path = QFileDialog::getOpenFileName(parent, QString(), QString(), QtFileFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return S(path);
+}
+
+std::optional<std::string> QtPlatform::SaveFileDialog(const std::string& filter) {
+    if (fileDialogHook) return fileDialogHook(true, QtFileFilter(filter));
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), QString(), QtFileFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return S(path);
+}
+
+std::optional<int> QtPlatform::Choose(const std::string& question, const std::vector<std::string>& options,
+                                      int preselected) {
+    if (chooseHook) return chooseHook(question, options, preselected);
+    QStringList items;
+    for (const std::string& option : options) items << Q(option);
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(parent, QApplication::applicationDisplayName(), Q(question), items,
+                                                 preselected, false, &ok);
+    if (!ok) return std::nullopt;
+    const qsizetype index = items.indexOf(picked);
+    if (index < 0) return std::nullopt;
+    return static_cast<int>(index);
+}
+
+void QtPlatform::SetPointer(int code) {
+    const bool wait = code == kPointerHourglass;
+    if (wait == waitCursor_) return;
+    if (wait)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    waitCursor_ = wait;
+}
+
+float QtPlatform::Timer() {
+    return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+}
+
+bool QtPlatform::CopyPlotToClipboard() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!plot || !clipboard) return false;
+    clipboard->clear();
+    clipboard->setImage(plot->Image());
+    return true;
+}
+
+bool QtPlatform::PrintPlot() {
+    if (!plot) return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (printDialogHook) {
+        if (!printDialogHook(printer)) return true;  // cancelled: nothing to report
+    } else {
+        QPrintDialog dialog(&printer, parent);
+        if (dialog.exec() != QDialog::Accepted) return true;
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    // The window's proportions, as large as the page allows.
+    QSizeF size = QSizeF(plot->size());
+    size.scale(QSizeF(printer.width(), printer.height()), Qt::KeepAspectRatio);
+    plot->Paint(painter, QRectF(QPointF(0, 0), size));
+    return painter.end();
+}
+
+bool QtPlatform::OpenManual(const std::string& path) {
+    const QFileInfo file(Q(path));
+    if (!file.exists()) return false;
+    const QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
+    return urlOpener ? urlOpener(url) : QDesktopServices::openUrl(url);
+}
+
+void QtPlatform::Exit() {
+    if (exitHook) {
+        exitHook();
+        return;
+    }
+    QApplication::quit();
+}
+
+}  // namespace talvex::gui

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTest>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/workbench.h"
+#include "dialogs/parameter_dialogs.h"
+#include "gui/dialog_view.h"
+#include "gui/main_window.h"
+#include "gui/plot_widget.h"
+#include "plot/display.h"
+
+namespace talvex::gui::testing {
+
+// The real main window, shown offscreen, with every modal window answered by the test: message
+// boxes are recorded, file dialogs take queued answers, Exit is recorded.
+class GuiTest : public ::testing::Test {
+  protected:
+    GuiTest() {
+        window.platform().messageHook = [this](const std::string& text) { messages.push_back(text); };
+        window.platform().fileDialogHook = [this](bool, const QString& filter) {
+            filters.push_back(filter);
+            std::optional<std::string> answer;
+            if (!fileAnswers.empty()) {
+                answer = fileAnswers.front();
+                fileAnswers.erase(fileAnswers.begin());
+            }
+            return answer;
+        };
+        window.platform().exitHook = [this] { exited = true; };
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // Chooses a menu command as the user does.
+    void Menu(const char* name) {
+        QAction* action = window.Action(name);
+        ASSERT_NE(action, nullptr) << name;
+        action->trigger();
+        QCoreApplication::processEvents();  // the window system's answers, as between two user actions
+    }
+
+    DialogView& View(const Form& form) { return *window.View(form); }
+    template <typename W>
+    W* Widget(const Control& control) {
+        auto* widget = dynamic_cast<W*>(window.View(*control.form())->binder().WidgetOf(control));
+        EXPECT_NE(widget, nullptr) << control.FullName();
+        return widget;
+    }
+
+    // Replaces a field's text by typing, key by key, as a user does.
+    void TypeInto(const TextBox& box, const QString& text) {
+        QLineEdit* edit = Widget<QLineEdit>(box);
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+    }
+
+    void ClickOn(const Control& control) {
+        QWidget* widget = window.View(*control.form())->binder().WidgetOf(control);
+        ASSERT_NE(widget, nullptr) << control.FullName();
+        // A check box or option button is hit on its indicator, a push button anywhere.
+        const QPoint at =
+            control.kind() == ControlKind::CommandButton ? widget->rect().center() : QPoint(6, widget->height() / 2);
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::KeyboardModifiers(), at);
+        QCoreApplication::processEvents();
+    }
+
+    MainWindow window;
+    Workbench& wb = window.workbench();
+    std::vector<std::string> messages;
+    std::vector<QString> filters;
+    std::vector<std::optional<std::string>> fileAnswers;
+    bool exited = false;
+};
+
+}  // namespace talvex::gui::testing

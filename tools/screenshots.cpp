@@ -1,0 +1,156 @@
+// talvex_screenshots FOLDER: pictures of the desktop application for the documentation, taken
+// offscreen: the main window after a default simulation with the Chemicals dialog open, and each
+// dialog as it first opens (the Mechanism dialog in both its faces).
+#include <QAction>
+#include <QDir>
+#include <QPainter>
+#include <QTest>
+#include <iostream>
+
+#include "app/workbench.h"
+#include "core/codes.h"
+#include "dialogs/parameter_dialogs.h"
+#include "gui/dialog_view.h"
+#include "gui/main_window.h"
+#include "gui/talvex_application.h"
+#include "plot/display.h"
+
+namespace {
+
+using talvex::gui::DialogView;
+using talvex::gui::MainWindow;
+
+bool Save(const QImage& image, const QDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    if (!image.save(path)) {
+        std::cerr << "cannot write " << path.toStdString() << "\n";
+        return false;
+    }
+    std::cout << path.toStdString() << "\n";
+    return true;
+}
+
+// A dialog's contents under a plain title bar, as a window manager would frame it.
+QImage Framed(QWidget& window) {
+    const QImage inner = window.grab().toImage();
+    const int bar = 26;
+    QImage framed(inner.width() + 2, inner.height() + bar + 1, QImage::Format_RGB32);
+    framed.fill(QColor(0x3b, 0x4a, 0x5e));
+    QPainter painter(&framed);
+    painter.drawImage(1, bar, inner);
+    painter.setPen(Qt::white);
+    QFont font = window.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(10, 0, framed.width() - 20, bar), Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
+    return framed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    talvex::gui::TalvexApplication app(argc, argv);
+    if (argc != 2) {
+        std::cerr << "usage: talvex_screenshots FOLDER\n";
+        return 2;
+    }
+    QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) return 1;
+
+    MainWindow window;
+    window.platform().messageHook = [](const std::string& text) { std::cerr << "message: " << text << "\n"; };
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    talvex::Workbench& wb = window.workbench();
+    bool ok = true;
+
+    // Each dialog as it first opens.
+    struct Shot {
+        const char* command;
+        talvex::Form* form;
+        const char* file;
+    };
+    const Shot shots[] = {{"mnuTech", &wb.formTech, "techniques.png"},
+                          {"mnuMechamism", &wb.formMech, "mechanism.png"},
+                          {"mnuInstrument", &wb.formIns, "instrument.png"},
+                          {"mnuExperimental", &wb.formExpr, "chemicals.png"}};
+    for (const Shot& shot : shots) {
+        window.Action(shot.command)->trigger();
+        DialogView* view = window.View(*shot.form);
+        QTest::qWait(50);
+        ok = Save(Framed(*view), folder, shot.file) && ok;
+        wb.Close(*shot.form);
+    }
+    // The analytical face of the Mechanism dialog, then back to the digital one.
+    window.Action("mnuMechamism")->trigger();
+    QTest::mouseClick(window.View(wb.formMech)->binder().WidgetOf(wb.formMech.CheckDigital), Qt::LeftButton,
+                      Qt::KeyboardModifiers(), QPoint(8, 8));
+    QTest::qWait(50);
+    ok = Save(Framed(*window.View(wb.formMech)), folder, "mechanism_analytical.png") && ok;
+    QTest::mouseClick(window.View(wb.formMech)->binder().WidgetOf(wb.formMech.CheckDigital), Qt::LeftButton,
+                      Qt::KeyboardModifiers(), QPoint(8, 8));
+    wb.Close(wb.formMech);
+
+    // The default cyclic voltammogram: one cycle, simulated from the menu, then its run time.
+    window.Action("mnuInstrument")->trigger();
+    wb.Choose(wb.formIns.ComboScan, "cycle");
+    wb.Close(wb.formIns);
+    window.Action("mnuSimulate")->trigger();
+    window.Action("mnuTime")->trigger();
+    window.Action("mnuOption")->trigger();
+    QTest::qWait(50);
+    ok = Save(Framed(*window.View(wb.formOption)), folder, "option.png") && ok;
+    wb.Close(wb.formOption);
+
+    window.Action("mnuExperimental")->trigger();
+    QTest::qWait(100);
+    const QImage main = Framed(window);
+    ok = Save(main, folder, "main_window.png") && ok;
+
+    // The main window with the Chemicals dialog over its lower right part.
+    DialogView& chemicals = *window.View(wb.formExpr);
+    const QImage dialog = Framed(chemicals);
+    const int overlap = 16;
+    QImage composite(std::max(main.width(), dialog.width() + 60), main.height() + dialog.height() - overlap,
+                     QImage::Format_RGB32);
+    composite.fill(QColor(0xdd, 0xdd, 0xdd));
+    QPainter painter(&composite);
+    painter.drawImage(0, 0, main);
+    painter.drawImage(composite.width() - dialog.width() - 20, main.height() - overlap, dialog);
+    painter.end();
+    ok = Save(composite, folder, "talvex.png") && ok;
+    wb.Close(wb.formExpr);
+
+    // A catalytic EC' reaction typed into the reaction editor: the Chemicals dialog with a chemical
+    // row; then back to the default mechanism.
+    wb.Type(wb.formMech.chem(1), "Fe2+");
+    wb.Type(wb.formMech.chem(2), "Fe3+");
+    window.Action("mnuExperimental")->trigger();
+    wb.Click(wb.formExpr.CheckFitted(talvex::fit::kf + 1));
+    QTest::qWait(50);
+    ok = Save(Framed(*window.View(wb.formExpr)), folder, "chemicals_catalytic.png") && ok;
+    wb.Click(wb.formExpr.CheckFitted(talvex::fit::kf + 1));
+    wb.Close(wb.formExpr);
+    wb.Type(wb.formMech.chem(1), "");
+    wb.Type(wb.formMech.chem(2), "");
+    wb.formMech.SetupMechanism();
+
+    // Square wave with preconcentration: the Instrument dialog with its other fields.
+    window.Action("mnuTech")->trigger();
+    wb.Click(wb.formTech.optTech(talvex::technique::SquareWave));
+    wb.Click(wb.formTech.cmdOK);
+    window.Action("mnuInstrument")->trigger();
+    wb.Click(wb.formIns.optElectrode(talvex::electrode::RotatingDisk));
+    wb.Click(wb.formIns.CheckPreCon);
+    QTest::qWait(50);
+    ok = Save(Framed(*window.View(wb.formIns)), folder, "instrument_square_wave.png") && ok;
+    wb.Click(wb.formIns.CheckPreCon);
+    wb.Click(wb.formIns.optElectrode(talvex::electrode::Planar));
+    wb.Close(wb.formIns);
+    window.Action("mnuTech")->trigger();
+    wb.Click(wb.formTech.optTech(talvex::technique::Sweep));
+    wb.Click(wb.formTech.cmdOK);
+
+    return ok ? 0 : 1;
+}
