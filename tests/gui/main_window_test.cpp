@@ -112,7 +112,7 @@ TEST_F(GuiTest, FailedSimulationKeepsThePlot) {
     Menu("mnuSimulate");
     ASSERT_TRUE(messages.empty());
     const QImage before = window.plot().Image();
-    // A catalytic reaction so fast that the digital grid outgrows its arrays.
+    // A catalytic reaction far too fast for the digital grid's time step.
     Menu("mnuMechamism");
     TypeInto(wb.formMech.chem(1), "Fe2+");
     TypeInto(wb.formMech.chem(2), "Fe3+");
@@ -120,7 +120,9 @@ TEST_F(GuiTest, FailedSimulationKeepsThePlot) {
     TypeInto(wb.formExpr.kf(1), "1e85");
     Menu("mnuSimulate");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "CV Error: Subscript out of range! Please try again by other initial values.");
+    EXPECT_EQ(messages[0],
+              "CV Error: The chemical reaction is too fast for the digital simulation (kf + kb = 1E+85 /s; at this "
+              "time step it resolves at most 2E+20 /s)! Please try again by other initial values.");
     QCoreApplication::processEvents();
     EXPECT_EQ(window.plot().Image(), before);
 
