@@ -66,10 +66,7 @@ void ExpectAllShown(MainWindow& window, const Form& form) {
 // Every control of every dialog has its widget in the dialog's window, showing its caption or
 // text, state, visibility, enabled state and tooltip; the captions keep °, ², Ω, α, λ.
 TEST_F(GuiTest, EveryControlIsShownAsItsDialogSays) {
-    const char* commands[] = {"mnuTech", "mnuMechamism", "mnuInstrument", "mnuExperimental"};
-    for (const char* command : commands) Menu(command);
-    Menu("mnuSimulate");
-    Menu("mnuOption");
+    OpenEveryDialog();
     for (const Form* form : wb.forms()) {
         SCOPED_TRACE(form->name());
         EXPECT_TRUE(View(*form).isVisible());
@@ -110,9 +107,7 @@ TEST_F(GuiTest, AnyOtherDialogGetsItsFramesAsGroupBoxes) {
 
 // At the size a dialog opens with, no visible widget is cut off or lies over another one.
 TEST_F(GuiTest, DialogsOpenWithNothingCutOffOrOverlapping) {
-    for (const char* command : {"mnuTech", "mnuMechamism", "mnuInstrument", "mnuExperimental"}) Menu(command);
-    Menu("mnuSimulate");
-    Menu("mnuOption");
+    OpenEveryDialog();
     ClickOn(wb.formIns.CheckPreCon);  // the preconcentration frame too
     for (const Form* form : wb.forms()) {
         DialogView& view = View(*form);
