@@ -13,12 +13,6 @@
 namespace talvex {
 namespace {
 
-std::string Report(const ResultWindow& out) {
-    std::string text;
-    for (const std::string& line : out.lines()) text += line + "\n";
-    return text;
-}
-
 TEST(HalfWave, NormalPulseWaveMatchesGoldenText) {
     testing::FakePlatform platform;
     Workbench wb(platform);
@@ -28,7 +22,7 @@ TEST(HalfWave, NormalPulseWaveMatchesGoldenText) {
     wb.model.Estep = 0.001;  // five points in the band around E1/2
     RunSimulation(wb);
     FindHalfWave(wb.model, wb.formResult);
-    EXPECT_TRUE(testing::MatchesGolden("analysis/half_wave_normal_pulse.txt", Report(wb.formResult)));
+    EXPECT_TRUE(testing::MatchesGolden("analysis/half_wave_normal_pulse.txt", testing::ResultText(wb.formResult)));
 }
 
 // A Nernstian wave Id / (1 + exp(f (E - 0.1))), Id 2e-6 A (1.9992e-6 between

@@ -17,12 +17,6 @@ namespace {
 
 using testing::Near;
 
-std::string Report(const ResultWindow& out) {
-    std::string text;
-    for (const std::string& line : out.lines()) text += line + "\n";
-    return text;
-}
-
 // Synthetic curves on 0.3 V downwards in 5 mV steps, drawn from -1e-5 to 1e-5 A (threshold 4e-7).
 class PeakShapeTest : public ::testing::Test {
   protected:
@@ -125,10 +119,10 @@ class FindPeakTest : public testing::SimulationTest {
 
 TEST_F(FindPeakTest, ReportsMatchGoldenTexts) {
     RunCycle(1, 0.005);
-    EXPECT_TRUE(testing::MatchesGolden("analysis/find_peak_cycle.txt", Report(wb.formResult)));
+    EXPECT_TRUE(testing::MatchesGolden("analysis/find_peak_cycle.txt", testing::ResultText(wb.formResult)));
     wb.formResult.Clear();
     RunCycle(0.5, 0.005);
-    EXPECT_TRUE(testing::MatchesGolden("analysis/find_peak_sweep.txt", Report(wb.formResult)));
+    EXPECT_TRUE(testing::MatchesGolden("analysis/find_peak_sweep.txt", testing::ResultText(wb.formResult)));
     EXPECT_EQ(tables.NPeaks, 1);
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -12,12 +11,9 @@
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "dialogs/form_expr.h"
-#include "dialogs/form_ins.h"
-#include "dialogs/form_mech.h"
 #include "dialogs/parameter_dialogs.h"
 #include "dialogs/run_inputs.h"
 #include "files/data_export.h"
-#include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
 #include "support/fake_platform.h"

@@ -16,6 +16,7 @@
 #include "plot/form_plot.h"
 #include "support/fake_platform.h"
 #include "support/golden.h"
+#include "support/model_values.h"
 #include "support/numeric.h"
 
 namespace talvex {
@@ -42,17 +43,18 @@ class FitCommandsTest : public ::testing::Test {
         Type(wb.formExpr.TextCmin(index), lower);
         Type(wb.formExpr.TextCmax(index), upper);
     }
-    std::vector<double> Curve(int column) const {
-        std::vector<double> c;
-        for (int k = 1; k <= wb.model.NData; ++k) c.push_back(wb.model.Yplot(k, column));
-        return c;
+    // E0(1) alone free in -0.2..0.2 V, from `e0`, with the D(A) that made the data.
+    void FreeE0From(const std::string& e0) {
+        Type(wb.formExpr.Eze(1), e0);
+        Type(wb.formExpr.D(1), "1.5e-5");
+        Tick(fit::E0 + 1, "-0.2", "0.2");
     }
+    std::vector<double> Curve(int column) const { return testing::Curve(wb.model, column); }
     // The result window after the import's lines, the captions of the fit boxes that have one and
     // the messages: what the user reads after the fit.
     std::string Transcript() const {
         std::ostringstream out;
-        for (const std::string& line : wb.formResult.lines()) out << line << "\n";
-        out << "--- captions\n";
+        out << testing::ResultText(wb.formResult) << "--- captions\n";
         for (int i = 1; i <= fit::kCount; ++i) {
             const CheckBox& box = wb.formExpr.CheckFitted(i);
             if (!box.caption.get().empty()) out << "CheckFitted(" << i << ") = " << box.caption.get() << "\n";
@@ -96,10 +98,8 @@ TEST_F(FitCommandsTest, NoFreeParameterReport) {
 // only E0(1) is fitted; the hidden box keeps its caption.
 TEST_F(FitCommandsTest, HiddenBoxIsNotFitted) {
     Import();
-    Type(wb.formExpr.Eze(1), "0.1");
-    Type(wb.formExpr.D(1), "1.5e-5");
     wb.formExpr.CheckFitted(fit::E0 + 2).SetChecked(true);
-    Tick(fit::E0 + 1, "-0.2", "0.2");
+    FreeE0From("0.1");
     ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
     EXPECT_FALSE(wb.formExpr.CheckFitted(fit::E0 + 2).visible);
     EXPECT_TRUE(testing::MatchesGolden("fitting/hidden_box.txt", Transcript()));
@@ -112,9 +112,7 @@ TEST_F(FitCommandsTest, AutoFitKeepsTheMeasuredCurveAndDrawsTheFit) {
     Import();
     wb.Click(wb.formOption.overlap);
     const std::vector<double> measured = Curve(1);
-    Type(wb.formExpr.Eze(1), "0.1");
-    Type(wb.formExpr.D(1), "1.5e-5");
-    Tick(fit::E0 + 1, "-0.2", "0.2");
+    FreeE0From("0.1");
     platform.pointers.clear();
     ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
     EXPECT_EQ(platform.pointers, (std::vector<int>{kPointerHourglass, kPointerDefault}));
@@ -221,9 +219,7 @@ TEST_F(FitCommandsTest, AutoSeparateFitsThenSeparates) {
     Analytical();
     Import();
     Type(wb.formIns.TxtI0, "0");
-    Type(wb.formExpr.Eze(1), "0.1");
-    Type(wb.formExpr.D(1), "1.5e-5");
-    Tick(fit::E0 + 1, "-0.2", "0.2");
+    FreeE0From("0.1");
     ASSERT_TRUE(wb.RunCommand("mnuAutoSeparate"));
     EXPECT_EQ(wb.model.NCurves, 3);
     EXPECT_TRUE(Near(wb.model.E0(1), 0.08, 0, 1e-3));

@@ -16,17 +16,14 @@
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
 #include "support/fake_platform.h"
+#include "support/model_values.h"
 
 namespace talvex {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<double> Curve(const Model& m, int column) {
-    std::vector<double> y;
-    for (int i = 1; i <= m.NData; ++i) y.push_back(m.Yplot(i, column));
-    return y;
-}
+using testing::Curve;
 
 class WorkspaceTest : public ::testing::Test {
   protected:
@@ -72,8 +69,8 @@ class WorkspaceTest : public ::testing::Test {
     }
 
     const fs::path dir = fs::temp_directory_path() / ("talvex-ws-" + std::to_string(std::random_device{}()));
-    testing::FakePlatform platform, otherPlatform;
-    Workbench wb{platform}, other{otherPlatform};
+    testing::FakePlatform platform;
+    Workbench wb{platform};
 };
 
 // Save -> Open -> Save gives the same bytes, for a fresh program and for one far from its defaults;
@@ -97,7 +94,6 @@ TEST_F(WorkspaceTest, SaveOpenSaveGivesTheSameFile) {
 // After Open, the dialogs show what they showed, the curves are back, and every technique simulates
 // the same curve as before the save (closed-form and digital, with a reaction typed into the editor).
 TEST_F(WorkspaceTest, OpenedWorkspaceSimulatesTheSameCurves) {
-    SetUpAwayFromDefaults(wb);
     for (int technique = 1; technique <= 5; ++technique) {
         testing::FakePlatform p1, p2;
         Workbench before(p1), after(p2);

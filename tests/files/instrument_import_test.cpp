@@ -30,79 +30,40 @@ struct Point {
 // Tolerance 1e-12 relative: reading the decimal text and dividing by a power of ten for the unit
 // round twice, nothing more.
 TEST(InstrumentImport, EachFamilyReadsToVoltsAndAmperes) {
-    struct Case {
+    struct Family {
         const char* file;
         InstrumentFormat format;
         CurrentSign sign;
-        const char *potential, *current, *potentialUnit, *currentUnit;
-        std::vector<std::string> labels;
+        const char* columns;  // potential|current|their units
+        const char* labels;   // of the cycles
         std::size_t points;
-        std::vector<Point> checks;
     };
-    const Case cases[] = {
-        {"eclab_cv.mpt",
-         InstrumentFormat::ECLab,
-         CurrentSign::CathodicNegative,
-         "Ewe/V",
-         "<I>/mA",
-         "V",
-         "mA",
-         {"cycle 1", "cycle 2"},
-         12,
+    using enum InstrumentFormat;
+    using enum CurrentSign;
+    const std::pair<Family, std::vector<Point>> cases[] = {
+        {{"eclab_cv.mpt", ECLab, CathodicNegative, "Ewe/V|<I>/mA|V|mA", "cycle 1|cycle 2|", 12},
          {{0, 0, 0.3004, 1.2e-6}, {0, 2, 0.0004, -4.21e-5}, {1, 4, -0.2996, -1.12e-5}, {1, 5, 0.0004, 2.81e-5}}},
-        {"gamry_cv.dta",
-         InstrumentFormat::Gamry,
-         CurrentSign::CathodicNegative,
-         "Vf",
-         "Im",
-         "V",
-         "A",
-         {"CURVE1", "CURVE2"},
-         8,
+        {{"gamry_cv.dta", Gamry, CathodicNegative, "Vf|Im|V|A", "CURVE1|CURVE2|", 8},
          {{0, 0, 0.3, 1.25e-7}, {0, 1, 0.1, -2.5e-6}, {1, 2, -0.1, -8.5e-6}, {1, 3, -0.3, -3e-6}}},
-        {"chi_cv.txt",
-         InstrumentFormat::CHInstruments,
-         CurrentSign::CathodicPositive,
-         "Potential/V",
-         "Current/A",
-         "V",
-         "A",
-         {"all points"},
-         8,
+        {{"chi_cv.txt", CHInstruments, CathodicPositive, "Potential/V|Current/A|V|A", "all points|", 8},
          {{0, 0, 0.3, -1.024e-7}, {0, 2, 0.0, 8.811e-6}, {0, 7, 0.15, -3.1e-6}}},
-        {"autolab_cv.txt",
-         InstrumentFormat::Autolab,
-         CurrentSign::CathodicNegative,
-         "Potential applied (V)",
-         "WE(1).Current (A)",
-         "V",
-         "A",
-         {"scan 1", "scan 2"},
-         8,
+        {{"autolab_cv.txt", Autolab, CathodicNegative, "Potential applied (V)|WE(1).Current (A)|V|A", "scan 1|scan 2|",
+          8},
          {{0, 1, 0.0, -6e-6}, {0, 2, -0.3, -2.5e-6}, {1, 3, 0.0, 4.4e-6}}},
-        {"table_semicolon.csv",
-         InstrumentFormat::Table,
-         CurrentSign::Unknown,
-         "E (mV)",
-         "I (µA)",
-         "mV",
-         "µA",
-         {"all points"},
-         5,
+        {{"table_semicolon.csv", Table, Unknown, "E (mV)|I (µA)|mV|µA", "all points|", 5},
          {{0, 0, 0.3, -1.25e-7}, {0, 2, 0.2, 1.225e-5}, {0, 3, 0.15, -3.75e-7}, {0, 4, 0.1, 4.5e-5}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        const InstrumentData d = ReadInstrumentFile(DataPath(std::string("instruments/") + c.file));
-        EXPECT_EQ(d.format, c.format);
-        EXPECT_EQ(d.sign, c.sign);
-        EXPECT_EQ(d.potentialColumn + "|" + d.currentColumn + "|" + d.potentialUnit + "|" + d.currentUnit,
-                  std::string(c.potential) + "|" + c.current + "|" + c.potentialUnit + "|" + c.currentUnit);
-        std::vector<std::string> labels;
-        for (const InstrumentCycle& k : d.cycles) labels.push_back(k.label);
-        EXPECT_EQ(labels, c.labels);
-        EXPECT_EQ(d.TotalPoints(), c.points);
-        for (const Point& p : c.checks) {
+    for (const auto& [f, checks] : cases) {
+        SCOPED_TRACE(f.file);
+        const InstrumentData d = ReadInstrumentFile(DataPath(std::string("instruments/") + f.file));
+        EXPECT_EQ(d.format, f.format);
+        EXPECT_EQ(d.sign, f.sign);
+        EXPECT_EQ(d.potentialColumn + "|" + d.currentColumn + "|" + d.potentialUnit + "|" + d.currentUnit, f.columns);
+        std::string labels;
+        for (const InstrumentCycle& k : d.cycles) labels += k.label + "|";
+        EXPECT_EQ(labels, f.labels);
+        EXPECT_EQ(d.TotalPoints(), f.points);
+        for (const Point& p : checks) {
             ASSERT_LT(p.cycle, d.cycles.size());
             ASSERT_LT(p.index, d.cycles[p.cycle].potential.size());
             EXPECT_TRUE(Near(d.cycles[p.cycle].potential[p.index], p.e, 1e-12, 1e-15));

@@ -8,11 +8,8 @@
 #include <vector>
 
 #include "core/run_error.h"
-#include "simulation/simulation_driver.h"
-#include "support/experiments.h"
-#include "support/fake_platform.h"
+#include "fit_support.h"
 #include "support/numeric.h"
-#include "support/recording_reporter.h"
 
 namespace talvex {
 namespace {
@@ -43,33 +40,7 @@ TEST(FitPool, EachIndexIsItsOwnModelQuantity) {
     }
 }
 
-// A fit of the default experiment (closed-form planar sweep) to a curve the same simulation made.
-class FitDriverTest : public ::testing::Test {
-  protected:
-    FitDriverTest() : m(*model) { testing::DefaultExperiment(m); }
-
-    // Simulates the "measured" curve into y at the model's values.
-    void Measure() {
-        RunSimulation(m, reporter, false);
-        ASSERT_TRUE(reporter.messages.empty()) << reporter.messages.front();
-        y.assign(static_cast<std::size_t>(m.NData.value()), 0.0);
-        for (int k = 1; k <= m.NData; ++k) y[static_cast<std::size_t>(k - 1)] = m.Yplot(k, 1);
-    }
-
-    void Fit(const std::vector<FreeParameter>& free) {
-        m.Fitting = true;
-        FitServices services{result, reporter, platform, {}};
-        driver->Run(m, y, free, services);
-    }
-
-    std::unique_ptr<Model> model = std::make_unique<Model>();
-    Model& m;
-    std::unique_ptr<FitDriver> driver = std::make_unique<FitDriver>();
-    testing::FakePlatform platform;
-    testing::RecordingReporter reporter;
-    ResultWindow result;
-    std::vector<double> y;
-};
+using FitDriverTest = testing::SimulatedDataFit;
 
 // When the fit ends, the model and curve 2 describe the reported point, although the standard
 // errors evaluated the Jacobian around it last: simulating again at the model's values gives
@@ -86,12 +57,11 @@ TEST_F(FitDriverTest, ModelAndCurveTwoShowTheReportedPoint) {
     EXPECT_EQ(m.ks(1), driver->Fitted()[0]);
     EXPECT_EQ(m.Alpha(1), driver->Fitted()[1]);
     EXPECT_EQ(m.E0(1), driver->Fitted()[2]);
-    std::vector<double> curve2(y.size());
-    for (int k = 1; k <= m.NData; ++k) curve2[static_cast<std::size_t>(k - 1)] = m.Yplot(k, 2);
+    const std::vector<double> curve2 = testing::Curve(m, 2);
     RunSimulation(m, reporter, false);
-    for (int k = 1; k <= m.NData; ++k) ASSERT_EQ(m.Yplot(k, 2), curve2[static_cast<std::size_t>(k - 1)]) << k;
+    EXPECT_EQ(testing::Curve(m, 2), curve2);
     double ssq = 0;
-    for (int k = 1; k <= m.NData; ++k) ssq += std::pow(curve2[static_cast<std::size_t>(k - 1)] - y[k - 1], 2);
+    for (std::size_t k = 0; k < y.size(); ++k) ssq += std::pow(curve2[k] - y[k], 2);
     EXPECT_TRUE(Near(ssq, driver->minimiser().SSQ(), 1e-12));
 }
 

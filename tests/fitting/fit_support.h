@@ -1,12 +1,21 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "fitting/fit_driver.h"
 #include "fitting/marquardt.h"
+#include "simulation/simulation_driver.h"
+#include "support/experiments.h"
+#include "support/fake_platform.h"
+#include "support/model_values.h"
+#include "support/recording_reporter.h"
 
 namespace talvex::testing {
 
@@ -58,5 +67,29 @@ inline int RunIterations(Marquardt& fit, int limit = 51) {
     } while (count < limit && fit.Flag() > 0);
     return count;
 }
+
+// The default experiment simulated into the "measured" curve y and fitted by the fit driver.
+class SimulatedDataFit : public ::testing::Test {
+  protected:
+    SimulatedDataFit() : m(*model) { DefaultExperiment(m); }
+    void Measure() {
+        RunSimulation(m, reporter, false);
+        ASSERT_TRUE(reporter.messages.empty()) << reporter.messages.front();
+        y = Curve(m, 1);
+    }
+    void Fit(const std::vector<FreeParameter>& free) {
+        m.Fitting = true;
+        FitServices services{result, reporter, platform, {}};
+        driver->Run(m, y, free, services);
+    }
+
+    std::unique_ptr<Model> model = std::make_unique<Model>();
+    Model& m;
+    std::unique_ptr<FitDriver> driver = std::make_unique<FitDriver>();
+    FakePlatform platform;
+    RecordingReporter reporter;
+    ResultWindow result;
+    std::vector<double> y;
+};
 
 }  // namespace talvex::testing

@@ -66,10 +66,7 @@ void ExpectAllShown(MainWindow& window, const Form& form) {
 // Every control of every dialog has its widget in the dialog's window, showing its caption or
 // text, state, visibility, enabled state and tooltip; the captions keep °, ², Ω, α, λ.
 TEST_F(GuiTest, EveryControlIsShownAsItsDialogSays) {
-    const char* commands[] = {"mnuTech", "mnuMechamism", "mnuInstrument", "mnuExperimental"};
-    for (const char* command : commands) Menu(command);
-    Menu("mnuSimulate");
-    Menu("mnuOption");
+    OpenEveryDialog();
     for (const Form* form : wb.forms()) {
         SCOPED_TRACE(form->name());
         EXPECT_TRUE(View(*form).isVisible());
@@ -110,9 +107,7 @@ TEST_F(GuiTest, AnyOtherDialogGetsItsFramesAsGroupBoxes) {
 
 // At the size a dialog opens with, no visible widget is cut off or lies over another one.
 TEST_F(GuiTest, DialogsOpenWithNothingCutOffOrOverlapping) {
-    for (const char* command : {"mnuTech", "mnuMechamism", "mnuInstrument", "mnuExperimental"}) Menu(command);
-    Menu("mnuSimulate");
-    Menu("mnuOption");
+    OpenEveryDialog();
     ClickOn(wb.formIns.CheckPreCon);  // the preconcentration frame too
     for (const Form* form : wb.forms()) {
         DialogView& view = View(*form);
@@ -136,29 +131,8 @@ TEST_F(GuiTest, DialogsOpenWithNothingCutOffOrOverlapping) {
     }
 }
 
-// Typing the radius key by key into its field fires the radius handler, which writes the area: in
-// the dialog class and in the window.
-TEST_F(GuiTest, TypingARadiusRewritesTheArea) {
-    Menu("mnuInstrument");
-    ClickOn(wb.formIns.optElectrode(electrode::Sphere));
-    EXPECT_EQ(wb.model.Electrode, electrode::Sphere);
-    QLineEdit* radius = Widget<QLineEdit>(wb.formIns.radius);
-    ASSERT_FALSE(radius->isHidden());
-    EXPECT_EQ(Widget<QLineEdit>(wb.formIns.ARE)->text(), "1");  // 4π 0.2821² = 1.00003
-    TypeInto(wb.formIns.radius, "0.5");
-    EXPECT_EQ(wb.formIns.radius.text(), "0.5");
-    EXPECT_EQ(wb.formIns.ARE.text(), "3.14e0");
-    EXPECT_EQ(Widget<QLineEdit>(wb.formIns.ARE)->text(), "3.14e0");
-    EXPECT_EQ(radius->text(), "0.5");
-    // A field that is not editable takes no keys.
-    QLineEdit* drop = Widget<QLineEdit>(wb.formIns.td);
-    QTest::keyClicks(drop, "9");
-    EXPECT_EQ(wb.formIns.td.text(), "0.5");
-    EXPECT_EQ(drop->text(), "0.5");
-}
-
-// The same number rules on a desktop that writes 0,5: the point is the decimal point, and text
-// with a comma reads as its leading number.
+// The number rules on a desktop that writes 0,5: the point is the decimal point, and text with a
+// comma reads as its leading number. Typing the radius key by key rewrites the area.
 TEST_F(GuiTest, CommaDecimalDesktopReadsNumbersByTheRules) {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no German locale";
@@ -169,6 +143,7 @@ TEST_F(GuiTest, CommaDecimalDesktopReadsNumbersByTheRules) {
     ClickOn(wb.formIns.cmdOK);
     std::setlocale(LC_ALL, previous.c_str());
     EXPECT_EQ(wb.formIns.ARE.text(), "3.14e0");
+    EXPECT_EQ(Widget<QLineEdit>(wb.formIns.ARE)->text(), "3.14e0");  // the radius handler's change, shown
     EXPECT_EQ(wb.model.Radius, 0.5);
     EXPECT_EQ(wb.model.Estart, 0.0);
 }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QImage>
 #include <QTest>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,23 @@
 #include "plot/display.h"
 
 namespace talvex::gui::testing {
+
+// Ink within a pixel of `at`, and the count of dark pixels in `area`.
+inline bool DarkNear(const QImage& image, QPointF at) {
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy) {
+            const QPoint p(static_cast<int>(std::lround(at.x())) + dx, static_cast<int>(std::lround(at.y())) + dy);
+            if (image.rect().contains(p) && qGray(image.pixel(p)) < 160) return true;
+        }
+    return false;
+}
+inline int DarkIn(const QImage& image, QRect area) {
+    int n = 0;
+    area = area.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) n += qGray(image.pixel(x, y)) < 160;
+    return n;
+}
 
 // The real main window, shown offscreen, with every modal window answered by the test: message
 // boxes are recorded, file dialogs take queued answers, Exit is recorded.
@@ -43,6 +62,13 @@ class GuiTest : public ::testing::Test {
         ASSERT_NE(action, nullptr) << name;
         action->trigger();
         QCoreApplication::processEvents();  // the window system's answers, as between two user actions
+    }
+
+    // Every dialog on view, the Display options too (they need a curve).
+    void OpenEveryDialog() {
+        for (const char* name :
+             {"mnuTech", "mnuMechamism", "mnuInstrument", "mnuExperimental", "mnuSimulate", "mnuOption"})
+            Menu(name);
     }
 
     DialogView& View(const Form& form) { return *window.View(form); }

@@ -13,14 +13,8 @@ namespace talvex::testing {
 class FakePlatform : public Platform {
   public:
     void MessageBox(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> OpenFileDialog(const std::string& filter) override {
-        filters.push_back(filter);
-        return NextAnswer();
-    }
-    std::optional<std::string> SaveFileDialog(const std::string& filter) override {
-        filters.push_back(filter);
-        return NextAnswer();
-    }
+    std::optional<std::string> OpenFileDialog(const std::string&) override { return NextAnswer(); }
+    std::optional<std::string> SaveFileDialog(const std::string&) override { return NextAnswer(); }
     std::optional<int> Choose(const std::string& question, const std::vector<std::string>& options,
                               int preselected) override {
         questions.push_back(question);
@@ -37,16 +31,15 @@ class FakePlatform : public Platform {
         if (times.size() > 1) times.pop_front();
         return t;
     }
-    bool CopyPlotToClipboard() override { return ++clipboardCopies, true; }
-    bool PrintPlot() override { return ++prints, true; }
+    bool CopyPlotToClipboard() override { return true; }
+    bool PrintPlot() override { return true; }
     bool OpenManual(const std::string& path) override {
         manualPaths.push_back(path);
         return true;
     }
-    void Exit() override { exited = true; }
+    void Exit() override {}
 
     std::vector<std::string> messages;
-    std::vector<std::string> filters;
     std::deque<std::optional<std::string>> fileAnswers;  // nullopt = the user cancels
     std::vector<std::string> questions;
     std::vector<std::vector<std::string>> choiceLists;
@@ -54,9 +47,6 @@ class FakePlatform : public Platform {
     std::vector<int> pointers;
     std::deque<float> times;  // successive clock readings; the last one repeats
     std::vector<std::string> manualPaths;
-    int clipboardCopies = 0;
-    int prints = 0;
-    bool exited = false;
 
   private:
     std::optional<std::string> NextAnswer() {

@@ -31,4 +31,10 @@ namespace talvex::testing {
     }
 }
 
+std::string ResultText(const ResultWindow& window) {
+    std::string text;
+    for (const std::string& line : window.lines()) text += line + "\n";
+    return text;
+}
+
 }  // namespace talvex::testing

@@ -1,7 +1,6 @@
 #include "support/model_values.h"
 
 #include <sstream>
-#include <vector>
 
 #include "core/model_names.h"
 
@@ -21,6 +20,12 @@ std::string ModelValues(const Model& m, const std::string& names) {
         out.append(first ? "" : " ").append(value ? value->text : "?");
     }
     return out;
+}
+
+std::vector<double> Curve(const Model& m, int column) {
+    std::vector<double> y;
+    for (int k = 1; k <= m.NData; ++k) y.push_back(m.Yplot(k, column));
+    return y;
 }
 
 }  // namespace talvex::testing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/model.h"
 
@@ -10,5 +11,8 @@ namespace talvex::testing {
 // print command shows it (general format, True/False, nothing when unassigned, "?" for a name the
 // model does not have), joined by single spaces: one comparison for a group of fields.
 std::string ModelValues(const Model& m, const std::string& names);
+
+// Points 1..NData of curve `column`.
+std::vector<double> Curve(const Model& m, int column);
 
 }  // namespace talvex::testing

@@ -18,10 +18,6 @@ inline ::testing::AssertionResult Near(double actual, double expected, double re
                                          << (scale > 0 ? diff / scale : diff) << ", tolerance " << relTol << ")";
 }
 
-inline double RelativeError(double actual, double expected) {
-    return (actual - expected) / expected;
-}
-
 // A CSV file with a header line: columns of numbers by name.
 struct CsvTable {
     std::vector<std::string> names;
