@@ -275,6 +275,22 @@ void SetTransport(const Model& m, const RunPlan& run, int k, ConvolutionCouple& 
     }
 }
 
+// Reaction k as the convolution solvers take it, its formal potential moved by e0Shift.
+ConvolutionCouple CoupleOf(const Model& m, const RunPlan& run, int k, double e0Shift = 0) {
+    const ReactionPlan& rp = run.reactions[k];
+    ConvolutionCouple c;
+    c.n = rp.args.n;
+    c.alpha = rp.args.alpha;
+    c.ks = rp.args.ks;
+    c.E0 = rp.args.E0 + e0Shift;
+    c.Co = rp.args.Co;
+    c.Cr = rp.args.Cr;
+    c.Do = rp.Do;
+    c.Dr = rp.Dr;
+    SetTransport(m, run, k, c);
+    return c;
+}
+
 void PlanRun(const Model& m, double scale, RunPlan& run) {
     const int caseCode = m.CaseCode;
     run.casePlan = PlanFor(caseCode);
@@ -434,19 +450,7 @@ void SequencePoints(Model& m, const RunPlan& run, double scale) {
     const CasePlan& plan = run.casePlan;
     const bool differential = plan.kernel == Kernel::DiffPulse || plan.kernel == Kernel::DiffPulseSph;
     ConvolutionCouple couples[kMaxCouples];
-    for (int k = 1; k <= nCharge; ++k) {
-        const ReactionPlan& rp = run.reactions[k];
-        ConvolutionCouple& c = couples[k - 1];
-        c.n = rp.args.n;
-        c.alpha = rp.args.alpha;
-        c.ks = rp.args.ks;
-        c.E0 = rp.args.E0;
-        c.Co = rp.args.Co;
-        c.Cr = rp.args.Cr;
-        c.Do = rp.Do;
-        c.Dr = rp.Dr;
-        SetTransport(m, run, k, c);
-    }
+    for (int k = 1; k <= nCharge; ++k) couples[k - 1] = CoupleOf(m, run, k);
     double potentials[2] = {}, durations[2] = {};
     StepProgramme programme;
     programme.potentials = potentials;
@@ -504,19 +508,7 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
     }
     const bool catalytic = m.Mechanism == mechanism::Catalytic;
     ConvolutionCouple couples[kMaxCouples];
-    for (int k = 1; k <= nCharge; ++k) {
-        const ReactionPlan& rp = run.reactions[k];
-        ConvolutionCouple& c = couples[k - 1];
-        c.n = rp.args.n;
-        c.alpha = rp.args.alpha;
-        c.ks = rp.args.ks;
-        c.E0 = rp.args.E0;
-        c.Co = rp.args.Co;
-        c.Cr = rp.args.Cr;
-        c.Do = rp.Do;
-        c.Dr = rp.Dr;
-        SetTransport(m, run, k, c);
-    }
+    for (int k = 1; k <= nCharge; ++k) couples[k - 1] = CoupleOf(m, run, k);
     std::vector<double> out(static_cast<std::size_t>(nCharge * nData));
     double* currents[kMaxCouples] = {};
     for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + static_cast<std::size_t>(k * nData);
@@ -555,19 +547,8 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
         potentials[static_cast<std::size_t>(2 * i - 1)] = m.Xdata(i) + half;
     }
     ConvolutionCouple couples[kMaxCouples];
-    for (int k = 1; k <= nCharge; ++k) {
-        const ReactionPlan& rp = run.reactions[k];
-        ConvolutionCouple& c = couples[k - 1];
-        c.n = rp.args.n;
-        c.alpha = rp.args.alpha;
-        c.ks = rp.args.ks;
-        c.E0 = rp.args.E0 - half;  // the dispatch centres the difference kernel by +Epulse/2
-        c.Co = rp.args.Co;
-        c.Cr = rp.args.Cr;
-        c.Do = rp.Do;
-        c.Dr = rp.Dr;
-        SetTransport(m, run, k, c);
-    }
+    // The dispatch centres the difference kernel by +Epulse/2; the steps are at the potentials themselves.
+    for (int k = 1; k <= nCharge; ++k) couples[k - 1] = CoupleOf(m, run, k, -half);
     std::vector<double> out(potentials.size() * static_cast<std::size_t>(nCharge));
     double* currents[kMaxCouples] = {};
     for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + potentials.size() * static_cast<std::size_t>(k);
