@@ -3,5 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build -DTALVEX_WERROR=ON
+scripts/build.sh build -DTALVEX_WERROR=ON -DTALVEX_GUI=ON
 ctest --test-dir build --output-on-failure -j 2
