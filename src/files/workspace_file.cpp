@@ -157,7 +157,7 @@ Workspace ParseWorkspace(std::string_view text) {
     Json doc;
     try {
         doc = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {  // a syntax error, or a number beyond the double range
         // The library's message names the line and column of the fault after a technical tag.
         std::string detail = e.what();
         const auto tag = detail.find("] ");

@@ -143,6 +143,9 @@ TEST_F(WorkspaceTest, ABadFileChangesNothing) {
     const Case cases[] = {
         {"", prefix + "the file ends too early"},
         {"<html>", prefix + "the file is not a Talvex workspace or is damaged (parse error at line 1"},
+        // Found by fuzzing: the JSON reader refuses a number beyond the double range in its own way.
+        {replaced("\"version\": 1", "\"version\": 2.5e8872"),
+         prefix + "the file is not a Talvex workspace or is damaged (number overflow parsing '2.5e8872')"},
         // cut between two values, wherever the middle of the file falls
         {good.substr(0, good.find(',', good.size() / 2) + 1),
          prefix + "the file ends too early, it was cut short (parse error at line"},
