@@ -188,7 +188,7 @@ TEST(InstrumentImport, CycleSelectionFlippingThinningAndLimit) {
     EXPECT_EQ(DescribeImport(d)[3], "4002 points in 2 cycles (column cycle number)");
 }
 
-TEST(InstrumentImport, PlainDataLayoutIsLeftToTheDescribedReader) {
+TEST(InstrumentImport, PlainDataLayoutIsLeftToThePlainReader) {
     const std::pair<std::string, bool> cases[] = {
         {"1,2\n3,4\n", true},
         {"\xEF\xBB\xBF\n -.3 , 1E-06\n", true},
