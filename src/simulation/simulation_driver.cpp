@@ -164,8 +164,8 @@ struct ReactionPlan {
 
 constexpr int kReactionSlots = kMaxCharge + 1;
 
-// The sphere-equivalent radius the spherical kernel and the radial term use: a microdisc of
-// radius r has the steady state of a sphere of radius pi r / 4 (4 nFDCr over the disc's area).
+// The sphere-equivalent radius the spherical kernels use: a microdisc of radius r has the steady
+// state of a sphere of radius pi r / 4 (4 nFDCr over the disc's area).
 double EquivalentRadius(const Model& m, int caseCode) {
     return caseCode % 10 == 4 ? kPi * m.Radius / 4 : m.Radius.value();
 }
