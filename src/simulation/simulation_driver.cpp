@@ -59,7 +59,6 @@ struct CasePlan {
     bool alternatingPulse = false;       // dE = +Epulse on the forward sweep, -Epulse on the reverse
     bool diffusionCoefficients = false;  // the disk takes D, not its square root
     bool filmFactor = false;
-    double factor = 1;
 };
 
 CasePlan PlanFor(int caseCode) {
@@ -211,8 +210,6 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
         const double L = m.ElectrodeLength;
         E0k = Checked(m.E0(k) + Div(m.RToverF, m.n(k)) * Log(Div(m.n(k) * kSqrtPi * L, a.Do * Sqrt(m.tdrop))));
         rp.factor = Checked(m.ScanRate * L * Sqrt(Div(kPi * m.tdrop, m.D(o))));
-    } else {
-        rp.factor = plan.factor;
     }
 
     switch (plan.e0) {
