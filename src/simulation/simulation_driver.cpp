@@ -154,11 +154,9 @@ struct ReactionPlan {
     // The diffusion coefficients themselves (the kernel arguments may hold their roots).
     double Do = 0;
     double Dr = 0;
-    // Mechanism 7: the catalytic step current's arguments (all but E), its scale and
-    // S = sqrt((kf + kb) tcat).
+    // Mechanism 7: the catalytic step current's arguments (all but E) and its scale.
     KernelArgs catalytic{};
     double catFactor = 0;
-    double S = 0;
 };
 
 constexpr int kReactionSlots = kMaxCharge + 1;
@@ -190,9 +188,9 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
             a.Co = m.C(m.ChargeSpecies(1, 1));
             break;
         case mechanism::Catalytic: {
+            // S = sqrt((kf + kb) tcat)
             const double tcat = m.tdrop;
-            rp.S = Sqrt((m.kf(k) + m.kb(k)) * tcat);
-            rp.catFactor = scale * kSqrtPi * rp.S;
+            rp.catFactor = scale * kSqrtPi * Sqrt((m.kf(k) + m.kb(k)) * tcat);
             break;
         }
         case mechanism::Complex: {
