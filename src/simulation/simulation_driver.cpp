@@ -252,6 +252,12 @@ struct RunPlan {
     // DC, normal and differential pulse solved point by point as sequences of potential steps
     // (SequencePoints) instead of by the closed-form step kernels.
     bool stepSequence = false;
+
+    // The currents come from an integral equation in the post-processing, not from the point loop;
+    // a catalytic kernel is then part of the current itself.
+    bool IntegralEquation() const {
+        return casePlan.kernel == Kernel::Convolution || casePlan.kernel == Kernel::StepConvolution || stepSequence;
+    }
 };
 
 // The transport of the integral-equation solvers for the run's electrode and mechanism: the
@@ -326,9 +332,8 @@ bool FilmSweepWithDrop(const Model& m) {
 }
 
 void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
+    if (run.IntegralEquation()) return;
     const CasePlan& plan = run.casePlan;
-    if (plan.kernel == Kernel::Convolution || plan.kernel == Kernel::StepConvolution || run.stepSequence)
-        return;  // solved as a whole in the post-processing
     const int nData = m.NData;
     const int nCharge = m.NCharge;
     const int storeCol = m.StoreCol;
@@ -585,9 +590,7 @@ void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
     if (run.casePlan.kernel == Kernel::StepConvolution) SquareWaveConvolution(m, run, scale);
     // Mechanism 7 at the rotating disk and the thin film: the catalytic step current on top of the
     // kernel's. Everywhere else the catalytic kernel is part of the current itself.
-    const bool ownKernel = run.casePlan.kernel == Kernel::Convolution ||
-                           run.casePlan.kernel == Kernel::StepConvolution || run.stepSequence;
-    if (m.Mechanism == mechanism::Catalytic && !ownKernel && m.Technique >= technique::Sweep &&
+    if (m.Mechanism == mechanism::Catalytic && !run.IntegralEquation() && m.Technique >= technique::Sweep &&
         m.Technique <= technique::NormalPulse) {
         const int storeCol = m.StoreCol;
         for (int i = 1; i <= m.NData; ++i) m.Ystore(i, storeCol) = Checked(m.Ystore(i, storeCol) + m.Ystore(i, 8));
