@@ -292,6 +292,34 @@ ConvolutionCouple CoupleOf(const Model& m, const RunPlan& run, int k, double e0S
     return c;
 }
 
+// The reactions 1..NCharge as couples for the integral-equation solvers; false when the run has no
+// point or no reaction, so there is nothing to solve.
+bool CouplesOf(const Model& m, const RunPlan& run, ConvolutionCouple* couples, double e0Shift = 0) {
+    const int nCharge = m.NCharge;
+    if (m.NData < 1 || nCharge < 1) return false;
+    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
+    for (int k = 1; k <= nCharge; ++k) couples[k - 1] = CoupleOf(m, run, k, e0Shift);
+    return true;
+}
+
+// The uncompensated resistance per unit of Scale, as the solvers' programmes take it.
+double OhmicPerScale(const Model& m, double scale) {
+    return m.Ru > 0 ? m.Ru * scale : 0.0;
+}
+
+// Point i of the store from an integral-equation solver: the current of each reaction 1..nCharge,
+// current(k) per unit of Scale, and their total. The catalytic share is part of each current already.
+template <typename Current>
+void StorePoint(Model& m, int i, int nCharge, double scale, Current&& current) {
+    double total = 0;
+    for (int k = 1; k <= nCharge; ++k) {
+        m.Ystore(i, k) = Checked(current(k) * scale);
+        total += m.Ystore(i, k);
+    }
+    m.Ystore(i, m.StoreCol) = Checked(total);
+    if (m.Mechanism == mechanism::Catalytic) m.Ystore(i, 8) = 0;
+}
+
 void PlanRun(const Model& m, double scale, RunPlan& run) {
     const int caseCode = m.CaseCode;
     run.casePlan = PlanFor(caseCode);
@@ -443,18 +471,16 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
 // for the pulse time (normal pulse), or the base potential held until the pulse and then the pulse
 // (differential pulse: the current at the pulse's end less that just before it).
 void SequencePoints(Model& m, const RunPlan& run, double scale) {
+    ConvolutionCouple couples[kMaxCouples];
+    if (!CouplesOf(m, run, couples)) return;
     const int nData = m.NData;
     const int nCharge = m.NCharge;
-    if (nData < 1 || nCharge < 1) return;
-    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
     const CasePlan& plan = run.casePlan;
     const bool differential = plan.kernel == Kernel::DiffPulse || plan.kernel == Kernel::DiffPulseSph;
-    ConvolutionCouple couples[kMaxCouples];
-    for (int k = 1; k <= nCharge; ++k) couples[k - 1] = CoupleOf(m, run, k);
     double potentials[2] = {}, durations[2] = {};
     StepProgramme programme;
     programme.potentials = potentials;
-    programme.ohmic = m.Ru > 0 ? m.Ru * scale : 0.0;
+    programme.ohmic = OhmicPerScale(m, scale);
     if (differential) {
         const double tpulse = m.tpulse, tdrop = m.tdrop;  // tdrop > tpulse > 0: PlanRun saw to it
         programme.count = 2;
@@ -471,19 +497,14 @@ void SequencePoints(Model& m, const RunPlan& run, double scale) {
     StepWork work;
     const double Epulse = m.Epulse;
     const double pointsPerSweep = m.PointsPerSweep;
-    const int storeCol = m.StoreCol;
     for (int i = 1; i <= nData; ++i) {
         potentials[0] = m.Xdata(i);
         potentials[1] = m.Xdata(i) + (plan.alternatingPulse && i > pointsPerSweep ? -Epulse : Epulse);
         SolveSteps(m.FoverRT, couples, nCharge, programme, work, currents);
-        double total = 0;
-        for (int k = 1; k <= nCharge; ++k) {
+        StorePoint(m, i, nCharge, scale, [&](int k) {
             const double* c = currents[k - 1];
-            m.Ystore(i, k) = Checked((differential ? c[1] - c[0] : c[0]) * scale);
-            total += m.Ystore(i, k);
-        }
-        m.Ystore(i, storeCol) = Checked(total);
-        if (m.Mechanism == mechanism::Catalytic) m.Ystore(i, 8) = 0;  // part of the current itself
+            return differential ? c[1] - c[0] : c[0];
+        });
     }
 }
 
@@ -494,10 +515,10 @@ void SequencePoints(Model& m, const RunPlan& run, double scale) {
 // the catalytic kernel (the reaction layer is then thinner than any electrode's curvature).
 // Cylinders (5, 6 and the band, whose quarter width is the radius) take the cylinder's kernel.
 void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
+    ConvolutionCouple couples[kMaxCouples];
+    if (!CouplesOf(m, run, couples)) return;
     const int nData = m.NData;
     const int nCharge = m.NCharge;
-    if (nData < 1 || nCharge < 1) return;
-    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
     const double v = m.ScanRate;
     if (!(v > 0)) Raise(ErrorCode::DivisionByZero);
     std::vector<double> times(static_cast<std::size_t>(nData)), potentials(times.size());
@@ -506,9 +527,6 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
         potentials[at] = m.Xdata(i);
         times[at] = i == 1 ? 0.0 : times[at - 1] + std::fabs(m.Xdata(i) - m.Xdata(i - 1)) / v;
     }
-    const bool catalytic = m.Mechanism == mechanism::Catalytic;
-    ConvolutionCouple couples[kMaxCouples];
-    for (int k = 1; k <= nCharge; ++k) couples[k - 1] = CoupleOf(m, run, k);
     std::vector<double> out(static_cast<std::size_t>(nCharge * nData));
     double* currents[kMaxCouples] = {};
     for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + static_cast<std::size_t>(k * nData);
@@ -516,19 +534,10 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
     programme.times = times.data();
     programme.potentials = potentials.data();
     programme.count = nData;
-    programme.ohmic = m.Ru > 0 ? m.Ru * scale : 0.0;
+    programme.ohmic = OhmicPerScale(m, scale);
     ConvolutionWork work;
     SolveSweep(m.FoverRT, couples, nCharge, programme, work, currents);
-    const int storeCol = m.StoreCol;
-    for (int i = 1; i <= nData; ++i) {
-        double total = 0;
-        for (int k = 1; k <= nCharge; ++k) {
-            m.Ystore(i, k) = Checked(currents[k - 1][i - 1] * scale);
-            total += m.Ystore(i, k);
-        }
-        m.Ystore(i, storeCol) = Checked(total);
-        if (catalytic) m.Ystore(i, 8) = 0;  // the catalytic share is part of the current itself
-    }
+    for (int i = 1; i <= nData; ++i) StorePoint(m, i, nCharge, scale, [&](int k) { return currents[k - 1][i - 1]; });
 }
 
 // Square wave: at every point of the staircase the electrode holds E - Epulse/2 for tpulse, then
@@ -536,19 +545,17 @@ void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
 // the second half less that at the end of the first is the point's current. The whole sequence is
 // solved at once, so each half-period's current carries the diffusion layer of every earlier one.
 void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
+    const double half = m.Epulse / 2;
+    ConvolutionCouple couples[kMaxCouples];
+    // The dispatch centres the difference kernel by +Epulse/2; the steps are at the potentials themselves.
+    if (!CouplesOf(m, run, couples, -half)) return;
     const int nData = m.NData;
     const int nCharge = m.NCharge;
-    if (nData < 1 || nCharge < 1) return;
-    if (nCharge > kMaxCouples) Raise(ErrorCode::SubscriptOutOfRange);
-    const double half = m.Epulse / 2;
     std::vector<double> potentials(static_cast<std::size_t>(2 * nData));
     for (int i = 1; i <= nData; ++i) {
         potentials[static_cast<std::size_t>(2 * i - 2)] = m.Xdata(i) - half;
         potentials[static_cast<std::size_t>(2 * i - 1)] = m.Xdata(i) + half;
     }
-    ConvolutionCouple couples[kMaxCouples];
-    // The dispatch centres the difference kernel by +Epulse/2; the steps are at the potentials themselves.
-    for (int k = 1; k <= nCharge; ++k) couples[k - 1] = CoupleOf(m, run, k, -half);
     std::vector<double> out(potentials.size() * static_cast<std::size_t>(nCharge));
     double* currents[kMaxCouples] = {};
     for (int k = 0; k < nCharge; ++k) currents[k] = out.data() + potentials.size() * static_cast<std::size_t>(k);
@@ -556,19 +563,14 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
     programme.potentials = potentials.data();
     programme.count = static_cast<int>(potentials.size());
     programme.duration = m.tpulse;
-    programme.ohmic = m.Ru > 0 ? m.Ru * scale : 0.0;
+    programme.ohmic = OhmicPerScale(m, scale);
     StepWork work;
     SolveSteps(m.FoverRT, couples, nCharge, programme, work, currents);
-    const int storeCol = m.StoreCol;
     for (int i = 1; i <= nData; ++i) {
-        double total = 0;
-        for (int k = 1; k <= nCharge; ++k) {
+        StorePoint(m, i, nCharge, scale, [&](int k) {
             const double* c = currents[k - 1];
-            m.Ystore(i, k) = Checked((c[2 * i - 1] - c[2 * i - 2]) * scale);
-            total += m.Ystore(i, k);
-        }
-        m.Ystore(i, storeCol) = Checked(total);
-        if (m.Mechanism == mechanism::Catalytic) m.Ystore(i, 8) = 0;  // part of the current itself
+            return c[2 * i - 1] - c[2 * i - 2];
+        });
     }
 }
 
