@@ -399,16 +399,17 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     // the staircase's own central difference, so that a vanishing resistance gives its curve
     const double delta = nData >= 2 ? std::fabs(m.Xdata(2) - m.Xdata(1)) : 0.0;
     double direction = -m.ScanDir;
+    auto filmCurrent = [&](int k, double E) {
+        KernelArgs a = run.reactions[k].args;
+        a.E = E + delta;
+        const double above = StepCurrent(run.env.FoverRT, a);
+        a.E = E - delta;
+        const double below = StepCurrent(run.env.FoverRT, a);
+        return direction * (above - below) / (2 * delta) * run.reactions[k].factor * scale;
+    };
     auto filmTotal = [&](double E) {
         double total = 0;
-        for (int k = 1; k <= nCharge; ++k) {
-            KernelArgs a = run.reactions[k].args;
-            a.E = E + delta;
-            const double above = StepCurrent(run.env.FoverRT, a);
-            a.E = E - delta;
-            const double below = StepCurrent(run.env.FoverRT, a);
-            total += direction * (above - below) / (2 * delta) * run.reactions[k].factor * scale;
-        }
+        for (int k = 1; k <= nCharge; ++k) total += filmCurrent(k, E);
         return Checked(total);
     };
     for (int i = 1; i <= nData; ++i) {
@@ -421,14 +422,7 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
             const double Eint = SolveOhmicDrop(E, Ru, E + shift, filmTotal, I);
             shift = Eint - E;
             m.Ystore(i, storeCol) = I;
-            for (int k = 1; k <= nCharge; ++k) {
-                KernelArgs a = run.reactions[k].args;
-                a.E = Eint + delta;
-                const double above = StepCurrent(run.env.FoverRT, a);
-                a.E = Eint - delta;
-                m.Ystore(i, k) = Checked(direction * (above - StepCurrent(run.env.FoverRT, a)) / (2 * delta) *
-                                         run.reactions[k].factor * scale);
-            }
+            for (int k = 1; k <= nCharge; ++k) m.Ystore(i, k) = Checked(filmCurrent(k, Eint));
             continue;
         }
         // Ru > 0 at the disk: the base and the pulse level's interface potentials
