@@ -9,6 +9,7 @@
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/text_number.h"
+#include "digital/gauss_legendre.h"
 #include "digital/linear_algebra.h"
 #include "digital/ohmic_drop.h"
 
@@ -80,9 +81,6 @@ constexpr int kMaxLevels = 3;
 // The integral of exp(-k (x^3 - x1^3)) from x1 to x2 (cm): 8-point Gauss-Legendre on pieces
 // over which the exponent rises by at most 2; beyond a rise of 40 nothing is left to add.
 double FlowIntegral(double k, double x1, double x2) {
-    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
-    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149, 0.2223810344533745,
-                                         0.1012285362903763};
     const double x13 = x1 * x1 * x1;
     const double total = k * (x2 * x2 * x2 - x13);
     double sum = 0.0;
@@ -92,9 +90,9 @@ double FlowIntegral(double k, double x1, double x2) {
         const double mid = (from + to) / 2;
         const double half = (to - from) / 2;
         for (int i = 0; i < 4; ++i) {
-            const double lo = mid - half * node[i];
-            const double hi = mid + half * node[i];
-            sum += half * weight[i] * (std::exp(-k * (lo * lo * lo - x13)) + std::exp(-k * (hi * hi * hi - x13)));
+            const double lo = mid - half * kGaussNode[i];
+            const double hi = mid + half * kGaussNode[i];
+            sum += half * kGaussWeight[i] * (std::exp(-k * (lo * lo * lo - x13)) + std::exp(-k * (hi * hi * hi - x13)));
         }
         if (rise >= 40.0) break;
         from = to;

@@ -6,6 +6,7 @@
 
 #include "core/checked_math.h"
 #include "core/constants.h"
+#include "digital/gauss_legendre.h"
 #include "digital/ohmic_drop.h"
 
 namespace talvex {
@@ -32,9 +33,6 @@ IntervalWeights PlanarWeights(double a, double b) {
 // Gauss-Legendre on pieces over which k u rises by at most 2 integrates it to rounding; past a
 // rise of 40 nothing is left.
 IntervalWeights CatalyticWeights(double k, double a, double b) {
-    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
-    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149, 0.2223810344533745,
-                                         0.1012285362903763};
     const double w = b - a;
     double prev = 0, cur = 0, whole = 0;
     double from = std::sqrt(a);
@@ -43,9 +41,9 @@ IntervalWeights CatalyticWeights(double k, double a, double b) {
         const double to = k * (b - a) <= rise ? top : std::min(top, std::sqrt(a + rise / k));
         const double mid = (from + to) / 2, half = (to - from) / 2;
         for (int i = 0; i < 4; ++i) {
-            for (const double x : {mid - half * node[i], mid + half * node[i]}) {
+            for (const double x : {mid - half * kGaussNode[i], mid + half * kGaussNode[i]}) {
                 const double u = x * x;
-                const double g = half * weight[i] * std::exp(-k * u);
+                const double g = half * kGaussWeight[i] * std::exp(-k * u);
                 whole += g;
                 prev += g * (u - a) / w;  // the flux at the interval's start lies at u = b
                 cur += g * (b - u) / w;
@@ -138,9 +136,6 @@ struct KernelShape {
 // inside an interval that starts at 0: eight-point Gauss-Legendre on pieces that halve towards the
 // interval's start, down to a millionth of the time scale r^2/D.
 IntervalWeights CylinderWeights(const KernelShape& k, double a, double b) {
-    static constexpr double node[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267, 0.9602898564975363};
-    static constexpr double weight[4] = {0.3626837833783620, 0.3137066245492149, 0.2223810344533745,
-                                         0.1012285362903763};
     const double w = b - a, floor = 1e-6 / k.perTime;
     double prev = 0, cur = 0, whole = 0;
     double hi = b;
@@ -148,8 +143,8 @@ IntervalWeights CylinderWeights(const KernelShape& k, double a, double b) {
         const double lo = hi - a > 2 * floor && hi / 2 > a ? hi / 2 : a;
         const double mid = (lo + hi) / 2, half = (hi - lo) / 2;
         for (int i = 0; i < 4; ++i)
-            for (const double u : {mid - half * node[i], mid + half * node[i]}) {
-                const double g = half * weight[i] * k.scale * Cylinder(kKernel, k.perTime * u);
+            for (const double u : {mid - half * kGaussNode[i], mid + half * kGaussNode[i]}) {
+                const double g = half * kGaussWeight[i] * k.scale * Cylinder(kKernel, k.perTime * u);
                 whole += g;
                 prev += g * (u - a) / w;
                 cur += g * (b - u) / w;
