@@ -205,6 +205,20 @@ History Convolve(const std::vector<double>& f, int n, bool uniform, const std::v
     return {self, sum};
 }
 
+// kred and kox of a couple at potential E, both divided by the larger of the two so that neither
+// exponential overflows at extreme potentials: kred = red / invRate, kox = ox / invRate.
+struct ScaledRates {
+    double red, ox, invRate;
+};
+
+ScaledRates RatesAt(const ConvolutionCouple& cp, double FoverRT, double E) {
+    const double eta = cp.n * FoverRT * (E - cp.E0);
+    const double red = eta <= 0 ? 1.0 : std::exp(-eta);
+    const double ox = eta <= 0 ? std::exp(eta) : 1.0;
+    const double invRate = (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
+    return {red, ox, invRate};
+}
+
 }  // namespace
 
 void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& p,
@@ -271,12 +285,8 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
         const ConvolutionCouple& cp = couples[c];
         const NodeTerms& x = terms[c];
         if (!(cp.ks > 0)) return 0.0;
-        // kred cO(0) - kox cR(0), divided through by the larger rate constant so that neither
-        // exponential overflows at extreme potentials.
-        const double eta = cp.n * FoverRT * (E - cp.E0);
-        const double red = eta <= 0 ? 1.0 : std::exp(-eta);
-        const double ox = eta <= 0 ? std::exp(eta) : 1.0;
-        const double invRate = (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
+        // kred cO(0) - kox cR(0), divided through by the larger rate constant
+        const auto [red, ox, invRate] = RatesAt(cp, FoverRT, E);
         return (red * (x.Co - x.qO / x.rootDo) - ox * (x.Cr + x.qR / x.rootDr)) /
                (invRate + red * x.pO / x.rootDo + ox * x.pR / x.rootDr);
     };
@@ -439,11 +449,7 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
         const ConvolutionCouple& cp = couples[c];
         const NodeTerms& x = terms[c];
         if (!(cp.ks > 0)) return (x.before * x.self - x.R) / (x.self + x.aI * delta);
-        // divided through by the larger rate constant against overflow
-        const double eta = cp.n * FoverRT * (E - cp.E0);
-        const double red = eta <= 0 ? 1.0 : std::exp(-eta);
-        const double ox = eta <= 0 ? std::exp(eta) : 1.0;
-        const double invRate = (eta <= 0 ? std::exp(cp.alpha * eta) : std::exp(-(1 - cp.alpha) * eta)) / cp.ks;
+        const auto [red, ox, invRate] = RatesAt(cp, FoverRT, E);  // divided through by the larger
         return (delta * (red * x.Co - ox * x.Cr) * x.rootDo + (x.before * x.self - x.R) * invRate * x.rootDo) /
                ((x.self + x.aI * delta) * invRate * x.rootDo + delta * (red + ox * x.rootDo / x.rootDr));
     };
