@@ -281,6 +281,12 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
         double Co, Cr, pO, qO, pR, qR, rootDo, rootDr;
     };
     NodeTerms terms[kMaxCouples] = {};
+    for (int c = 0; c < nCouples; ++c) {
+        const ConvolutionCouple& cp = couples[c];
+        NodeTerms& x = terms[c];
+        x.rootDo = std::sqrt(cp.Do), x.rootDr = std::sqrt(cp.Dr);
+        x.Co = cp.Co, x.Cr = cp.Cr;  // a catalytic couple's follow the chemistry node by node
+    }
     auto fluxAt = [&](int c, double E) {
         const ConvolutionCouple& cp = couples[c];
         const NodeTerms& x = terms[c];
@@ -303,8 +309,6 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
             const ConvolutionCouple& cp = couples[c];
             std::vector<double>& f = work.flux[c];
             NodeTerms& x = terms[c];
-            x.rootDo = std::sqrt(cp.Do), x.rootDr = std::sqrt(cp.Dr);
-            x.Co = cp.Co, x.Cr = cp.Cr;
             if (own[c].rate > 0) {
                 // The sum of O and R diffuses freely, so it stays at the bulk value at the surface;
                 // R relaxes towards its chemical equilibrium share kb/k of it.
@@ -444,6 +448,14 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
         double R, self, before, aI, Co, Cr, rootDo, rootDr;
     };
     NodeTerms terms[kMaxCouples] = {};
+    for (int c = 0; c < nCouples; ++c) {
+        const ConvolutionCouple& cp = couples[c];
+        NodeTerms& x = terms[c];
+        x.rootDo = std::sqrt(cp.Do), x.rootDr = std::sqrt(cp.Dr);
+        // A sphere's steady share a I delta of the charge; a cylinder's is in R and curvedSelf.
+        x.aI = extra[c] ? 0.0 : a[c];
+        x.Co = cp.Co, x.Cr = cp.Cr;  // a catalytic couple's follow the chemistry node by node
+    }
     double delta = 0.0;
     auto deficitAt = [&](int c, double E) {
         const ConvolutionCouple& cp = couples[c];
@@ -497,13 +509,9 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
             for (int c = 0; c < nCouples; ++c) {
                 const ConvolutionCouple& cp = couples[c];
                 NodeTerms& x = terms[c];
-                x.rootDo = std::sqrt(cp.Do), x.rootDr = std::sqrt(cp.Dr);
-                // A sphere's steady share a I delta of the charge; a cylinder's is in R and curvedSelf.
-                x.aI = extra[c] ? 0.0 : a[c];
                 x.self = wSelf + curvedSelf[c];
                 x.before = work.own[c][N - 1];
                 x.R = R[c];
-                x.Co = cp.Co, x.Cr = cp.Cr;
                 if (rate[c] > 0) {
                     // The sum of O and R diffuses freely and stays at its bulk value; away from the
                     // electrode R relaxes towards its chemical equilibrium share kb/k of it.
