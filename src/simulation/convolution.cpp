@@ -219,6 +219,13 @@ ScaledRates RatesAt(const ConvolutionCouple& cp, double FoverRT, double E) {
     return {red, ox, invRate};
 }
 
+// The diffusion coefficients and, at a sphere or a cylinder, the radius the kernels divide by.
+void CheckCouple(const ConvolutionCouple& cp) {
+    if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
+    if ((cp.transport == Transport::Radial || cp.transport == Transport::Cylinder) && !(cp.radius > 0))
+        Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
+}
+
 }  // namespace
 
 void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& p,
@@ -258,12 +265,10 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
     KernelShape own[kMaxCouples] = {};
     for (int c = 0; c < nCouples; ++c) {
         const ConvolutionCouple& cp = couples[c];
-        if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
+        CheckCouple(cp);
         work.flux[c].assign(size, 0.0);
         work.ownO[c].assign(size, 0.0);
         work.ownR[c].assign(size, 0.0);
-        if ((cp.transport == Transport::Radial || cp.transport == Transport::Cylinder) && !(cp.radius > 0))
-            Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
         if (cp.transport == Transport::Catalytic) {
             own[c].rate = cp.kf + cp.kb;
             if (own[c].rate < 0) Raise(ErrorCode::InvalidProcedureCall);
@@ -570,9 +575,7 @@ void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
     bool reversible = !(p.ohmic > 0);
     for (int c = 0; c < nCouples; ++c) {
         const ConvolutionCouple& cp = couples[c];
-        if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
-        if ((cp.transport == Transport::Radial || cp.transport == Transport::Cylinder) && !(cp.radius > 0))
-            Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
+        CheckCouple(cp);
         if (cp.transport == Transport::Catalytic && !(cp.kf + cp.kb >= 0)) Raise(ErrorCode::InvalidProcedureCall);
         if (cp.ks * std::sqrt(shortest / std::max(cp.Do, cp.Dr)) < kReversibleKinetics) reversible = false;
     }
