@@ -275,15 +275,9 @@ void SolveEliminated(const EliminatedBlocks& el, const BoxField& Alow, const Box
                      const Matrix& surfaceInverse, const SpeciesField& rhs, SpeciesField& conc, BoxField& dmod) {
     BySize(el.m, [&](auto size) {
         constexpr int M = decltype(size)::value;
-        if (el.diagonal) {
-            ForwardSized<M, true>(el, Aup, rhs, conc, dmod);
-            SurfaceSized<M>(surfaceInverse, dmod, conc);
-            BackSized<M, true>(el, Alow, dmod, conc);
-        } else {
-            ForwardSized<M, false>(el, Aup, rhs, conc, dmod);
-            SurfaceSized<M>(surfaceInverse, dmod, conc);
-            BackSized<M, false>(el, Alow, dmod, conc);
-        }
+        Forward<M>(el, Aup, rhs, conc, dmod);
+        SurfaceSized<M>(surfaceInverse, dmod, conc);
+        Back<M>(el, Alow, dmod, conc);
     });
 }
 
