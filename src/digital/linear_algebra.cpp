@@ -252,22 +252,12 @@ void SurfaceInverse(Reporter& reporter, const EliminatedBlocks& el, const BoxFie
         constexpr int M = decltype(size)::value;
         const Matrix& W = el.W.b[1];
         Matrix S1W;  // Surf1 W(1)
-        for (int s = 1; s <= M; ++s)
-            for (int t = 1; t <= M; ++t) {
-                double sum = 0.0;
-                for (int q = 1; q <= M; ++q) sum += Surf1.a[s][q] * W.a[q][t];
-                S1W.a[s][t] = sum;
-            }
+        MatMultiply(Surf1, W, M, M, M, S1W);
         Matrix A = Surf0;
         for (int s = 1; s <= M; ++s)
             for (int t = 1; t <= M; ++t) A.a[s][t] = Checked(A.a[s][t] - S1W.a[s][t] * Alow.v[1][t]);
         MatInverse(A, M, reporter);
-        for (int s = 1; s <= M; ++s)
-            for (int t = 1; t <= M; ++t) {
-                double sum = 0.0;
-                for (int q = 1; q <= M; ++q) sum += A.a[s][q] * S1W.a[q][t];
-                out.a[s][t] = sum;
-            }
+        MatMultiply(A, S1W, M, M, M, out);
     });
 }
 
