@@ -61,8 +61,7 @@ enum class Sample { None, Base, Final };
 struct Phase {
     int level = 0;  // the time-step length (index into the run's levels)
     int steps = 0;
-    double offset = 0.0;  // from the point's potential
-    bool pulse = false;   // offset is the pulse height, signed by the sweep direction
+    bool pulse = false;  // at the point's potential plus the pulse, signed by the sweep direction
     Sample sample = Sample::None;
     bool extrapolate = false;  // also run in twice the steps (the next level) and extrapolate
 };
@@ -286,8 +285,8 @@ void DigitalRun::ChooseTiming() {
             levelDt_[0] = preTime / npre;
             levelDt_[1] = tpulse / kPulseSteps;
             levelDt_[2] = tpulse / (2 * kPulseSteps);
-            first = {0, npre, 0.0, false, Sample::Base, false};
-            second = {1, kPulseSteps, 0.0, true, Sample::Final, true};
+            first = {0, npre, false, Sample::Base, false};
+            second = {1, kPulseSteps, true, Sample::Final, true};
             nPhases_ = 2;
             freshLayer_ = true;
             runTime_ = tpulse / 4 * m_.NData;
@@ -781,7 +780,7 @@ void DigitalRun::Run() {
         if (freshLayer_) ResetField();
         for (int k = 0; k < nPhases_; ++k) {
             const Phase& phase = phases_[k];
-            const double E = Ep + (phase.pulse ? P : phase.offset);
+            const double E = phase.pulse ? Ep + P : Ep;
             double I[kMaxCharge + 1];
             if (phase.extrapolate) {
                 // Implicit steps overstate the current after a potential step by an error
