@@ -68,7 +68,6 @@ struct Phase {
 
 // The coefficients of one time-step length.
 struct Level {
-    double dt = 0.0;
     BoxField Alow, Aup;
     BoxBlocks B;
     EliminatedBlocks eliminated;
@@ -480,7 +479,6 @@ void DigitalRun::AddFlow() {
 }
 
 void DigitalRun::BuildLevel(Level& level, double dt) {
-    level.dt = dt;
     const double Dref = D_[sref_];
     const double lambda = Div(Dref * dt, h_ * h_);
     for (int s = 1; s <= ns_; ++s) {
