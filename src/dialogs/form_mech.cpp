@@ -81,8 +81,7 @@ FormMech::FormMech(ParameterDialogs& dialogs) : Form("FormMech", "Mechanism"), d
 }
 
 void FormMech::OK() {
-    dlg_.formTech.OK();
-    SetupMechanism();
+    SetupMechanism();  // the Techniques dialog's OK comes first there
 }
 
 void FormMech::SetupMechanism() {
