@@ -9,12 +9,11 @@ struct ElectrodeGeometry {
     bool hasRadius;    // the radius (for the band: the half width) field is shown
     bool hasLength;    // the length (for the thin film: the thickness) field is shown
     bool hasRotation;  // the rotation rate field is shown
-    // Area from the radius field r and, where usesLength, the length field L; nullptr where the
-    // area is typed, not computed.
+    // Area from the radius field r and, where the electrode has one, the length field L; nullptr
+    // where the area is typed, not computed.
     double (*area)(double r, double L);
     // The radius field from the area A (and L): the inverse of `area`.
     double (*radius)(double A, double L);
-    bool usesLength;     // area and radius need the length field
     bool plainAreaText;  // the area is written in the plain field format, not "0.##e-0"
     // Volume of the electrode (or of the film or layer for the flat ones) from the model's radius
     // R, length L and the area A.

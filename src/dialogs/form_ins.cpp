@@ -166,7 +166,7 @@ void FormIns::radius_Change() {
     IgnoringErrors([&] {
         if (!g->area) return;
         const double r = StrictNumber(radius.text());
-        const double L = g->usesLength ? StrictNumber(leng.text()) : 0.0;
+        const double L = g->hasLength ? StrictNumber(leng.text()) : 0.0;
         Rewrite(ARE, g->area(r, L), g->plainAreaText ? PlainText : GeometryText);
     });
     // The area text may have rippled through ARE_Change; read everything afresh.
@@ -179,7 +179,7 @@ void FormIns::ARE_Change() {
         const ElectrodeGeometry* g = GeometryOf(dlg_.model.Electrode);
         if (!g || !g->radius) return;
         const double A = StrictNumber(ARE.text());
-        const double L = g->usesLength ? StrictNumber(leng.text()) : 0.0;
+        const double L = g->hasLength ? StrictNumber(leng.text()) : 0.0;
         Rewrite(radius, g->radius(A, L), GeometryText);
     });
 }
