@@ -1,15 +1,7 @@
 #pragma once
 
-// Extremes used by the analysis commands and the fit.
+// The extremes of a curve, as the analysis commands scan them.
 namespace talvex {
-
-// The larger and the smaller of two numbers.
-inline double VMax(double a, double b) {
-    return a > b ? a : b;
-}
-inline double VMin(double a, double b) {
-    return a < b ? a : b;
-}
 
 // Largest and smallest of y[1..n] (y[0] unused), scanning from point 1 and replacing only on a
 // strictly larger (smaller) value. n < 1 gives 0.
