@@ -214,17 +214,19 @@ FieldReading ReadField(std::string_view text, double& value) {
     return FieldReading::Number;
 }
 
-bool IsNumber(std::string_view text) {
+bool HasNumberForm(std::string_view text) {
     const std::string_view t = Trim(text);
-    if (t.empty() || NumberPrefix(t) != t.size()) return false;
+    return !t.empty() && NumberPrefix(t) == t.size();
+}
+
+bool IsNumber(std::string_view text) {
     double v = 0.0;
-    return ParseExact(t, v);
+    return HasNumberForm(text) && ParseExact(Trim(text), v);
 }
 
 double StrictNumber(std::string_view text) {
-    const std::string_view t = Trim(text);
     double v = 0.0;
-    if (t.empty() || NumberPrefix(t) != t.size() || !ParseExact(t, v)) Raise(ErrorCode::TypeMismatch);
+    if (!HasNumberForm(text) || !ParseExact(Trim(text), v)) Raise(ErrorCode::TypeMismatch);
     return v;
 }
 

@@ -31,6 +31,10 @@ double StrictNumber(std::string_view text);
 // True when StrictNumber would accept the text.
 bool IsNumber(std::string_view text);
 
+// True when the whole text (blanks around it allowed) has the form of a number, whether or not a
+// double can hold it: "1e999" too, so that a number beyond the range can be told from no number.
+bool HasNumberForm(std::string_view text);
+
 // General format, up to `digits` significant digits: fixed notation without a zero before the
 // point (.005, -.3, 2), or exponent notation (1E-05, -1.5E-05, 1E+15) when the decimal exponent is
 // below -4 or at least `digits`. No trailing zeros.

@@ -190,27 +190,6 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 enum class NumberRead { Ok, Empty, NotNumber, OutOfRange };
 
-// The shape of a number ([sign] digits [point digits] [E [sign] digits]) without its value: tells
-// a number beyond the range of doubles from text that is no number at all.
-bool HasNumberShape(std::string_view s) {
-    std::size_t i = 0, digits = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        std::size_t expDigits = 0;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++expDigits;
-        if (expDigits == 0) return false;
-    }
-    return i == s.size();
-}
-
 // A field as a number. Where the separator is not a comma a comma is the decimal sign, as
 // instruments write in locales that use one.
 NumberRead ReadNumber(std::string_view field, bool decimalComma, double& value) {
@@ -227,7 +206,7 @@ NumberRead ReadNumber(std::string_view field, bool decimalComma, double& value) 
         value = StrictNumber(s);
         return NumberRead::Ok;
     } catch (const RunError&) {
-        return HasNumberShape(s) ? NumberRead::OutOfRange : NumberRead::NotNumber;
+        return HasNumberForm(s) ? NumberRead::OutOfRange : NumberRead::NotNumber;
     }
 }
 
