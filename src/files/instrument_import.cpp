@@ -182,10 +182,6 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
 // ---- Numbers ------------------------------------------------------------------------------------
 
 enum class NumberRead { Ok, Empty, NotNumber, OutOfRange };
@@ -316,7 +312,7 @@ HeaderScan ScanHeader(std::string_view line, char sep) {
             if (rank < c.rank) c = Column{index, rank, cell, parts};
             break;
         }
-        if (StartsWith(parts.name, "WE(") || SameText(parts.name, "Potential applied")) h.autolabNames = true;
+        if (parts.name.starts_with("WE(") || SameText(parts.name, "Potential applied")) h.autolabNames = true;
         if (SameText(parts.name, "Ewe") || SameText(parts.name, "<Ewe>") || parts.name == "<I>") h.ecLabNames = true;
         return true;
     });
@@ -634,8 +630,8 @@ InstrumentData ReadTable(std::string_view content) {
             if (NumbersOnly(line, sep)) return ReadBareColumns(content, line, sep);
         }
         const std::string_view t = TrimBlanks(line.text);
-        if ((StartsWith(t, "Instrument Model:") && t.find("CHI") != std::string_view::npos) ||
-            StartsWith(t, "Init E (V)"))
+        if ((t.starts_with("Instrument Model:") && t.find("CHI") != std::string_view::npos) ||
+            t.starts_with("Init E (V)"))
             chiMarks = true;
         for (char sep : {'\t', ';', ','}) {
             if (line.text.find(sep) == std::string_view::npos) continue;
@@ -676,7 +672,7 @@ InstrumentData ReadECLab(std::string_view content) {
     if (!lines.Next(line)) Fail(ErrorCode::InputPastEnd, At(1) + "the EC-Lab banner is the whole file (cut short?)");
     constexpr std::string_view key = "Nb header lines";
     std::string_view t = TrimBlanks(line.text);
-    const bool keyed = StartsWith(t, key) && StartsWith(TrimBlanks(t.substr(key.size())), ":");
+    const bool keyed = t.starts_with(key) && TrimBlanks(t.substr(key.size())).starts_with(":");
     if (!keyed)
         Fail(ErrorCode::InvalidProcedureCall,
              At(line.number) + "'Nb header lines : N' expected after the EC-Lab banner");
@@ -719,7 +715,7 @@ InstrumentData ReadGamry(std::string_view content) {
             (index == 0 ? key : index == 1 ? type : count) = field;
             return index < 2;
         });
-        if (key.empty() || TrimBlanks(type) != "TABLE" || !StartsWith(key, "CURVE")) continue;
+        if (key.empty() || TrimBlanks(type) != "TABLE" || !key.starts_with("CURVE")) continue;
         const std::string name = Shown(key);
         Line names, units;
         if (!lines.Peek(names) || !InTable(names))
@@ -764,7 +760,7 @@ std::int64_t LineOf(std::string_view content, std::size_t pos) {
 }
 
 std::string_view WithoutByteOrderMark(std::string_view content) {
-    if (StartsWith(content, "\xEF\xBB\xBF")) content.remove_prefix(3);
+    if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
     return content;
 }
 
@@ -801,10 +797,10 @@ bool IsPlainDataLayout(std::string_view content) {
 }
 
 InstrumentData ParseInstrumentData(std::string_view content) {
-    if (StartsWith(content, "\xFF\xFE") || StartsWith(content, "\xFE\xFF"))
+    if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF"))
         Fail(ErrorCode::InvalidProcedureCall, "the file is UTF-16 text; save it as ANSI or UTF-8 text");
     content = WithoutByteOrderMark(content);
-    if (StartsWith(content, "BIO-LOGIC MODULAR FILE"))
+    if (content.starts_with("BIO-LOGIC MODULAR FILE"))
         Fail(ErrorCode::InvalidProcedureCall, "an EC-Lab binary file (.mpr); export it from EC-Lab as text (.mpt)");
     const std::size_t nul = content.find('\0');
     if (nul != std::string_view::npos)
