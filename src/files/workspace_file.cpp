@@ -214,7 +214,6 @@ Workspace ParseWorkspace(std::string_view text) {
         for (int k = 0; k < kStoredCurves; ++k)
             c.Yplot[static_cast<std::size_t>(k)][i] = ReadNumber(row[static_cast<std::size_t>(k) + 1], what);
     }
-    if (expected == 0) c.Yplot.assign(kStoredCurves, {});
     return w;
 }
 
