@@ -15,7 +15,6 @@
 namespace talvex {
 namespace {
 
-constexpr int kStoredCurves = 6;
 constexpr std::size_t kLargestWorkspace = 64 << 20;  // far above 4000 points of six curves
 
 const char* KindName(ControlKind kind) {
@@ -192,10 +191,10 @@ Workspace CaptureWorkspace(const Workbench& wb) {
     c.CurCurve = CountOf(m.CurCurve);
     c.NCurvesSaved = CountOf(m.NCurvesSaved);
     const int n = m.NData;
-    c.Yplot.assign(kStoredCurves, {});
+    c.Yplot.assign(kWorkspaceCurves, {});
     for (int i = 1; i <= n; ++i) {
         c.Xdata.push_back(m.Xdata(i));
-        for (int k = 1; k <= kStoredCurves; ++k) c.Yplot[static_cast<std::size_t>(k - 1)].push_back(m.Yplot(i, k));
+        for (int k = 1; k <= kWorkspaceCurves; ++k) c.Yplot[static_cast<std::size_t>(k - 1)].push_back(m.Yplot(i, k));
     }
     return w;
 }
@@ -218,7 +217,7 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
 
     for (int i = 1; i <= n; ++i) {
         m.Xdata(i) = c.Xdata[static_cast<std::size_t>(i - 1)];
-        for (int k = 1; k <= kStoredCurves; ++k)
+        for (int k = 1; k <= kWorkspaceCurves; ++k)
             m.Yplot(i, k) = c.Yplot[static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(i - 1)];
     }
     SetCount(m.NData, c.NData);

@@ -12,8 +12,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr int kStoredCurves = 6;  // Yplot's curve columns
-
 [[noreturn]] void Damaged(const std::string& what) {
     throw RunError(ErrorCode::InvalidProcedureCall, what);
 }
@@ -194,24 +192,24 @@ Workspace ParseWorkspace(std::string_view text) {
     c.NData = ReadCount(curves, "NData", kMaxPoints);
     c.IFirst = ReadCount(curves, "IFirst", kMaxPoints);
     c.ILast = ReadCount(curves, "ILast", kMaxPoints);
-    c.NCurves = ReadCount(curves, "NCurves", kStoredCurves);
-    c.CurCurve = ReadCount(curves, "CurCurve", kStoredCurves);
-    c.NCurvesSaved = ReadCount(curves, "NCurvesSaved", kStoredCurves);
+    c.NCurves = ReadCount(curves, "NCurves", kWorkspaceCurves);
+    c.CurCurve = ReadCount(curves, "CurCurve", kWorkspaceCurves);
+    c.NCurvesSaved = ReadCount(curves, "NCurvesSaved", kWorkspaceCurves);
     const Json& points = Member(curves, "points", "\"curves\"");
     if (!points.is_array()) Damaged("\"points\" is not a list");
     const std::size_t expected = static_cast<std::size_t>(c.NData.value_or(0));
     if (points.size() != expected)
         Damaged("\"points\" holds " + GeneralFormat(static_cast<double>(points.size())) + " points where NData is " +
                 GeneralFormat(static_cast<double>(expected)));
-    c.Yplot.assign(kStoredCurves, std::vector<double>(expected));
+    c.Yplot.assign(kWorkspaceCurves, std::vector<double>(expected));
     c.Xdata.resize(expected);
     for (std::size_t i = 0; i < expected; ++i) {
         const std::string what = "point " + GeneralFormat(static_cast<double>(i + 1));
         const Json& row = points[i];
-        if (!row.is_array() || row.size() != kStoredCurves + 1)
-            Damaged(what + " does not hold a potential and " + GeneralFormat(kStoredCurves) + " currents");
+        if (!row.is_array() || row.size() != kWorkspaceCurves + 1)
+            Damaged(what + " does not hold a potential and " + GeneralFormat(kWorkspaceCurves) + " currents");
         c.Xdata[i] = ReadNumber(row[0], what);
-        for (int k = 0; k < kStoredCurves; ++k)
+        for (int k = 0; k < kWorkspaceCurves; ++k)
             c.Yplot[static_cast<std::size_t>(k)][i] = ReadNumber(row[static_cast<std::size_t>(k) + 1], what);
     }
     return w;

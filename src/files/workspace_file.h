@@ -13,6 +13,7 @@ namespace talvex {
 inline constexpr const char* kWorkspaceFormat = "talvex-workspace";
 inline constexpr int kWorkspaceVersion = 1;
 inline constexpr const char* kWorkspaceFilter = "Talvex workspace (*.tvw)|*.tvw|all|*.*";
+inline constexpr int kWorkspaceCurves = 6;  // Yplot's curve columns, all kept
 
 // One control of a dialog as a user sees it. Which fields mean something depends on the kind.
 struct WorkspaceControl {
