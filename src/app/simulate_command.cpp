@@ -15,11 +15,6 @@
 #include "simulation/simulation_driver.h"
 
 namespace talvex {
-namespace {
-
-constexpr float kSecondsPerDay = 86400.0f;
-
-}  // namespace
 
 SimulationOutcome RunSimulation(Workbench& wb) {
     Display& display = wb.display;
@@ -67,11 +62,7 @@ void Simulate(Workbench& wb) {
         EnableAfterNewDataSet(wb);
     }
     pointer.Restore();
-    float elapsed = wb.platform.Timer() - started;
-    // The clock counts seconds since midnight: a run across midnight would otherwise come out
-    // negative.
-    if (elapsed < 0) elapsed += kSecondsPerDay;
-    m.RunTime = elapsed;
+    m.RunTime = SecondsSince(wb.platform, started);
 }
 
 }  // namespace talvex

@@ -48,4 +48,13 @@ class Platform {
     virtual void Exit() = 0;
 };
 
+// Seconds from `started`, a Timer() reading, to now. The clock restarts at midnight: a span across
+// it would otherwise come out negative.
+inline float SecondsSince(Platform& platform, float started) {
+    constexpr float kSecondsPerDay = 86400.0f;
+    float elapsed = platform.Timer() - started;
+    if (elapsed < 0) elapsed += kSecondsPerDay;
+    return elapsed;
+}
+
 }  // namespace talvex

@@ -14,7 +14,6 @@ namespace talvex {
 namespace {
 
 constexpr int kMaxIterationCount = 50;  // the loop stops once the count exceeds it: 51 at most
-constexpr float kSecondsPerDay = 86400.0f;
 
 // The table and row of a pool index.
 template <typename M>
@@ -140,8 +139,7 @@ void FitDriver::Run(Model& m, std::span<const double> y, std::span<const FreePar
     if (nFit_ > 0 && std::isfinite(marquardt_.SSQ())) marquardt_.StandardErrors({errors_.data(), np});
     marquardt_.ReturnToSolution();
 
-    float elapsed = services.platform.Timer() - startTime;
-    if (elapsed < 0) elapsed += kSecondsPerDay;  // the clock restarts at midnight
+    const float elapsed = SecondsSince(services.platform, startTime);
     m.RunTime = elapsed;
 
     result.Show();
