@@ -56,9 +56,10 @@ void Simulate(Workbench& wb) {
     // and the plot stay as they were.
     if (!ConfirmForRun(wb.dialogs, RunKind::Simulate)) return;
     const SimulationOutcome outcome = RunSimulation(wb);
-    // A run that ended without a curve leaves the plot and the menus as they were.
+    // A run that ended without a curve leaves the plot and the menus as they were. One with a curve
+    // has run the quantity transform on the model ConfirmForRun confirmed: the drawing follows.
     if (outcome.curveWritten) {
-        TransformAndRender(wb.display);
+        RenderPlot(wb.display);
         EnableAfterNewDataSet(wb);
     }
     pointer.Restore();
