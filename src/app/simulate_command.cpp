@@ -6,8 +6,6 @@
 #include "app/commands.h"
 #include "app/hourglass_pointer.h"
 #include "app/workbench.h"
-#include "core/constants.h"
-#include "dialogs/parameter_dialogs.h"
 #include "dialogs/run_inputs.h"
 #include "plot/display.h"
 #include "plot/plot_quantity.h"

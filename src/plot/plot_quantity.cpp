@@ -4,8 +4,6 @@
 #include <string>
 
 #include "core/checked_math.h"
-#include "core/text_number.h"
-#include "dialogs/form_ins.h"
 #include "dialogs/parameter_transfer.h"
 #include "plot/display.h"
 #include "plot/form_option.h"
