@@ -1,7 +1,6 @@
 #include "app/workspace_commands.h"
 
 #include <fstream>
-#include <iterator>
 
 #include "app/commands.h"
 #include "app/workbench.h"

@@ -4,8 +4,6 @@
 #include <cctype>
 #include <charconv>
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <optional>
 #include <stdexcept>
 #include <vector>

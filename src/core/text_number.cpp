@@ -1,6 +1,5 @@
 #include "core/text_number.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>

@@ -1,7 +1,5 @@
 #include "dialogs/electrode_geometry.h"
 
-#include <cmath>
-
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/constants.h"

@@ -1,6 +1,5 @@
 #include "plot/axis_commands.h"
 
-#include <cmath>
 #include <utility>
 
 #include "core/checked_math.h"
