@@ -67,4 +67,14 @@ double SolveOhmicDrop(double applied, double Ru, double guess, Current&& current
     return root;
 }
 
+// The same for one step of a sequence: the drop moves little from step to step, so the guess is
+// the applied potential moved by `shift`, the interface less the applied potential of the step
+// before, which then becomes this step's.
+template <typename Current>
+double SolveOhmicDropAfter(double applied, double Ru, double& shift, Current&& current, double& I) {
+    const double E = SolveOhmicDrop(applied, Ru, applied + shift, current, I);
+    shift = E - applied;
+    return E;
+}
+
 }  // namespace talvex

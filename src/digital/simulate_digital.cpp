@@ -640,8 +640,8 @@ void DigitalRun::SolveWithOhmicDrop(int levelIndex, const SpeciesField& rhs, dou
     if (nChem2_ > 0) {
         for (int j = 0; j <= N_ + 1; ++j)
             for (int s = 1; s <= ns_; ++s) start_.v[j][s] = (j >= 1 && j <= N_ ? rhs : conc_).v[j][s];
-        E = SolveOhmicDrop(
-            applied, Ru_, applied + ohmicShift_,
+        E = SolveOhmicDropAfter(
+            applied, Ru_, ohmicShift_,
             [&](double trial) {
                 conc_ = start_;
                 SetPotential(trial);
@@ -652,8 +652,8 @@ void DigitalRun::SolveWithOhmicDrop(int levelIndex, const SpeciesField& rhs, dou
             I);
     } else {
         EliminateRhs(level.eliminated, level.Aup, rhs, conc_, dmod_);
-        E = SolveOhmicDrop(
-            applied, Ru_, applied + ohmicShift_,
+        E = SolveOhmicDropAfter(
+            applied, Ru_, ohmicShift_,
             [&](double trial) {
                 SetPotential(trial);
                 SurfaceInverse(reporter_, level.eliminated, level.Alow, surf0_, surf1_, surfInverse_);
@@ -663,7 +663,6 @@ void DigitalRun::SolveWithOhmicDrop(int levelIndex, const SpeciesField& rhs, dou
             I);
         BackSubstitute(level.eliminated, level.Alow, dmod_, conc_);
     }
-    ohmicShift_ = E - applied;
     lastE_ = E;
     lastLevel_ = -1;
 }

@@ -351,8 +351,7 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
         double E = work.E[N];
         if (p.ohmic > 0) {
             double total = 0.0;
-            E = SolveOhmicDrop(work.E[N], p.ohmic, work.E[N] + shift, totalAt, total);
-            shift = E - work.E[N];
+            E = SolveOhmicDropAfter(work.E[N], p.ohmic, shift, totalAt, total);
         }
         for (int c = 0; c < nCouples; ++c) {
             const double flux = Checked(fluxAt(c, E));
@@ -528,8 +527,7 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
             double E = p.potentials[i];
             if (p.ohmic > 0) {
                 double total = 0.0;
-                E = SolveOhmicDrop(p.potentials[i], p.ohmic, p.potentials[i] + shift, totalAt, total);
-                shift = E - p.potentials[i];
+                E = SolveOhmicDropAfter(p.potentials[i], p.ohmic, shift, totalAt, total);
             }
             for (int c = 0; c < nCouples; ++c) {
                 const ConvolutionCouple& cp = couples[c];

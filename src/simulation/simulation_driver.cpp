@@ -388,9 +388,7 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
     double shift = 0;  // interface less applied potential
     auto interfaceAt = [&](double applied) {
         double I = 0;
-        const double E = SolveOhmicDrop(applied, Ru, applied + shift, steadyTotal, I);
-        shift = E - applied;
-        return E;
+        return SolveOhmicDropAfter(applied, Ru, shift, steadyTotal, I);
     };
     // The thin-film sweep's current is the derivative of its kernel along the ramp, which the
     // post-processing takes on the staircase; with a resistance it is taken here at the interface
@@ -419,8 +417,7 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
             const double travel = m.Xdata(std::min(i + 1, nData)) - m.Xdata(std::max(i - 1, 1));
             if (travel != 0) direction = travel > 0 ? 1.0 : -1.0;
             double I = 0;
-            const double Eint = SolveOhmicDrop(E, Ru, E + shift, filmTotal, I);
-            shift = Eint - E;
+            const double Eint = SolveOhmicDropAfter(E, Ru, shift, filmTotal, I);
             m.Ystore(i, storeCol) = I;
             for (int k = 1; k <= nCharge; ++k) m.Ystore(i, k) = Checked(filmCurrent(k, Eint));
             continue;
