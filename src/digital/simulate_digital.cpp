@@ -274,10 +274,7 @@ void DigitalRun::ChooseTiming() {
             // straight from the fresh layer it would be the kinetic current of the bulk solution.
             if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
             const double preTime = tdrop - tpulse;
-            if (!(preTime > 0.0))
-                throw RunError(ErrorCode::InvalidProcedureCall, "The pulse (" + FieldFormat(tpulse) +
-                                                                    " s) must be shorter than the drop time (" +
-                                                                    FieldFormat(tdrop) + " s)");
+            if (!(preTime > 0.0)) throw PulseNotShorterThanDrop(tpulse, tdrop);
             dt_ = std::min(tpulse, preTime) / 4;
             const int npre = RoundToInt(Div(preTime, dt_));
             nLevels_ = 3;
@@ -867,6 +864,12 @@ int SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refin
         reporter.Message("CV Error: " + e.description() + "! Please try again by other initial values.");
     }
     return run ? run->completed() : 0;
+}
+
+RunError PulseNotShorterThanDrop(double tpulse, double tdrop) {
+    return RunError(
+        ErrorCode::InvalidProcedureCall,
+        "The pulse (" + FieldFormat(tpulse) + " s) must be shorter than the drop time (" + FieldFormat(tdrop) + " s)");
 }
 
 DigitalGrid DescribeDigitalGrid(Model& m) {

@@ -2,6 +2,7 @@
 
 #include "core/model.h"
 #include "core/reporter.h"
+#include "core/run_error.h"
 
 namespace talvex {
 
@@ -31,5 +32,10 @@ struct DigitalGrid {
     double dt = 0.0;         // the time step that sets the grid (s)
 };
 DigitalGrid DescribeDigitalGrid(Model& m);
+
+// Why a differential pulse cannot run when its pulse is not shorter than the drop time: the base
+// current is taken after tdrop - tpulse at the base potential. The digital and the analytical run
+// refuse with it alike.
+RunError PulseNotShorterThanDrop(double tpulse, double tdrop);
 
 }  // namespace talvex

@@ -7,7 +7,6 @@
 #include "core/checked_math.h"
 #include "core/codes.h"
 #include "core/curve_slot.h"
-#include "core/text_number.h"
 #include "digital/ohmic_drop.h"
 #include "digital/simulate_digital.h"
 #include "simulation/convolution.h"
@@ -332,9 +331,7 @@ void PlanRun(const Model& m, double scale, RunPlan& run) {
     // solution, as large as ks allows.
     if ((run.casePlan.kernel == Kernel::DiffPulse || run.casePlan.kernel == Kernel::DiffPulseSph) &&
         !(m.tdrop > m.tpulse && m.tpulse > 0))
-        throw RunError(ErrorCode::InvalidProcedureCall, "The pulse (" + FieldFormat(m.tpulse) +
-                                                            " s) must be shorter than the drop time (" +
-                                                            FieldFormat(m.tdrop) + " s)");
+        throw PulseNotShorterThanDrop(m.tpulse, m.tdrop);
     run.env = {m.FoverRT, EquivalentRadius(m, caseCode), m.Omega, m.Viscosity};
     const int nCharge = m.NCharge;
     if (nCharge >= kReactionSlots) Raise(ErrorCode::SubscriptOutOfRange);
