@@ -44,6 +44,28 @@ void MatInverse(Matrix& A, int m, Reporter& reporter) {
 
 namespace {
 
+// Calls body with the species count as a compile-time constant (1..6: the pivot records and the
+// work arrays hold 6 rows).
+template <typename Body>
+void BySize(int m, Body&& body) {
+    switch (m) {
+        case 1:
+            return body(std::integral_constant<int, 1>{});
+        case 2:
+            return body(std::integral_constant<int, 2>{});
+        case 3:
+            return body(std::integral_constant<int, 3>{});
+        case 4:
+            return body(std::integral_constant<int, 4>{});
+        case 5:
+            return body(std::integral_constant<int, 5>{});
+        case 6:
+            return body(std::integral_constant<int, 6>{});
+        default:
+            Raise(ErrorCode::SubscriptOutOfRange);
+    }
+}
+
 // Gauss-Jordan with full pivoting for a size known at compile time (the loops unroll); the
 // operations and their order are those of any size.
 template <int M>
@@ -95,22 +117,7 @@ void GaussJordan(Matrix& A, Reporter& reporter) {
 }  // namespace
 
 void MatInverseGJ(Matrix& A, int m, Reporter& reporter) {
-    switch (m) {
-        case 1:
-            return GaussJordan<1>(A, reporter);
-        case 2:
-            return GaussJordan<2>(A, reporter);
-        case 3:
-            return GaussJordan<3>(A, reporter);
-        case 4:
-            return GaussJordan<4>(A, reporter);
-        case 5:
-            return GaussJordan<5>(A, reporter);
-        case 6:
-            return GaussJordan<6>(A, reporter);
-        default:
-            Raise(ErrorCode::SubscriptOutOfRange);  // the pivot records hold 6 rows
-    }
+    BySize(m, [&](auto size) { GaussJordan<decltype(size)::value>(A, reporter); });
 }
 
 namespace {
@@ -221,27 +228,6 @@ void Back(const EliminatedBlocks& el, const BoxField& Alow, const BoxField& dmod
         BackSized<M, true>(el, Alow, dmod, conc);
     else
         BackSized<M, false>(el, Alow, dmod, conc);
-}
-
-// Calls body with the species count as a compile-time constant.
-template <typename Body>
-void BySize(int m, Body&& body) {
-    switch (m) {
-        case 1:
-            return body(std::integral_constant<int, 1>{});
-        case 2:
-            return body(std::integral_constant<int, 2>{});
-        case 3:
-            return body(std::integral_constant<int, 3>{});
-        case 4:
-            return body(std::integral_constant<int, 4>{});
-        case 5:
-            return body(std::integral_constant<int, 5>{});
-        case 6:
-            return body(std::integral_constant<int, 6>{});
-        default:
-            Raise(ErrorCode::SubscriptOutOfRange);
-    }
 }
 
 }  // namespace
