@@ -8,8 +8,9 @@
 namespace talvex {
 
 // Turns the parameter model into one simulated curve: the potential staircase, the currents
-// (digital simulation or closed-form kernels), the corrections and noise, then the copy into the
-// current curve of Yplot. Runs under one error trap: a failure shows "Analytical simulation Error:
+// (digital simulation, or the closed-form kernels and the integral equations of the diffusion
+// layer), the corrections and noise, then the copy into the current curve of Yplot. Runs under one error trap: a
+// failure shows "Analytical simulation Error:
 // ... ! Please try again by other initial values." and ends the run. The curve slot follows the
 // display options' overlap box (`overlapChecked`); `afterCopy` runs inside the same trap once the
 // total current is in the current curve (the caller notes it and runs the quantity transform).
