@@ -128,12 +128,6 @@ double RotatingDiskCurrent(const KernelEnv& env, const KernelArgs& a) {
     return Div(k.J, 1 + Div(K, M));
 }
 
-double SquareWaveCurrent(const KernelEnv& env, const KernelArgs& a) {
-    return SquareWave(PlanarBase, env, a);
-}
-double SquareWaveCurrentSph(const KernelEnv& env, const KernelArgs& a) {
-    return SquareWave(SphericalBase, env, a);
-}
 double SquareWaveCurrentDisk(const KernelEnv& env, const KernelArgs& a) {
     return SquareWave(RotatingDiskCurrent, env, a);
 }

@@ -52,9 +52,8 @@ double SphericalStepCurrent(const KernelEnv& env, const KernelArgs& a);
 // diffusion coefficients themselves. t1, t2 and dE are not used.
 double RotatingDiskCurrent(const KernelEnv& env, const KernelArgs& a);
 
-// Square wave: B(E + dE) - B(E), both at t1.
-double SquareWaveCurrent(const KernelEnv& env, const KernelArgs& a);
-double SquareWaveCurrentSph(const KernelEnv& env, const KernelArgs& a);
+// Square wave at the rotating disk: B(E + dE) - B(E). (At the other electrodes every half-period
+// carries the layer of the ones before, which the step sequence's integral equation follows.)
 double SquareWaveCurrentDisk(const KernelEnv& env, const KernelArgs& a);
 
 // Differential pulse: (B(E + dE, t1) - B(E, t1)) + B(E, t2) - B(E, t2 - t1). At the rotating disk
