@@ -90,7 +90,6 @@ class FitDriver {
 
     int NFit() const { return nFit_; }
     int FitIndex(int j) const { return fitIndex_[static_cast<std::size_t>(j)]; }  // j = 0..NFit-1
-    std::span<const double> Initial() const { return {x0_.data(), static_cast<std::size_t>(nFit_)}; }
     std::span<const double> Fitted() const { return marquardt_.X(); }
     std::span<const ParameterError> StandardErrors() const { return {errors_.data(), static_cast<std::size_t>(nFit_)}; }
     int Iterations() const { return iterations_; }

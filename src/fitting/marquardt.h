@@ -69,8 +69,6 @@ class Marquardt {
     // whatever the objective writes shows the result. Returns whether it now does.
     bool ReturnToSolution();
 
-    int NP() const { return np_; }
-    int M() const { return m_; }
     int Flag() const { return flag_; }
     std::span<const double> X() const { return {x_, static_cast<std::size_t>(np_)}; }
     // The objective's curve at X().
