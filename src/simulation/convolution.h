@@ -71,7 +71,7 @@ struct StepProgramme {
 };
 
 struct StepWork {
-    std::vector<double> t, level, lastW;
+    std::vector<double> t, lastW;
     std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples], lastC[kMaxCouples];
 };
 
