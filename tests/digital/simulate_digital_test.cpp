@@ -114,6 +114,8 @@ TEST_F(DigitalTest, ErrorsEndTheRunAndKeepThePointsComputed) {
     };
     m.ChargeSpecies(1, 2) = 3;  // only two species
     fails("Subscript out of range", 0);
+    m.Technique = 4, m.CaseCode = 41, m.tdrop = 0.05;  // a differential pulse as long as its drop
+    fails("The pulse (0.05 s) must be shorter than the drop time (0.05 s)", 0);
     // Box coefficients of 1e87 drown the time step in rounding.
     m.NChem = 1, m.ChemSpecies(1, 1) = 2, m.ChemSpecies(1, 2) = 1, m.kf(1) = 1e85;
     fails(
