@@ -185,7 +185,7 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
         {1, 1, 9, R, 0.5, kPeak, film, 0.01},
         {1, 1, 9, R, 0.5, kLast, 0, 1e-3 * film},
         // Mechanism 7 at the disk: the catalytic plateau added to Levich's (the step at a plane:
-        // TheoryTableTest.StepsAtACylinderAndWithCatalysis).
+        // TheoryTableTest.CylinderAndCatalyticStepsAndPlateaus).
         {7, 2, 8, R, 0.5, kLast, kLevich + catalytic, 5e-3},
         // Mechanism 8 (complexed oxidant) shifts E0 by (RT/nF) ln Keq, at a microsphere too (2 mV).
         {8, 2, 1, R, 0.5, kLast, Cottrell(0.5), 1e-3, shifted, 1e-3},
