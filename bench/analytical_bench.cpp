@@ -12,10 +12,7 @@ void BM_AnalyticalDefaultCV(benchmark::State& state) {
     QuietPlatform platform;
     Workbench wb(platform);
     DefaultExperiment(wb.model, 1);
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalDefaultCV)->Unit(benchmark::kMicrosecond);
 
@@ -27,11 +24,7 @@ void BM_AnalyticalSweep4000(benchmark::State& state) {
     DefaultExperiment(wb.model, 0.5);
     wb.model.Estep = 0.6 / 3999;
     wb.model.tdrop = wb.model.Estep / wb.model.ScanRate;
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
-    state.counters["points"] = wb.model.NData.value();
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalSweep4000)->Unit(benchmark::kMillisecond);
 
@@ -43,11 +36,7 @@ void BM_AnalyticalQuasiReversibleSweep4000(benchmark::State& state) {
     wb.model.Estep = 0.6 / 3999;
     wb.model.tdrop = wb.model.Estep / wb.model.ScanRate;
     wb.model.ks(1) = 1e-3;
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
-    state.counters["points"] = wb.model.NData.value();
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalQuasiReversibleSweep4000)->Unit(benchmark::kMillisecond);
 
@@ -60,10 +49,7 @@ void BM_AnalyticalQuasiReversibleSquareWave(benchmark::State& state) {
     wb.model.Technique = 5;
     wb.model.CaseCode = 51;
     wb.model.ks(1) = 1e-2;
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalQuasiReversibleSquareWave)->Unit(benchmark::kMillisecond);
 
@@ -76,11 +62,7 @@ void BM_AnalyticalTechnique(benchmark::State& state) {
     const int technique = static_cast<int>(state.range(0));
     wb.model.Technique = technique;
     wb.model.CaseCode = 10 * technique + 1;
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
-    state.SetLabel(wb.model.NData.value() == 121 && platform.lastMessage.empty() ? "121 points" : "failed");
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalTechnique)->DenseRange(1, 5)->Unit(benchmark::kMicrosecond);
 
@@ -91,10 +73,7 @@ void BM_AnalyticalSphereSweep(benchmark::State& state) {
     DefaultExperiment(wb.model, 0.5);
     wb.model.Electrode = 2;
     wb.model.CaseCode = 12;
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalSphereSweep)->Unit(benchmark::kMicrosecond);
 
@@ -104,10 +83,7 @@ void BM_AnalyticalDefaultCVWithRu(benchmark::State& state) {
     Workbench wb(platform);
     DefaultExperiment(wb.model, 1);
     wb.model.Ru = 1000;
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalDefaultCVWithRu)->Unit(benchmark::kMicrosecond);
 
@@ -118,10 +94,7 @@ void BM_AnalyticalCylinderDC(benchmark::State& state) {
     DefaultExperiment(wb.model, 0.5);
     Model& m = wb.model;
     m.Technique = 2, m.Electrode = 5, m.CaseCode = 25, m.Radius = 1e-3, m.ElectrodeLength = 0.1;
-    for (auto _ : state) {
-        RunSimulation(wb);
-        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
-    }
+    RunEachIteration(state, wb);
 }
 BENCHMARK(BM_AnalyticalCylinderDC)->Unit(benchmark::kMicrosecond);
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <optional>
 #include <string>
 
+#include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "core/platform.h"
 
@@ -57,6 +60,18 @@ inline void DefaultExperiment(Model& m, double cycles) {
     m.D(2) = 1e-5;
     m.C(1) = 9.996e-4;
     m.C(2) = 4.159e-7;
+}
+
+// Each iteration one whole simulation through the driver, as Simulate runs it; a run that shows a
+// message fails the benchmark instead of timing a run that did nothing.
+inline void RunEachIteration(benchmark::State& state, Workbench& wb) {
+    for (auto _ : state) {
+        RunSimulation(wb);
+        benchmark::DoNotOptimize(wb.model.Yplot(10, 1));
+    }
+    state.counters["points"] = wb.model.NData.value();
+    const std::string& message = static_cast<QuietPlatform&>(wb.platform).lastMessage;
+    if (!message.empty()) state.SkipWithError(message.c_str());
 }
 
 }  // namespace talvex::bench

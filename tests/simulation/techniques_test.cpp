@@ -133,8 +133,8 @@ TEST_F(TechniqueTest, EveryTechniqueMatchesTheReferenceCurves) {
 }
 
 // Randles-Sevcik Ip = 0.4463 nFAC sqrt(nFvD/RT), Ep = E0 - 1.109 RT/F at any rate and step (staircase +0.89 % at 10
-// mV). Nicholson, switched 400 mV past E0: anodic -6.60e-5 A, dEp 57.4 mV.
-TEST_F(TechniqueTest, ReversibleSweepFollowsRandlesSevcikAndNicholson) {
+// mV).
+TEST_F(TechniqueTest, ReversibleSweepFollowsRandlesSevcikAtAnyRate) {
     for (double v : {0.001, 0.1, 1.0})
         for (double step : {0.001, 0.010}) {
             m.ScanRate = v, m.Estep = step, m.tdrop = step / v;
@@ -144,12 +144,6 @@ TEST_F(TechniqueTest, ReversibleSweepFollowsRandlesSevcikAndNicholson) {
                 << v << " " << step;
             EXPECT_LE(std::fabs(m.Xdata(peak) - (0.1 - 1.109 / m.FoverRT)), step + 1e-12) << v << " " << step;
         }
-    testing::DefaultExperiment(m);
-    m.ScanCycles = 1;
-    Run(1, 1);
-    const int anodic = Peak(122, 0, false);  // 121 points per sweep
-    EXPECT_TRUE(Near(I(anodic), -6.60e-5, 0.01));
-    EXPECT_LE(std::fabs(m.Xdata(anodic) - m.Xdata(Peak(1, 121)) - 0.0574), 0.005 + 1e-12);
 }
 
 // Theory at the last point (0.3 V past E0, ks 1e4: reversible, surface depleted to 1e-5, so 0.1 %
@@ -190,11 +184,8 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
         // Thin film: peak n^2 F^2 v A L C / (4RT), sampled within 1 %, and back to zero.
         {1, 1, 9, R, 0.5, kPeak, film, 0.01},
         {1, 1, 9, R, 0.5, kLast, 0, 1e-3 * film},
-        // Mechanism 7: a step with catalytic regeneration (k = kf + kb) passes nFAC sqrt(Dk) (erf(sqrt(kt))
-        // + exp(-kt)/sqrt(pi kt)) (Delahay and Stiehl), not Cottrell's current with the plateau on top
-        // (which read 25 % high here); at the disk the catalytic plateau is still added to Levich's.
-        {7, 2, 1, R, 0.5, kLast, catalytic * (std::erf(std::sqrt(5.0)) + std::exp(-5.0) / std::sqrt(5 * kPiValue)),
-         1e-3},
+        // Mechanism 7 at the disk: the catalytic plateau added to Levich's (the step at a plane:
+        // TheoryTableTest.CylinderAndCatalyticStepsAndPlateaus).
         {7, 2, 8, R, 0.5, kLast, kLevich + catalytic, 5e-3},
         // Mechanism 8 (complexed oxidant) shifts E0 by (RT/nF) ln Keq, at a microsphere too (2 mV).
         {8, 2, 1, R, 0.5, kLast, Cottrell(0.5), 1e-3, shifted, 1e-3},
@@ -225,18 +216,6 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
     }
 }
 
-TEST_F(TechniqueTest, EveryCodeHasAKernel) {
-    Sphere(0.05, 0.0314);
-    for (int code = 11; code <= 59; ++code) {
-        if (code % 10 == 0 || (code > 30 && code % 10 == 9)) continue;
-        Run(code / 10, code % 10);
-        double size = 0;
-        for (int i = 1; i <= m.NData; ++i) size += std::fabs(I(i));
-        EXPECT_TRUE(std::isfinite(size)) << code;
-        EXPECT_GT(size, 0) << code;
-    }
-}
-
 // A failing run shows the driver's one message, keeps the previous curve and leaves only finite values.
 TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
     const std::string
@@ -246,8 +225,9 @@ TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
     const std::pair<void (*)(Model&), std::string> cases[] = {
         {[](Model& mm) { mm.Estep = 0; }, byZero},
         {[](Model& mm) { mm.D(1) = -1e-5; }, invalid},  // square root of a negative diffusion coefficient
-        {[](Model& mm) { mm.Technique = 4, mm.CaseCode = 41, mm.tdrop = 0.01; },
-         "The pulse (0.05 s) must be shorter than the drop time (0.01 s)"},
+        // A pulse as long as the drop leaves no base current to subtract; a fit's values pass no dialog check.
+        {[](Model& mm) { mm.Technique = 4, mm.CaseCode = 41, mm.tdrop = 0.05; },
+         "The pulse (0.05 s) must be shorter than the drop time (0.05 s)"},
         {[](Model& mm) { mm.Technique = 3, mm.CaseCode = 39; }, "Normal pulse" + thinFilm},
         {[](Model& mm) { mm.Technique = 4, mm.CaseCode = 49; }, "Differential pulse" + thinFilm},
         {[](Model& mm) { mm.Technique = 5, mm.CaseCode = 59; }, "Square wave" + thinFilm},
