@@ -173,8 +173,9 @@ TEST_F(GuiTest, CopyPutsThePlotOnTheClipboard) {
     EXPECT_TRUE(messages.empty());
 }
 
-// Print sends the plot to the printer the print dialog chose (here a PDF file); a cancelled dialog
-// prints nothing and says nothing.
+// Print sends the plot to the printer the print dialog chose (here a PDF file): drawn for the
+// printer, as lines and text at its resolution, not a picture of the screen (a PDF holds no
+// image); a cancelled dialog prints nothing and says nothing.
 TEST_F(GuiTest, PrintPrintsThePlot) {
     QTemporaryDir folder;
     const QString pdf = folder.filePath("plot.pdf");
@@ -190,6 +191,9 @@ TEST_F(GuiTest, PrintPrintsThePlot) {
     Menu("mnuSimulate");
     Menu("mnuPrint");
     EXPECT_GT(QFileInfo(pdf).size(), 1000);
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("/Subtype /Image"));
     EXPECT_TRUE(messages.empty());
 }
 
