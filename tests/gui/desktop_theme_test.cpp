@@ -23,46 +23,55 @@
 namespace talvex::gui::testing {
 namespace {
 
-QFont Family(const char* family) {
-    QFont font(QString::fromLatin1(family));
+QFont Family(const QString& family) {
+    QFont font(family);
     font.setPointSize(10);
     return font;
 }
 
-// Equal advances are measured, not read from the font's flag: a proportional family fails, the
-// monospace families pass, Noto Sans Mono (flagged as proportional by fontconfig) among them when
-// it is installed.
+// The monospace families of common font packages that this machine has (setup installs the first
+// two; a desktop may have any of them).
+QStringList InstalledMonospace() {
+    QStringList installed;
+    for (const char* family : {"DejaVu Sans Mono", "Noto Sans Mono", "Noto Mono", "Liberation Mono"})
+        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) installed << QString::fromLatin1(family);
+    return installed;
+}
+
+// Equal advances are measured, not read from the font's flag: a proportional family fails, every
+// installed monospace family passes, Noto Sans Mono (flagged as proportional by fontconfig) too.
 TEST(ResultFont, EqualAdvancesAreMeasured) {
-    EXPECT_FALSE(HasEqualAdvances(Family("DejaVu Sans")));
-    ASSERT_TRUE(QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Mono"))) << "setup installs fonts-dejavu-core";
-    EXPECT_TRUE(HasEqualAdvances(Family("DejaVu Sans Mono")));
-    if (QFontDatabase::hasFamily(QStringLiteral("Noto Sans Mono"))) {
-        EXPECT_TRUE(HasEqualAdvances(Family("Noto Sans Mono")));
-    }
+    EXPECT_FALSE(HasEqualAdvances(Family(QStringLiteral("DejaVu Sans"))));
+    const QStringList monospace = InstalledMonospace();
+    ASSERT_FALSE(monospace.isEmpty()) << "setup installs fonts-dejavu-core and fonts-noto-mono";
+    for (const QString& family : monospace) EXPECT_TRUE(HasEqualAdvances(Family(family))) << S(family);
 }
 
 // The first family that measures equal wins; a proportional one, or one that is not installed
 // (replaced by a proportional default), is passed over; with none, the desktop's own font.
 TEST(ResultFont, FirstEqualFamilyWins) {
-    QFont base = Family("DejaVu Sans Mono");
+    const QStringList monospace = InstalledMonospace();
+    ASSERT_FALSE(monospace.isEmpty());
+    QFont base = Family(monospace.front());
     base.setPointSizeF(11.5);
     const QFont chosen = EqualAdvanceFont(
-        {QStringLiteral("DejaVu Sans"), QStringLiteral("No Such Family Anywhere"), QStringLiteral("DejaVu Sans Mono")},
-        base);
-    EXPECT_EQ(QFontInfo(chosen).family(), "DejaVu Sans Mono");
+        {QStringLiteral("DejaVu Sans"), QStringLiteral("No Such Family Anywhere"), monospace.back()}, base);
+    EXPECT_EQ(QFontInfo(chosen).family(), monospace.back());
     EXPECT_EQ(chosen.pointSizeF(), 11.5);
-    const QFont none = EqualAdvanceFont({QStringLiteral("DejaVu Sans")}, Family("DejaVu Serif"));
-    EXPECT_EQ(QFontInfo(none).family(), "DejaVu Serif");
+    const QFont none = EqualAdvanceFont({QStringLiteral("DejaVu Sans")}, Family(QStringLiteral("DejaVu Serif")));
+    EXPECT_EQ(QFontInfo(none).family(), QFontInfo(Family(QStringLiteral("DejaVu Serif"))).family());
     EXPECT_EQ(none.styleHint(), QFont::Monospace);
 }
 
-// The result window's font: DejaVu Sans Mono, which setup installs, at the desktop's fixed-font
-// size, whatever the desktop's own monospace font is.
+// The result window's font measures equal advances at the desktop's fixed-font size, and is
+// DejaVu Sans Mono, which setup installs, whatever the desktop's own monospace font is.
 TEST(ResultFont, PrefersTheFontSetupInstalls) {
     const QFont font = ResultFont();
     EXPECT_TRUE(HasEqualAdvances(font));
-    EXPECT_EQ(QFontInfo(font).family(), "DejaVu Sans Mono");
     EXPECT_EQ(font.pointSizeF(), QFontDatabase::systemFont(QFontDatabase::FixedFont).pointSizeF());
+    if (QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Mono"))) {
+        EXPECT_EQ(QFontInfo(font).family(), "DejaVu Sans Mono");
+    }
 }
 
 // The part of a grabbed top-level window that shows `widget`, in device pixels.
