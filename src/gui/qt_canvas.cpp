@@ -42,13 +42,23 @@ QPointF QtCanvas::Map(double x, double y) const {
             target_.top() + (y - ScaleTop()) / (ScaleBottom() - ScaleTop()) * target_.height()};
 }
 
+double QtCanvas::Snap(double device) const {
+    // An odd width centred on a pixel's middle, an even one on a pixel boundary.
+    return static_cast<long>(devicePen_) % 2 == 1 ? std::floor(device) + 0.5 : std::round(device);
+}
+
 QPointF QtCanvas::OnGrid(QPointF at) const {
     if (!gridAligned_) return at;
-    // An odd width centred on a pixel's middle, an even one on a pixel boundary.
-    const bool odd = static_cast<long>(devicePen_) % 2 == 1;
-    const auto snap = [odd](double v) { return odd ? std::floor(v) + 0.5 : std::round(v); };
     const QPointF d = toDevice_.map(at);
-    return fromDevice_.map(QPointF(snap(d.x()), snap(d.y())));
+    return fromDevice_.map(QPointF(Snap(d.x()), Snap(d.y())));
+}
+
+QRectF QtCanvas::OnGrid(const QRectF& box) const {
+    if (!gridAligned_) return box;
+    // The corner on the grid and the size in whole pixels: markers of one size stay one size
+    // wherever they fall.
+    const QRectF d = toDevice_.mapRect(box);
+    return fromDevice_.mapRect(QRectF(Snap(d.left()), Snap(d.top()), std::round(d.width()), std::round(d.height())));
 }
 
 QPointF QtCanvas::OnPixel(QPointF at) const {
@@ -86,7 +96,7 @@ void QtCanvas::Emit(const PlotPrimitive& p) {
         case Kind::Box:
             painter_.setPen(pen);
             painter_.setBrush(Qt::NoBrush);
-            painter_.drawRect(QRectF(OnGrid(Map(p.x1, p.y1)), OnGrid(Map(p.x2, p.y2))).normalized());
+            painter_.drawRect(OnGrid(QRectF(Map(p.x1, p.y1), Map(p.x2, p.y2)).normalized()));
             break;
         case Kind::Point:
             painter_.setPen(Qt::NoPen);

@@ -26,16 +26,16 @@ class QtCanvas : public Canvas {
     // Logical coordinates of a user point under the current scale.
     QPointF Map(double x, double y) const;
 
-    // Width of every line, in device pixels.
-    double devicePenWidth() const { return devicePen_; }
-
   protected:
     void Emit(const PlotPrimitive& p) override;
 
   private:
-    // A point of an axis-parallel edge moved onto the pixel grid where a line of the pen's width
-    // covers whole pixels; the same point when the device is rotated or sheared.
+    // A device coordinate moved to where a line of the pen's width covers whole pixels.
+    double Snap(double device) const;
+    // A point of an axis-parallel edge, or a rectangle, moved onto that pixel grid; unchanged when
+    // the device is rotated or sheared.
     QPointF OnGrid(QPointF at) const;
+    QRectF OnGrid(const QRectF& box) const;
     // A point moved to the nearest device pixel corner (where text starts).
     QPointF OnPixel(QPointF at) const;
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/workbench.h"
 #include "gui/plot_image.h"
@@ -238,6 +239,35 @@ TEST_P(SharpAtRatio, EdgesCoverWholeDevicePixels) {
     EXPECT_GT(ink, 0);
     EXPECT_GT(paper, 0);
     EXPECT_EQ(grey, 0);
+}
+
+// Marker squares of one size in user units are one size on the screen, wherever their corners
+// fall between device pixels, and sharp.
+TEST_P(SharpAtRatio, MarkersOfOneSizeStayOneSize) {
+    const double r = GetParam();
+    FormPlot plot;
+    Canvas& c = plot.canvas();
+    c.Scale(0, 1, 1, 0);
+    for (int i = 0; i < 9; ++i) {
+        const double x = 0.031 + 0.0917 * i, y = 0.4 + 0.0131 * i;
+        c.Box(x, y, x + 0.0123, y + 0.0171);
+    }
+    const QImage image = PlotPicture(plot, QSize(401, 301), r);
+    std::vector<int> widths;
+    for (int i = 0; i < 9; ++i) {
+        const double x = 0.031 + 0.0917 * i, y = 0.4 + 0.0131 * i + 0.0171 / 2;
+        const int row = static_cast<int>((1 - y) * 301 * r);
+        const Crossing across = Cross(image, QPoint(static_cast<int>((x - 0.01) * 401 * r), row), QPoint(1, 0),
+                                      static_cast<int>(0.0323 * 401 * r));
+        EXPECT_EQ(across.runs, 2) << i;
+        EXPECT_EQ(across.grey, 0) << i;
+        // From the left edge's first ink pixel to past the right edge's last.
+        int last = -1;
+        for (int k = 0; k < static_cast<int>(0.0323 * 401 * r); ++k)
+            if (ToneOf(image, static_cast<int>((x - 0.01) * 401 * r) + k, row) == Tone::Ink) last = k;
+        widths.push_back(last - across.first);
+    }
+    for (int w : widths) EXPECT_EQ(w, widths.front());
 }
 
 INSTANTIATE_TEST_SUITE_P(ScreenRatios, SharpAtRatio, ::testing::Values(1.0, 1.25, 1.5, 2.0, 3.0));
