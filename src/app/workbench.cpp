@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "api/simulation.h"
 #include "app/commands.h"
 #include "dialogs/parameter_dialogs.h"
 #include "fitting/fit_driver.h"
@@ -34,6 +35,11 @@ Workbench::~Workbench() = default;
 FitDriver& Workbench::fitDriver() {
     if (!fitDriver_) fitDriver_ = std::make_unique<FitDriver>();
     return *fitDriver_;
+}
+
+api::Simulator& Workbench::simulator() {
+    if (!simulator_) simulator_ = std::make_unique<api::Simulator>();
+    return *simulator_;
 }
 
 Form* Workbench::FindForm(const std::string& name) const {

@@ -25,6 +25,9 @@ class FormPlot;
 class ParameterDialogs;
 class Display;
 class FitDriver;
+namespace api {
+class Simulator;
+}
 
 // What changed through one user action, so a window refreshes exactly that.
 struct WorkbenchChanges {
@@ -105,6 +108,8 @@ class Workbench {
     // The fit driver with the minimiser's work arrays (about 1 MB), made at the first fit and kept
     // for the rest of the run.
     FitDriver& fitDriver();
+    // The engine the window's simulations run on, made at the first run and kept.
+    api::Simulator& simulator();
 
     // Shows each message text once while it lives (user actions open one; commands run without a
     // user action, as tests do, can open their own). Scopes nest.
@@ -152,6 +157,7 @@ class Workbench {
     std::vector<Form*> forms_;
     std::vector<Form*> activated_;
     std::unique_ptr<FitDriver> fitDriver_;
+    std::unique_ptr<api::Simulator> simulator_;
     int actionDepth_ = 0;
     struct PlotState {
         unsigned long revision = 0;

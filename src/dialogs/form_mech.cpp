@@ -86,6 +86,10 @@ void FormMech::OK() {
 
 void FormMech::SetupMechanism() {
     dlg_.formTech.OK();
+    talvex::SetupMechanism(dlg_.model, dlg_.reporter, Choice());
+}
+
+MechanismChoice FormMech::Choice() const {
     MechanismChoice choice;
     for (int i = mech.first(); i <= mech.last(); ++i) {
         if (mech(i).selected()) {
@@ -98,7 +102,7 @@ void FormMech::SetupMechanism() {
     for (int r = 1; r <= 3; ++r) choice.nel(r) = NEL(r).text();
     for (int i = 1; i <= 8; ++i) choice.chem(i) = chem(i).text();
     for (int i = 1; i <= 12; ++i) choice.chem2(i) = chem2(i).text();
-    talvex::SetupMechanism(dlg_.model, dlg_.reporter, choice);
+    return choice;
 }
 
 void FormMech::CheckDigital_Click() {

@@ -148,7 +148,8 @@ void SimulationObjective::Evaluate(std::span<const double> p, std::span<double> 
     for (std::size_t j = 0; j < p.size(); ++j) SetPoolValue(m, fitIndex_[j], p[j]);
     // The starting solution follows the trial's E0, K and concentrations, as it would in a Simulate
     // with those values typed in.
-    RecomputeInitialConcentrations(m);
+    UpdateEquilibriumConstants(m);
+    if (m.PreEquilibration || m.Preconcentration) RecomputeInitialConcentrations(m);
     if (baseline_) m.BackgroundI0 = m.BackgroundI1 = 0.0;
     reporter_.received = false;
     RunSimulation(m, reporter_, false, baseline_ ? withBaseline_ : afterCopy_);

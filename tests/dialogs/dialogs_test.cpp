@@ -245,6 +245,7 @@ TEST_F(DialogTest, FitRecomputesTheInitialConcentrationsTheDialogShows) {
     const auto trial = sameAsTheDialog("mechanism 7");
     trial->E0(1) = 0.2;
     trial->kf(1) = 50;
+    UpdateEquilibriumConstants(*trial);
     RecomputeInitialConcentrations(*trial);
     ASSERT_TRUE(wb.Type(f.Eze(1), "0.2"));
     ASSERT_TRUE(wb.Type(f.kf(1), "50"));

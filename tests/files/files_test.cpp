@@ -19,6 +19,7 @@
 #include "support/fake_platform.h"
 #include "support/golden.h"
 #include "support/numeric.h"
+#include "support/simulation_fixture.h"
 #include "support/values.h"
 
 namespace talvex {
@@ -70,7 +71,7 @@ class FilesTest : public ::testing::Test {
 TEST_F(FilesTest, ParameterFileAndExportGoldens) {
     EXPECT_TRUE(testing::MatchesGolden("files/startup.par", Run(SaveParameters)));
     testing::DefaultExperiment(m);
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     EXPECT_TRUE(testing::MatchesGolden("files/default_simulation.par", Run(SaveParameters)));
     EXPECT_TRUE(testing::MatchesGolden("files/default_sweep.csv", Run(ExportDataCommand, "sweep.csv")));
     m.NSpecies = 3, m.ks(2) = 0.01, m.Alpha(2) = 0.45, m.n(2) = 2, m.E0(2) = -0.25, m.D(3) = 2.5e-6, m.C(3) = 5e-4;

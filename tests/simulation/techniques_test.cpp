@@ -237,7 +237,7 @@ TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
         Run(1, 1);
         const double before = I(60);
         set(m);
-        RunSimulation(wb);
+        testing::RunEngine(wb);
         EXPECT_EQ(platform.messages, std::vector<std::string>{testing::RunFailure(description)});
         platform.messages.clear();
         EXPECT_EQ(I(60), before) << description;
