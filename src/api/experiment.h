@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+#include <utility>
 #include <vector>
 
 // The typed inputs of a simulation: what the instrument does (Experiment) and what is in the cell
@@ -67,5 +69,11 @@ struct Experiment {
     // the end potential. At measured potentials no noise is added.
     std::vector<double> potentials;
 };
+
+// The experiment's values by name ("scanRate", "pulseTime"...; the technique, the electrode and the
+// preconcentration box as numbers), the potentials left out: how a workspace writes them.
+std::vector<std::pair<std::string, double>> ExperimentValues(const Experiment& e);
+// The experiment with each named value set; a name it does not know is passed over.
+Experiment ExperimentFromValues(const std::vector<std::pair<std::string, double>>& values);
 
 }  // namespace talvex::api

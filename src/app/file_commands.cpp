@@ -1,10 +1,13 @@
 #include "app/file_commands.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "api/model_bridge.h"
 #include "app/commands.h"
+#include "app/measured_curves.h"
 #include "app/workbench.h"
 #include "core/codes.h"
 #include "core/curve_slot.h"
@@ -18,6 +21,8 @@
 #include "plot/plot_renderer.h"
 
 namespace talvex {
+
+namespace fs = std::filesystem;
 
 void SaveParameters(Workbench& wb) {
     WriteParameterFile(wb.platform, wb.model);
@@ -97,6 +102,7 @@ bool ReadData(Workbench& wb) {
     try {
         DataPairs d;
         std::vector<std::string> notes;
+        double statedRate = 0;  // V/s, where an instrument's export states it
         try {
             d = ReadDataPairs(*path);
         } catch (const RunError& plain) {
@@ -114,6 +120,7 @@ bool ReadData(Workbench& wb) {
             if (!choice) return false;  // the user said no: nothing changes
             d = SelectCycle(data, choice->cycle, choice->flip, choice->step);
             notes = DescribeImport(data);
+            statedRate = data.scanRate;
             if (data.cycles.size() > 1)
                 notes.push_back("Imported: " + (choice->cycle == 0
                                                     ? std::string("all cycles")
@@ -152,6 +159,31 @@ bool ReadData(Workbench& wb) {
             "(the first measured current, proposed as the baseline's start; set I start (A) to 0 for a curve "
             "without baseline, or tick \"fit baseline\" in the Instrument dialog to fit it)");
         for (const std::string& line : notes) wb.formResult.PrintLine(line);
+        if (statedRate > 0) {
+            ins.V.SetText(FieldFormat(statedRate));
+            wb.formResult.Print().Text("v (V/s) = ").Zone().Text(ins.V.text()).End();
+            wb.formResult.PrintLine("(the scan rate the file states, proposed in the Instrument dialog)");
+        }
+
+        // The experiment this curve was recorded with, for a global fit: the dialogs as they now
+        // stand (with what was just proposed in them), at the file's potentials.
+        ins.OK();
+        MeasuredSeries& series = wb.measured;
+        if (!wb.formOption.overlap.checked()) {
+            series.records.clear();
+            series.recordOfColumn.fill(0);
+        }
+        if (series.records.size() < kMaxSeriesCurves) {
+            MeasuredRecord record{fs::path(*path).filename().string(),
+                                  api::FromModel(m, wb.formMech.Choice()).experiment, d.y};
+            record.experiment.potentials = d.x;
+            series.records.push_back(std::move(record));
+            series.recordOfColumn[static_cast<std::size_t>(column)] = static_cast<int>(series.records.size());
+        } else {
+            series.recordOfColumn[static_cast<std::size_t>(column)] = 0;
+            wb.formResult.PrintLine("The series of measured curves holds " + GeneralFormat(kMaxSeriesCurves) +
+                                    ", the most a global fit takes: this one is shown but not added to it.");
+        }
 
         wb.formPlot.caption = FullPath(*path);
         return true;

@@ -43,6 +43,8 @@ int PrepareStore(Workbench& wb) {
     if (!wb.formOption.overlap.checked()) {
         m.OverlapPlot = false;
         ResetToSingleCurve(m, measured);
+        auto& records = wb.measured.recordOfColumn;
+        records[1] = records[static_cast<std::size_t>(measured)];
         measured = 1;
     }
     m.CurveKind(measured) = curve::Measured;
@@ -105,6 +107,7 @@ bool RunAutoFit(Workbench& wb) {
         return false;
     }
 
+    wb.lastFit = driver.Summary();
     const std::span<const double> x = driver.Fitted();
     for (int j = 0; j < driver.NFit(); ++j)
         wb.formExpr.CheckFitted(driver.FitIndex(j)).caption = FormatNumber(x[static_cast<std::size_t>(j)], "0.###e-#");
@@ -143,8 +146,7 @@ void AutoFit(Workbench& wb) {
 }
 
 void UseFittedValues(Workbench& wb) {
-    const FitDriver& driver = wb.fitDriver();
-    if (driver.NFit() == 0) {
+    if (!wb.lastFit) {
         wb.Message("There are no fitted values yet: run Auto Fit first.");
         return;
     }
@@ -158,12 +160,12 @@ void UseFittedValues(Workbench& wb) {
         if (index <= fit::D) return e.kb(index - fit::kb);
         return e.D(index - fit::D);
     };
-    const std::span<const double> x = driver.Fitted();
-    for (int j = 0; j < driver.NFit(); ++j)
-        wb.Type(box(driver.FitIndex(j)), FieldFormat(x[static_cast<std::size_t>(j)]));
-    if (driver.BaselineFitted()) {
-        wb.Type(wb.formIns.TxtI0, FieldFormat(driver.BaselineStart()));
-        wb.Type(wb.formIns.TxtI1, FieldFormat(driver.BaselineEnd()));
+    const FitSummary& fit = *wb.lastFit;
+    for (std::size_t j = 0; j < fit.values.size(); ++j) wb.Type(box(fit.index[j]), FieldFormat(fit.values[j]));
+    // A single curve's baseline belongs to the experiment in the dialogs; a series' to each curve.
+    if (fit.baseline && fit.curves.size() == 1) {
+        wb.Type(wb.formIns.TxtI0, FieldFormat(fit.curves[0].baselineStart));
+        wb.Type(wb.formIns.TxtI1, FieldFormat(fit.curves[0].baselineEnd));
     }
 }
 

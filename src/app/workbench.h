@@ -2,17 +2,20 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "analysis/peak_finding.h"
+#include "app/measured_curves.h"
 #include "core/command_table.h"
 #include "core/model.h"
 #include "core/platform.h"
 #include "core/reporter.h"
 #include "core/result_window.h"
 #include "dialogs/controls.h"
+#include "fitting/fit_driver.h"
 
 namespace talvex {
 
@@ -97,6 +100,10 @@ class Workbench {
     CommandTable menu;
     // The peaks the last Find Peak found, kept for later analysis.
     PeakTables peakTables;
+    // The measured curves imported for a global fit, with the settings each was recorded with.
+    MeasuredSeries measured;
+    // What the last Auto Fit or Global Fit found, for Use Fitted Values.
+    std::optional<FitSummary> lastFit;
     // Folder of the application, where the manual page lives.
     std::string applicationDirectory = ".";
 

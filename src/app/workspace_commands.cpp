@@ -4,6 +4,7 @@
 #include <map>
 
 #include "app/commands.h"
+#include "app/measured_curves.h"
 #include "app/workbench.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
@@ -196,6 +197,10 @@ Workspace CaptureWorkspace(const Workbench& wb) {
     c.NCurvesSaved = CountOf(m.NCurvesSaved);
     const int n = m.NData;
     for (int k = 1; k <= kWorkspaceCurves; ++k) c.kinds.push_back(m.CurveKind(k));
+    for (const MeasuredRecord& r : wb.measured.records)
+        w.measured.push_back({r.label, api::ExperimentValues(r.experiment), r.experiment.potentials, r.current});
+    for (int k = 1; k <= kWorkspaceCurves; ++k)
+        w.measuredOfColumn.push_back(wb.measured.recordOfColumn[static_cast<std::size_t>(k)]);
     c.Yplot.assign(kWorkspaceCurves, {});
     for (int i = 1; i <= n; ++i) {
         c.Xdata.push_back(m.Xdata(i));
@@ -235,6 +240,16 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
         m.CurveKind(k) = static_cast<std::int16_t>(
             k <= static_cast<int>(c.kinds.size()) ? c.kinds[static_cast<std::size_t>(k - 1)] : curve::Simulated);
     wb.formPlot.caption = w.plotCaption;
+    MeasuredSeries& series = wb.measured;
+    series.records.clear();
+    for (const WorkspaceMeasured& saved : w.measured) {
+        MeasuredRecord r{saved.label, api::ExperimentFromValues(saved.settings), saved.currents};
+        r.experiment.potentials = saved.potentials;
+        series.records.push_back(std::move(r));
+    }
+    series.recordOfColumn.fill(0);
+    for (int k = 1; k <= kWorkspaceCurves && k <= static_cast<int>(w.measuredOfColumn.size()); ++k)
+        series.recordOfColumn[static_cast<std::size_t>(k)] = w.measuredOfColumn[static_cast<std::size_t>(k - 1)];
 
     if (n > 0) {
         RenderPlot(wb.display);
