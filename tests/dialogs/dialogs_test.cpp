@@ -58,7 +58,8 @@ TEST_F(DialogTest, MechanismDialogAndTheDigitalSwitch) {
     EXPECT_FALSE(ins.optElectrode(5).enabled);
 }
 
-// Defaults write nothing; the band shows its half width, area 2 r L, and stores a quarter of it.
+// Defaults write nothing; the band shows its half width r, area 2 r L, and stores r/2: a quarter of
+// its width, the radius of the hemicylinder it equals at long times.
 TEST_F(DialogTest, InstrumentDefaultsAndBandFields) {
     EXPECT_EQ(ModelValues(m, "Area Volume ElectrodeLength"), "  ");
     ins.optElectrode(7).Select();
@@ -66,7 +67,7 @@ TEST_F(DialogTest, InstrumentDefaultsAndBandFields) {
     ASSERT_TRUE(TypeInto(ins, {"leng=0.5", "radius=0.2"}));
     EXPECT_EQ(ins.ARE.text(), "0.2");
     ins.OK();
-    EXPECT_EQ(ModelValues(m, "Radius Area"), ".05 .2");
+    EXPECT_EQ(ModelValues(m, "Radius Area"), ".1 .2");
 }
 
 // A field is rewritten only if it differs at the three shown digits, so the exchange settles.
