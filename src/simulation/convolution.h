@@ -81,6 +81,9 @@ struct StepProgramme {
 struct StepWork {
     std::vector<double> t, lastW;
     std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples], lastC[kMaxCouples];
+    // a long sequence's history as exponentials: their rates and weights, their decay and growth
+    // over each interval of a level, and each couple's sums
+    std::vector<double> rate, weight, decay, grow, history[kMaxCouples];
 };
 
 // Solves the couples of a step sequence (any transport) with the deficit

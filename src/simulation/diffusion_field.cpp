@@ -179,18 +179,20 @@ double DiscShareIntegral(double T) {
 }
 
 // A film of thickness L on the electrode with a wall behind it (tau = D t / L^2): images of the
-// electrode at every 2 L. Short times as sums over the images, long ones over the film's modes.
+// electrode at every 2 L. Short times as sums over the images, long ones over the film's modes, each
+// summed while its terms still count (exp(-m^2/tau) or exp(-k^2 tau) above 1e-18).
 constexpr double kFilmSwitch = 0.5;
-constexpr int kFilmTerms = 12;
+constexpr double kFilmNegligible = 41.5;  // -ln 1e-18
 
 double FilmShare(double tau) {  // beyond the plane's 1/sqrt(pi tau), after a unit jump
     double sum = 0;
     if (tau <= kFilmSwitch) {
-        for (int m = 1; m <= kFilmTerms; ++m) sum += (m % 2 == 1 ? -2 : 2) * std::exp(-m * m / tau);
+        for (int m = 1; m * m <= kFilmNegligible * tau; ++m) sum += (m % 2 == 1 ? -2 : 2) * std::exp(-m * m / tau);
         return sum / std::sqrt(kPiExact * tau);
     }
-    for (int m = 0; m <= kFilmTerms; ++m) {
+    for (int m = 0;; ++m) {
         const double k = (m + 0.5) * kPiExact;
+        if (k * k * tau > kFilmNegligible) break;
         sum += 2 * std::exp(-k * k * tau);
     }
     return sum - 1 / std::sqrt(kPiExact * tau);
@@ -200,12 +202,13 @@ double FilmShareIntegral(double tau) {
     double sum = 0;
     if (tau <= kFilmSwitch) {
         const double root = std::sqrt(tau);
-        for (int m = 1; m <= kFilmTerms; ++m)
+        for (int m = 1; m * m <= kFilmNegligible * tau; ++m)
             sum += (m % 2 == 1 ? -2 : 2) * (2 * root / kRootPi * std::exp(-m * m / tau) - 2 * m * std::erfc(m / root));
         return sum;
     }
-    for (int m = 0; m <= kFilmTerms; ++m) {
+    for (int m = 0;; ++m) {
         const double k = (m + 0.5) * kPiExact;
+        if (k * k * tau > kFilmNegligible) break;
         sum += 2 * std::exp(-k * k * tau) / (k * k);
     }
     return 1 - sum - 2 * std::sqrt(tau) / kRootPi;
