@@ -476,9 +476,13 @@ constexpr double kPiExact = 3.14159265358979324;
 // dlambda, by the trapezoidal rule in ln lambda with steps of 1/2 from 50 over the shortest
 // interval down to 1e-18 over the whole sequence, is good to 1e-8 at every age in between. Then
 // each node costs a fixed number of terms instead of one per earlier node. Short sequences (DC,
-// normal and differential pulse) and fields beyond the sphere's keep the pair by pair sums.
+// normal and differential pulse) keep the pair by pair sums. The share of a field beyond the
+// sphere's is summed pair by pair still, but the ages of equal levels repeat, so the charge it passes
+// between two nodes is tabulated once by level offset and node pair (while the table stays below
+// kMostTabulated values).
 constexpr int kFewNodes = 256;
 constexpr double kExponentialStep = 0.5;
+constexpr std::size_t kMostTabulated = std::size_t{1} << 22;
 
 // The charge and the current that a unit jump of the catalytic deficit has passed after time u,
 // with k = kf + kb: Q(u) = sqrt(k) ((u + 1/2k) erf(sqrt(ku)) + sqrt(u/(pi k)) exp(-ku)) and its
@@ -576,9 +580,7 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
     // The plane's history as exponentials: H[k] = sum over earlier jumps dI_j exp(-lambda_k (t - t_j-1)),
     // and the charge those jumps pass over the next interval delta is
     // sum over k of weight_k (1 - exp(-lambda_k delta)) H[k].
-    bool anyExtra = false;
-    for (int c = 0; c < nCouples; ++c) anyExtra = anyExtra || extra[c];
-    const bool exponentials = !p.durations && !anyExtra && nodes > kFewNodes;
+    const bool exponentials = !p.durations && nodes > kFewNodes;
     int terms_ = 0;
     if (exponentials) {
         const double shortest = p.duration * (fraction[perLevel] - fraction[perLevel - 1]);
@@ -605,6 +607,29 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
             }
         for (int c = 0; c < nCouples; ++c) work.history[c].assign(K, 0.0);
     }
+    // The charge a field's share of a jump at node j = (level i', node k') passes between the node
+    // before n = (level i, node k) and n, at the ages p.duration (i - i' + fraction[k] -
+    // fraction[k' - 1]) and the same with fraction[k - 1]: by level offset i - i', k and k'.
+    const auto P = static_cast<std::size_t>(perLevel);
+    const bool tabulated = exponentials && P * P * static_cast<std::size_t>(p.count) <= kMostTabulated;
+    if (tabulated)
+        for (int c = 0; c < nCouples; ++c) {
+            if (!extra[c]) continue;
+            work.curved[c].assign(P * P * static_cast<std::size_t>(p.count), 0.0);
+            work.charges.resize((P + 1) * P);
+            double* to = work.curved[c].data();
+            for (int offset = 0; offset < p.count; ++offset) {
+                double* q = work.charges.data();  // the charge at the ages of k = 0..perLevel
+                for (int k = 0; k <= perLevel; ++k)
+                    for (int k1 = 1; k1 <= perLevel; ++k1, ++q) {
+                        const double age = p.duration * (offset + fraction[k] - fraction[k1 - 1]);
+                        *q = age > 0 ? curvedCharge(c, age) : 0.0;
+                    }
+                for (std::size_t k = 1; k <= P; ++k)
+                    for (std::size_t k1 = 0; k1 < P; ++k1)
+                        *to++ = work.charges[k * P + k1] - work.charges[(k - 1) * P + k1];
+            }
+        }
 
     double shift = 0.0;  // interface less applied potential at the node before
     for (int i = 0; i < p.count; ++i) {
@@ -624,6 +649,28 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                     double sum = 0;
                     for (int q = 0; q < terms_; ++q) sum += work.weight[static_cast<std::size_t>(q)] * grow[q] * H[q];
                     R[c] = sum;
+                    if (!extra[c]) continue;
+                    // the field's share: the charge between the node before and this one
+                    const double* jump = work.jump[c].data();
+                    double curved = 0;
+                    if (tabulated) {
+                        for (int i1 = 0; i1 <= i; ++i1) {
+                            const double* row =
+                                work.curved[c].data() +
+                                (static_cast<std::size_t>(i - i1) * P + static_cast<std::size_t>(k - 1)) * P;
+                            const double* v = jump + static_cast<std::size_t>(i1) * P + 1;
+                            const int last = i1 == i ? k - 1 : perLevel;
+                            for (int k1 = 0; k1 < last; ++k1) curved += v[k1] * row[k1];
+                        }
+                    } else {
+                        for (int j = 1; j < n; ++j) {
+                            const auto J = static_cast<std::size_t>(j);
+                            const double wc = curvedCharge(c, tn - work.t[J - 1]);
+                            curved += jump[j] * (wc - work.lastC[c][J]);
+                            work.lastC[c][J] = wc;
+                        }
+                    }
+                    R[c] += curved;
                 }
             } else {
                 for (int j = 1; j < n; ++j) {

@@ -84,6 +84,8 @@ struct StepWork {
     // a long sequence's history as exponentials: their rates and weights, their decay and growth
     // over each interval of a level, and each couple's sums
     std::vector<double> rate, weight, decay, grow, history[kMaxCouples];
+    std::vector<double> curved[kMaxCouples];  // a field's charge by level offset and node pair
+    std::vector<double> charges;              // one level offset's charges while they are tabulated
 };
 
 // Solves the couples of a step sequence (any transport) with the deficit
