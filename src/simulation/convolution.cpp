@@ -182,7 +182,9 @@ DiffusionField FieldOf(const ConvolutionCouple& cp, double D) {
 // f_n = sum over 1 <= j <= n of (I_j - I_j-1) a(n, j), I_0 = 0. In a thin film the flux is the rate
 // of change of the deficit, which this takes as the backward difference over the last interval; the
 // flux-linear kernel form would take it by the trapezoidal rule, which rings without end after the
-// film's first equilibration or a vertex.
+// film's first equilibration or a vertex. (Only the field's share beyond the plane takes this form at
+// a disc and a band: see Mode::Curved below.)
+
 // Q(b) - Q(a), with the plane's share or (`curvedOnly`) without it.
 double RampCharge(const DiffusionField& field, bool curvedOnly, double a, double b) {
     constexpr double twoOverRootPi = 1.1283791670955126;
@@ -581,13 +583,13 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
     // and the charge those jumps pass over the next interval delta is
     // sum over k of weight_k (1 - exp(-lambda_k delta)) H[k].
     const bool exponentials = !p.durations && nodes > kFewNodes;
-    int terms_ = 0;
+    int exponentialTerms = 0;
     if (exponentials) {
         const double shortest = p.duration * (fraction[perLevel] - fraction[perLevel - 1]);
         const double top = std::log(50 / std::min(shortest, p.duration * fraction[1]));
         const double bottom = std::log(1e-18 / (p.duration * p.count));
-        terms_ = static_cast<int>(std::ceil((top - bottom) / kExponentialStep)) + 1;
-        const auto K = static_cast<std::size_t>(terms_);
+        exponentialTerms = static_cast<int>(std::ceil((top - bottom) / kExponentialStep)) + 1;
+        const auto K = static_cast<std::size_t>(exponentialTerms);
         work.rate.resize(K);
         work.weight.resize(K);
         for (std::size_t q = 0; q < K; ++q) {
@@ -647,7 +649,8 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                 for (int c = 0; c < nCouples; ++c) {
                     const double* H = work.history[c].data();
                     double sum = 0;
-                    for (int q = 0; q < terms_; ++q) sum += work.weight[static_cast<std::size_t>(q)] * grow[q] * H[q];
+                    for (int q = 0; q < exponentialTerms; ++q)
+                        sum += work.weight[static_cast<std::size_t>(q)] * grow[q] * H[q];
                     R[c] = sum;
                     if (!extra[c]) continue;
                     // the field's share: the charge between the node before and this one
@@ -722,7 +725,7 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                     // H at the node's time: the jump just made, and all of it decayed over the interval
                     const double* decay = work.decay.data() + static_cast<std::size_t>(k - 1) * work.rate.size();
                     double* H = work.history[c].data();
-                    for (int q = 0; q < terms_; ++q) H[q] = decay[q] * (H[q] + (I - before));
+                    for (int q = 0; q < exponentialTerms; ++q) H[q] = decay[q] * (H[q] + (I - before));
                 }
                 if (k < perLevel) continue;
                 double flux;
