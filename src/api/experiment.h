@@ -39,7 +39,7 @@ struct Experiment {
     double endPotential = -0.3;     // V
     double potentialStep = 0.005;   // V
     double scanRate = 0.01;         // V/s
-    double dropTime = 0.5;          // s (the potential step over the scan rate for a sweep)
+    double dropTime = 0;            // s; 0: the potential step over the scan rate, as the dialog has it
     double pulseTime = 0.05;        // s (a square wave's half period)
     double pulsePotential = -0.05;  // V
     double cycles = 0.5;            // 0.5 a single sweep, 1 a cycle, 2 two cycles

@@ -79,7 +79,7 @@ void ToModel(const Inputs& in, Model& m, Reporter& reporter) {
     m.Eend = e.endPotential;
     m.Estep = std::fabs(e.potentialStep);
     m.ScanRate = std::fabs(e.scanRate);
-    m.tdrop = e.dropTime;
+    m.tdrop = e.dropTime > 0 ? e.dropTime : std::fabs(Div(e.potentialStep, e.scanRate));
     m.tpulse = e.pulseTime;
     m.Epulse = e.pulsePotential;
     m.ScanCycles = e.cycles;

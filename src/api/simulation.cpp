@@ -5,6 +5,7 @@
 #include "api/model_bridge.h"
 #include "core/constants.h"
 #include "core/model.h"
+#include "core/run_error.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex::api {
@@ -38,7 +39,13 @@ Expected<Curve> Simulator::Run(const Experiment& experiment, const ChemicalSyste
         return Error{"At most " + std::to_string(kMaxPoints) + " potentials can be simulated; " +
                          std::to_string(measured) + " were given.",
                      {}};
-    ToModel({experiment, chemistry, options}, m, reporter);
+    try {
+        ToModel({experiment, chemistry, options}, m, reporter);
+    } catch (const RunError& e) {
+        // The one division there is by the temperature, as in the dialogs' confirmation.
+        return Error{"Parameter transfer Error: " + e.description() + "! Please check the temperature.",
+                     reporter.messages};
+    }
     // At measured potentials the run keeps them (and adds no noise), as a fit's runs do.
     m.Fitting = measured > 0;
     if (m.Fitting) {

@@ -389,7 +389,7 @@ void PrintFitReport(const FitSummary& s, ResultWindow& result) {
                     const double cij = s.covariance[i * np + j];
                     const double norm = std::sqrt(s.covariance[i * np + i] * s.covariance[j * np + j]);
                     if (s.determined[i] && s.determined[j] && norm > 0)
-                        line.Text(FormatNumber(cij / norm, "0.###"));
+                        line.Text(FormatNumber(cij / norm, "0.000"));
                     else
                         line.Text("-");
                 }
