@@ -54,9 +54,8 @@ void LuSolve(const double* lu, int n, const int* pivot, double* b) {
 // Gauss-Jordan elimination with partial pivoting, in place: each pivot row is scaled and taken out
 // of every other row (whole rows at a time, which the compiler vectorises), and the column
 // interchanges that the row swaps leave behind are undone at the end.
-void Invert(double* a, int n, int* pivot, double* work) {
+void Invert(double* a, int n, int* pivot) {
     const auto N = static_cast<std::ptrdiff_t>(n);
-    (void)work;
     for (std::ptrdiff_t k = 0; k < N; ++k) {
         std::ptrdiff_t p = k;
         double largest = std::fabs(a[k * N + k]);

@@ -10,7 +10,7 @@ void LuFactor(double* a, int n, int* pivot);
 // Solves A x = b with the factors of LuFactor; b is overwritten by x.
 void LuSolve(const double* lu, int n, const int* pivot, double* b);
 
-// In place: A becomes its inverse. `pivot` holds n ints; `work` is not needed.
-void Invert(double* a, int n, int* pivot, double* work);
+// In place: A becomes its inverse; `pivot` holds n ints.
+void Invert(double* a, int n, int* pivot);
 
 }  // namespace talvex

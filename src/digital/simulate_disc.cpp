@@ -102,8 +102,8 @@ struct DiscLevel {
 
 class DiscRun {
   public:
-    DiscRun(Model& m, Reporter& reporter, const DigitalRefinement& refinement)
-        : reporter_(reporter), m_(m), refinement_(refinement) {}
+    // Errors are raised, not reported: SimulateDisc traps them.
+    DiscRun(Model& m, const DigitalRefinement& refinement) : m_(m), refinement_(refinement) {}
     void Prepare();
     void Run();
     // sqrt(pi) times the diffusion length of the whole run over the radius (the timing and tables read).
@@ -145,7 +145,6 @@ class DiscRun {
 
     std::size_t At(int j, int k, int s) const { return static_cast<std::size_t>((j * nE_ + k) * ns_ + s - 1); }
 
-    Reporter& reporter_;
     Model& m_;
     DigitalRefinement refinement_;
     int completed_ = 0;
@@ -460,7 +459,8 @@ void DiscRun::CheckSize() const {
             break;
     }
     const double iterations = nChem2_ > 0 ? kChordEstimate : 1.0;
-    const double bytes = 8.0 * (nLevels_ * nG * lineSquares + 2 * Ms * Ms + 12 * (nG + 2) * Ms);
+    const double fields = 9.0 + 4.0 * nLevels_;  // the run's fields and each level's couplings
+    const double bytes = 8.0 * (nLevels_ * nG * lineSquares + 2 * Ms * Ms + fields * (nG + 2) * Ms);
     const double work =
         steps * iterations * 2 * nG * lineSquares + potentials * Ms * Ms * Ms / 3 + nLevels_ * nG * lineCubes;
     const std::string disc = "The microdisc of radius " + GeneralFormat(radius_, 3) + " cm needs ";
@@ -643,7 +643,7 @@ void DiscRun::Eliminate(DiscLevel& level, int c, bool linearised) {
                 for (std::size_t p = 0; p < Mz; ++p) row[p] -= low * wrow[p] * aupLine_[p];
             }
         }
-        Invert(E, M, pivot_.data(), vector_.data());
+        Invert(E, M, pivot_.data());
     }
     // K(p, q) = W(1)(p, q) alow(1)(q), row by row
     std::vector<double>& K = level.K[c];
@@ -1211,7 +1211,7 @@ DigitalGrid DiscRun::Grid() const {
 int SimulateDisc(Model& m, Reporter& reporter, const DigitalRefinement& refinement) {
     std::unique_ptr<DiscRun> run;
     try {
-        run = std::make_unique<DiscRun>(m, reporter, refinement);
+        run = std::make_unique<DiscRun>(m, refinement);
         run->Run();
     } catch (const RunError& e) {
         reporter.Message("CV Error: " + e.description() + "! Please try again by other initial values.");
@@ -1221,10 +1221,7 @@ int SimulateDisc(Model& m, Reporter& reporter, const DigitalRefinement& refineme
 
 bool DiscActsAsPlane(Model& m) {
     try {
-        struct Silent : Reporter {
-            void Message(const std::string&) override {}
-        } silent;
-        auto run = std::make_unique<DiscRun>(m, silent, DigitalRefinement{});
+        auto run = std::make_unique<DiscRun>(m, DigitalRefinement{});
         return run->EdgeShare() < kPlanarDisc;
     } catch (const RunError&) {
         return false;
@@ -1232,10 +1229,7 @@ bool DiscActsAsPlane(Model& m) {
 }
 
 DigitalGrid DescribeDiscGrid(Model& m) {
-    struct Silent : Reporter {
-        void Message(const std::string&) override {}
-    } silent;
-    auto run = std::make_unique<DiscRun>(m, silent, DigitalRefinement{});
+    auto run = std::make_unique<DiscRun>(m, DigitalRefinement{});
     run->Prepare();
     return run->Grid();
 }
