@@ -119,17 +119,15 @@ void BM_DiscSixSpeciesSecondOrder(benchmark::State& state) {
 }
 BENCHMARK(BM_DiscSixSpeciesSecondOrder)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-// A fit of ks alone to the default-sized disc CV of a quasi-reversible couple (ks 0.01 cm/s at
-// 100 mV/s, ks a / D = 2.5), started a factor 5 away, through the fit driver: every evaluation a
-// whole two-dimensional run.
+// A fit of ks alone to the default-sized disc CV (25 um, 10 mV/s, 121 points per sweep) of a
+// quasi-reversible couple (ks 0.01 cm/s, ks a / D = 2.5), started a factor 5 away, through the fit
+// driver: every evaluation a whole two-dimensional run.
 void BM_DiscFitKs(benchmark::State& state) {
     QuietPlatform platform;
     QuietReporter reporter;
     auto model = std::make_unique<Model>();
     Model& m = *model;
     DiscExperiment(m, 1);
-    m.ScanRate = 0.1;
-    m.tdrop = 0.05;
     m.CaseCode = 14;
     m.ks(1) = 0.01;
     RunSimulation(m, reporter, false);
