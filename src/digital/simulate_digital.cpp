@@ -13,6 +13,7 @@
 #include "digital/gauss_legendre.h"
 #include "digital/linear_algebra.h"
 #include "digital/ohmic_drop.h"
+#include "digital/simulate_disc.h"
 
 namespace talvex {
 namespace {
@@ -873,7 +874,28 @@ int SimulateDigital(Model& m, Reporter& reporter) {
     return SimulateDigital(m, reporter, DigitalRefinement{});
 }
 
+namespace {
+
+// A disc so large that its edge carries nothing of the current runs as the plane it then is.
+class PlanarDisc {
+  public:
+    explicit PlanarDisc(Model& m) : m_(m) { m_.Electrode = electrode::Planar; }
+    ~PlanarDisc() { m_.Electrode = electrode::Microdisc; }
+    PlanarDisc(const PlanarDisc&) = delete;
+    PlanarDisc& operator=(const PlanarDisc&) = delete;
+
+  private:
+    Model& m_;
+};
+
+}  // namespace
+
 int SimulateDigital(Model& m, Reporter& reporter, const DigitalRefinement& refinement) {
+    if (m.Electrode == electrode::Microdisc) {
+        if (!DiscActsAsPlane(m)) return SimulateDisc(m, reporter, refinement);
+        PlanarDisc plane(m);
+        return SimulateDigital(m, reporter, refinement);
+    }
     // The work arrays (a few hundred kB) live for this run only; no allocation inside it.
     std::unique_ptr<DigitalRun> run;
     try {
@@ -892,6 +914,11 @@ RunError PulseNotShorterThanDrop(double tpulse, double tdrop) {
 }
 
 DigitalGrid DescribeDigitalGrid(Model& m) {
+    if (m.Electrode == electrode::Microdisc) {
+        if (!DiscActsAsPlane(m)) return DescribeDiscGrid(m);
+        PlanarDisc plane(m);
+        return DescribeDigitalGrid(m);
+    }
     // Preparing the grid solves nothing, so there is nothing to report.
     struct Silent : Reporter {
         void Message(const std::string&) override {}
