@@ -285,7 +285,7 @@ TEST_F(DiscTest, OversizedGridsAreRefusedBeforeAnythingRuns) {
     for (int s = 1; s <= 4; ++s) m.Chem2Species(1, s) = second[s - 1];
     for (int r = 1; r <= 3; ++r) m.kf(r) = 1, m.kb(r) = 1;
     m.Estep = 0.6 / 3999, m.Technique = 5, m.CaseCode = 54;
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     ASSERT_EQ(platform.messages.size(), 1u);
     const std::string& message = platform.messages[0];
     EXPECT_EQ(message.rfind("CV Error: The microdisc of radius .0025 cm needs ", 0), 0u) << message;
