@@ -14,6 +14,7 @@
 #include "digital/linear_algebra.h"
 #include "digital/ohmic_drop.h"
 #include "digital/simulate_disc.h"
+#include "digital/time_plan.h"
 
 namespace talvex {
 namespace {
@@ -43,35 +44,13 @@ constexpr double kDiskLayerBoxes = 10.0;
 constexpr double kDiskBeta = 0.5;
 constexpr double kDiskLayers = 8.0;
 
-// Differential pulse: the pulse in kPulseSteps implicit steps and again in twice as many, the
-// two extrapolated.
-constexpr int kPulseSteps = 8;
-
-// Time steps of the other techniques, which advance by the second-order backward formula (BDF2)
-// after one implicit Euler step. A sweep takes as many steps between two points as keep each
-// within kSweepStepPotential (in units of RT/nF) of the ramp; a DC drop or a normal pulse
-// kHoldSteps steps, however long it is and whatever the potential step; a square wave
-// kHalfPeriodSteps steps in each half-period.
-constexpr double kSweepStepPotential = 0.2;
-constexpr int kHoldSteps = 24;
-constexpr int kHalfPeriodSteps = 16;
+// The time steps of every technique: digital/time_plan.h.
 
 // Fast homogeneous chemistry: the first box is at most this share of the reaction layer
 // sqrt(D/k) of the fastest reaction, so the layer is resolved as well as the diffusion layer.
 constexpr double kReactionLayerShare = 0.1;
 // The fastest reaction a time step can take: (kf + kb) dt at most this.
 constexpr double kFastestReactionSteps = 1e20;
-
-enum class Sample { None, Base, Final };
-
-// Sub-steps of one length at one potential.
-struct Phase {
-    int level = 0;  // the time-step length (index into the run's levels)
-    int steps = 0;
-    bool pulse = false;  // at the point's potential plus the pulse, signed by the sweep direction
-    Sample sample = Sample::None;
-    bool extrapolate = false;  // also run in twice the steps (the next level) and extrapolate
-};
 
 // The coefficients of one time-step length.
 struct Level {
@@ -80,8 +59,6 @@ struct Level {
     EliminatedBlocks eliminated;
     SecondOrderStep second[kMaxChem];
 };
-
-constexpr int kMaxLevels = 3;
 
 // The integral of exp(-k (x^3 - x1^3)) from x1 to x2 (cm): 8-point Gauss-Legendre on pieces
 // over which the exponent rises by at most 2; beyond a rise of 40 nothing is left to add.
@@ -241,80 +218,22 @@ void DigitalRun::ReadTables() {
 }
 
 void DigitalRun::ChooseTiming() {
-    technique_ = m_.Technique;
-    const double tdrop = m_.tdrop;
-    const double tpulse = m_.tpulse;
-    Phase& first = phases_[0];
-    Phase& second = phases_[1];
-    const int split = refinement_.timeSteps;
-    if (split < 1) Raise(ErrorCode::InvalidProcedureCall);
-    switch (technique_) {
-        case technique::Sweep:  // the field carries over; the potential follows the ramp
-            if (!(tdrop > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            {
-                double nMax = 1.0;
-                for (int r = 1; r <= nCharge_; ++r) nMax = std::max(nMax, std::fabs(n_[r]));
-                const double span = nMax * m_.FoverRT * std::fabs(m_.Estep) / kSweepStepPotential;
-                steps_ = static_cast<int>(std::min(std::ceil(std::max(span, 1.0) - 1e-9), 64.0)) * split;
-            }
-            dt_ = tdrop / steps_;
-            runTime_ = tdrop * (m_.NData + 1);
-            break;
-        case technique::DC:  // a fresh layer at every point, sampled at the drop time
-            if (!(tdrop > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            steps_ = kHoldSteps * split;
-            dt_ = tdrop / steps_;
-            runTime_ = tdrop;
-            freshLayer_ = true;
-            break;
-        case technique::NormalPulse:  // a fresh layer at every point, the pulse sampled at its end
-            if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            steps_ = kHoldSteps * split;
-            dt_ = tpulse / steps_;
-            runTime_ = tpulse;
-            freshLayer_ = true;
-            break;
-        case technique::DifferentialPulse: {
-            // The base potential until tdrop - tpulse, then the pulse for exactly tpulse. The base
-            // current is a decaying transient too, so the shorter of the two intervals sets the
-            // step (and the grid), and the base interval takes at least four steps: sampled
-            // straight from the fresh layer it would be the kinetic current of the bulk solution.
-            if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            const double preTime = tdrop - tpulse;
-            if (!(preTime > 0.0)) throw PulseNotShorterThanDrop(tpulse, tdrop);
-            dt_ = std::min(tpulse, preTime) / 4;
-            const int npre = RoundToInt(Div(preTime, dt_));
-            nLevels_ = 3;
-            levelDt_[0] = preTime / npre;
-            levelDt_[1] = tpulse / kPulseSteps;
-            levelDt_[2] = tpulse / (2 * kPulseSteps);
-            first = {0, npre, false, Sample::Base, false};
-            second = {1, kPulseSteps, true, Sample::Final, true};
-            nPhases_ = 2;
-            freshLayer_ = true;
-            runTime_ = tpulse / 4 * m_.NData;
-            for (int l = 0; l < nLevels_; ++l) levelDt_[l] /= split;
-            for (int k = 0; k < nPhases_; ++k) phases_[k].steps *= split;
-            break;
-        }
-        case technique::SquareWave:  // both halves of every period in steps; the field carries over
-            if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            steps_ = kHalfPeriodSteps * split;
-            dt_ = tpulse / steps_;
-            runTime_ = 2 * tpulse * m_.NData;
-            break;
-        default:
-            Raise(ErrorCode::InvalidProcedureCall);
-    }
-    if (!(dt_ > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-    if (technique_ != technique::DifferentialPulse) {
-        // Level 0: the implicit Euler step; level 1: the backward formula's step, whose matrix is
-        // that of an Euler step two thirds as long.
-        bdf_ = true;
-        nLevels_ = 2;
-        levelDt_[0] = dt_;
-        levelDt_[1] = 2 * dt_ / 3;
-    }
+    double nMax = 1.0;
+    for (int r = 1; r <= nCharge_; ++r) nMax = std::max(nMax, std::fabs(n_[r]));
+    const TimePlan plan = PlanTimeSteps(m_, nMax, refinement_.timeSteps);
+    technique_ = plan.technique;
+    dt_ = plan.dt;
+    phases_[0] = plan.phases[0];
+    phases_[1] = plan.phases[1];
+    nPhases_ = plan.nPhases;
+    freshLayer_ = plan.freshLayer;
+    for (int l = 0; l < kMaxLevels; ++l) levelDt_[l] = plan.levelDt[l];
+    nLevels_ = plan.nLevels;
+    steps_ = plan.steps;
+    runTime_ = plan.runTime;
+    bdf_ = plan.bdf;
+    // The grid reaches as far as quarter-pulse transients at every point would together.
+    if (technique_ == technique::DifferentialPulse) runTime_ = m_.tpulse / 4 * m_.NData;
 }
 
 void DigitalRun::BuildGrid() {
@@ -352,7 +271,7 @@ void DigitalRun::BuildGrid() {
             "The chemical reaction is too fast for the digital simulation (kf + kb = " + GeneralFormat(kFast, 3) +
                 " /s; at this time step it resolves at most " + GeneralFormat(kFastestReactionSteps / dt_, 2) + " /s)");
 
-    const bool spherical = electrode_ >= electrode::Sphere && electrode_ <= electrode::Microdisc;
+    const bool spherical = electrode_ == electrode::Sphere || electrode_ == electrode::Hemisphere;
     const bool cylindrical = electrode_ == electrode::Cylinder || electrode_ == electrode::Hemicylinder;
     const bool banded = electrode_ == electrode::Band;
     flow_ = electrode_ == electrode::RotatingDisk && m_.Omega > 0.0;
@@ -360,8 +279,6 @@ void DigitalRun::BuildGrid() {
     double reach = 0.0;  // cm; 0: six diffusion lengths of the whole run
     if (spherical || cylindrical || banded) {
         radius = m_.Radius;  // the band's: a quarter of its width
-        // A disc's steady current 4nFDCr is that of a hemisphere of radius pi r / 4.
-        if (electrode_ == electrode::Microdisc) radius *= kPi / 4;
         if (!(radius > 0.0)) Raise(radius == 0.0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
         h_ = std::min(h_, kCurvedFirstBox * radius);
         double Dmax = Dref;

@@ -14,21 +14,15 @@
 #include "digital/dense_lu.h"
 #include "digital/disc_grid.h"
 #include "digital/ohmic_drop.h"
+#include "digital/time_plan.h"
 
 namespace talvex {
 namespace {
 
 constexpr double kCurrentPerMolar = 96.4846;  // F / 1000: mol/L to mol/cm3 in the current
 
-// The time steps are those of the one-dimensional simulation (simulate_digital.cpp), so that the
-// disc and the other electrodes share their timing error: a sweep point in steps of at most
-// kSweepStepPotential RT/nF, a DC drop or a normal pulse in kHoldSteps, a square-wave half-period
-// in kHalfPeriodSteps (the run twice and extrapolated), a differential pulse's pulse in
-// kPulseSteps and twice as many, extrapolated. Second-order backward steps after an Euler start.
-constexpr double kSweepStepPotential = 0.2;
-constexpr int kHoldSteps = 24;
-constexpr int kHalfPeriodSteps = 16;
-constexpr int kPulseSteps = 8;
+// The time steps are those of the one-dimensional simulation (digital/time_plan.h), so that the
+// disc and the other electrodes share their timing error.
 constexpr double kFastestReactionSteps = 1e20;
 
 // The grid follows the time step. Across the solution the first box is kLayerShare of the
@@ -50,18 +44,6 @@ constexpr double kChordTolerance = 1e-8;
 constexpr double kChordContraction = 0.25;
 constexpr int kMostChordIterations = 50;
 constexpr double kChordEstimate = 6.0;  // iterations per step, for the size check
-
-enum class Sample { None, Base, Final };
-
-struct Phase {
-    int level = 0;
-    int steps = 0;
-    bool pulse = false;
-    Sample sample = Sample::None;
-    bool extrapolate = false;
-};
-
-constexpr int kMaxLevels = 3;
 
 // out += W x for the M x M matrix W stored transposed (column q of W is row q of WT): a sweep down
 // the columns, four at a time, so that `out` is read and written once per four columns.
@@ -261,74 +243,20 @@ void DiscRun::ReadTables() {
 }
 
 void DiscRun::ChooseTiming() {
-    technique_ = m_.Technique;
-    const double tdrop = m_.tdrop;
-    const double tpulse = m_.tpulse;
-    Phase& first = phases_[0];
-    Phase& second = phases_[1];
-    const int split = refinement_.timeSteps;
-    if (split < 1) Raise(ErrorCode::InvalidProcedureCall);
-    switch (technique_) {
-        case technique::Sweep:
-            if (!(tdrop > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            {
-                double nMax = 1.0;
-                for (int r = 1; r <= nCharge_; ++r) nMax = std::max(nMax, std::fabs(n_[r]));
-                const double span = nMax * m_.FoverRT * std::fabs(m_.Estep) / kSweepStepPotential;
-                steps_ = static_cast<int>(std::min(std::ceil(std::max(span, 1.0) - 1e-9), 64.0)) * split;
-            }
-            dt_ = tdrop / steps_;
-            runTime_ = tdrop * (m_.NData + 1);
-            break;
-        case technique::DC:
-            if (!(tdrop > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            steps_ = kHoldSteps * split;
-            dt_ = tdrop / steps_;
-            runTime_ = tdrop;
-            freshLayer_ = true;
-            break;
-        case technique::NormalPulse:
-            if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            steps_ = kHoldSteps * split;
-            dt_ = tpulse / steps_;
-            runTime_ = tpulse;
-            freshLayer_ = true;
-            break;
-        case technique::DifferentialPulse: {
-            if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            const double preTime = tdrop - tpulse;
-            if (!(preTime > 0.0)) throw PulseNotShorterThanDrop(tpulse, tdrop);
-            dt_ = std::min(tpulse, preTime) / 4;
-            const int npre = RoundToInt(Div(preTime, dt_));
-            nLevels_ = 3;
-            levelDt_[0] = preTime / npre;
-            levelDt_[1] = tpulse / kPulseSteps;
-            levelDt_[2] = tpulse / (2 * kPulseSteps);
-            first = {0, npre, false, Sample::Base, false};
-            second = {1, kPulseSteps, true, Sample::Final, true};
-            nPhases_ = 2;
-            freshLayer_ = true;
-            runTime_ = tdrop;
-            for (int l = 0; l < nLevels_; ++l) levelDt_[l] /= split;
-            for (int k = 0; k < nPhases_; ++k) phases_[k].steps *= split;
-            break;
-        }
-        case technique::SquareWave:
-            if (!(tpulse > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-            steps_ = kHalfPeriodSteps * split;
-            dt_ = tpulse / steps_;
-            runTime_ = 2 * tpulse * m_.NData;
-            break;
-        default:
-            Raise(ErrorCode::InvalidProcedureCall);
-    }
-    if (!(dt_ > 0.0)) Raise(ErrorCode::InvalidProcedureCall);
-    if (technique_ != technique::DifferentialPulse) {
-        bdf_ = true;
-        nLevels_ = 2;
-        levelDt_[0] = dt_;
-        levelDt_[1] = 2 * dt_ / 3;
-    }
+    double nMax = 1.0;
+    for (int r = 1; r <= nCharge_; ++r) nMax = std::max(nMax, std::fabs(n_[r]));
+    const TimePlan plan = PlanTimeSteps(m_, nMax, refinement_.timeSteps);
+    technique_ = plan.technique;
+    dt_ = plan.dt;
+    phases_[0] = plan.phases[0];
+    phases_[1] = plan.phases[1];
+    nPhases_ = plan.nPhases;
+    freshLayer_ = plan.freshLayer;
+    for (int l = 0; l < kMaxLevels; ++l) levelDt_[l] = plan.levelDt[l];
+    nLevels_ = plan.nLevels;
+    steps_ = plan.steps;
+    runTime_ = plan.runTime;
+    bdf_ = plan.bdf;
 }
 
 // Union of the species that a chemical reaction links (a species number 0 is no species).

@@ -60,6 +60,11 @@ TEST_F(AgreementTest, ClosedFormAndDigitalGiveTheSameCurrents) {
         {3, 1, 0.003, "normal pulse with Ru 300 ohm: 0.1 %", 1e4, 300},
         {4, 1, 0.003, "differential pulse with Ru 300 ohm: 0.1 %", 1e4, 300},
         {5, 1, 0.002, "square wave with Ru 300 ohm: 0.01 %", 1e4, 300},
+        // The 25 um microdisc: the disc's own transient (closed form) against the two-dimensional
+        // grid; each is within 0.3 % of the Aoki-Osteryoung and Duhamel references.
+        {1, 4, 0.005, "sweep at a microdisc"},
+        {2, 4, 0.005, "DC at a microdisc"},
+        {5, 4, 0.005, "square wave at a microdisc"},
     };
     for (const Row& r : rows) {
         testing::DefaultExperiment(m);
@@ -67,6 +72,7 @@ TEST_F(AgreementTest, ClosedFormAndDigitalGiveTheSameCurrents) {
         if (r.electrode == 2) m.Radius = 1e-3, m.Area = 4 * 3.141592654 * 1e-6;
         if (r.electrode == 5) m.Radius = 1e-3, m.ElectrodeLength = 0.1, m.Area = 2 * 3.141592654 * 1e-3 * 0.1;
         if (r.electrode == 7) m.Radius = 2.5e-4, m.ElectrodeLength = 0.1, m.Area = 1e-4;
+        if (r.electrode == 4) m.Radius = 25e-4, m.Area = 3.141592654 * 25e-4 * 25e-4;
         if (r.catalytic) m.kf(1) = 10, m.kb(1) = 0, m.Mechanism = 7;
         const double closedForm = Reading(false, r.technique, r.electrode);
         if (r.catalytic) m.Mechanism = 1, m.NChem = 1, m.ChemSpecies(1, 1) = 2, m.ChemSpecies(1, 2) = 1;
