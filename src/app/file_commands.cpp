@@ -95,38 +95,45 @@ std::optional<InstrumentChoice> AskAboutInstrumentData(Platform& platform, const
 
 }  // namespace
 
+std::optional<ImportedFile> ReadImportedFile(Platform& platform, const std::string& path) {
+    ImportedFile file;
+    try {
+        file.pairs = ReadDataPairs(path);
+    } catch (const RunError& plain) {
+        // Not a plain data file: an instrument's export, recognised from its content. A file in
+        // the plain layout, or one that cannot be read at all, keeps the plain reader's message.
+        std::string bytes;
+        try {
+            bytes = ReadImportFile(path);
+        } catch (const RunError&) {
+            throw plain;
+        }
+        if (IsPlainDataLayout(bytes)) throw plain;
+        const InstrumentData data = ParseInstrumentData(bytes);
+        const std::optional<InstrumentChoice> choice = AskAboutInstrumentData(platform, data);
+        if (!choice) return std::nullopt;  // the user said no
+        file.pairs = SelectCycle(data, choice->cycle, choice->flip, choice->step);
+        file.notes = DescribeImport(data);
+        file.scanRate = data.scanRate;
+        if (data.cycles.size() > 1)
+            file.notes.push_back("Imported: " + (choice->cycle == 0
+                                                     ? std::string("all cycles")
+                                                     : data.cycles[static_cast<std::size_t>(choice->cycle - 1)].label));
+        file.notes.insert(file.notes.end(), choice->report.begin(), choice->report.end());
+    }
+    return file;
+}
+
 bool ReadData(Workbench& wb) {
     Model& m = wb.model;
     const auto path = wb.platform.OpenFileDialog(kImportFileFilter);
     if (!path || path->empty()) return false;  // cancelled
     try {
-        DataPairs d;
-        std::vector<std::string> notes;
-        double statedRate = 0;  // V/s, where an instrument's export states it
-        try {
-            d = ReadDataPairs(*path);
-        } catch (const RunError& plain) {
-            // Not a plain data file: an instrument's export, recognised from its content. A file in
-            // the plain layout, or one that cannot be read at all, keeps the plain reader's message.
-            std::string bytes;
-            try {
-                bytes = ReadImportFile(*path);
-            } catch (const RunError&) {
-                throw plain;
-            }
-            if (IsPlainDataLayout(bytes)) throw plain;
-            const InstrumentData data = ParseInstrumentData(bytes);
-            const std::optional<InstrumentChoice> choice = AskAboutInstrumentData(wb.platform, data);
-            if (!choice) return false;  // the user said no: nothing changes
-            d = SelectCycle(data, choice->cycle, choice->flip, choice->step);
-            notes = DescribeImport(data);
-            statedRate = data.scanRate;
-            if (data.cycles.size() > 1)
-                notes.push_back("Imported: " + (choice->cycle == 0
-                                                    ? std::string("all cycles")
-                                                    : data.cycles[static_cast<std::size_t>(choice->cycle - 1)].label));
-            notes.insert(notes.end(), choice->report.begin(), choice->report.end());
-        }
+        std::optional<ImportedFile> file = ReadImportedFile(wb.platform, *path);
+        if (!file) return false;  // the user said no: nothing changes
+        const DataPairs& d = file->pairs;
+        const std::vector<std::string>& notes = file->notes;
+        const double statedRate = file->scanRate;
         const InstrumentTexts proposed = ProposeInstrument(m, d);
 
         // Read completely: only now does anything change, the curve slot included, so a failed

@@ -269,20 +269,24 @@ void SaveWorkspaceCommand(Workbench& wb) {
     }
 }
 
+void LoadWorkspace(Workbench& wb, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Raise(ErrorCode::FileNotFound);
+    std::string text;
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kLargestWorkspace)
+            throw RunError(ErrorCode::InvalidProcedureCall, "the file is far larger than any workspace");
+    }
+    RestoreWorkspace(wb, ParseWorkspace(text));
+}
+
 void OpenWorkspaceCommand(Workbench& wb) {
     const auto path = wb.platform.OpenFileDialog(kWorkspaceFilter);
     if (!path || path->empty()) return;  // cancelled
     try {
-        std::ifstream in(*path, std::ios::binary);
-        if (!in) Raise(ErrorCode::FileNotFound);
-        std::string text;
-        char buffer[1 << 16];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-            text.append(buffer, static_cast<std::size_t>(in.gcount()));
-            if (text.size() > kLargestWorkspace)
-                throw RunError(ErrorCode::InvalidProcedureCall, "the file is far larger than any workspace");
-        }
-        RestoreWorkspace(wb, ParseWorkspace(text));
+        LoadWorkspace(wb, *path);
     } catch (const RunError& e) {
         wb.Message("Open Workspace Error: " + e.description() + ". Nothing was changed.");
     }

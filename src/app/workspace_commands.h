@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "files/workspace_file.h"
 
 namespace talvex {
@@ -16,6 +18,10 @@ Workspace CaptureWorkspace(const Workbench& wb);
 // rewrite a value restored before them; the selectors that click handlers keep in the model
 // (electrode, digital mode) follow the restored controls. Then the plot is redrawn.
 void RestoreWorkspace(Workbench& wb, const Workspace& workspace);
+
+// Reads and puts back the workspace file at `path`; raises RunError for a file that cannot be read
+// or does not fit, and then nothing has changed.
+void LoadWorkspace(Workbench& wb, const std::string& path);
 
 // File > Save Workspace... and File > Open Workspace...
 void SaveWorkspaceCommand(Workbench& wb);

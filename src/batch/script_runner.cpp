@@ -12,9 +12,8 @@
 #include "batch/batch_platform.h"
 #include "core/model_names.h"
 #include "plot/form_plot.h"
-#ifdef TALVEX_PNG_EXPORT
-#include "gui/plot_image.h"
-#endif
+
+#include <dlfcn.h>
 
 namespace talvex {
 namespace {
@@ -134,12 +133,22 @@ class Runner {
                              return std::tolower(static_cast<unsigned char>(a)) == b;
                          });
         if (!png) return wb_.formPlot.WriteSvg(path);
-#ifdef TALVEX_PNG_EXPORT
-        return gui::WritePlotPng(wb_.formPlot, path);
-#else
-        out_ << "PNG pictures need the desktop build of Talvex; write an .svg instead" << std::endl;
-        return false;
-#endif
+        // The picture module of the desktop build, beside this program; loaded once, kept loaded
+        // (Qt's application object lives in it).
+        using WritePng = int (*)(const void*, const char*, int, int);
+        static const WritePng write = [] {
+            std::error_code ec;
+            const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+            void* module = dlopen((self.parent_path() / "talvex-png.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+            return module ? reinterpret_cast<WritePng>(dlsym(module, "talvex_write_plot_png")) : nullptr;
+        }();
+        if (!write) {
+            out_ << "PNG pictures need the desktop build of Talvex (talvex-png.so beside talvex-batch); write an "
+                    ".svg instead"
+                 << std::endl;
+            return false;
+        }
+        return write(&wb_.formPlot, path.c_str(), 800, 600) != 0;
     }
 
     static void NoMore(std::string_view rest) {
