@@ -97,7 +97,7 @@ api::MeasuredCurve ReadInstrumentFile(const std::string& path) {
     }
     if (!file)
         throw Failure("ReadData Error: the file holds more than " + std::to_string(kMaxPoints) +
-                                 " points; thin it in the program (Import Data offers every n-th point)");
+                      " points; thin it in the program (Import Data offers every n-th point)");
     api::MeasuredCurve curve;
     curve.label = std::filesystem::path(path).filename().string();
     curve.experiment.potentials = file->pairs.x;
@@ -194,9 +194,10 @@ PYBIND11_MODULE(talvex, mod) {
         .value("ROTATING_DISK", api::Electrode::RotatingDisk)
         .value("THIN_FILM", api::Electrode::ThinFilm);
 
-    py::class_<api::Experiment>(mod, "Experiment",
-                                "One experiment: technique, potential programme, electrode and instrument corrections, at "
-                                "the program's defaults (the untouched Techniques and Instrument dialogs).")
+    py::class_<api::Experiment>(
+        mod, "Experiment",
+        "One experiment: technique, potential programme, electrode and instrument corrections, at "
+        "the program's defaults (the untouched Techniques and Instrument dialogs).")
         .def(py::init<>())
         .def_readwrite("technique", &api::Experiment::technique)
         .def_readwrite("start_potential", &api::Experiment::startPotential, "V")
@@ -301,8 +302,10 @@ PYBIND11_MODULE(talvex, mod) {
             "mol/L by species; empty: from the analytical ones (pre-equilibrated when asked, four digits)");
 
     py::class_<api::Curve>(mod, "Curve", "One simulated curve.")
-        .def_property_readonly("potential", [](const api::Curve& c) { return ToArray(c.potential); }, "V")
-        .def_property_readonly("current", [](const api::Curve& c) { return ToArray(c.current); }, "A")
+        .def_property_readonly(
+            "potential", [](const api::Curve& c) { return ToArray(c.potential); }, "V")
+        .def_property_readonly(
+            "current", [](const api::Curve& c) { return ToArray(c.current); }, "A")
         .def_property_readonly(
             "reaction_currents", [](const api::Curve& c) { return ToMatrix(c.reactionCurrents); },
             "A, one row per charge transfer")
@@ -312,9 +315,8 @@ PYBIND11_MODULE(talvex, mod) {
         .def_readonly("computed_points", &api::Curve::computedPoints)
         .def_readonly("max_iterations", &api::Curve::maxIterations)
         .def_readonly("messages", &api::Curve::messages)
-        .def("__repr__", [](const api::Curve& c) {
-            return "<talvex.Curve of " + std::to_string(c.potential.size()) + " points>";
-        });
+        .def("__repr__",
+             [](const api::Curve& c) { return "<talvex.Curve of " + std::to_string(c.potential.size()) + " points>"; });
 
     mod.def(
         "simulate",
@@ -359,7 +361,8 @@ PYBIND11_MODULE(talvex, mod) {
         .def_readonly("points", &FitCurveSummary::points)
         .def_readonly("weight", &FitCurveSummary::weight, "what its residuals were multiplied by (1/A)")
         .def_readonly("ssq", &FitCurveSummary::ssq, "its own sum of squares (A2)")
-        .def_property_readonly("fitted", [](const FitCurveSummary& c) { return ToArray(c.fitted); }, "A")
+        .def_property_readonly(
+            "fitted", [](const FitCurveSummary& c) { return ToArray(c.fitted); }, "A")
         .def_readonly("baseline_start", &FitCurveSummary::baselineStart)
         .def_readonly("baseline_end", &FitCurveSummary::baselineEnd);
     py::class_<FitSummary>(mod, "FitSummary", "Everything a fit found, in the parameters' own units.")
@@ -382,8 +385,9 @@ PYBIND11_MODULE(talvex, mod) {
                                    std::copy(s.covariance.begin(), s.covariance.end(), a.mutable_data());
                                    return a;
                                })
-        .def_property_readonly("history", [](const FitSummary& s) { return ToArray(s.history); },
-                               "the sum of squares after each iteration")
+        .def_property_readonly(
+            "history", [](const FitSummary& s) { return ToArray(s.history); },
+            "the sum of squares after each iteration")
         .def_readonly("ssq", &FitSummary::ssq)
         .def_readonly("iterations", &FitSummary::iterations)
         .def_readonly("simulations", &FitSummary::simulations)
@@ -440,8 +444,9 @@ PYBIND11_MODULE(talvex, mod) {
         .def_readonly("digital", &WorkspaceContents::digital)
         .def_readonly("measured", &WorkspaceContents::measured, "the measured series a global fit takes")
         .def_property_readonly("potentials", [](const WorkspaceContents& w) { return ToArray(w.potentials); })
-        .def_property_readonly("curves", [](const WorkspaceContents& w) { return ToMatrix(w.curves); },
-                               "the curve store's curves, one row each")
+        .def_property_readonly(
+            "curves", [](const WorkspaceContents& w) { return ToMatrix(w.curves); },
+            "the curve store's curves, one row each")
         .def_readonly("messages", &WorkspaceContents::messages);
     mod.def("read_workspace", &ReadWorkspace, py::arg("path"),
             "A workspace file (*.tvw): the dialogs' experiment and chemistry as Simulate would confirm them, the "

@@ -42,7 +42,9 @@ Expected<FitSummary> Fit(const std::vector<MeasuredCurve>& curves, const Chemica
     Simulator trial;
     for (std::size_t k = 0; k < curves.size(); ++k) {
         const MeasuredCurve& c = curves[k];
-        if (c.experiment.potentials.size() != c.current.size() || c.current.empty())
+        if (c.current.empty() && c.experiment.potentials.empty())
+            return Error{"Fit Error: No measured curve to fit: import one first", {}};
+        if (c.experiment.potentials.size() != c.current.size())
             return Error{"Fit Error: " + Named(c, k) + " holds " + std::to_string(c.experiment.potentials.size()) +
                              " potentials and " + std::to_string(c.current.size()) + " currents",
                          {}};

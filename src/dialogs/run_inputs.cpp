@@ -208,11 +208,11 @@ bool ConfirmForRun(ParameterDialogs& dialogs, RunKind kind) {
         dialogs.Message(refusal->Message());
         return false;
     }
-    // Copy-assigned back, not moved: the curve store keeps its storage.
-    const Model before = dialogs.model;
+    // The confirmation writes parameters only: they alone are kept to be put back.
+    const ModelParameters before = dialogs.model;
     dialogs.formExpr.OK();
     if (auto refusal = CheckRunInputs(dialogs, dialogs.model, kind)) {
-        dialogs.model = before;
+        static_cast<ModelParameters&>(dialogs.model) = before;
         dialogs.Message(refusal->Message());
         return false;
     }
