@@ -1,5 +1,7 @@
 #include "batch/script_runner.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -12,8 +14,6 @@
 #include "batch/batch_platform.h"
 #include "core/model_names.h"
 #include "plot/form_plot.h"
-
-#include <dlfcn.h>
 
 namespace talvex {
 namespace {
@@ -170,9 +170,7 @@ class Runner {
         return *c;
     }
 
-    static std::string Name(const talvex::Control& c) {
-        return c.form()->name() + "." + c.FullName();
-    }
+    static std::string Name(const talvex::Control& c) { return c.form()->name() + "." + c.FullName(); }
 
     template <typename T>
     static T& As(talvex::Control& c, const char* what) {

@@ -5,7 +5,7 @@
 #include "plot/form_plot.h"
 
 extern "C" __attribute__((visibility("default"))) int talvex_write_plot_png(const void* plot, const char* path,
-                                                                             int width, int height) {
+                                                                            int width, int height) {
     try {
         return talvex::gui::WritePlotPng(*static_cast<const talvex::FormPlot*>(plot), path, width, height) ? 1 : 0;
     } catch (...) {
