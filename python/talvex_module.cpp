@@ -323,7 +323,10 @@ PYBIND11_MODULE(talvex, mod) {
         [](const api::Experiment& e, const api::ChemicalSystem& c, bool digital) {
             api::Expected<api::Curve> result = [&] {
                 py::gil_scoped_release release;
-                return api::Simulate(e, c, {digital});
+                // One engine per thread, kept: its working state is sized once (a fresh one costs
+                // several times the default simulation); results do not depend on it.
+                thread_local api::Simulator simulator;
+                return simulator.Run(e, c, {digital});
             }();
             if (!result) throw Failure(result.error().message);
             return std::move(result).value();
