@@ -14,7 +14,6 @@
 #include "dialogs/form_mech.h"
 #include "dialogs/parameter_dialogs.h"
 #include "dialogs/run_inputs.h"
-#include "digital/initial_concentrations.h"
 #include "plot/display.h"
 #include "plot/plot_quantity.h"
 #include "plot/plot_renderer.h"
@@ -116,13 +115,7 @@ bool RunAutoFit(Workbench& wb) {
     FitSummary summary = std::move(result).value();
 
     // The model at the reported point, and the fit's curve simulated there into the store.
-    for (std::size_t j = 0; j < summary.values.size(); ++j) SetPoolValue(m, summary.index[j], summary.values[j]);
-    UpdateEquilibriumConstants(m);
-    if (m.PreEquilibration || m.Preconcentration) RecomputeInitialConcentrations(m);
-    if (summary.baseline) {
-        m.BackgroundI0 = summary.curves[0].baselineStart;
-        m.BackgroundI1 = summary.curves[0].baselineEnd;
-    }
+    ApplyFitSolution(m, summary);
     if (std::isfinite(summary.ssq)) RunSimulation(wb);
     summary.runTime = m.RunTime = SecondsSince(wb.platform, started);
 

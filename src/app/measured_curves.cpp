@@ -146,10 +146,9 @@ void GlobalFit(Workbench& wb) {
         summary.curves[c].label = series.records[c].label + ": " + DescribeRecord(series.records[c]);
 
     // The shared values into the model and beside their boxes, as Auto Fit leaves them.
-    for (std::size_t j = 0; j < summary.values.size(); ++j) {
-        SetPoolValue(m, summary.index[j], summary.values[j]);
+    ApplyFitSolution(m, summary);
+    for (std::size_t j = 0; j < summary.values.size(); ++j)
         wb.formExpr.CheckFitted(summary.index[j]).caption = FormatNumber(summary.values[j], "0.###e-#");
-    }
     m.RunTime = static_cast<float>(summary.runTime);
     wb.formResult.Clear();
     wb.formResult.Show();

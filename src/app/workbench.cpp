@@ -32,11 +32,6 @@ Workbench::Workbench(Platform& platformServices)
 
 Workbench::~Workbench() = default;
 
-FitDriver& Workbench::fitDriver() {
-    if (!fitDriver_) fitDriver_ = std::make_unique<FitDriver>();
-    return *fitDriver_;
-}
-
 api::Simulator& Workbench::simulator() {
     if (!simulator_) simulator_ = std::make_unique<api::Simulator>();
     return *simulator_;

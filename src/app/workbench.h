@@ -27,7 +27,6 @@ class FormOption;
 class FormPlot;
 class ParameterDialogs;
 class Display;
-class FitDriver;
 namespace api {
 class Simulator;
 }
@@ -112,9 +111,6 @@ class Workbench {
     // A dialog by its name ("FormIns", "formOption"); nullptr when there is none.
     Form* FindForm(const std::string& name) const;
 
-    // The fit driver with the minimiser's work arrays (about 1 MB), made at the first fit and kept
-    // for the rest of the run.
-    FitDriver& fitDriver();
     // The engine the window's simulations run on, made at the first run and kept.
     api::Simulator& simulator();
 
@@ -163,7 +159,6 @@ class Workbench {
 
     std::vector<Form*> forms_;
     std::vector<Form*> activated_;
-    std::unique_ptr<FitDriver> fitDriver_;
     std::unique_ptr<api::Simulator> simulator_;
     int actionDepth_ = 0;
     struct PlotState {

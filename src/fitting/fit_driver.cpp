@@ -311,13 +311,7 @@ void FitDriver::Run(Model& m, std::span<const double> y, std::span<const FreePar
     const FitSummary& s = Fit({&curve, 1}, free, timed);
 
     // The model and the fit's curve at the reported point, as a Simulate there would give them.
-    for (std::size_t j = 0; j < s.values.size(); ++j) SetPoolValue(m, s.index[j], s.values[j]);
-    UpdateEquilibriumConstants(m);
-    if (m.PreEquilibration || m.Preconcentration) RecomputeInitialConcentrations(m);
-    if (s.baseline) {
-        m.BackgroundI0 = s.curves[0].baselineStart;
-        m.BackgroundI1 = s.curves[0].baselineEnd;
-    }
+    ApplyFitSolution(m, s);
     if (std::isfinite(s.ssq)) {
         struct Quiet : Reporter {
             void Message(const std::string&) override {}
@@ -441,6 +435,16 @@ void PrintFitReport(const FitSummary& s, ResultWindow& result) {
         else if (s.values[j] == s.start[j])
             result.PrintLine(which + "exactly at its start value " + GeneralFormat(s.start[j]) +
                              ": the fit did not move it.");
+    }
+}
+
+void ApplyFitSolution(Model& m, const FitSummary& s) {
+    for (std::size_t j = 0; j < s.values.size(); ++j) SetPoolValue(m, s.index[j], s.values[j]);
+    UpdateEquilibriumConstants(m);
+    if (m.PreEquilibration || m.Preconcentration) RecomputeInitialConcentrations(m);
+    if (s.baseline && s.curves.size() == 1) {
+        m.BackgroundI0 = s.curves[0].baselineStart;
+        m.BackgroundI1 = s.curves[0].baselineEnd;
     }
 }
 

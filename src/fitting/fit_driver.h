@@ -145,6 +145,10 @@ struct FitSummary {
 // outcome in plain words with a warning for each value that ended at its start or at a bound.
 void PrintFitReport(const FitSummary& summary, ResultWindow& result);
 
+// Puts a fit's values into the model (and the baseline it found, for a fit of one curve), with the
+// equilibrium constants and initial concentrations they imply, as a Simulate there would have them.
+void ApplyFitSolution(Model& m, const FitSummary& summary);
+
 // The message boxes a fit owes its user: how many simulations failed, and a fit error.
 std::vector<std::string> FitMessages(const FitSummary& summary);
 
