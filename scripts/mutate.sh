@@ -209,10 +209,11 @@ for i in "${selected[@]}"; do
     name=${f_name[i]} file=${f_file[i]}
     t0=$(date +%s)
     result="" tests=""
-    if ! plant "$file" "${f_from[i]}" "${f_to[i]}" > "$tree/$file.mutant" 2> /dev/null; then
+    cp "$tree/$file" "$scratch/original"
+    if ! plant "$tree/$file" "${f_from[i]}" "${f_to[i]}" > "$scratch/mutant" 2> /dev/null; then
         result="not applied"
     else
-        mv "$tree/$file.mutant" "$tree/$file"
+        cp "$scratch/mutant" "$tree/$file"
         if ! timeout -k 10 "$timeout_s" cmake --build "$build" -j "$jobs" > "$scratch/build.log" 2>&1; then
             result="build failed"
         else
@@ -230,8 +231,7 @@ for i in "${selected[@]}"; do
             fi
         fi
     fi
-    rm -f "$tree/$file.mutant"
-    cp "$file" "$tree/$file"  # a fresh time stamp: the next build compiles the original again
+    cp "$scratch/original" "$tree/$file"  # a fresh time stamp: the next build compiles it again
     seconds=$(($(date +%s) - t0))
     case "$result" in
         caught) caught=$((caught + 1)) ;;
