@@ -60,7 +60,9 @@ IntervalWeights CatalyticWeights(double k, double a, double b) {
 // with 14 terms, good to about 1e-6 of their size) from tau = 1e-10 to 1e10, 40 points a decade,
 // and interpolated by cubics in log tau:
 // - the correction g to the plane's kernel of the surface deficit, 1/sqrt(pi t) + (sqrt(D)/r) g:
-//   the inverse of K0(x)/(sqrt(s) K1(x)) - 1/sqrt(s); -1/2 at short times, -1/sqrt(pi tau) at long;
+//   the inverse of K0(x)/(sqrt(s) K1(x)) - 1/sqrt(s); -1/2 at short times, -1/sqrt(pi tau) +
+//   1/(2 tau) at long ones (the remainder is the log in K0: small, but its integral keeps the
+//   current of a thin wire falling);
 // - the correction c to the plane's current after a unit jump of the deficit,
 //   1/sqrt(pi t) + (sqrt(D)/r) c: the inverse of (K1(x)/K0(x) - 1)/sqrt(s); 1/2 at short times;
 // - its integral over time divided by tau, C/tau: 1/2 at short times.
@@ -115,7 +117,7 @@ const std::vector<double>& CylinderTable(CylinderFunction which) {
 
 double Cylinder(CylinderFunction which, double tau) {
     const double x = tau > 0 ? (std::log10(tau) - kCylinderFirstLog) * kCylinderPerDecade : -1.0;
-    if (which == kKernel && x >= kCylinderPoints - 1) return -1 / std::sqrt(kPi * tau);
+    if (which == kKernel && x >= kCylinderPoints - 1) return -1 / std::sqrt(kPi * tau) + 1 / (2 * tau);
     const std::vector<double>& g = CylinderTable(which);
     if (x <= 0) return which == kKernel ? -0.5 : 0.5;
     const int i = std::clamp(static_cast<int>(x), 1, kCylinderPoints - 3);

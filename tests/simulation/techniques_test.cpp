@@ -93,6 +93,21 @@ TEST(Kernels, SphereIsPlanarAtLargeRadiusAndReachesTheKineticSteadyState) {
             EXPECT_TRUE(Near(SphericalStepParts(Env(r), a).steady, steady, 1e-12));
             EXPECT_TRUE(Near(SphericalStepParts(Env(r), a).transient, 0, 0, 1e-9 * steady));
         }
+    // Far past E0 the steady current is the oxidant's radial diffusion n Co D_O / r, whatever the
+    // product's D (here four times larger); the kinetic terms left are below 1e-7 of it.
+    KernelArgs a = Args(-0.3, 1e18);
+    a.Dr = std::sqrt(4 * kD);
+    EXPECT_TRUE(Near(SphericalStepCurrent(Env(r), a), 1e-3 * kD / r, 1e-6));
+}
+
+// The rotating disk's reversible wave: the limit 0.62 n Co D_O^2/3 w^1/2 nu^-1/6, reached half-way
+// at E0 + (2/3)(RT/nF) ln(D_R/D_O), where the Levich fluxes of the two species balance (D_R = 4 D_O).
+TEST(Kernels, RotatingDiskHalfWaveFollowsBothDiffusionCoefficients) {
+    KernelArgs a = Args(0.1 + 2.0 / 3 * std::log(4.0) / testing::FoverRT25(), 0.5);
+    a.Do = kD, a.Dr = 4 * kD;
+    const KernelEnv env = Env(0.2821);
+    const double limit = 0.62 * 1e-3 * std::pow(kD, 2.0 / 3) * std::sqrt(env.Omega) * std::pow(env.Viscosity, -1.0 / 6);
+    EXPECT_TRUE(Near(RotatingDiskCurrent(env, a), limit / 2, 1e-6));
 }
 
 class TechniqueTest : public testing::SimulationTest {
@@ -216,7 +231,8 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
     }
 }
 
-// A failing run shows the driver's one message, keeps the previous curve and leaves only finite values.
+// A failing run shows the driver's one message, keeps the previous curve with its point count and
+// potentials, and leaves only finite values.
 TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
     const std::string
         invalid = "Invalid procedure call or argument",
@@ -224,7 +240,8 @@ TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
         thinFilm = " voltammetry has no analytical solution at a thin film electrode; use the digital simulation";
     const std::pair<void (*)(Model&), std::string> cases[] = {
         {[](Model& mm) { mm.Estep = 0; }, byZero},
-        {[](Model& mm) { mm.D(1) = -1e-5; }, invalid},  // square root of a negative diffusion coefficient
+        // the square root of a negative diffusion coefficient, on a staircase of five times the points
+        {[](Model& mm) { mm.D(1) = -1e-5, mm.Estep = 0.001; }, invalid},
         // A pulse as long as the drop leaves no base current to subtract; a fit's values pass no dialog check.
         {[](Model& mm) { mm.Technique = 4, mm.CaseCode = 41, mm.tdrop = 0.05; },
          "The pulse (0.05 s) must be shorter than the drop time (0.05 s)"},
@@ -235,12 +252,15 @@ TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
     for (const auto& [set, description] : cases) {
         testing::DefaultExperiment(m);
         Run(1, 1);
-        const double before = I(60);
+        const double before = I(60), E2 = m.Xdata(2);
+        const int points = m.NData;
         set(m);
         RunSimulation(wb);
         EXPECT_EQ(platform.messages, std::vector<std::string>{testing::RunFailure(description)});
         platform.messages.clear();
         EXPECT_EQ(I(60), before) << description;
+        EXPECT_EQ(m.NData, points) << description;
+        EXPECT_EQ(m.Xdata(2), E2) << description;
         for (int i = 0; i <= 4000; ++i)
             for (int k = 0; k <= 8; ++k) ASSERT_TRUE(std::isfinite(m.Ystore(i, k))) << description;
     }
