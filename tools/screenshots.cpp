@@ -1,10 +1,13 @@
 // talvex_screenshots FOLDER: pictures of the desktop application for the documentation, taken
 // offscreen: the main window after a default simulation with the Chemicals dialog open, and each
-// dialog as it first opens (the Mechanism dialog in both its faces).
+// dialog as it first opens (the Mechanism dialog in both its faces). They are taken as on a
+// high-resolution screen at scale factor 2 (QT_SCALE_FACTOR, unless the environment sets another),
+// and say 192 dpi, so that they show at the windows' own size with twice the detail.
 #include <QAction>
 #include <QDir>
 #include <QPainter>
 #include <QTest>
+#include <cmath>
 #include <iostream>
 
 #include "app/workbench.h"
@@ -20,8 +23,31 @@ namespace {
 using talvex::gui::DialogView;
 using talvex::gui::MainWindow;
 
-bool Save(const QImage& image, const QDir& folder, const QString& name) {
+// The offscreen platform says what it cannot do (raise, setParent...) at every window; only the
+// rest is worth reading.
+void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QStringLiteral("This plugin does not support"))) return;
+    qt_message_output(type, context, message);
+}
+
+// A picture's size in logical pixels, the units windows are laid out in.
+QSizeF Logical(const QImage& image) {
+    return QSizeF(image.size()) / image.devicePixelRatio();
+}
+
+// An empty picture of `logical` size at `ratio` device pixels per logical pixel.
+QImage Blank(QSizeF logical, double ratio, const QColor& ground) {
+    QImage image((logical * ratio).toSize(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(ground);
+    return image;
+}
+
+bool Save(QImage image, const QDir& folder, const QString& name) {
     const QString path = folder.filePath(name);
+    const int dotsPerMetre = static_cast<int>(std::lround(96 * image.devicePixelRatio() / 0.0254));
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
     if (!image.save(path)) {
         std::cerr << "cannot write " << path.toStdString() << "\n";
         return false;
@@ -30,26 +56,31 @@ bool Save(const QImage& image, const QDir& folder, const QString& name) {
     return true;
 }
 
-// A dialog's contents under a plain title bar, as a window manager would frame it.
+// A dialog's contents under a plain title bar, as a window manager would frame it; laid out in
+// logical pixels and drawn with every device pixel of the grab.
 QImage Framed(QWidget& window) {
     const QImage inner = window.grab().toImage();
-    const int bar = 26;
-    QImage framed(inner.width() + 2, inner.height() + bar + 1, QImage::Format_RGB32);
-    framed.fill(QColor(0x3b, 0x4a, 0x5e));
+    const double bar = 26;
+    const QSizeF size = Logical(inner);
+    QImage framed =
+        Blank(QSizeF(size.width() + 2, size.height() + bar + 1), inner.devicePixelRatio(), QColor(0x3b, 0x4a, 0x5e));
     QPainter painter(&framed);
-    painter.drawImage(1, bar, inner);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.drawImage(QPointF(1, bar), inner);
     painter.setPen(Qt::white);
     QFont font = window.font();
     font.setBold(true);
     painter.setFont(font);
-    painter.drawText(QRect(10, 0, framed.width() - 20, bar), Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
+    painter.drawText(QRectF(10, 0, size.width() - 18, bar), Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
     return framed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(QuietOffscreen);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) qputenv("QT_SCALE_FACTOR", "2");
     talvex::gui::TalvexApplication app(argc, argv);
     if (argc != 2) {
         std::cerr << "usage: talvex_screenshots FOLDER\n";
@@ -111,13 +142,14 @@ int main(int argc, char** argv) {
     // The main window with the Chemicals dialog over its lower right part.
     DialogView& chemicals = *window.View(wb.formExpr);
     const QImage dialog = Framed(chemicals);
-    const int overlap = 16;
-    QImage composite(std::max(main.width(), dialog.width() + 60), main.height() + dialog.height() - overlap,
-                     QImage::Format_RGB32);
-    composite.fill(QColor(0xdd, 0xdd, 0xdd));
+    const double overlap = 16;
+    const QSizeF mainSize = Logical(main), dialogSize = Logical(dialog);
+    const QSizeF size(std::max(mainSize.width(), dialogSize.width() + 60),
+                      mainSize.height() + dialogSize.height() - overlap);
+    QImage composite = Blank(size, main.devicePixelRatio(), QColor(0xdd, 0xdd, 0xdd));
     QPainter painter(&composite);
-    painter.drawImage(0, 0, main);
-    painter.drawImage(composite.width() - dialog.width() - 20, main.height() - overlap, dialog);
+    painter.drawImage(QPointF(0, 0), main);
+    painter.drawImage(QPointF(size.width() - dialogSize.width() - 20, mainSize.height() - overlap), dialog);
     painter.end();
     ok = Save(composite, folder, "talvex.png") && ok;
     wb.Close(wb.formExpr);

@@ -141,6 +141,8 @@ void RegisterCommands(CommandTable& t) {
     command("mnuManualFit", "&Manual Fit", "mnuRun", ManualFit, "F6",
             "Simulate at the measured potentials to compare with curve 1", false);
     command("mnuAutoFit", "&Auto Fit", "mnuRun", AutoFit, "F7", "Fit the checked parameters to the measured curve");
+    command("mnuUseFitted", "&Use Fitted Values", "mnuRun", UseFittedValues, "Ctrl+U",
+            "Copy the last fit's values into the entry fields, so that Simulate reproduces the fitted curve");
     separator("mnuBar32", "mnuRun");
     command("mnuManualSeparate", "M&anual Separate", "mnuRun", ManualSeparate, "",
             "Manual fit, then the current of each reaction as its own curve");

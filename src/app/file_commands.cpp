@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "app/workbench.h"
+#include "core/codes.h"
 #include "core/curve_slot.h"
 #include "core/text_number.h"
 #include "dialogs/parameter_dialogs.h"
@@ -124,7 +125,8 @@ bool ReadData(Workbench& wb) {
         // Read completely: only now does anything change, the curve slot included, so a failed
         // import leaves every curve and counter as it was (with overlap on as well).
         OpenCurveSlot(m, wb.formOption.overlap.checked());
-        const int column = m.NCurvesSaved;
+        const int column = m.CurCurve;
+        m.CurveKind(column) = curve::Measured;
         const int k = static_cast<int>(d.x.size());
         for (int i = 1; i <= k; ++i) {
             m.Xdata(i) = d.x[static_cast<std::size_t>(i - 1)];
@@ -144,6 +146,11 @@ bool ReadData(Workbench& wb) {
         wb.formResult.Print().Text("E start = ").Zone().Text(ins.Estart.text()).End();
         wb.formResult.Print().Text("E end = ").Zone().Text(ins.Eend.text()).End();
         wb.formResult.Print().Text("E step = ").Zone().Text(ins.Estep.text()).End();
+        // The proposed baseline starts at the first current: said, because a fit then keeps it.
+        wb.formResult.Print().Text("I start (A) = ").Zone().Text(ins.TxtI0.text()).End();
+        wb.formResult.PrintLine(
+            "(the first measured current, proposed as the baseline's start; set I start (A) to 0 for a curve "
+            "without baseline, or tick \"fit baseline\" in the Instrument dialog to fit it)");
         for (const std::string& line : notes) wb.formResult.PrintLine(line);
 
         wb.formPlot.caption = FullPath(*path);

@@ -1,11 +1,13 @@
 #include "app/fit_commands.h"
 
+#include <cmath>
 #include <string>
 
 #include "analysis/curve_separation.h"
 #include "app/hourglass_pointer.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
+#include "core/curve_slot.h"
 #include "core/text_number.h"
 #include "dialogs/parameter_dialogs.h"
 #include "dialogs/run_inputs.h"
@@ -29,12 +31,47 @@ class FittingMode {
     Model& m_;
 };
 
+// Lays the store out for a fit and returns the column of the measured curve it compares with: the
+// current curve when it is measured, else the last measured one, else curve 1 (a curve the user
+// made to fit). That curve is marked measured, so the fit never writes over it. With overlap off the
+// store is reduced to it, as curve 1, and the fit's curve joins it as curve 2; with overlap on every
+// curve stays and the fit's curve replaces the fit's earlier one or is added.
+int PrepareStore(Workbench& wb) {
+    Model& m = wb.model;
+    int measured = MeasuredColumn(m);
+    if (measured == 0) measured = 1;
+    if (!wb.formOption.overlap.checked()) {
+        m.OverlapPlot = false;
+        ResetToSingleCurve(m, measured);
+        measured = 1;
+    }
+    m.CurveKind(measured) = curve::Measured;
+    m.CurCurve = measured;
+    return measured;
+}
+
+std::vector<double> CurveValues(const Model& m, int column) {
+    const int nData = m.NData;
+    std::vector<double> y(static_cast<std::size_t>(nData > 0 && nData <= kMaxPoints ? nData : 0));
+    for (int k = 1; k <= static_cast<int>(y.size()); ++k) y[static_cast<std::size_t>(k - 1)] = m.Yplot(k, column);
+    return y;
+}
+
 bool RunManualFit(Workbench& wb) {
     // The entries are checked and confirmed before anything runs; a refusal is shown once.
     if (!ConfirmForRun(wb.dialogs, RunKind::Fit)) return false;
+    Model& m = wb.model;
     HourglassPointer pointer(wb.platform);
-    FittingMode fitting(wb.model);
-    RunSimulation(wb);
+    const int measured = PrepareStore(wb);
+    FittingMode fitting(m);
+    const SimulationOutcome outcome = RunSimulation(wb);
+    if (outcome.curveWritten) {
+        // How close the hand-tuned curve comes, in the number Auto Fit minimises.
+        double ssq = 0;
+        for (int k = 1; k <= m.NData; ++k) ssq += std::pow(m.Yplot(k, m.CurCurve) - m.Yplot(k, measured), 2);
+        wb.formResult.Show();
+        wb.formResult.Print().Text("Least square = ").Zone().Num(ssq).End();
+    }
     RenderPlot(wb.display);
     return true;
 }
@@ -43,23 +80,26 @@ bool RunAutoFit(Workbench& wb) {
     // The entries are checked and confirmed into the model (the Chemicals dialog's OK) before
     // anything runs; a refusal is shown once and changes nothing.
     if (!ConfirmForRun(wb.dialogs, RunKind::Fit)) return false;
+    // The confirmation has shown the rows of the mechanism: a box in a hidden row is not free.
+    const std::vector<FreeParameter> free = GatherFreeParameters(wb.formExpr);
+    if (free.empty()) {
+        wb.Message(kNothingToFit);
+        return false;
+    }
     Model& m = wb.model;
     HourglassPointer pointer(wb.platform);
-    m.CurCurve = 1;
+    const int measured = PrepareStore(wb);
     FittingMode fitting(m);
-    wb.formOption.overlap.SetChecked(false);
-    ResetToSingleCurve(m);
     wb.formResult.Clear();
-
-    const int nData = m.NData;
-    std::vector<double> y(static_cast<std::size_t>(nData > 0 && nData <= kMaxPoints ? nData : 0));
-    for (int k = 1; k <= static_cast<int>(y.size()); ++k) y[static_cast<std::size_t>(k - 1)] = m.Yplot(k, 1);
+    const std::vector<double> y = CurveValues(m, measured);
 
     FitDriver& driver = wb.fitDriver();
     Display& display = wb.display;
     FitServices services{wb.formResult, wb.reporter(), wb.platform, [&display] { NoteSimulatedCurrent(display); }};
+    FitOptions options;
+    options.baseline = wb.formIns.CheckFitBaseline.checked();
     try {
-        driver.Run(m, y, GatherFreeParameters(wb.formExpr), services);
+        driver.Run(m, y, free, services, options);
     } catch (const RunError& e) {
         wb.Message("Fit Error: " + e.description());
         return false;
@@ -100,6 +140,31 @@ void ManualFit(Workbench& wb) {
 
 void AutoFit(Workbench& wb) {
     RunAutoFit(wb);
+}
+
+void UseFittedValues(Workbench& wb) {
+    const FitDriver& driver = wb.fitDriver();
+    if (driver.NFit() == 0) {
+        wb.Message("There are no fitted values yet: run Auto Fit first.");
+        return;
+    }
+    FormExpr& e = wb.formExpr;
+    auto box = [&e](int index) -> TextBox& {
+        if (index <= fit::ks) return e.C(index - fit::C);
+        if (index <= fit::Alpha) return e.ks(index - fit::ks);
+        if (index <= fit::E0) return e.alph(index - fit::Alpha);
+        if (index <= fit::kf) return e.Eze(index - fit::E0);
+        if (index <= fit::kb) return e.kf(index - fit::kf);
+        if (index <= fit::D) return e.kb(index - fit::kb);
+        return e.D(index - fit::D);
+    };
+    const std::span<const double> x = driver.Fitted();
+    for (int j = 0; j < driver.NFit(); ++j)
+        wb.Type(box(driver.FitIndex(j)), FieldFormat(x[static_cast<std::size_t>(j)]));
+    if (driver.BaselineFitted()) {
+        wb.Type(wb.formIns.TxtI0, FieldFormat(driver.BaselineStart()));
+        wb.Type(wb.formIns.TxtI1, FieldFormat(driver.BaselineEnd()));
+    }
 }
 
 void ManualSeparate(Workbench& wb) {

@@ -22,7 +22,8 @@ SimulationOutcome RunSimulation(Workbench& wb) {
     // rebuilds the potentials, so they need no copy then.
     struct Bookkeeping {
         Int NData, IFirst, ILast, NCurves, CurCurve, NCurvesSaved;
-    } const kept{m.NData, m.IFirst, m.ILast, m.NCurves, m.CurCurve, m.NCurvesSaved};
+        Table1<std::int16_t, 7> CurveKind;
+    } const kept{m.NData, m.IFirst, m.ILast, m.NCurves, m.CurCurve, m.NCurvesSaved, m.CurveKind};
     std::vector<double> potentials;
     if (!m.Fitting) potentials.assign(m.Xdata.data(), m.Xdata.data() + m.Xdata.kSize);
 
@@ -40,6 +41,7 @@ SimulationOutcome RunSimulation(Workbench& wb) {
         m.NCurves = kept.NCurves;
         m.CurCurve = kept.CurCurve;
         m.NCurvesSaved = kept.NCurvesSaved;
+        m.CurveKind = kept.CurveKind;
         if (!potentials.empty()) std::copy(potentials.begin(), potentials.end(), m.Xdata.data());
     }
     return outcome;

@@ -1,6 +1,7 @@
 #include "app/workspace_commands.h"
 
 #include <fstream>
+#include <map>
 
 #include "app/commands.h"
 #include "app/workbench.h"
@@ -87,7 +88,8 @@ WorkspaceControl Capture(const Control& c) {
     throw RunError(ErrorCode::InvalidProcedureCall, what + " (it was not written by this version of Talvex)");
 }
 
-// Every saved form and control matched to the running program's, before anything changes.
+// Every saved form and control matched to the running program's, before anything changes. Controls
+// are matched by name: one the file lacks (a workspace saved before it was added) keeps its state.
 std::vector<std::pair<Control*, const WorkspaceControl*>> Match(const Workbench& wb, const Workspace& w) {
     if (w.forms.size() != wb.forms().size()) DoesNotFit("the file holds a different set of dialogs");
     std::vector<std::pair<Control*, const WorkspaceControl*>> pairs;
@@ -95,14 +97,17 @@ std::vector<std::pair<Control*, const WorkspaceControl*>> Match(const Workbench&
         const WorkspaceForm& saved = w.forms[f];
         const Form* form = wb.forms()[f];
         if (saved.name != form->name()) DoesNotFit("dialog " + saved.name + " is not where " + form->name() + " is");
-        if (saved.controls.size() != form->controls().size())
-            DoesNotFit("dialog " + saved.name + " holds a different set of controls");
-        for (std::size_t k = 0; k < saved.controls.size(); ++k) {
-            const WorkspaceControl& c = saved.controls[k];
-            Control* control = form->controls()[k];
-            if (c.name != control->FullName() || c.kind != KindName(control->kind()))
-                DoesNotFit("control " + saved.name + "." + c.name + " does not match " + form->name() + "." +
-                           control->FullName());
+        std::map<std::string, Control*> byName;
+        for (Control* control : form->controls()) byName[control->FullName()] = control;
+        for (const WorkspaceControl& c : saved.controls) {
+            const auto found = byName.find(c.name);
+            if (found == byName.end()) DoesNotFit("dialog " + saved.name + " has no control " + c.name);
+            Control* control = found->second;
+            if (!control) DoesNotFit("control " + saved.name + "." + c.name + " appears twice");
+            found->second = nullptr;
+            if (c.kind != KindName(control->kind()))
+                DoesNotFit("control " + saved.name + "." + c.name + " is a " + c.kind + " in the file but a " +
+                           KindName(control->kind()) + " here");
             if (control->kind() == ControlKind::ComboBox) {
                 const auto& combo = static_cast<const ComboBox&>(*control);
                 if (c.listIndex < -1 || c.listIndex >= static_cast<int>(combo.list.size()))
@@ -190,6 +195,7 @@ Workspace CaptureWorkspace(const Workbench& wb) {
     c.CurCurve = CountOf(m.CurCurve);
     c.NCurvesSaved = CountOf(m.NCurvesSaved);
     const int n = m.NData;
+    for (int k = 1; k <= kWorkspaceCurves; ++k) c.kinds.push_back(m.CurveKind(k));
     c.Yplot.assign(kWorkspaceCurves, {});
     for (int i = 1; i <= n; ++i) {
         c.Xdata.push_back(m.Xdata(i));
@@ -225,6 +231,9 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     SetCount(m.NCurves, c.NCurves);
     SetCount(m.CurCurve, c.CurCurve);
     SetCount(m.NCurvesSaved, c.NCurvesSaved);
+    for (int k = 1; k <= kWorkspaceCurves; ++k)
+        m.CurveKind(k) = static_cast<std::int16_t>(
+            k <= static_cast<int>(c.kinds.size()) ? c.kinds[static_cast<std::size_t>(k - 1)] : curve::Simulated);
     wb.formPlot.caption = w.plotCaption;
 
     if (n > 0) {

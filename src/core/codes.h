@@ -58,4 +58,14 @@ inline constexpr int D = 23;     // D(1..6): 24..29
 inline constexpr int kCount = 29;
 }  // namespace fit
 
+// What a column of the curve store holds. A measured curve is never written over by a simulation or
+// a fit; a fit replaces its own earlier curve.
+namespace curve {
+enum : int {
+    Simulated = 0,
+    Measured = 1,  // imported from a file
+    Fitted = 2,    // written by a fit (Manual Fit, Auto Fit)
+};
+}  // namespace curve
+
 }  // namespace talvex

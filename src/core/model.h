@@ -61,6 +61,14 @@ struct Model {
     // Supporting electrolyte
     Real ElectrolyteC, ElectrolyteCond;
 
+    // What the initial concentrations C are computed from: the analytical concentrations, the
+    // pre-equilibration box, and the preconcentration step (potential, time, electrode constant,
+    // stirring rate in rpm). A fit recomputes C from them for every trial.
+    Table1<Real, 7> CAnalytical;
+    bool PreEquilibration = false;
+    bool Preconcentration = false;
+    Real EPre, TPre, PConst, RStir;
+
     // Curve store: one potential axis, up to five plotted curves (six columns for the surface
     // concentration quantity), the simulation's working store and the surface concentrations.
     Table1<double, kMaxPoints + 1> Xdata;
@@ -71,6 +79,8 @@ struct Model {
     Int NData;
     Int IFirst, ILast;
     Int NCurves, CurCurve, NCurvesSaved;
+    // What each column holds (curve::Simulated, Measured, Fitted).
+    Table1<std::int16_t, 7> CurveKind;
 
     // Display settings
     Real PlotXmin, PlotXmax, PlotYmin, PlotYmax;
@@ -83,7 +93,7 @@ struct Model {
     Assignable<float> RunTime;
     Int MaxIter;
     Int ScanDir;
-    Real PointsPerSweep;  // NData / 2 while fitting, so not always whole
+    Real PointsPerSweep;  // while fitting, the measured first sweep's points (up to the vertex)
 
     // Work tables of the digital simulation that the second-order solver also reads
     Table1<double, 7> kfDt, kbDt;

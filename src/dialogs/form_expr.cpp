@@ -58,54 +58,6 @@ constexpr MechanismLabels kMechanismLabels[] = {
 
 }  // namespace
 
-std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c, double d) {
-    double p = 1, q = 0, s = 0;
-    switch (form) {
-        case Chem2Form::OneProduct:
-            q = -(a + b + 1 / K);
-            s = a * b - c / K;
-            break;
-        case Chem2Form::OneReactant:
-            q = c + d + K;
-            s = c * d - K * a;
-            break;
-        case Chem2Form::Full:
-            p = 1 - K;
-            q = c + d + K * (a + b);
-            s = c * d - K * a * b;
-            break;
-    }
-    const double disc = q * q - 4 * p * s;
-    if (!std::isfinite(disc) || disc < 0) return std::nullopt;
-    // x1 = (-q - sqrt)/(2p), x2 = (-q + sqrt)/(2p), computed without cancellation: one of them is
-    // t/p, the other s/t. With p = 0 (the full form at K = 1) the t/p root is at infinity and s/t
-    // is the root of the remaining linear equation.
-    const double t = -(q + std::copysign(std::sqrt(disc), q)) / 2;
-    std::optional<double> big, small;
-    if (p != 0) big = t / p;
-    if (t != 0)
-        small = s / t;
-    else
-        small = big;  // q = 0 and a double root
-    const std::optional<double> x1 = q >= 0 ? big : small;
-    const std::optional<double> x2 = q >= 0 ? small : big;
-    const auto passes = [&](const std::optional<double>& x) {
-        if (!x || !std::isfinite(*x)) return false;
-        switch (form) {
-            case Chem2Form::OneProduct:
-                return a - *x > 0 && b - *x > 0 && c + *x > 0;
-            case Chem2Form::OneReactant:
-                return a - *x > 0 && c + *x > 0 && d + *x > 0;
-            case Chem2Form::Full:
-                return a - *x > 0 && b - *x > 0 && c + *x > 0 && d + *x > 0;
-        }
-        return false;
-    };
-    if (passes(x1)) return x1;
-    if (passes(x2)) return x2;
-    return std::nullopt;
-}
-
 FormExpr::FormExpr(ParameterDialogs& dialogs) : Form("FormExpr", "Chemicals"), dlg_(dialogs) {
     // Defaults first, handlers afterwards: creating the dialog must not write the model.
     FrameElectrolyte.caption = "Electrolyte";
@@ -262,90 +214,43 @@ void FormExpr::ComputeInitialConcentrations() {
     IgnoringErrors([&] { m.FoverRT = Div(kFaraday, Checked(m.TempK * kGasConstant)); });
     for (int i = 1; i <= 6; ++i) IgnoringErrors([&] { Cinit(i).SetCaption(Concentration(StrictNumber(C(i).text()))); });
     if (CheckPreEqu.checked()) {
-        for (int r = 1; r <= m.NCharge; ++r) IgnoringErrors([&] { EquilibrateChargeTransfer(r); });
-        for (int j = 1; j <= m.NChem; ++j) IgnoringErrors([&] { EquilibrateFirstOrder(j); });
-        for (int j = 1; j <= m.NChem2; ++j) IgnoringErrors([&] { EquilibrateSecondOrder(j); });
+        // Every number as the fields show it; one that is not a number skips the step reading it.
+        auto number = [](const std::string& text) -> std::optional<double> {
+            if (!IsNumber(text)) return std::nullopt;
+            return StrictNumber(text);
+        };
+        EquilibriumInputs in;
+        in.FoverRT = m.FoverRT;
+        in.Estart = number(dlg_.formIns.Estart.text());
+        in.nCharge = m.NCharge;
+        for (int r = 1; r <= std::min<int>(m.NCharge, kMaxCharge); ++r)
+            in.couple[r] = {number(dlg_.formMech.NEL(r).text()), number(Eze(r).text()), m.ChargeSpecies(r, 1),
+                            m.ChargeSpecies(r, 2)};
+        in.nChem = m.NChem;
+        in.nChem2 = m.NChem2;
+        for (int j = 1; j <= kMaxChem; ++j) {
+            in.K[j] = number(LabelKeq(j).caption());
+            in.chem[j] = {0, m.ChemSpecies(j, 1), m.ChemSpecies(j, 2)};
+        }
+        for (int j = 1; j <= std::min<int>(m.NChem2, kMaxChem); ++j) {
+            for (int s = 1; s <= 4; ++s) {
+                in.filled[j][s] = !dlg_.formMech.chem2(4 * j - 4 + s).text().empty();
+                in.chem2[j][s] = m.Chem2Species(j, s);
+            }
+        }
+        std::array<double, kMaxSpecies + 1> c{};
+        for (int i = 1; i <= kMaxSpecies; ++i) c[i] = LeadingNumber(Cinit(i).caption());
+        const std::array<double, kMaxSpecies + 1> before = c;
+        Equilibrate(in, c, true);
+        // Only what an equilibrium step wrote changes its caption, so a caption keeps its text
+        // where no step touched it.
+        for (int i = 1; i <= kMaxSpecies; ++i)
+            if (c[i] != before[i]) Cinit(i).SetCaption(Concentration(c[i]));
     }
     if (dlg_.formIns.CheckPreCon.checked()) {
         IgnoringErrors(
-            [&] { Cinit(2).SetCaption(Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(dlg_))); });
+            [&] { Cinit(2).SetCaption(Concentration(StrictNumber(C(1).text()) * PreconcentrationFactor(m))); });
     }
-}
-
-// Nernst equilibrium of ox + ne = red at the start potential.
-void FormExpr::EquilibrateChargeTransfer(int r) {
-    const Model& m = dlg_.model;
-    const double E = StrictNumber(dlg_.formIns.Estart.text());
-    const int ox = m.ChargeSpecies(r, 1);
-    const int red = m.ChargeSpecies(r, 2);
-    const double n = StrictNumber(dlg_.formMech.NEL(r).text());
-    const double e0 = StrictNumber(Eze(r).text());
-    const double cOx = StrictNumber(Cinit(ox).caption());
-    const double cRed = StrictNumber(Cinit(red).caption());
-    const double theta = Exp(Checked(n * m.FoverRT * (e0 - E)));
-    const double delta = Div(Checked(theta * cOx - cRed), Checked(1 + theta));
-    const std::string newOx = Concentration(cOx - delta);
-    const std::string newRed = Concentration(cRed + delta);
-    Cinit(ox).SetCaption(newOx);
-    Cinit(red).SetCaption(newRed);
-}
-
-// X = Y with K = [Y]/[X].
-void FormExpr::EquilibrateFirstOrder(int j) {
-    const Model& m = dlg_.model;
-    const double K = StrictNumber(LabelKeq(j).caption());
-    if (K == 0) return;
-    const int X = m.ChemSpecies(j, 1);
-    const int Y = m.ChemSpecies(j, 2);
-    const double cX = StrictNumber(Cinit(X).caption());
-    const double cY = StrictNumber(Cinit(Y).caption());
-    const double delta = Div(Checked(K * cX - cY), 1 + K);
-    const std::string newX = Concentration(std::max(cX - delta, 0.0));
-    const std::string newY = Concentration(cY + delta);
-    Cinit(X).SetCaption(newX);
-    Cinit(Y).SetCaption(newY);
-}
-
-// A + B = C + D, or one of its shorter forms. A place whose box in the reaction editor is empty
-// takes no part: it holds no concentration and is not written. A row with fewer species than its
-// form needs, or with no root that keeps every concentration positive, is left as it is.
-void FormExpr::EquilibrateSecondOrder(int j) {
-    const Model& m = dlg_.model;
-    const double K = StrictNumber(LabelKeq(m.NChem + j).caption());
-    if (K == 0) return;
-    bool filled[5] = {};
-    int species[5] = {};
-    double conc[5] = {};
-    for (int s = 1; s <= 4; ++s) {
-        filled[s] = !dlg_.formMech.chem2(4 * j - 4 + s).text().empty();
-        if (!filled[s]) continue;
-        species[s] = m.Chem2Species(j, s);
-        conc[s] = StrictNumber(Cinit(species[s]).caption());
-    }
-    const int leftCount = filled[1] + filled[2];
-    const int rightCount = filled[3] + filled[4];
-    Chem2Form form = Chem2Form::Full;
-    double a = conc[1], b = conc[2], c = conc[3], d = conc[4];
-    if (!filled[3] || !filled[4]) {
-        if (leftCount < 2 || rightCount < 1) return;
-        form = Chem2Form::OneProduct;
-        c = conc[3] + conc[4];  // the one product, in whichever place it was typed
-        d = 0;
-    } else if (!filled[1] || !filled[2]) {
-        if (leftCount < 1) return;
-        form = Chem2Form::OneReactant;
-        a = conc[1] + conc[2];
-        b = 0;
-    }
-    const std::optional<double> x = SecondOrderEquilibrium(form, K, a, b, c, d);
-    if (!x) return;
-    std::string text[5];
-    for (int s = 1; s <= 4; ++s) {
-        if (!filled[s]) continue;
-        text[s] = Concentration(s <= 2 ? std::max(conc[s] - *x, 0.0) : conc[s] + *x);
-    }
-    for (int s = 1; s <= 4; ++s)
-        if (filled[s]) Cinit(species[s]).SetCaption(text[s]);
 }
 
 void FormExpr::C_Change(int) {

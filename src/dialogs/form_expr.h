@@ -5,23 +5,11 @@
 #include "core/codes.h"
 #include "core/constants.h"
 #include "dialogs/controls.h"
+#include "digital/initial_concentrations.h"
 
 namespace talvex {
 
 class ParameterDialogs;
-
-// The three shapes of a second-order reaction row, judged from which of its four places are filled.
-enum class Chem2Form {
-    OneProduct,   // A + B = C
-    OneReactant,  // A = C + D
-    Full,         // A + B = C + D
-};
-
-// The amount x converted from left to right that brings a second-order reaction to equilibrium
-// constant K, starting from the concentrations a, b (left) and c, d (right). Of the two roots of
-// the form's quadratic the first one that leaves every concentration of the form positive is taken
-// (the smaller-signed root first); none when neither does.
-std::optional<double> SecondOrderEquilibrium(Chem2Form form, double K, double a, double b, double c, double d);
 
 // The Chemicals dialog: per species the diffusion coefficient and the analytical concentration,
 // per charge-transfer reaction E°, α and ks, per chemical reaction kf and kb, the supporting
@@ -88,10 +76,6 @@ class FormExpr : public Form {
     void cmdOK_Click();
 
   private:
-    void EquilibrateChargeTransfer(int r);
-    void EquilibrateFirstOrder(int j);
-    void EquilibrateSecondOrder(int j);
-
     ParameterDialogs& dlg_;
 };
 

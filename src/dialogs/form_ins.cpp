@@ -86,6 +86,9 @@ FormIns::FormIns(ParameterDialogs& dialogs) : Form("FormIns", "Instrument"), dlg
     Setup(txtRu, FrameBaseline, "R u", "resistance", "0");
     LabelOhm.SetCaption("Ω");
     LabelOhm.container = &FrameBaseline;
+    CheckFitBaseline.caption = "fit baseline";
+    CheckFitBaseline.tooltip = "Auto Fit fits I start and I end along with the ticked parameters";
+    CheckFitBaseline.container = &FrameBaseline;
 
     CheckPreCon.caption = "Preconcentration";
     FramePre.visible = false;
@@ -137,6 +140,11 @@ void FormIns::OK() {
     m.tpulse = LeadingNumber(tp.text());
     strict(V, m.ScanRate);
     m.ElectrodeLength = LeadingNumber(leng.text());
+    m.Preconcentration = CheckPreCon.checked();
+    m.EPre = LeadingNumber(txtEPre.text());
+    m.TPre = LeadingNumber(txtTPre.text());
+    m.PConst = LeadingNumber(txtPconst.text());
+    m.RStir = LeadingNumber(txtRStir.text());
     // The band's field shows the half width; the kernels take a quarter of it.
     m.Radius = LeadingNumber(radius.text()) / (m.Electrode == electrode::Band ? 4 : 1);
     m.Omega = LeadingNumber(TextRrate.text()) * kPi / 30;
@@ -159,6 +167,11 @@ void FormIns::OK() {
 void FormIns::radius_Change() {
     Model& m = dlg_.model;
     m.ElectrodeLength = LeadingNumber(leng.text());
+    m.Preconcentration = CheckPreCon.checked();
+    m.EPre = LeadingNumber(txtEPre.text());
+    m.TPre = LeadingNumber(txtTPre.text());
+    m.PConst = LeadingNumber(txtPconst.text());
+    m.RStir = LeadingNumber(txtRStir.text());
     const ElectrodeGeometry* g = GeometryOf(m.Electrode);
     if (!g) return;
     // The area text: left unchanged when the radius or length is not a number or the result

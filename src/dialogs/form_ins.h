@@ -41,6 +41,8 @@ class FormIns : public Form {
     TextBox Cdl{this, "Cdl"};
     TextBox txtRu{this, "txtRu"};
     Label LabelOhm{this, "LabelOhm"};
+    // Whether Auto Fit fits the baseline's start and end currents along with the ticked parameters.
+    CheckBox CheckFitBaseline{this, "CheckFitBaseline"};
 
     CheckBox CheckPreCon{this, "CheckPreCon"};
     Frame FramePre{this, "FramePre"};

@@ -33,7 +33,9 @@ void TransferParameters(ParameterDialogs& dialogs) {
     for (int i = 1; i <= kMaxSpecies; ++i) {
         m.D(i) = LeadingNumber(e.D(i).text());
         m.C(i) = LeadingNumber(e.Cinit(i).caption());
+        m.CAnalytical(i) = LeadingNumber(e.C(i).text());
     }
+    m.PreEquilibration = e.CheckPreEqu.checked();
     // The digital simulation chooses its own path; the analytical dispatch key stays as it was.
     if (!m.DigitalSim) m.CaseCode = m.Electrode + 10 * m.Technique;
     try {
@@ -43,20 +45,6 @@ void TransferParameters(ParameterDialogs& dialogs) {
         // A temperature of -273.14 C: keep the last usable constants rather than an infinity.
         dialogs.Message("Parameter transfer Error: " + error.description() + "! Please check the temperature.");
     }
-}
-
-double PreconcentrationFactor(ParameterDialogs& dialogs) {
-    const FormIns& ins = dialogs.formIns;
-    const Model& m = dialogs.model;
-    const double ePre = StrictNumber(ins.txtEPre.text());
-    const double tPre = StrictNumber(ins.txtTPre.text());
-    const double pConst = StrictNumber(ins.txtPconst.text());
-    const double rpm = StrictNumber(ins.txtRStir.text());
-    const double theta = Exp(Div(m.n(1) * kFaraday * (ePre - m.E0(1)), kGasConstant * m.TempK));
-    const double omega = 2 * kPi * rpm / 60;
-    // Levich-type mass-transfer coefficient (cm/s).
-    const double k = Checked(pConst * Pow(m.D(1), 2.0 / 3.0) * Pow(m.Viscosity, -1.0 / 6.0) * Sqrt(omega));
-    return Div(Checked(tPre * k * m.Area), Checked(m.Volume * (1 + theta)));
 }
 
 }  // namespace talvex

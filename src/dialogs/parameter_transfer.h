@@ -8,7 +8,4 @@ class ParameterDialogs;
 // FoverRT, RToverF and CaseCode.
 void TransferParameters(ParameterDialogs& dialogs);
 
-// Concentration reached in the electrode by preconcentration, relative to the bulk.
-double PreconcentrationFactor(ParameterDialogs& dialogs);
-
 }  // namespace talvex

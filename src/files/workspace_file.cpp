@@ -3,6 +3,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "core/codes.h"
 #include "core/constants.h"
 #include "core/run_error.h"
 #include "core/text_number.h"
@@ -31,6 +32,8 @@ std::string Num(double x) {
 std::string Count(const std::optional<int>& v) {
     return v ? Json(*v).dump() : "null";
 }
+
+constexpr const char* kKindNames[] = {"simulated", "measured", "fitted"};  // by curve:: number
 
 std::string ControlLine(const WorkspaceControl& c) {
     std::string s = "{\"name\": " + Str(c.name) + ", \"kind\": " + Str(c.kind);
@@ -138,6 +141,13 @@ std::string WorkspaceText(const Workspace& w) {
     s += "    \"NData\": " + Count(c.NData) + ", \"IFirst\": " + Count(c.IFirst) + ", \"ILast\": " + Count(c.ILast) +
          ",\n    \"NCurves\": " + Count(c.NCurves) + ", \"CurCurve\": " + Count(c.CurCurve) +
          ", \"NCurvesSaved\": " + Count(c.NCurvesSaved) + ",\n";
+    s += "    \"kinds\": [";
+    for (int k = 0; k < kWorkspaceCurves; ++k) {
+        const int kind = k < static_cast<int>(c.kinds.size()) ? c.kinds[static_cast<std::size_t>(k)] : curve::Simulated;
+        if (kind < curve::Simulated || kind > curve::Fitted) Raise(ErrorCode::InvalidProcedureCall);
+        s += (k == 0 ? "" : ", ") + Str(kKindNames[kind]);
+    }
+    s += "],\n";
     s +=
         "    \"columns\": [\"Xdata\", \"Yplot 1\", \"Yplot 2\", \"Yplot 3\", \"Yplot 4\", \"Yplot 5\", \"Yplot 6\"],\n";
     s += "    \"points\": [";
@@ -195,6 +205,20 @@ Workspace ParseWorkspace(std::string_view text) {
     c.NCurves = ReadCount(curves, "NCurves", kWorkspaceCurves);
     c.CurCurve = ReadCount(curves, "CurCurve", kWorkspaceCurves);
     c.NCurvesSaved = ReadCount(curves, "NCurvesSaved", kWorkspaceCurves);
+    // Format 1 did not tell measured curves from simulated ones.
+    c.kinds.assign(kWorkspaceCurves, curve::Simulated);
+    if (version.get<long long>() >= 2) {
+        const Json& kinds = Member(curves, "kinds", "\"curves\"");
+        if (!kinds.is_array() || kinds.size() != kWorkspaceCurves)
+            Damaged("\"kinds\" of \"curves\" is not a list of " + GeneralFormat(kWorkspaceCurves) + " texts");
+        for (std::size_t k = 0; k < kWorkspaceCurves; ++k) {
+            int kind = -1;
+            for (int n = curve::Simulated; n <= curve::Fitted; ++n)
+                if (kinds[k].is_string() && kinds[k].get<std::string>() == kKindNames[n]) kind = n;
+            if (kind < 0) Damaged("\"kinds\" of \"curves\" holds " + kinds[k].dump() + " where a curve kind belongs");
+            c.kinds[k] = kind;
+        }
+    }
     const Json& points = Member(curves, "points", "\"curves\"");
     if (!points.is_array()) Damaged("\"points\" is not a list");
     const std::size_t expected = static_cast<std::size_t>(c.NData.value_or(0));

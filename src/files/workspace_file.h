@@ -11,7 +11,7 @@
 namespace talvex {
 
 inline constexpr const char* kWorkspaceFormat = "talvex-workspace";
-inline constexpr int kWorkspaceVersion = 1;
+inline constexpr int kWorkspaceVersion = 2;  // 2 adds what each curve column holds
 inline constexpr const char* kWorkspaceFilter = "Talvex workspace (*.tvw)|*.tvw|all|*.*";
 inline constexpr int kWorkspaceCurves = 6;  // Yplot's curve columns, all kept
 
@@ -40,6 +40,7 @@ struct WorkspaceCurves {
     std::optional<int> NData, IFirst, ILast, NCurves, CurCurve, NCurvesSaved;
     std::vector<double> Xdata;               // points 1..NData
     std::vector<std::vector<double>> Yplot;  // curves 1..6, points 1..NData each
+    std::vector<int> kinds;                  // curves 1..6: curve::Simulated, Measured, Fitted
 };
 
 struct Workspace {

@@ -25,6 +25,9 @@ constexpr double kIllConditioned = 1e-8;
 // A parameter with more than this weight along such a direction has no determinable value.
 constexpr double kUndeterminedWeight = 1e-6;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// An ln-parameter moves by at most a decade per trial: a rate constant that barely changes the curve
+// gets a Gauss-Newton step of many decades, which would only land on a bound.
+const double kDecade = std::log(10.0);
 
 }  // namespace
 
@@ -49,7 +52,8 @@ Marquardt::Marquardt()
 void Marquardt::Start(const FitProblem& problem, std::span<const double> x0) {
     const std::size_t np = x0.size();
     if (np > kMaxFitParameters || problem.y.empty() || problem.y.size() > kMaxPoints || problem.lower.size() != np ||
-        problem.upper.size() != np || (!problem.active.empty() && problem.active.size() != np))
+        problem.upper.size() != np || (!problem.active.empty() && problem.active.size() != np) ||
+        (!problem.logScale.empty() && problem.logScale.size() != np))
         Raise(ErrorCode::SubscriptOutOfRange);
     if (problem.objective == nullptr || !std::isfinite(problem.var) || problem.var < 0 ||
         !std::isfinite(problem.dataStd) || problem.dataStd < 0)
@@ -62,10 +66,22 @@ void Marquardt::Start(const FitProblem& problem, std::span<const double> x0) {
     dataStd_ = problem.dataStd;
     std::copy(problem.y.begin(), problem.y.end(), y_.begin());
     for (std::size_t i = 0; i < np; ++i) {
-        lower_[i] = problem.lower[i];
-        upper_[i] = problem.upper[i];
+        log_[i] = !problem.logScale.empty() && problem.logScale[i];
         active_[i] = problem.active.empty() || problem.active[i];
-        x_[i] = x0[i];
+        xOut_[i] = x0[i];
+        lowerOut_[i] = problem.lower[i];
+        upperOut_[i] = problem.upper[i];
+        if (log_[i]) {
+            if (!(problem.lower[i] > 0) || !(x0[i] > 0) || !(problem.upper[i] >= problem.lower[i]))
+                Raise(ErrorCode::InvalidProcedureCall);
+            lower_[i] = std::log(problem.lower[i]);
+            upper_[i] = std::log(problem.upper[i]);
+            x_[i] = std::log(x0[i]);
+        } else {
+            lower_[i] = problem.lower[i];
+            upper_[i] = problem.upper[i];
+            x_[i] = x0[i];
+        }
     }
     // A step left over from an earlier fit would move the first point of this one.
     std::fill(std::begin(delta_), std::end(delta_), 0.0);
@@ -78,6 +94,7 @@ void Marquardt::Start(const FitProblem& problem, std::span<const double> x0) {
     evaluations_ = 0;
     failedEvaluations_ = 0;
     solutionIsLastEvaluated_ = false;
+    dampingExhausted_ = false;
     firstFailure_.clear();
     errorDescription_.clear();
 }
@@ -117,6 +134,7 @@ void Marquardt::IterateOnce() {
     }
 
     const double ssqOld = ssq_;
+    dampingExhausted_ = false;
     for (int i = 0; i < np_; ++i) xw_[i] = x_[i];
     ComputeJacobian(true);
     NormalEquations();
@@ -127,8 +145,11 @@ void Marquardt::IterateOnce() {
     double factor = 2;
     double ssqNew = kInfinity;
     bool improved = false;
+    double predicted = 0;  // the decrease the undamped step promises: g'delta in the linear model
     for (;;) {
         SolveDamped();
+        if (trials == 0)
+            for (int i = 0; i < np_; ++i) predicted += A_[i][np_] * W_[i][np_];
         ssqNew = TrialStep();
         if (isPerfect(ssqOld)) {
             flag_ = kFlagPerfectFit;
@@ -151,6 +172,9 @@ void Marquardt::IterateOnce() {
 
     // Without a better step the iteration stays where it began.
     if (improved) Accept(ssqNew);
+    // Without a better step at a point where the linear model still promises a decrease the fit
+    // has not converged: it has run out of damping.
+    dampingExhausted_ = !improved && predicted > kConverged * ssqOld;
     const double rel = Div(ssqOld - ssq_, ssqOld + ssq_);
     flag_ = rel < kConverged ? kFlagConverged : kFlagContinue;
 }
@@ -160,11 +184,16 @@ void Marquardt::RecordFailure(const char* description) {
     ++failedEvaluations_;
 }
 
-bool Marquardt::Evaluate(std::span<const double> p, std::span<double> out) {
+std::span<const double> Marquardt::Params(const double* p) {
+    for (int i = 0; i < np_; ++i) pOut_[i] = External(i, p[i]);
+    return {pOut_, static_cast<std::size_t>(np_)};
+}
+
+bool Marquardt::Evaluate(const double* p, std::span<double> out) {
     ++evaluations_;
     solutionIsLastEvaluated_ = false;
     try {
-        objective_->Evaluate(p, out);
+        objective_->Evaluate(Params(p), out);
         for (double v : out) Checked(v);
     } catch (const RunError& e) {
         RecordFailure(e.what());
@@ -173,17 +202,29 @@ bool Marquardt::Evaluate(std::span<const double> p, std::span<double> out) {
     return true;
 }
 
-// Moves xw to x + delta, dropping each component that would leave its bounds, and returns the
-// sum of squares there (infinite when the evaluation fails). The curve goes to fTrial_.
+// Moves xw to x + delta and returns the sum of squares there (infinite when the evaluation fails);
+// the curve goes to fTrial_. A step that would move an ln-parameter by more than a decade shrinks
+// as a whole, keeping its direction; then each component that would leave its bounds stops at the
+// bound, so the parameter still moves as far as it may while the others take their full step.
 double Marquardt::TrialStep() {
+    double largest = 0;
+    for (int i = 0; i < np_; ++i)
+        if (log_[i]) largest = std::max(largest, std::fabs(delta_[i]));
+    if (largest > kDecade) {
+        const double shrink = kDecade / largest;
+        for (int i = 0; i < np_; ++i) delta_[i] *= shrink;
+    }
     for (int i = 0; i < np_; ++i) {
         const double t = x_[i] + delta_[i];
-        if (t > upper_[i] || t < lower_[i]) delta_[i] = 0;
+        if (t > upper_[i])
+            delta_[i] = upper_[i] - x_[i];
+        else if (t < lower_[i])
+            delta_[i] = lower_[i] - x_[i];
         xw_[i] = x_[i] + delta_[i];
     }
     ++objCount_;
     const std::span<double> f{fTrial_.data(), static_cast<std::size_t>(m_)};
-    if (!Evaluate(Params(xw_), f)) return kInfinity;
+    if (!Evaluate(xw_, f)) return kInfinity;
     double ssq = 0;
     for (int k = 0; k < m_; ++k) {
         const double r = f[k] - y_[k];
@@ -197,17 +238,23 @@ double Marquardt::TrialStep() {
 }
 
 void Marquardt::Accept(double ssqNew) {
-    for (int i = 0; i < np_; ++i) x_[i] = xw_[i];
+    for (int i = 0; i < np_; ++i) {
+        // A value the step did not move, or moved onto a bound, is that value exactly: ln and exp
+        // would not give it back to the last bit.
+        if (xw_[i] == x_[i]) continue;
+        x_[i] = xw_[i];
+        xOut_[i] = x_[i] == upper_[i] ? upperOut_[i] : x_[i] == lower_[i] ? lowerOut_[i] : External(i, x_[i]);
+    }
     std::copy(fTrial_.begin(), fTrial_.begin() + m_, f_.begin());
     ssq_ = ssqNew;
     solutionIsLastEvaluated_ = true;
 }
 
-// Central differences at xw_ with a step of 1% of the value, or the spread of the data for a
-// value of 0. When one side cannot be evaluated the other side's one-sided difference stands in;
-// when neither can, the column stays 0 and the parameter sits out this iteration. A step of 0
-// (a value of 0 in data without spread) cannot give a derivative: an error in the iteration, an
-// undetermined parameter for the standard errors.
+// Central differences at xw_ with a step of 1% of the value (0.01 in ln for an ln-parameter), or
+// the spread of the data for a value of 0. When one side cannot be evaluated the other side's one-sided difference
+// stands in; when neither can, the column stays 0 and the parameter sits out this iteration. A step of 0 (a value of 0
+// in data without spread) cannot give a derivative: an error in the iteration, an undetermined parameter for the
+// standard errors.
 void Marquardt::ComputeJacobian(bool zeroStepIsError) {
     const std::span<double> fPlus{fPlus_.data(), static_cast<std::size_t>(m_)};
     const std::span<double> fMinus{fMinus_.data(), static_cast<std::size_t>(m_)};
@@ -216,15 +263,15 @@ void Marquardt::ComputeJacobian(bool zeroStepIsError) {
         std::fill(col.begin(), col.end(), 0.0);
         if (!active_[j]) continue;  // excluded from the step whatever its column says
         const double saved = xw_[j];
-        const double h = saved != 0 ? kRelativeStep * std::fabs(saved) : dataStd_;
+        const double h = log_[j] ? kRelativeStep : saved != 0 ? kRelativeStep * std::fabs(saved) : dataStd_;
         if (h == 0) {
             if (zeroStepIsError) Raise(ErrorCode::DivisionByZero);
             continue;
         }
         xw_[j] = saved + h;
-        const bool plus = Evaluate(Params(xw_), fPlus);
+        const bool plus = Evaluate(xw_, fPlus);
         xw_[j] = saved - h;
-        const bool minus = Evaluate(Params(xw_), fMinus);
+        const bool minus = Evaluate(xw_, fMinus);
         xw_[j] = saved;
         if (plus && minus) {
             for (int k = 0; k < m_; ++k) col[k] = Div(fPlus[k] - fMinus[k], 2 * h);
@@ -298,13 +345,14 @@ void Marquardt::SolveDamped() {
 bool Marquardt::ReturnToSolution() {
     if (solutionIsLastEvaluated_ || objective_ == nullptr || !std::isfinite(ssq_)) return solutionIsLastEvaluated_;
     const std::span<double> f{fTrial_.data(), static_cast<std::size_t>(m_)};
-    solutionIsLastEvaluated_ = Evaluate(X(), f);
+    solutionIsLastEvaluated_ = Evaluate(x_, f);
     return solutionIsLastEvaluated_;
 }
 
-void Marquardt::StandardErrors(std::span<ParameterError> out) {
-    if (out.size() < static_cast<std::size_t>(np_)) Raise(ErrorCode::SubscriptOutOfRange);
+void Marquardt::StandardErrors(std::span<ParameterError> out, int linearParameters) {
+    if (out.size() < static_cast<std::size_t>(np_) || linearParameters < 0) Raise(ErrorCode::SubscriptOutOfRange);
     for (int i = 0; i < np_; ++i) out[i] = ParameterError{};
+    for (auto& row : cov_) std::fill(std::begin(row), std::end(row), 0.0);
     if (objective_ == nullptr || !std::isfinite(ssq_) || np_ == 0) return;
 
     try {
@@ -338,24 +386,34 @@ void Marquardt::StandardErrors(std::span<ParameterError> out) {
         int rank = 0;
         for (int k = 0; k < n; ++k)
             if (eigen_[k] > kIllConditioned * largest) ++rank;
-        if (m_ - rank <= 0) return;
-        const double sigma2 = ssq_ / (m_ - rank);
+        const int dof = m_ - rank - linearParameters;
+        if (dof <= 0) return;
+        const double sigma2 = ssq_ / dof;
 
+        // In the parameters' own units: an ln-parameter's spread is its value times that of its ln.
+        auto unit = [this](int i) { return (log_[i] ? xOut_[i] : 1.0) / scale_[i]; };
+        bool determined[kMaxFitParameters] = {};
         for (int a = 0; a < n; ++a) {
-            double illWeight = 0, variance = 0;
-            for (int k = 0; k < n; ++k) {
-                const double w = V_[a][k] * V_[a][k];
-                if (eigen_[k] > kIllConditioned * largest)
-                    variance += w / eigen_[k];
-                else
-                    illWeight += w;
+            double illWeight = 0;
+            for (int k = 0; k < n; ++k)
+                if (!(eigen_[k] > kIllConditioned * largest)) illWeight += V_[a][k] * V_[a][k];
+            determined[a] = illWeight <= kUndeterminedWeight;
+        }
+        for (int a = 0; a < n; ++a) {
+            if (!determined[a]) continue;
+            for (int b = 0; b < n; ++b) {
+                if (!determined[b]) continue;
+                double sum = 0;
+                for (int k = 0; k < n; ++k)
+                    if (eigen_[k] > kIllConditioned * largest) sum += V_[a][k] * V_[b][k] / eigen_[k];
+                cov_[index_[a]][index_[b]] = sigma2 * sum * unit(index_[a]) * unit(index_[b]);
             }
-            if (illWeight > kUndeterminedWeight) continue;
             const int i = index_[a];
-            out[i] = {true, Div(Sqrt(sigma2 * variance), scale_[i])};
+            out[i] = {true, Sqrt(cov_[i][i])};
         }
     } catch (const RunError&) {
         for (int i = 0; i < np_; ++i) out[i] = ParameterError{};
+        for (auto& row : cov_) std::fill(std::begin(row), std::end(row), 0.0);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <span>
 #include <string>
 #include <vector>
@@ -8,7 +9,8 @@
 #include "fitting/fit_objective.h"
 
 // The scaled Levenberg-Marquardt minimiser of the fit: a central-difference Jacobian, box bounds
-// applied per component and a damping factor that persists from iteration to iteration. One call
+// that clip each step component, parameters that span decades fitted in ln, and a damping factor
+// that persists from iteration to iteration. One call
 // of Iterate is one iteration, so the caller can print the sum of squares as the fit goes and
 // decide when to stop. Every evaluation may be a whole simulation, so the work arrays are sized
 // once for the largest fit and the iteration itself never allocates.
@@ -31,8 +33,12 @@ struct FitProblem {
     std::span<const double> lower;  // one bound per free parameter
     std::span<const double> upper;
     std::span<const bool> active;  // empty: all free; false keeps that parameter where it is
-    double var = 0;                // variance of y about its mean, sum (y - mean)^2 / m
-    double dataStd = 0;            // sqrt(var): the difference step of a parameter that is 0
+    // Empty: none. true: a positive parameter that may span decades (a rate constant, a diffusion
+    // coefficient, a concentration); the minimiser works on ln(value) between ln(bounds), takes its
+    // difference step in ln and moves it by at most a decade per trial. Needs a lower bound above 0.
+    std::span<const bool> logScale;
+    double var = 0;      // variance of y about its mean, sum (y - mean)^2 / m
+    double dataStd = 0;  // sqrt(var): the difference step of a parameter that is 0
 };
 
 // The population variance of a measured curve, as FitProblem::var wants it.
@@ -59,10 +65,13 @@ class Marquardt {
     int Iterate();
 
     // Standard errors of the free parameters at the point reached, from a fresh Jacobian there
-    // (2 evaluations per parameter): sigma^2 = SSQ / (m - rank), covariance sigma^2 (J'J)^-1.
+    // (2 evaluations per parameter): sigma^2 = SSQ / (m - rank), covariance sigma^2 (J'J)^-1, in
+    // the parameters' own units (an ln-parameter's by the delta method: value times its ln's).
     // A parameter without influence, or one whose value trades off against others so that J'J
     // is singular or ill-conditioned along it, is reported undetermined. out needs NP entries.
-    void StandardErrors(std::span<ParameterError> out);
+    // `linearParameters` counts parameters the objective solves for itself (a baseline projected out
+    // of every curve): they take degrees of freedom from sigma^2.
+    void StandardErrors(std::span<ParameterError> out, int linearParameters = 0);
 
     // Evaluates the objective once more at the point reached when the last evaluation was
     // elsewhere (after a fit that ended without a better step, or after StandardErrors), so that
@@ -70,7 +79,7 @@ class Marquardt {
     bool ReturnToSolution();
 
     int Flag() const { return flag_; }
-    std::span<const double> X() const { return {x_, static_cast<std::size_t>(np_)}; }
+    std::span<const double> X() const { return {xOut_, static_cast<std::size_t>(np_)}; }
     // The objective's curve at X().
     std::span<const double> Curve() const { return {f_.data(), static_cast<std::size_t>(m_)}; }
     double SSQ() const { return ssq_; }               // sum of squares at X(); infinite before a point
@@ -88,10 +97,17 @@ class Marquardt {
     const std::string& ErrorDescription() const { return errorDescription_; }
     // Whether the objective's last evaluation was at X().
     bool SolutionIsLastEvaluated() const { return solutionIsLastEvaluated_; }
+    // Whether the last iteration ended because no trial lowered the sum of squares, not even the
+    // most damped one, although the undamped step promised a decrease of more than 2e-4 of it
+    // (rather than at a minimum, where no better point exists).
+    bool DampingExhausted() const { return dampingExhausted_; }
+    // The covariance of the free parameters from the last StandardErrors (in their own units, row
+    // by row, NP x NP; 0 where a parameter is undetermined).
+    double Covariance(int i, int j) const { return cov_[i][j]; }
 
   private:
     void IterateOnce();
-    bool Evaluate(std::span<const double> p, std::span<double> out);
+    bool Evaluate(const double* p, std::span<double> out);  // p internal
     double TrialStep();
     void ComputeJacobian(bool zeroStepIsError);
     void NormalEquations();
@@ -100,7 +116,9 @@ class Marquardt {
     void SolveDamped();
     void Accept(double ssqNew);
     void RecordFailure(const char* description);
-    std::span<const double> Params(const double* p) const { return {p, static_cast<std::size_t>(np_)}; }
+    // The parameters as the objective takes them: ln-parameters back in their own units.
+    std::span<const double> Params(const double* p);
+    double External(int i, double u) const { return log_[i] ? std::exp(u) : u; }
     std::span<double> Column(int j) {
         return {J_.data() + static_cast<std::size_t>(j) * kMaxPoints, static_cast<std::size_t>(m_)};
     }
@@ -112,11 +130,17 @@ class Marquardt {
     int m_ = 0;
     double var_ = 0;
     double dataStd_ = 0;
+    // Bounds and points are internal: ln(value) for the ln-parameters, the value for the others.
     double lower_[kMaxFitParameters]{};
     double upper_[kMaxFitParameters]{};
+    double lowerOut_[kMaxFitParameters]{};  // the bounds in the parameters' own units
+    double upperOut_[kMaxFitParameters]{};
     bool active_[kMaxFitParameters]{};
+    bool log_[kMaxFitParameters]{};
 
     double x_[kMaxFitParameters]{};      // point reached
+    double xOut_[kMaxFitParameters]{};   // X() in the parameters' own units
+    double pOut_[kMaxFitParameters]{};   // the point handed to the objective
     double xw_[kMaxFitParameters]{};     // point most recently evaluated
     double delta_[kMaxFitParameters]{};  // step of the last trial
     double scale_[kMaxFitParameters]{};  // square roots of the diagonal of J'J
@@ -134,6 +158,7 @@ class Marquardt {
     int evaluations_ = 0;
     int failedEvaluations_ = 0;
     bool solutionIsLastEvaluated_ = false;
+    bool dampingExhausted_ = false;
     std::string firstFailure_;
     std::string errorDescription_;
 
@@ -142,6 +167,7 @@ class Marquardt {
     double C_[kMaxFitParameters][kMaxFitParameters]{};
     double V_[kMaxFitParameters][kMaxFitParameters]{};
     double eigen_[kMaxFitParameters]{};
+    double cov_[kMaxFitParameters][kMaxFitParameters]{};
 };
 
 }  // namespace talvex

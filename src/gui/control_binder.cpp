@@ -1,6 +1,5 @@
 #include "gui/control_binder.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -8,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyleOptionFrame>
 
 #include "gui/qt_text.h"
 #include "gui/view_actions.h"
@@ -27,6 +27,20 @@ QSize FieldEdit::sizeHint() const {
 
 QSize FieldEdit::minimumSizeHint() const {
     return {sizeHint().width(), QLineEdit::minimumSizeHint().height()};
+}
+
+void FieldEdit::SetLocked(bool locked) {
+    setReadOnly(locked);
+    if (locked_ == locked) return;
+    locked_ = locked;
+    update();
+}
+
+void FieldEdit::initStyleOption(QStyleOptionFrame* option) const {
+    QLineEdit::initStyleOption(option);
+    // The style fills the field with Base; the text keeps the palette's Text colour, which every
+    // palette makes legible on Window as on Base.
+    if (locked_) option->palette.setBrush(QPalette::Base, option->palette.brush(QPalette::Window));
 }
 
 void ControlBinder::Add(const Control& control, QWidget* widget, std::function<void()> refresh) {
@@ -51,12 +65,7 @@ QLineEdit* ControlBinder::Edit(TextBox& box) {
     Add(box, edit, [this, edit, &box] {
         const QSignalBlocker block(edit);
         Common(edit, box);
-        edit->setReadOnly(box.locked);
-        // A field the user cannot type into looks like one: the dialog's colour behind its text.
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, box.locked ? QApplication::palette().color(QPalette::Window)
-                                                    : QApplication::palette().color(QPalette::Base));
-        edit->setPalette(palette);
+        edit->SetLocked(box.locked);
         // Rewriting the same text would move the cursor of a user who is typing.
         const QString text = Q(box.text());
         if (edit->text() != text) edit->setText(text);

@@ -18,15 +18,24 @@ namespace talvex::gui {
 class ViewActions;
 
 // A text field whose natural width is a given number of characters, so that a dialog of many
-// numbers stays compact.
+// numbers stays compact. A locked field cannot be typed into and looks it: the dialog's own
+// background behind its text, taken from the palette at every paint, so it follows the desktop's
+// colours (a dark theme too, also when the theme changes while the program runs).
 class FieldEdit : public QLineEdit {
   public:
     FieldEdit(int characters, QWidget* parent = nullptr);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    void SetLocked(bool locked);
+    bool locked() const { return locked_; }
+
+  protected:
+    void initStyleOption(QStyleOptionFrame* option) const override;
+
   private:
     int characters_;
+    bool locked_ = false;
 };
 
 // Ties each control of a dialog class to the widget that shows it. Refresh copies every

@@ -134,6 +134,7 @@ void BuildInstrument(DialogView& view, FormIns& f) {
     row = 0;
     for (TextBox* box : {&f.TxtI0, &f.TxtI1, &f.Cdl, &f.txtRu}) AddField(corrections, row++, b, *box);
     corrections->addWidget(b.Text(f.LabelOhm), row - 1, 2);  // the unit of R u
+    corrections->addWidget(b.Check(f.CheckFitBaseline), row, 0, 1, 2);
     right->addWidget(baseline);
     right->addWidget(b.Check(f.CheckPreCon));
     QGroupBox* pre = b.Group(f.FramePre);

@@ -59,6 +59,7 @@ MainWindow::~MainWindow() {
     platform_.plot = nullptr;
     for (auto& [form, view] : views_) delete view;
     delete mdi_;
+    mdi_ = nullptr;
 }
 
 DialogView* MainWindow::View(const Form& form) const {
@@ -202,6 +203,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program at once, dialogs open or not; nothing is asked.
     QMainWindow::closeEvent(event);
     platform_.Exit();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // The area behind the child windows takes the desktop's colours when they change; the plot
+    // keeps its paper.
+    if (mdi_ && event->type() == QEvent::PaletteChange) mdi_->setBackground(palette().brush(QPalette::Dark));
+    QMainWindow::changeEvent(event);
 }
 
 bool MainWindow::event(QEvent* event) {

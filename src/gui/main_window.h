@@ -58,6 +58,7 @@ class MainWindow : public QMainWindow, public ViewActions {
 
   protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

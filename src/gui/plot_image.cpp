@@ -1,8 +1,8 @@
 #include "gui/plot_image.h"
 
 #include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
+#include <cmath>
 
 #include "core/run_error.h"
 #include "gui/qt_canvas.h"
@@ -23,15 +23,30 @@ void EnsureApplication() {
     static QGuiApplication application(argc, argv);
 }
 
+constexpr double kMetresPerInch = 0.0254;
+
 }  // namespace
 
 void PaintPlot(const FormPlot& plot, QPainter& painter, const QRectF& target) {
     painter.save();
-    painter.setClipRect(target);
+    // At a fractional ratio the target may end inside a device pixel (651 logical pixels are
+    // 976.5 at 1.5); the paper covers every device pixel the target touches, so that no pixel is
+    // left half painted over whatever was there.
+    QRectF paper = target;
+    bool invertible = false;
+    const QTransform toDevice = painter.deviceTransform();
+    const QTransform fromDevice = toDevice.inverted(&invertible);
+    if (invertible && toDevice.type() <= QTransform::TxScale) {
+        const QRectF device = toDevice.mapRect(target);
+        const QPointF topLeft(std::floor(device.left()), std::floor(device.top()));
+        const QPointF bottomRight(std::ceil(device.right()), std::ceil(device.bottom()));
+        paper = fromDevice.mapRect(QRectF(topLeft, bottomRight));
+    }
+    painter.setClipRect(paper);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     // With nothing drawn yet the window shows the empty plot area.
-    painter.fillRect(target, Qt::white);
+    painter.fillRect(paper, Qt::white);
     QtCanvas canvas(painter, target);
     try {
         plot.Replay(canvas);
@@ -42,14 +57,25 @@ void PaintPlot(const FormPlot& plot, QPainter& painter, const QRectF& target) {
     painter.restore();
 }
 
-bool WritePlotPng(const FormPlot& plot, const std::string& path, int width, int height) {
+QImage PlotPicture(const FormPlot& plot, const QSize& size, double ratio, double logicalDpi) {
     EnsureApplication();
-    QImage image(width, height, QImage::Format_RGB32);
-    {
-        QPainter painter(&image);
-        PaintPlot(plot, painter, QRectF(image.rect()));
-    }
-    return image.save(Q(path), "PNG");
+    if (!(ratio > 0) || !std::isfinite(ratio)) ratio = 1.0;
+    // Rounded as Qt rounds a widget's size on a screen of this ratio, so the picture of the window
+    // has exactly the window's device pixels.
+    QImage image((QSizeF(size) * ratio).toSize(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    const int dotsPerMetre = static_cast<int>(std::lround(logicalDpi * ratio / kMetresPerInch));
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    if (image.isNull()) return image;  // an empty size has nothing to paint
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PaintPlot(plot, painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    return image;
+}
+
+bool WritePlotPng(const FormPlot& plot, const std::string& path, int width, int height, double ratio) {
+    return PlotPicture(plot, QSize(width, height), ratio).save(Q(path), "PNG");
 }
 
 }  // namespace talvex::gui

@@ -16,10 +16,11 @@ void PlotWidget::Paint(QPainter& painter, const QRectF& target) const {
 }
 
 QImage PlotWidget::Image() const {
-    QImage image(size(), QImage::Format_RGB32);
-    QPainter painter(&image);
-    Paint(painter, QRectF(image.rect()));
-    return image;
+    return Image(devicePixelRatioF());
+}
+
+QImage PlotWidget::Image(double ratio) const {
+    return PlotPicture(plot_, size(), ratio, logicalDpiX());
 }
 
 void PlotWidget::paintEvent(QPaintEvent*) {

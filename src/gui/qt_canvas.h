@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QRectF>
+#include <QTransform>
 
 #include "plot/canvas.h"
 
@@ -13,22 +14,40 @@ namespace talvex::gui {
 // the paint device (the plot widget, an image, a printed page) exactly as the SVG export maps it
 // onto its picture, so both show the same primitives in the same places. One text line takes the
 // canvas' line share of the target's height.
+//
+// The target is in the painter's logical units; the painter's device may have more pixels per
+// unit (a high-resolution screen, a picture taken at a higher ratio, a printer). Pens are a whole
+// number of device pixels wide and straight edges, ticks and text origins sit on the device's
+// pixel grid, so that frame, markers and labels stay sharp at any ratio (1, 1.25, 1.5, 2, 3...).
 class QtCanvas : public Canvas {
   public:
     QtCanvas(QPainter& painter, const QRectF& target);
 
-    // Device coordinates of a user point under the current scale.
+    // Logical coordinates of a user point under the current scale.
     QPointF Map(double x, double y) const;
 
   protected:
     void Emit(const PlotPrimitive& p) override;
 
   private:
+    // A device coordinate moved to where a line of the pen's width covers whole pixels.
+    double Snap(double device) const;
+    // A point of an axis-parallel edge, or a rectangle, moved onto that pixel grid; unchanged when
+    // the device is rotated or sheared.
+    QPointF OnGrid(QPointF at) const;
+    QRectF OnGrid(const QRectF& box) const;
+    // A point moved to the nearest device pixel corner (where text starts).
+    QPointF OnPixel(QPointF at) const;
+
     QPainter& painter_;
     QRectF target_;
+    QTransform toDevice_;
+    QTransform fromDevice_;
+    bool gridAligned_ = false;
     QFont font_;
-    double penWidth_;
-    double pointRadius_;
+    double devicePen_ = 1;
+    double penWidth_ = 1;
+    double pointRadius_ = 1;
 };
 
 }  // namespace talvex::gui

@@ -1,9 +1,9 @@
 #include "gui/result_view.h"
 
-#include <QFontDatabase>
 #include <QScrollBar>
 
 #include "core/result_window.h"
+#include "gui/fixed_font.h"
 #include "gui/qt_text.h"
 
 namespace talvex::gui {
@@ -13,10 +13,7 @@ ResultView::ResultView(ResultWindow& window, QWidget* parent) : QPlainTextEdit(p
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setWordWrapMode(QTextOption::NoWrap);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
-    setFont(font);
+    setFont(ResultFont());
     for (const std::string& line : window.lines()) AppendLine(line);
     window.onLine = [this](const std::string& line) { AppendLine(line); };
     window.onClear = [this] { clear(); };

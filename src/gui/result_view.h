@@ -9,8 +9,9 @@ class ResultWindow;
 
 namespace talvex::gui {
 
-// The result window: a read-only, scrolling text view in a fixed-pitch font, so the 14-character
-// print zones line up as columns. It shows the print model's lines and follows it line by line.
+// The result window: a read-only, scrolling text view in a font whose characters are all equally
+// wide (ResultFont), so the 14-character print zones line up as columns. It shows the print
+// model's lines and follows it line by line.
 class ResultView : public QPlainTextEdit {
   public:
     explicit ResultView(ResultWindow& window, QWidget* parent = nullptr);

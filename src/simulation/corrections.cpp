@@ -33,13 +33,20 @@ void AddChargingCurrent(Model& m) {
     }
 }
 
+double BackgroundShare(const Model& m, int i) {
+    const int P = RoundToInt<int>(m.PointsPerSweep);
+    const double x1 = m.Xdata(1);
+    const double span = m.Xdata(P) - x1;  // start to vertex; the reverse sweep follows it back
+    return Div(m.Xdata(i) - x1, span);
+}
+
 void AddBackgroundLine(Model& m) {
     const double I0 = m.BackgroundI0;
     const double I1 = m.BackgroundI1;
     if (I0 == 0 && I1 == 0) return;
     const int P = RoundToInt<int>(m.PointsPerSweep);
     const double x1 = m.Xdata(1);
-    const double span = m.Xdata(P) - x1;  // start to vertex; the reverse sweep follows it back
+    const double span = m.Xdata(P) - x1;
     const int col = m.StoreCol;
     for (int i = 1; i <= m.NData; ++i)
         m.Ystore(i, col) = Checked(m.Ystore(i, col) + I0 + Div((I1 - I0) * (m.Xdata(i) - x1), span));

@@ -8,6 +8,9 @@ struct Model;
 // order: charging current, background line, then (display runs only) noise.
 void AddChargingCurrent(Model& m);
 void AddBackgroundLine(Model& m);
+// Where point i lies along the background line: 0 at the start potential, 1 at the vertex (the
+// line runs back along the reverse sweep). The line is I0 + (I1 - I0) times it.
+double BackgroundShare(const Model& m, int i);
 void AddNoise(Model& m);
 
 // The reproducible noise source: a congruential sequence on 1..199017 started from 2 * NData (no

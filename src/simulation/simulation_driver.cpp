@@ -591,7 +591,18 @@ void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
 
 void BuildPotentialProgramme(Model& m) {
     if (m.Fitting) {
-        m.PointsPerSweep = m.NData / 2.0;
+        // The measured potentials' first sweep ends at the first point farthest from the start
+        // (the vertex of a cycle, the last point of a single sweep; an instrument's jitter does not
+        // move it): the baseline and the pulses' reversal follow the measured sweeps as they follow
+        // the simulated ones.
+        const int nData = m.NData;
+        int vertex = nData;
+        double farthest = -1;
+        for (int i = 1; i <= nData; ++i) {
+            const double distance = std::fabs(m.Xdata(i) - m.Xdata(1));
+            if (distance > farthest) farthest = distance, vertex = i;
+        }
+        m.PointsPerSweep = vertex;
         return;
     }
     const int pointsPerSweep = RoundToInt<std::int32_t>(std::fabs(Div(m.Eend - m.Estart, m.Estep))) + 1;

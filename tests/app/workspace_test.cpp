@@ -9,6 +9,7 @@
 
 #include "app/workbench.h"
 #include "app/workspace_commands.h"
+#include "core/codes.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
@@ -87,7 +88,7 @@ TEST_F(WorkspaceTest, SaveOpenSaveGivesTheSameFile) {
         EXPECT_EQ(Read("again.tvw"), saved) << (changed ? "changed setup" : "fresh program");
         EXPECT_TRUE(p1.messages.empty());
         EXPECT_TRUE(p2.messages.empty());
-        EXPECT_EQ(saved.rfind("{\n  \"format\": \"talvex-workspace\",\n  \"version\": 1,", 0), 0u);
+        EXPECT_EQ(saved.rfind("{\n  \"format\": \"talvex-workspace\",\n  \"version\": 2,", 0), 0u);
     }
 }
 
@@ -122,6 +123,43 @@ TEST_F(WorkspaceTest, OpenedWorkspaceSimulatesTheSameCurves) {
     }
 }
 
+// A workspace of format 1 (before the store told measured curves apart, and before the Instrument
+// dialog's "fit baseline" box) opens: its curves count as simulated and the box keeps its state.
+// One of format 2 brings a measured curve back as measured, so no run writes over it.
+TEST_F(WorkspaceTest, OlderFormatOpensAndMeasuredCurvesStayMeasured) {
+    SetUpAwayFromDefaults(wb);
+    wb.model.CurveKind(1) = curve::Measured;
+    platform.fileAnswers.push_back(Path("new.tvw"));
+    wb.RunCommand("mnuSaveWorkspace");
+    std::string old = Read("new.tvw");
+    auto erase = [&old](const std::string& from, const std::string& to) {
+        const auto at = old.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        old.erase(at, old.find(to, at) + to.size() - at);
+    };
+    old.replace(old.find("\"version\": 2"), 12, "\"version\": 1");
+    erase("    \"kinds\"", "],\n");
+    erase(",\n        {\"name\": \"CheckFitBaseline\"", "}");
+    Write("old.tvw", old);
+
+    testing::FakePlatform p2, p3;
+    Workbench fromOld(p2), fromNew(p3);
+    fromOld.Click(fromOld.formIns.CheckFitBaseline);
+    p2.fileAnswers.push_back(Path("old.tvw"));
+    fromOld.RunCommand("mnuOpenWorkspace");
+    ASSERT_TRUE(p2.messages.empty()) << p2.messages.front();
+    EXPECT_EQ(Curve(fromOld.model, 2), Curve(wb.model, 2));
+    EXPECT_EQ(fromOld.model.CurveKind(1), curve::Simulated);
+    EXPECT_TRUE(fromOld.formIns.CheckFitBaseline.checked());
+    EXPECT_EQ(fromOld.formExpr.kf(1).text(), "30");
+
+    p3.fileAnswers.push_back(Path("new.tvw"));
+    fromNew.RunCommand("mnuOpenWorkspace");
+    ASSERT_TRUE(p3.messages.empty()) << p3.messages.front();
+    EXPECT_EQ(fromNew.model.CurveKind(1), curve::Measured);
+    EXPECT_EQ(fromNew.model.CurveKind(2), curve::Simulated);
+}
+
 // A damaged, truncated, foreign or newer file gives one message and changes nothing at all.
 TEST_F(WorkspaceTest, ABadFileChangesNothing) {
     SetUpAwayFromDefaults(wb);
@@ -144,18 +182,22 @@ TEST_F(WorkspaceTest, ABadFileChangesNothing) {
         {"", prefix + "the file ends too early"},
         {"<html>", prefix + "the file is not a Talvex workspace or is damaged (parse error at line 1"},
         // Found by fuzzing: the JSON reader refuses a number beyond the double range in its own way.
-        {replaced("\"version\": 1", "\"version\": 2.5e8872"),
+        {replaced("\"version\": 2", "\"version\": 2.5e8872"),
          prefix + "the file is not a Talvex workspace or is damaged (number overflow parsing '2.5e8872')"},
         // cut between two values, wherever the middle of the file falls
         {good.substr(0, good.find(',', good.size() / 2) + 1),
          prefix + "the file ends too early, it was cut short (parse error at line"},
         {"{\"name\": \"something else\"}", prefix + "the file is not a Talvex workspace. Nothing was changed."},
-        {replaced("\"version\": 1", "\"version\": 0"), prefix + "the file's format version is not valid"},
-        {replaced("\"version\": 1", "\"version\": 2"),
-         prefix + "the file was written by a newer Talvex (workspace format 2); this Talvex reads workspace format "
-                  "1 only. Nothing was changed."},
+        {replaced("\"version\": 2", "\"version\": 0"), prefix + "the file's format version is not valid"},
+        {replaced("\"version\": 2", "\"version\": 3"),
+         prefix + "the file was written by a newer Talvex (workspace format 3); this Talvex reads workspace format "
+                  "2 only. Nothing was changed."},
         {replaced("{\"name\": \"Estart\", \"kind\": \"TextBox\"", "{\"name\": \"Estart\", \"kind\": \"Label\""),
-         prefix + "control FormIns.Estart does not match FormIns.Estart"},
+         prefix + "control FormIns.Estart is a Label in the file but a TextBox here"},
+        {replaced("{\"name\": \"Estart\",", "{\"name\": \"Estart2\","),
+         prefix + "dialog FormIns has no control Estart2"},
+        {replaced("\"kinds\": [\"simulated\"", "\"kinds\": [\"imported\""),
+         prefix + "\"kinds\" of \"curves\" holds \"imported\" where a curve kind belongs"},
         {replaced("\"listIndex\": 1,", "\"listIndex\": 7,"), prefix + "FormIns.ComboScan selects an entry"},
         {replaced(nData, nData + "00"), prefix + "\"NData\" of \"curves\" is " + points + "00, outside 0..4000"},
         {replaced(nData, "\"NData\": 7"), prefix + "\"points\" holds " + points + " points where NData is 7"},

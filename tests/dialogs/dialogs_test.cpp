@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "dialogs/form_tech.h"
+#include "digital/initial_concentrations.h"
 #include "support/fake_platform.h"
 #include "support/forms.h"
 #include "support/model_values.h"
@@ -220,6 +222,52 @@ TEST_F(FormExprTest, ActivationLabelsAndEquilibratesTheMechanism) {
     EXPECT_TRUE(Near(a / b, 1000, 2e-3));
     EXPECT_TRUE(Near(a + b, 1e-3, 1e-3));
     EXPECT_TRUE(platform.messages.empty());
+}
+
+// A fit recomputes the initial concentrations for every trial from the model alone; it must come
+// to what the dialog shows for the same entries, digit for digit, or a fitted curve could not be
+// simulated again: the default couple, E0 moved, mechanism 7's chemical equilibrium, a typed
+// reaction with a second-order step, and a preconcentration step. A trial E0 and kf typed into the
+// model give what typing them into the dialog gives.
+TEST_F(DialogTest, FitRecomputesTheInitialConcentrationsTheDialogShows) {
+    auto sameAsTheDialog = [&](const char* setup) {
+        f.OK();
+        auto copy = std::make_unique<Model>(m);
+        for (int i = 1; i <= 6; ++i) copy->C(i) = -1;
+        RecomputeInitialConcentrations(*copy);
+        for (int i = 1; i <= 6; ++i) EXPECT_EQ(copy->C(i), m.C(i)) << setup << ", species " << i;
+        return copy;
+    };
+    sameAsTheDialog("default");
+    ASSERT_TRUE(wb.Type(f.Eze(1), "0.25"));
+    sameAsTheDialog("E0 0.25 V");
+    wb.Click(mech.CheckDigital);
+    wb.Click(mech.mech(7));
+    ASSERT_TRUE(wb.Type(f.kf(1), "3"));
+    const auto trial = sameAsTheDialog("mechanism 7");
+    trial->E0(1) = 0.2;
+    trial->kf(1) = 50;
+    RecomputeInitialConcentrations(*trial);
+    ASSERT_TRUE(wb.Type(f.Eze(1), "0.2"));
+    ASSERT_TRUE(wb.Type(f.kf(1), "50"));
+    f.OK();
+    for (int i = 1; i <= 2; ++i) EXPECT_EQ(trial->C(i), m.C(i)) << "trial, species " << i;
+    EXPECT_EQ(trial->Keq(1), m.Keq(1));
+
+    wb.Click(mech.CheckDigital);
+    for (auto [box, text] : {std::pair{&mech.charge(1), "A"},
+                             {&mech.charge(2), "B"},
+                             {&mech.chem2(1), "B"},
+                             {&mech.chem2(2), "C"},
+                             {&mech.chem2(3), "D"}})
+        ASSERT_TRUE(wb.Type(*box, text));
+    wb.Click(mech.Command1);
+    ASSERT_TRUE(wb.Type(f.C(3), "2e-3"));
+    ASSERT_TRUE(wb.Type(f.Eze(1), "0.35"));
+    sameAsTheDialog("A + e = B, B + C = D");
+    wb.Click(ins.CheckPreCon);
+    sameAsTheDialog("preconcentration");
+    EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "core/run_error.h"
 #include "fit_support.h"
 #include "support/numeric.h"
+#include "support/run_errors.h"
 
 namespace talvex {
 namespace {
@@ -98,6 +100,39 @@ TEST_F(FitDriverTest, FailedSimulationsAreCountedAndToldOnce) {
     Fit({{fit::C + 4, -1, 1}});
     EXPECT_EQ(driver->minimiser().Flag(), kFlagError);
     EXPECT_EQ(reporter.messages, std::vector<std::string>{"Fit Error: " + first});
+}
+
+// After the report the fit says in plain words how it ended, and warns of each value it did not
+// move or left at a bound. A reversible couple (ks 1e4) does not depend on ks: ks ends exactly at
+// its start; E0 held below the data's 0.1 V ends at its bound. A rate constant whose bounds span more
+// than two decades is first tried at each decade, and the report says so.
+TEST_F(FitDriverTest, ReportEndsInPlainWordsWithWarnings) {
+    Measure();
+    m.E0(1) = 0.09;
+    Fit({{fit::E0 + 1, -0.2, 0.095}, {fit::ks + 1, 1e3, 1e5}});
+    EXPECT_EQ(driver->Status(), FitStatus::DampingExhausted);
+    const std::vector<std::string> tail(result.lines().end() - 5, result.lines().end());
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{
+                  " 2            not determined by the data", "",
+                  "Stopped: no step lowered the sum of squares, not even the most damped one (damping exhausted). "
+                  "Check on the plot that the curves agree.",
+                  "Warning: No. 1 (E0(1)) ended at its upper bound .095.",
+                  "Warning: No. 2 (ks(1)) ended exactly at its start value 10000: the fit did not move it."}));
+
+    m.ks(1) = 2e-3;
+    m.E0(1) = 0.1;
+    m.Fitting = false;
+    Measure();
+    m.ks(1) = 1e4;
+    Fit({{fit::ks + 1, 1e-5, 1e5}});
+    EXPECT_EQ(driver->ScanSimulations(), 1 + 10);  // the start, then 1e-5 .. 1e5 but its own 1e4
+    EXPECT_NE(std::find(result.lines().begin(), result.lines().end(),
+                        "ks(1) was first tried at the 11 decades from 1E-05 to 100000; the fit started from .001."),
+              result.lines().end());
+    EXPECT_NE(driver->Status(), FitStatus::DampingExhausted);
+    EXPECT_TRUE(Near(m.ks(1), 2e-3, 1e-6));
+    EXPECT_EQ(testing::ErrorOf([&] { Fit({}); }), kNothingToFit);
 }
 
 // A fit that creeps ends after 51 iterations, still asking for more (flag 1). Mechanism 8's wave sits

@@ -130,7 +130,7 @@ TEST(MarquardtTest, PerfectFitStopsAtTheFirstCallWithoutAJacobian) {
 // b[2] does not enter the model: it keeps its value exactly while the line is fitted (to the
 // closed-form least-squares line, 1e-9: the step is exact Gauss-Newton on a linear model). The
 // intercept starts at 0, so its difference step is the data's standard deviation; the slope's is
-// 1% of its value. A bound that the slope's step would cross keeps it where it is.
+// 1% of its value. A slope that starts at its bound and whose step points past it stays there.
 TEST(MarquardtTest, InsensitiveZeroAndBoundedParameters) {
     ClosedFormObjective model(kLineX, [](std::span<const double> b, double x) { return Line(b, x) + 0 * b[2]; });
     Marquardt fit;
@@ -155,6 +155,97 @@ TEST(MarquardtTest, InsensitiveZeroAndBoundedParameters) {
     EXPECT_EQ(fit.X()[1], 1.5);
     EXPECT_TRUE(Near(fit.X()[0], ols.intercept, 1e-9));
     for (const auto& p : line.calls) ASSERT_LE(p[1], 1.5 + 0.01 * 1.5) << "only the Jacobian looks past the bound";
+}
+
+// A step that would leave the bounds stops at the bound instead of being dropped: the slope, free
+// in 0..1.8 from 1 while the data want about 2, is at 1.8 after the first iteration (dropping it
+// kept it at 1 for good). An ln-parameter moves at most a decade per trial: the decay rate k of
+// c exp(-k x), started at 1e-6 where the curve hardly depends on it (the Gauss-Newton step is
+// about 9 decades), tries 1e-5 first and still reaches the data's 0.5 within the 51 iterations.
+// Its standard error, in its own unit, is the one a linear fit of the same problem gives (within
+// 1e-3: both come from 1 % differences). An ln-parameter needs a lower bound above 0.
+TEST(MarquardtTest, StepsStopAtBoundsAndLnParametersMoveByDecades) {
+    ClosedFormObjective line(kLineX, Line);
+    Marquardt fit;
+    testing::StartFit(fit, line, kLineY, {0, 1}, {-10, 0}, {10, 1.8});
+    fit.Iterate();
+    fit.Iterate();
+    EXPECT_EQ(fit.X()[1], 1.8);
+    testing::RunIterations(fit);
+    EXPECT_EQ(fit.X()[1], 1.8);
+
+    auto decay = [](std::span<const double> b, double x) { return b[0] * std::exp(-b[1] * x); };
+    std::vector<double> y;
+    for (double x : kLineX) y.push_back(5 * std::exp(-0.5 * x) + 0.02 * std::sin(5 * x));
+    const std::vector<bool> logScale{false, true};
+    auto start = [&](ClosedFormObjective& objective, std::vector<double> x0, bool ln) {
+        const std::vector<double> lower{0, 1e-9}, upper{100, 100};
+        FitProblem p;
+        p.objective = &objective;
+        p.y = y;
+        p.lower = lower;
+        p.upper = upper;
+        bool flags[2] = {false, ln};
+        p.logScale = {flags, 2};
+        p.var = DataVariance(y);
+        p.dataStd = std::sqrt(p.var);
+        fit.Start(p, x0);
+    };
+    ClosedFormObjective inLn(kLineX, decay), plain(kLineX, decay);
+    start(inLn, {4, 1e-6}, true);
+    fit.Iterate();
+    const std::size_t trial = 1 + 2 * 2;  // the start, then two probes per parameter
+    EXPECT_TRUE(Near(inLn.calls.at(trial)[1], 1e-5, 1e-9) || Near(inLn.calls.at(trial)[1], 1e-7, 1e-9))
+        << inLn.calls.at(trial)[1];
+    testing::RunIterations(fit);
+    EXPECT_EQ(fit.Flag(), kFlagConverged);
+    EXPECT_TRUE(Near(fit.X()[1], 0.5, 0.01)) << fit.X()[1];
+    std::vector<ParameterError> ln(2), linear(2);
+    fit.StandardErrors(ln);
+    start(plain, {fit.X()[0], fit.X()[1]}, false);
+    testing::RunIterations(fit);
+    fit.StandardErrors(linear);
+    ASSERT_TRUE(ln[1].determined && linear[1].determined);
+    EXPECT_TRUE(Near(ln[1].standardError, linear[1].standardError, 1e-3));
+    EXPECT_TRUE(Near(ln[0].standardError, linear[0].standardError, 1e-3));
+    EXPECT_TRUE(Near(fit.Covariance(1, 1), linear[1].standardError * linear[1].standardError, 1e-12));
+
+    EXPECT_EQ(testing::ErrorOf([&] { start(inLn, {4, 0}, true); }), "Invalid procedure call or argument");
+}
+
+// An iteration without a better step is damping exhausted only where the undamped step promised a
+// decrease: an objective that rewards its own difference probes and nothing else (a discontinuous
+// model, as a simulation that jumps can be) runs out of damping; the straight line at its minimum
+// has nothing left to gain and has converged.
+TEST(MarquardtTest, DampingExhaustedIsToldFromConverged) {
+    class Deceptive : public FitObjective {
+      public:
+        void Evaluate(std::span<const double> p, std::span<double> f) override {
+            const bool probe = std::fabs(std::fabs(p[0] - 1) - 0.01) < 1e-12 || p[0] == 1;
+            f[0] = probe ? p[0] : 100;
+        }
+    } deceptive;
+    Marquardt fit;
+    const std::vector<double> y{0};
+    const std::vector<double> lower{-10}, upper{10};
+    FitProblem p;
+    p.objective = &deceptive;
+    p.y = y;
+    p.lower = lower;
+    p.upper = upper;
+    p.var = 1;
+    p.dataStd = 1;
+    fit.Start(p, std::vector<double>{1});
+    testing::RunIterations(fit);
+    EXPECT_EQ(fit.Flag(), kFlagConverged);
+    EXPECT_TRUE(fit.DampingExhausted());
+
+    ClosedFormObjective line(kLineX, Line);
+    const Ols ols = StraightLine(kLineX, kLineY);
+    testing::StartFit(fit, line, kLineY, {ols.intercept, ols.slope});
+    testing::RunIterations(fit);
+    EXPECT_EQ(fit.Flag(), kFlagConverged);
+    EXPECT_FALSE(fit.DampingExhausted());
 }
 
 const std::vector<double>& kMisraX = testing::kMisra1a.x;

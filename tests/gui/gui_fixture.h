@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QImage>
+#include <QPalette>
 #include <QTest>
 #include <cmath>
 #include <optional>
@@ -34,6 +36,65 @@ inline int DarkIn(const QImage& image, QRect area) {
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) n += qGray(image.pixel(x, y)) < 160;
     return n;
+}
+
+// A desktop's dark theme: light text on dark windows and fields (the colours of a common dark
+// Fusion scheme). `talvex_gui_tests --dark-palette` runs every test under it.
+inline QPalette DarkPalette() {
+    QPalette p;
+    const QColor window(0x35, 0x35, 0x35), base(0x23, 0x23, 0x23), text(0xee, 0xee, 0xee);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, Qt::red);
+    p.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    p.setColor(QPalette::Midlight, QColor(0x42, 0x42, 0x42));
+    p.setColor(QPalette::Mid, QColor(0x2a, 0x2a, 0x2a));
+    p.setColor(QPalette::Dark, QColor(0x1c, 0x1c, 0x1c));
+    p.setColor(QPalette::Shadow, Qt::black);
+    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    p.setColor(QPalette::HighlightedText, Qt::black);
+    p.setColor(QPalette::Link, QColor(0x2a, 0x82, 0xda));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(0x7f, 0x7f, 0x7f));
+    return p;
+}
+
+// While alive, the whole application has another palette, as when the user switches the desktop's
+// theme; the one before comes back at the end.
+class PaletteSwitch {
+  public:
+    explicit PaletteSwitch(const QPalette& palette) : before_(QApplication::palette()) {
+        QApplication::setPalette(palette);
+        QCoreApplication::processEvents();
+    }
+    ~PaletteSwitch() {
+        QApplication::setPalette(before_);
+        QCoreApplication::processEvents();
+    }
+    PaletteSwitch(const PaletteSwitch&) = delete;
+    PaletteSwitch& operator=(const PaletteSwitch&) = delete;
+
+  private:
+    QPalette before_;
+};
+
+// The contrast ratio of two colours by their relative luminance (1 for equal colours, 21 for black
+// on white); text is comfortably legible from about 4.5.
+inline double Contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 // The real main window, shown offscreen, with every modal window answered by the test: message

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMdiSubWindow>
@@ -58,14 +59,18 @@ TEST_F(GuiTest, MenuBarIsTheCommandTable) {
     EXPECT_EQ(window.resultWindow()->windowTitle(), "Result");
 }
 
-// The device pixel where the plot's user coordinates (x, y) land, under the scale of the drawing.
-QPointF Pixel(const PlotPrimitive& scale, double x, double y, QSize size) {
-    return {(x - scale.x1) / (scale.x2 - scale.x1) * size.width(),
-            (y - scale.y1) / (scale.y2 - scale.y1) * size.height()};
+// The device pixel where the plot's user coordinates (x, y) land, under the scale of the drawing,
+// in a picture of the plot window's logical size taken at `ratio` device pixels per logical pixel.
+QPointF Pixel(const PlotPrimitive& scale, double x, double y, QSize size, double ratio) {
+    return {(x - scale.x1) / (scale.x2 - scale.x1) * size.width() * ratio,
+            (y - scale.y1) / (scale.y2 - scale.y1) * size.height() * ratio};
 }
 
 // Run > Simulate by its shortcut: Display and Analyze become available and the plot window shows
-// the default voltammogram, each marker square where the recorded drawing puts it.
+// the default voltammogram, each marker square where the recorded drawing puts it. On a screen of
+// any device pixel ratio (QT_SCALE_FACTOR) the window is painted with all the screen's pixels, the
+// frame's top edge sharp (whole device pixels of ink, no grey), and the recorded drawing is the
+// one a workbench without any window records: user coordinates, nothing of the screen in it.
 TEST_F(GuiTest, SimulateDrawsTheRecordedCurve) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -75,22 +80,42 @@ TEST_F(GuiTest, SimulateDrawsTheRecordedCurve) {
     EXPECT_TRUE(window.Action("mnuData")->isEnabled());
     EXPECT_TRUE(window.Action("mnuManualFit")->isEnabled());
 
+    const double ratio = window.plot().devicePixelRatioF();
+    const QSize size = window.plot().size();
     const QImage image = window.plot().grab().toImage().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(image.size(), window.plot().size());
-    EXPECT_GT(DarkIn(image, image.rect()), 2000);
+    ASSERT_EQ(image.size(), (QSizeF(size) * ratio).toSize());
+    EXPECT_GT(DarkIn(image, image.rect()), 2000 * ratio * ratio);
 
     const PlotPrimitive* scale = nullptr;
     int markers = 0;
     for (const PlotPrimitive& p : wb.formPlot.drawing()) {
         if (p.kind == PlotPrimitive::Kind::Scale) scale = &p;
         if (p.kind != PlotPrimitive::Kind::Box || !scale) continue;
-        if (++markers == 1) continue;  // the first box is the frame
+        if (++markers == 1) {
+            // The frame's top edge, crossed downwards in the middle of the frame.
+            const QPointF a = Pixel(*scale, p.x1, p.y2, size, ratio), b = Pixel(*scale, p.x2, p.y2, size, ratio);
+            const int x = static_cast<int>((a.x() + b.x()) / 2), top = static_cast<int>(a.y());
+            int ink = 0, grey = 0;
+            for (int y = top - 5; y <= top + 5; ++y) {
+                const int g = qGray(image.pixel(x, y));
+                ink += g <= 40;
+                grey += g > 40 && g < 215;
+            }
+            EXPECT_EQ(ink, std::max(1L, std::lround(ratio)));
+            EXPECT_EQ(grey, 0);
+            continue;
+        }
         // The marker's left and right edges at mid-height.
         const double midY = (p.y1 + p.y2) / 2;
-        EXPECT_TRUE(DarkNear(image, Pixel(*scale, p.x1, midY, image.size()))) << markers;
-        EXPECT_TRUE(DarkNear(image, Pixel(*scale, p.x2, midY, image.size()))) << markers;
+        EXPECT_TRUE(DarkNear(image, Pixel(*scale, p.x1, midY, size, ratio))) << markers;
+        EXPECT_TRUE(DarkNear(image, Pixel(*scale, p.x2, midY, size, ratio))) << markers;
     }
     EXPECT_EQ(markers, 1 + wb.model.NData);
+
+    QtPlatform headless;
+    Workbench alone(headless);
+    ASSERT_TRUE(alone.RunCommand("mnuSimulate"));
+    EXPECT_EQ(wb.formPlot.canvas().Text(), alone.formPlot.canvas().Text());
 }
 
 // A run that fails is told in a message box; the plot window keeps the curve of the run before.
@@ -113,34 +138,44 @@ TEST_F(GuiTest, FailedSimulationKeepsThePlot) {
     EXPECT_EQ(window.plot().Image(), before);
 }
 
-// The plot is redrawn at the window's new size: the same drawing, scaled.
+// The plot is redrawn at the window's new size: the same drawing, scaled. The plot's own picture
+// is what the window shows, pixel for pixel, at the screen's device pixel ratio.
 TEST_F(GuiTest, PlotFollowsTheWindowSize) {
     Menu("mnuSimulate");
-    window.plotWindow()->resize(420, 300);
+    window.plotWindow()->resize(421, 301);
     QCoreApplication::processEvents();
+    const double ratio = window.plot().devicePixelRatioF();
     const QImage small = window.plot().grab().toImage();
-    EXPECT_EQ(small.size(), window.plot().size());
-    EXPECT_LT(small.width(), 420);
-    EXPECT_EQ(small.convertToFormat(QImage::Format_RGB32), window.plot().Image());
+    EXPECT_EQ(small.size(), (QSizeF(window.plot().size()) * ratio).toSize());
+    EXPECT_LT(window.plot().width(), 421);
+    const QImage picture = window.plot().Image();
+    EXPECT_EQ(picture.devicePixelRatio(), ratio);
+    EXPECT_EQ(small.convertToFormat(QImage::Format_RGB32), picture);
 }
 
-// Copy to Clipboard puts the plot on the clipboard as a picture of the plot window's size, also
-// before anything has been drawn (the empty plot area).
+// Copy to Clipboard puts the plot on the clipboard as the window shows it: every device pixel of
+// the plot window at the screen's ratio, its resolution that ratio times the screen's logical dpi
+// (so a document it is pasted into shows it at the window's size), also before anything has been
+// drawn (the empty plot area).
 TEST_F(GuiTest, CopyPutsThePlotOnTheClipboard) {
     QClipboard* clipboard = QGuiApplication::clipboard();
+    const double ratio = window.plot().devicePixelRatioF();
+    const QSize pixels = (QSizeF(window.plot().size()) * ratio).toSize();
     clipboard->clear();
     Menu("mnuCopyto");
-    EXPECT_EQ(clipboard->image().size(), window.plot().size());
+    EXPECT_EQ(clipboard->image().size(), pixels);
     Menu("mnuSimulate");
     Menu("mnuCopyto");
     const QImage copied = clipboard->image();
-    EXPECT_EQ(copied.size(), window.plot().size());
+    EXPECT_EQ(copied.size(), pixels);
+    EXPECT_NEAR(copied.dotsPerMeterX() * 0.0254, window.plot().logicalDpiX() * ratio, 0.1);
     EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), window.plot().Image());
     EXPECT_TRUE(messages.empty());
 }
 
-// Print sends the plot to the printer the print dialog chose (here a PDF file); a cancelled dialog
-// prints nothing and says nothing.
+// Print sends the plot to the printer the print dialog chose (here a PDF file): drawn for the
+// printer, as lines and text at its resolution, not a picture of the screen (a PDF holds no
+// image); a cancelled dialog prints nothing and says nothing.
 TEST_F(GuiTest, PrintPrintsThePlot) {
     QTemporaryDir folder;
     const QString pdf = folder.filePath("plot.pdf");
@@ -156,6 +191,9 @@ TEST_F(GuiTest, PrintPrintsThePlot) {
     Menu("mnuSimulate");
     Menu("mnuPrint");
     EXPECT_GT(QFileInfo(pdf).size(), 1000);
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("/Subtype /Image"));
     EXPECT_TRUE(messages.empty());
 }
 
@@ -215,15 +253,21 @@ TEST_F(GuiTest, FileDialogsAndExit) {
     EXPECT_TRUE(exited);
 }
 
-// The result window prints the print model's lines in a fixed-pitch font, zones intact, and
-// follows Clear.
+// The result window prints the print model's lines in a font whose characters are all equally
+// wide, as measured (a zone of 14 narrow characters is as wide as one of 14 wide ones, and as the
+// zone a printed line starts with), zones intact, and follows Clear.
 TEST_F(GuiTest, ResultWindowShowsThePrintedLines) {
     Menu("mnuSimulate");
     Menu("mnuTime");
     Menu("mnuNextCurve");
     ResultView& result = window.result();
     EXPECT_TRUE(result.isReadOnly());
-    EXPECT_TRUE(QFontInfo(result.font()).fixedPitch());
+    const QFontMetricsF metrics(result.font());
+    const double zone = metrics.horizontalAdvance(QString(14, QLatin1Char('0')));
+    EXPECT_GT(zone, 14 * 3.0);
+    for (const QString& text : {QString(14, QLatin1Char('i')), QString(14, QLatin1Char('W')),
+                                QStringLiteral("E start =     "), QStringLiteral(" 1.5E-05     .")})
+        EXPECT_NEAR(metrics.horizontalAdvance(text), zone, 0.01) << text.toStdString();
     const QStringList lines = result.toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith("time = ")) << lines[0].toStdString();

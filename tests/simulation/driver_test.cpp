@@ -84,8 +84,14 @@ TEST_F(DriverTest, CurveSlotsOverlapAndFitting) {
         RunSimulation(wb);
         EXPECT_EQ(Values(m.CurCurve, m.NCurves), Values(2, 2));
     }
-    EXPECT_EQ(Values(m.Xdata(5), m.NData, m.PointsPerSweep, m.Yplot(20, 1)), Values(0.2777, 121, 60.5, measured));
+    // The measured points of a single sweep are one sweep; a measured cycle's first sweep ends at
+    // its vertex, the first point farthest from the start.
+    EXPECT_EQ(Values(m.Xdata(5), m.NData, m.PointsPerSweep, m.Yplot(20, 1)), Values(0.2777, 121, 121, measured));
     EXPECT_NE(m.Yplot(20, 2), 0.0);
+    for (int i = 1; i <= 121; ++i) m.Xdata(121 + i) = m.Xdata(122 - i) + (i % 2 ? 1e-4 : -1e-4);  // jitter
+    m.NData = 242;
+    RunSimulation(wb);
+    EXPECT_EQ(m.PointsPerSweep, 121);
 }
 
 // Charging Cdl A v, positive on a cathodic sweep, flipping at each reversal; background: a line from I0 to I1.
