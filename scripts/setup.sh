@@ -6,9 +6,10 @@
 # the desktop's monospace font, so the tests run with the fonts a user's desktop has.
 set -euo pipefail
 
-# clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses.
+# clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses; ccache
+# spares the mutation run (scripts/mutate.sh) most of its first build.
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev
-          clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-mono xvfb xauth)
+          clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-mono xvfb xauth ccache)
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
