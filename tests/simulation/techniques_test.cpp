@@ -174,7 +174,7 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
     const double R = 0.2821, sphereLimit = 4 * kPiValue * kF * kD * kC * 1e-4, discLimit = 4 * kF * kD * kC * 5e-4;
     const double sigma = std::exp(testing::FoverRT25() * 0.05 / 2), catalytic = kF * kC * std::sqrt(kD * 10);
     const double film = kF * testing::FoverRT25() * 0.01 * 0.01 * kC / 4;
-    const double shifted = 0.1 + std::log(100.0) / testing::FoverRT25();
+    const double shifted = 0.1 + std::log(100.0 / 0.01) / testing::FoverRT25();
     const Case cases[] = {
         // Cottrell nFAC sqrt(D/(pi t)); E1/2 = E0 (equal D); normal pulse steps to E + Epulse: E0 - Epulse.
         {1, 2, 1, R, 0.5, kLast, Cottrell(0.5), 1e-3, 0.1, 1e-3},
@@ -202,7 +202,8 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
         // Mechanism 7 at the disk: the catalytic plateau added to Levich's (the step at a plane:
         // TheoryTableTest.CylinderAndCatalyticStepsAndPlateaus).
         {7, 2, 8, R, 0.5, kLast, kLevich + catalytic, 5e-3},
-        // Mechanism 8 (complexed oxidant) shifts E0 by (RT/nF) ln Keq, at a microsphere too (2 mV).
+        // Mechanism 8 (complexed oxidant, one ligand of 10 mM) shifts E0 by (RT/nF) ln(Keq / C_L), at
+        // a microsphere too (2 mV).
         {8, 2, 1, R, 0.5, kLast, Cottrell(0.5), 1e-3, shifted, 1e-3},
         {8, 1, 2, 1e-4, 0.5, kLast, kNone, 0, shifted, 2e-3},
     };
@@ -210,7 +211,8 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
         testing::DefaultExperiment(m);
         m.Mechanism = c.mechanism, m.tdrop = c.tdrop, m.kf(1) = 10, m.kb(1) = 0;  // kf, kb: mechanism 7
         if (c.mechanism == 8)
-            m.NSpecies = 4, m.Keq(1) = 100, m.D(3) = kD, m.C(2) = 1e-3, m.C(4) = 0.01, m.Estart = 0.5, m.Eend = -0.1;
+            m.NSpecies = 4, m.Keq(1) = 100, m.LigandOrder(1) = 1, m.D(3) = kD, m.C(2) = 1e-3, m.C(4) = 0.01,
+            m.Estart = 0.5, m.Eend = -0.1;
         Sphere(c.radius, c.electrode == 2   ? SphereArea(c.radius)
                          : c.electrode == 4 ? kPiValue * c.radius * c.radius
                                             : 1);
