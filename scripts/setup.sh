@@ -7,9 +7,10 @@
 # Python with NumPy build the Python module; pytest and matplotlib run its tests and examples.
 set -euo pipefail
 
-# clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses.
+# clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses; ccache
+# spares the mutation run (scripts/mutate.sh) most of its first build.
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev
-          clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-mono xvfb xauth
+          clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-mono xvfb xauth ccache
           pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
 
 SUDO=""

@@ -117,7 +117,9 @@ const std::vector<double>& CylinderTable(CylinderFunction which) {
 }
 
 double Cylinder(CylinderFunction which, double tau) {
-    if (which == kKernel && tau >= TableTau(kPoints - 1)) return -1 / std::sqrt(kPiExact * tau);
+    // Past the table the long-time form, with the remainder 1/(2 tau) that keeps a thin wire's
+    // current falling.
+    if (which == kKernel && tau >= TableTau(kPoints - 1)) return -1 / std::sqrt(kPiExact * tau) + 1 / (2 * tau);
     return Interpolate(CylinderTable(which), tau, which == kKernel ? -0.5 : 0.5);
 }
 

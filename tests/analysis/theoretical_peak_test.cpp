@@ -100,6 +100,8 @@ TEST_F(TheoryTest, ValuesAgreeWithTheSimulation) {
     auto none = [](Model&) {};
     auto slow = [](Model& mm) { mm.ks(1) = 1e-5, mm.Eend = -0.6; };  // irreversible
     auto slowStep = [](Model& mm) { mm.ks(1) = 1e-4, mm.Eend = -0.6; };
+    auto slowStepAlpha = [](Model& mm) { mm.ks(1) = 1e-4, mm.Eend = -0.6, mm.Alpha(1) = 0.3; };
+    auto productD = [](Model& mm) { mm.D(2) = 4e-5; };  // E1/2 = E0 + (RT/2F) ln 4 at a plane
     auto catalytic = [](Model& mm) {
         mm.Mechanism = 7, mm.NChem = 1, mm.ChemSpecies(1, 1) = 2, mm.ChemSpecies(1, 2) = 1, mm.kf(1) = 10, mm.kb(1) = 0;
     };
@@ -118,9 +120,12 @@ TEST_F(TheoryTest, ValuesAgreeWithTheSimulation) {
         {"microdisc sweep 4nFDCr", 1, 4, 5e-4, false, none, Irev, kLast, 0.015},
         {"rotating disk sweep: Levich plateau", 1, 8, R, false, none, Irev, kLast, 0.005},
         {"thin film peak", 1, 9, R, false, none, Irev, kPeak, 0.005},
+        {"thin film peak whatever the product's D", 1, 9, R, false, productD, Irev, kPeak, 0.005},
         {"DC Cottrell", 2, 1, R, false, none, Irev, kLast, 1e-6},
         {"DC E1/2", 2, 1, R, false, none, Erev, kHalfWaveE, 0.001},
+        {"DC E1/2 with the product's D four times the oxidant's", 2, 1, R, false, productD, Erev, kHalfWaveE, 0.001},
         {"DC irreversible E1/2", 2, 1, R, false, slowStep, Eirr, kHalfWaveE, 0.002},
+        {"DC irreversible E1/2, alpha 0.3", 2, 1, R, false, slowStepAlpha, Eirr, kHalfWaveE, 0.002},
         {"normal pulse Cottrell", 3, 1, R, false, none, Irev, kLast, 1e-6},
         {"normal pulse E1/2 - Epulse", 3, 1, R, false, none, Erev, kHalfWaveE, 0.001},
         {"normal pulse irreversible", 3, 1, R, false, slowStep, Eirr, kHalfWaveE, 0.002},

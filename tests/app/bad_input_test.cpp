@@ -17,6 +17,7 @@
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
 #include "support/fake_platform.h"
+#include "support/numeric.h"
 #include "support/simulation_fixture.h"
 
 namespace talvex {
@@ -292,7 +293,7 @@ TEST(BadInput, FailedImportTakesNoCurveSlot) {
     wb.formOption.overlap.SetChecked(true);
     wb.RunCommand("mnuSimulate");
     const Snapshot before = Take(wb);
-    platform.fileAnswers.push_back(std::string(TALVEX_TEST_DATA) + "/no such file.csv");
+    platform.fileAnswers.push_back(testing::DataPath("no such file.csv"));
     wb.RunCommand("mnuImport");
     platform.fileAnswers.push_back(std::nullopt);  // cancelled
     wb.RunCommand("mnuImport");

@@ -222,6 +222,7 @@ TEST_F(WorkspaceTest, ABadFileChangesNothing) {
         {good.substr(0, good.find(',', good.size() / 2) + 1),
          prefix + "the file ends too early, it was cut short (parse error at line"},
         {"{\"name\": \"something else\"}", prefix + "the file is not a Talvex workspace. Nothing was changed."},
+        {replaced("\"version\": 2", "\"version\": 0"), prefix + "the file's format version is not valid"},
         {replaced("\"version\": 2", "\"version\": 3"),
          prefix + "the file was written by a newer Talvex (workspace format 3); this Talvex reads workspace format "
                   "2 only. Nothing was changed."},

@@ -91,6 +91,8 @@ TEST_F(DialogTest, RadiusAndAreaAgreeAndSettle) {
     EXPECT_EQ(after({"leng=0.1"}), "2.51e-1|3.99e-1");
     ins.OK();
     EXPECT_EQ(after({"leng=0", "ARE=1"}), "1|3.99e-1");
+    ins.optElectrode(6).Click();  // hemicylinder: pi r L
+    EXPECT_EQ(after({"leng=0.5", "radius=0.2"}), "3.14e-1|0.2");
 }
 
 // The model takes the geometry the entries describe, not the three digits the fields show: a

@@ -135,5 +135,20 @@ TEST_F(FitDriverTest, ReportEndsInPlainWordsWithWarnings) {
     EXPECT_EQ(testing::ErrorOf([&] { Fit({}); }), kNothingToFit);
 }
 
+// A fit that creeps ends after 51 iterations, still asking for more (flag 1). Mechanism 8's wave sits
+// (RT/F) ln(1/C(4)) past E0: the data's C(4) = 1e-20 puts it 1.2 V past the start's 1e-3, and each
+// damped step (the Gauss-Newton step would cross 0) takes C(4) only a fraction of an e-fold further.
+TEST_F(FitDriverTest, StopsAfterTheFiftyFirstIteration) {
+    m.Mechanism = 8, m.NSpecies = 4, m.NChem = 1, m.Keq(1) = 1, m.LigandOrder(1) = 1, m.C(2) = 1e-3;
+    m.Estart = 1.5, m.Eend = -1.5, m.Estep = 0.01, m.tdrop = 1;
+    m.C(4) = 1e-20;
+    Measure();
+    m.C(4) = 1e-3;
+    Fit({{fit::C + 4, -1, 1}});
+    EXPECT_EQ(driver->Iterations(), 51);
+    EXPECT_EQ(driver->minimiser().Flag(), 1);
+    EXPECT_GT(driver->Fitted()[0], 1e-15);
+}
+
 }  // namespace
 }  // namespace talvex

@@ -96,8 +96,8 @@ TEST_F(DriverTest, CurveSlotsOverlapAndFitting) {
 
 // Charging Cdl A v, positive on a cathodic sweep, flipping at each reversal; background: a line from I0 to I1.
 TEST_F(DriverTest, ChargingCurrentAndBackgroundLine) {
-    m.NCharge = 0, m.Cdl = 2e-5, m.ScanCycles = 2;
-    const double Ich = 2e-5 * 1 * 0.01;
+    m.NCharge = 0, m.Cdl = 2e-5, m.ScanCycles = 2, m.Area = 0.5;
+    const double Ich = 2e-5 * 0.5 * 0.01;  // Cdl A v
     auto y = Curve();
     for (std::size_t segment = 0; segment < 4; ++segment)
         for (std::size_t i : {1, 121}) EXPECT_EQ(y[segment * 121 + i], segment % 2 == 0 ? Ich : -Ich) << segment;

@@ -93,6 +93,21 @@ TEST(Kernels, SphereIsPlanarAtLargeRadiusAndReachesTheKineticSteadyState) {
             EXPECT_TRUE(Near(SphericalStepParts(Env(r), a).steady, steady, 1e-12));
             EXPECT_TRUE(Near(SphericalStepParts(Env(r), a).transient, 0, 0, 1e-9 * steady));
         }
+    // Far past E0 the steady current is the oxidant's radial diffusion n Co D_O / r, whatever the
+    // product's D (here four times larger); the kinetic terms left are below 1e-7 of it.
+    KernelArgs a = Args(-0.3, 1e18);
+    a.Dr = std::sqrt(4 * kD);
+    EXPECT_TRUE(Near(SphericalStepCurrent(Env(r), a), 1e-3 * kD / r, 1e-6));
+}
+
+// The rotating disk's reversible wave: the limit 0.62 n Co D_O^2/3 w^1/2 nu^-1/6, reached half-way
+// at E0 + (2/3)(RT/nF) ln(D_R/D_O), where the Levich fluxes of the two species balance (D_R = 4 D_O).
+TEST(Kernels, RotatingDiskHalfWaveFollowsBothDiffusionCoefficients) {
+    KernelArgs a = Args(0.1 + 2.0 / 3 * std::log(4.0) / testing::FoverRT25(), 0.5);
+    a.Do = kD, a.Dr = 4 * kD;
+    const KernelEnv env = Env(0.2821);
+    const double limit = 0.62 * 1e-3 * std::pow(kD, 2.0 / 3) * std::sqrt(env.Omega) * std::pow(env.Viscosity, -1.0 / 6);
+    EXPECT_TRUE(Near(RotatingDiskCurrent(env, a), limit / 2, 1e-6));
 }
 
 class TechniqueTest : public testing::SimulationTest {
@@ -159,7 +174,7 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
     const double R = 0.2821, sphereLimit = 4 * kPiValue * kF * kD * kC * 1e-4, discLimit = 4 * kF * kD * kC * 5e-4;
     const double sigma = std::exp(testing::FoverRT25() * 0.05 / 2), catalytic = kF * kC * std::sqrt(kD * 10);
     const double film = kF * testing::FoverRT25() * 0.01 * 1e-4 * kC / 4;  // a 1 um film at 10 mV/s
-    const double shifted = 0.1 + std::log(100.0) / testing::FoverRT25();
+    const double shifted = 0.1 + std::log(100.0 / 0.01) / testing::FoverRT25();
     const Case cases[] = {
         // Cottrell nFAC sqrt(D/(pi t)); E1/2 = E0 (equal D); normal pulse steps to E + Epulse: E0 - Epulse.
         {1, 2, 1, R, 0.5, kLast, Cottrell(0.5), 1e-3, 0.1, 1e-3},
@@ -187,7 +202,8 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
         // Mechanism 7 at the disk: the catalytic plateau added to Levich's (the step at a plane:
         // TheoryTableTest.CylinderAndCatalyticStepsAndPlateaus).
         {7, 2, 8, R, 0.5, kLast, kLevich + catalytic, 5e-3},
-        // Mechanism 8 (complexed oxidant) shifts E0 by (RT/nF) ln Keq, at a microsphere too (2 mV).
+        // Mechanism 8 (complexed oxidant, one ligand of 10 mM) shifts E0 by (RT/nF) ln(Keq / C_L), at
+        // a microsphere too (2 mV).
         {8, 2, 1, R, 0.5, kLast, Cottrell(0.5), 1e-3, shifted, 1e-3},
         {8, 1, 2, 1e-4, 0.5, kLast, kNone, 0, shifted, 2e-3},
     };
@@ -195,7 +211,8 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
         testing::DefaultExperiment(m);
         m.Mechanism = c.mechanism, m.tdrop = c.tdrop, m.kf(1) = 10, m.kb(1) = 0;  // kf, kb: mechanism 7
         if (c.mechanism == 8)
-            m.NSpecies = 4, m.Keq(1) = 100, m.D(3) = kD, m.C(2) = 1e-3, m.C(4) = 0.01, m.Estart = 0.5, m.Eend = -0.1;
+            m.NSpecies = 4, m.Keq(1) = 100, m.LigandOrder(1) = 1, m.D(3) = kD, m.C(2) = 1e-3, m.C(4) = 0.01,
+            m.Estart = 0.5, m.Eend = -0.1;
         if (c.electrode == 9 && c.technique == 1) m.ElectrodeLength = 1e-4;
         Sphere(c.radius, c.electrode == 2   ? SphereArea(c.radius)
                          : c.electrode == 4 ? kPiValue * c.radius * c.radius
@@ -217,12 +234,14 @@ TEST_F(TechniqueTest, CurrentsFollowTheTheory) {
     }
 }
 
-// A failing run shows the driver's one message, keeps the previous curve and leaves only finite values.
+// A failing run shows the driver's one message, keeps the previous curve with its point count and
+// potentials, and leaves only finite values.
 TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
     const std::string invalid = "Invalid procedure call or argument", byZero = "Division by zero";
     const std::pair<void (*)(Model&), std::string> cases[] = {
         {[](Model& mm) { mm.Estep = 0; }, byZero},
-        {[](Model& mm) { mm.D(1) = -1e-5; }, invalid},  // square root of a negative diffusion coefficient
+        // the square root of a negative diffusion coefficient, on a staircase of five times the points
+        {[](Model& mm) { mm.D(1) = -1e-5, mm.Estep = 0.001; }, invalid},
         // A pulse as long as the drop leaves no base current to subtract; a fit's values pass no dialog check.
         {[](Model& mm) { mm.Technique = 4, mm.CaseCode = 41, mm.tdrop = 0.05; },
          "The pulse (0.05 s) must be shorter than the drop time (0.05 s)"},
@@ -232,12 +251,15 @@ TEST_F(TechniqueTest, FailuresShowTheDriversMessageAndLeaveFiniteCurves) {
     for (const auto& [set, description] : cases) {
         testing::DefaultExperiment(m);
         Run(1, 1);
-        const double before = I(60);
+        const double before = I(60), E2 = m.Xdata(2);
+        const int points = m.NData;
         set(m);
-        testing::RunEngine(wb);
+        RunSimulation(wb);  // the window's run: the store is written only once there is a curve
         EXPECT_EQ(platform.messages, std::vector<std::string>{testing::RunFailure(description)});
         platform.messages.clear();
         EXPECT_EQ(I(60), before) << description;
+        EXPECT_EQ(m.NData, points) << description;
+        EXPECT_EQ(m.Xdata(2), E2) << description;
         for (int i = 0; i <= 4000; ++i)
             for (int k = 0; k <= 8; ++k) ASSERT_TRUE(std::isfinite(m.Ystore(i, k))) << description;
     }

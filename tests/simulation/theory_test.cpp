@@ -467,11 +467,23 @@ namespace {
 // The kernels of the closed-form sweep at a potential held far past E0 (a diffusion-limited step):
 // a sphere gives D C (1/sqrt(pi D t) + 1/r), a cylinder the step current above, within 0.1 % once
 // the first interval's singular start has faded (t >= 60 intervals); the plane gives Cottrell.
+// A wire of 1 nm reaches tau = D t/r^2 of 1e10, where the cylinder's kernel leaves its table for
+// its long-time form, after 10 s: from t = 18 s most of its history lies there. Its current comes
+// within 0.35 %: the table's last decades carry the kernel's small remainder 1/(2 tau) only
+// roughly (the form -1/sqrt(pi tau) alone past them made it 2 % high at 18 s and 7 % at 60 s).
 TEST(SweepKernels, StepCurrentsAtPlaneSphereAndCylinder) {
-    const double r = 1e-4, f = testing::FoverRT25();
+    const double f = testing::FoverRT25();
     std::vector<double> t(201), E(201, -0.5), y(201);
     for (int i = 0; i <= 200; ++i) t[i] = 0.3 * i;
-    for (Transport transport : {Transport::Planar, Transport::Radial, Transport::Cylinder}) {
+    struct Case {
+        Transport transport;
+        double r, tol;
+    };
+    const Case cases[] = {{Transport::Planar, 1e-4, 1e-3},
+                          {Transport::Radial, 1e-4, 1e-3},
+                          {Transport::Cylinder, 1e-4, 1e-3},
+                          {Transport::Cylinder, 1e-7, 5e-3}};
+    for (const auto& [transport, r, tol] : cases) {
         ConvolutionCouple c;
         c.ks = 1e4, c.E0 = 0.1, c.Co = 1, c.Do = c.Dr = kD, c.transport = transport, c.radius = r;
         SweepProgramme p;
@@ -484,7 +496,7 @@ TEST(SweepKernels, StepCurrentsAtPlaneSphereAndCylinder) {
             const double theory = transport == Transport::Planar   ? std::sqrt(kD / (kPi * t[i]))
                                   : transport == Transport::Radial ? kD * (1 / std::sqrt(kPi * kD * t[i]) + 1 / r)
                                                                    : kD / r * testing::CylinderStepTheory(tau);
-            EXPECT_TRUE(Near(y[i], theory, 1e-3)) << static_cast<int>(transport) << ", t " << t[i];
+            EXPECT_TRUE(Near(y[i], theory, tol)) << static_cast<int>(transport) << ", r " << r << ", t " << t[i];
         }
     }
 }
