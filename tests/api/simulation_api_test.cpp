@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "dialogs/form_tech.h"
 #include "support/fake_platform.h"
 #include "support/model_values.h"
+#include "support/numeric.h"
 
 namespace talvex {
 namespace {
@@ -115,6 +117,28 @@ TEST(SimulationApi, ErrorsAreValuesAndMeasuredPotentialsAreKept) {
 
     measured.potentials.assign(4001, 0.1);
     EXPECT_FALSE(api::Simulate(measured, api::ChemicalSystem::Default()).ok());
+}
+
+// Initial concentrations given (as the dialog's "C init" gives them) are the ones the run starts
+// from, not equilibrated again; without them the analytical ones are (as the dialog shows them).
+// Half the oxidant gives half the reversible peak (the problem is linear in C; 1e-12 is rounding).
+TEST(SimulationApi, GivenInitialConcentrationsAreUsed) {
+    const api::Experiment e;
+    api::ChemicalSystem c = api::ChemicalSystem::Default();
+    c.preEquilibration = false;
+    const auto computed = api::Simulate(e, c, {false});
+    c.preEquilibration = true;  // given concentrations are not equilibrated again
+    c.initialConcentrations = {0.5e-3, 0};
+    const auto given = api::Simulate(e, c, {false});
+    c.initialConcentrations = {};
+    c.species[0].concentration = 0.5e-3;
+    c.preEquilibration = false;
+    const auto analytical = api::Simulate(e, c, {false});
+    ASSERT_TRUE(computed.ok() && given.ok() && analytical.ok());
+    EXPECT_EQ(given->current, analytical->current);
+    const double full = *std::max_element(computed->current.begin(), computed->current.end());
+    const double half = *std::max_element(given->current.begin(), given->current.end());
+    EXPECT_TRUE(testing::Near(half, full / 2, 1e-12));
 }
 
 }  // namespace

@@ -173,11 +173,17 @@ TEST_F(FitCommandsTest, WithOverlapTheImportedCurveIsFittedAndNeverWrittenOver) 
     EXPECT_EQ(last.rfind("Least square = ", 0), 0u) << last;
     EXPECT_TRUE(Near(StrictNumber(last.substr(15)), ssq, 1e-14)) << last;
     // Simulations with overlap on take the next columns; with all five full, the last curve that is
-    // not measured is replaced instead of starting over at curve 1.
+    // not measured is replaced instead of starting over at curve 1 (a measured one in the last column
+    // stays).
     for (int run = 0; run < 4; ++run) ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
     EXPECT_EQ(wb.model.NCurves, 5);
     EXPECT_EQ(wb.model.CurCurve, 5);
     EXPECT_EQ(Curve(2), measured);
+    wb.model.CurveKind(5) = curve::Measured;
+    const std::vector<double> fifth = Curve(5);
+    ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
+    EXPECT_EQ(wb.model.CurCurve, 4);
+    EXPECT_EQ(Curve(5), fifth);
 }
 
 // Use Fitted Values types the fitted values (and a fitted baseline) into their fields: Simulate
