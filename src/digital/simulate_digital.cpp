@@ -13,6 +13,7 @@
 #include "digital/gauss_legendre.h"
 #include "digital/linear_algebra.h"
 #include "digital/ohmic_drop.h"
+#include "digital/run_tables.h"
 #include "digital/simulate_disc.h"
 #include "digital/time_plan.h"
 
@@ -82,11 +83,7 @@ double FlowIntegral(double k, double x1, double x2) {
     return sum;
 }
 
-void CheckSpecies(int s, int ns) {
-    if (s < 0 || s > ns) Raise(ErrorCode::SubscriptOutOfRange);  // 0: no species
-}
-
-class DigitalRun {
+class DigitalRun : RunTables {
   public:
     DigitalRun(Model& m, Reporter& reporter, const DigitalRefinement& refinement)
         : reporter_(reporter), m_(m), refinement_(refinement) {}
@@ -98,8 +95,6 @@ class DigitalRun {
 
   private:
     int completed_ = 0;
-    void ReadTables();
-    void ChooseTiming();
     void BuildGrid();
     void AddFlow();
     void BuildLevel(Level& level, double dt);
@@ -120,14 +115,7 @@ class DigitalRun {
     Model& m_;
     DigitalRefinement refinement_;
 
-    // Mechanism, copied from the model's tables
-    int ns_ = 0, nCharge_ = 0, nChem_ = 0, nChem2_ = 0;
-    int ox_[kMaxCharge + 1] = {}, red_[kMaxCharge + 1] = {};
-    double ks_[kMaxCharge + 1] = {}, alpha_[kMaxCharge + 1] = {}, n_[kMaxCharge + 1] = {}, e0_[kMaxCharge + 1] = {};
-    int chemLeft_[kMaxChem + 1] = {}, chemRight_[kMaxChem + 1] = {};
-    int chem2_[kMaxChem + 1][4] = {};
-    double kf_[kMaxChem + 1] = {}, kb_[kMaxChem + 1] = {};
-    double C_[kMatDim] = {}, D_[kMatDim] = {}, c0_[kMatDim] = {};
+    double c0_[kMatDim] = {};
     double g_[kMatDim] = {};  // surface factor: box 1 minus surface = g(s) x net consumption
     double Cref_ = 0.0;
     int sref_ = 1;
@@ -141,17 +129,6 @@ class DigitalRun {
     double Ru_ = 0.0;
     double ohmicShift_ = 0.0;  // interface less applied potential of the last step
 
-    // Timing
-    int technique_ = 1;
-    double dt_ = 0.0;
-    Phase phases_[2];
-    int nPhases_ = 1;
-    bool freshLayer_ = false;
-    double levelDt_[kMaxLevels] = {};
-    int nLevels_ = 1;
-    int steps_ = 1;         // time steps per point (per half-period of a square wave)
-    double runTime_ = 0.0;  // the time the grid must reach into (s)
-    bool bdf_ = false;      // second-order steps after the first
     bool history_ = false;  // prev_ holds the field one step back
 
     // Grid, lengths in units of h
@@ -175,66 +152,6 @@ class DigitalRun {
     double base_[kMaxCharge + 1] = {};
     std::unique_ptr<NewtonWork> newton_;
 };
-
-void DigitalRun::ReadTables() {
-    ns_ = m_.NSpecies;
-    nCharge_ = m_.NCharge;
-    nChem_ = m_.NChem;
-    nChem2_ = m_.NChem2;
-    // Tables that do not fit the work arrays end the run before anything is written.
-    if (ns_ < 1 || ns_ > kMaxSpecies || nCharge_ < 0 || nCharge_ > kMaxCharge || nChem_ < 0 || nChem2_ < 0 ||
-        nChem_ + nChem2_ > kMaxChem)
-        Raise(ErrorCode::SubscriptOutOfRange);
-    for (int s = 1; s <= ns_; ++s) {
-        C_[s] = m_.C(s);
-        D_[s] = m_.D(s);
-    }
-    for (int r = 1; r <= nCharge_; ++r) {
-        ox_[r] = m_.ChargeSpecies(r, 1);
-        red_[r] = m_.ChargeSpecies(r, 2);
-        CheckSpecies(ox_[r], ns_);
-        CheckSpecies(red_[r], ns_);
-        ks_[r] = m_.ks(r);
-        alpha_[r] = m_.Alpha(r);
-        n_[r] = m_.n(r);
-        e0_[r] = m_.E0(r);
-    }
-    for (int r = 1; r <= nChem_; ++r) {
-        chemLeft_[r] = m_.ChemSpecies(r, 1);
-        chemRight_[r] = m_.ChemSpecies(r, 2);
-        CheckSpecies(chemLeft_[r], ns_);
-        CheckSpecies(chemRight_[r], ns_);
-    }
-    for (int r = 1; r <= nChem2_; ++r) {
-        for (int k = 0; k < 4; ++k) {
-            chem2_[r][k] = m_.Chem2Species(r, k + 1);
-            CheckSpecies(chem2_[r][k], ns_);
-        }
-    }
-    for (int r = 1; r <= nChem_ + nChem2_; ++r) {
-        kf_[r] = m_.kf(r);
-        kb_[r] = m_.kb(r);
-    }
-}
-
-void DigitalRun::ChooseTiming() {
-    double nMax = 1.0;
-    for (int r = 1; r <= nCharge_; ++r) nMax = std::max(nMax, std::fabs(n_[r]));
-    const TimePlan plan = PlanTimeSteps(m_, nMax, refinement_.timeSteps);
-    technique_ = plan.technique;
-    dt_ = plan.dt;
-    phases_[0] = plan.phases[0];
-    phases_[1] = plan.phases[1];
-    nPhases_ = plan.nPhases;
-    freshLayer_ = plan.freshLayer;
-    for (int l = 0; l < kMaxLevels; ++l) levelDt_[l] = plan.levelDt[l];
-    nLevels_ = plan.nLevels;
-    steps_ = plan.steps;
-    runTime_ = plan.runTime;
-    bdf_ = plan.bdf;
-    // The grid reaches as far as quarter-pulse transients at every point would together.
-    if (technique_ == technique::DifferentialPulse) runTime_ = m_.tpulse / 4 * m_.NData;
-}
 
 void DigitalRun::BuildGrid() {
     electrode_ = m_.Electrode;
@@ -658,8 +575,11 @@ void DigitalRun::StoreCurrents(int p, Sample kind, const double* I) {
 }
 
 void DigitalRun::Prepare() {
-    ReadTables();
-    ChooseTiming();
+    // Tables that do not fit the work arrays end the run before anything is written.
+    ReadTables(m_);
+    ChooseTiming(m_, refinement_.timeSteps);
+    // The grid reaches as far as quarter-pulse transients at every point would together.
+    if (technique_ == technique::DifferentialPulse) runTime_ = m_.tpulse / 4 * m_.NData;
     BuildGrid();
     BuildSurfaceRows();
 }

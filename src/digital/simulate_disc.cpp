@@ -14,6 +14,7 @@
 #include "digital/dense_lu.h"
 #include "digital/disc_grid.h"
 #include "digital/ohmic_drop.h"
+#include "digital/run_tables.h"
 #include "digital/time_plan.h"
 
 namespace talvex {
@@ -64,10 +65,6 @@ void AddProduct(const double* __restrict WT, std::size_t M, const double* __rest
     }
 }
 
-void CheckSpecies(int s, int ns) {
-    if (s < 0 || s > ns) Raise(ErrorCode::SubscriptOutOfRange);
-}
-
 // The coefficients of one time-step length and, per species component, the eliminated blocks.
 struct DiscLevel {
     double dt = 0.0;
@@ -82,7 +79,7 @@ struct DiscLevel {
     bool eliminated = false;
 };
 
-class DiscRun {
+class DiscRun : RunTables {
   public:
     // Errors are raised, not reported: SimulateDisc traps them.
     DiscRun(Model& m, const DigitalRefinement& refinement) : m_(m), refinement_(refinement) {}
@@ -94,8 +91,6 @@ class DiscRun {
     int completed() const { return completed_; }
 
   private:
-    void ReadTables();
-    void ChooseTiming();
     void FindComponents();
     void BuildGrid();
     void CheckSize() const;
@@ -131,14 +126,7 @@ class DiscRun {
     DigitalRefinement refinement_;
     int completed_ = 0;
 
-    // Mechanism, copied from the model's tables (species numbered from 1; 0 stands for none)
-    int ns_ = 0, nCharge_ = 0, nChem_ = 0, nChem2_ = 0;
-    int ox_[kMaxCharge + 1] = {}, red_[kMaxCharge + 1] = {};
-    double ks_[kMaxCharge + 1] = {}, alpha_[kMaxCharge + 1] = {}, n_[kMaxCharge + 1] = {}, e0_[kMaxCharge + 1] = {};
-    int chemLeft_[kMaxChem + 1] = {}, chemRight_[kMaxChem + 1] = {};
-    int chem2_[kMaxChem + 1][4] = {};
-    double kf_[kMaxChem + 1] = {}, kb_[kMaxChem + 1] = {};
-    double C_[kMaxSpecies + 1] = {}, D_[kMaxSpecies + 1] = {}, c0_[kMaxSpecies + 1] = {};
+    double c0_[kMaxSpecies + 1] = {};
     double Cref_ = 0.0;
     int sref_ = 1;
 
@@ -156,18 +144,7 @@ class DiscRun {
     int sharing_[kMaxSpecies + 1] = {};  // per owner: how many components use its blocks
     int members_[kMaxSpecies + 1][kMaxSpecies] = {};
 
-    // Timing
-    int technique_ = 1;
-    double dt_ = 0.0;
-    Phase phases_[2];
-    int nPhases_ = 1;
-    bool freshLayer_ = false;
-    double levelDt_[kMaxLevels] = {};
-    int nLevels_ = 1;
-    int steps_ = 1;
-    double runTime_ = 0.0;
-    bool bdf_ = false;
-    bool history_ = false;
+    bool history_ = false;  // prev_ holds the field one step back
 
     // Grid
     double radius_ = 0.0;
@@ -201,63 +178,6 @@ class DiscRun {
     double ohmicShift_ = 0.0;
     double base_[kMaxCharge + 1] = {};
 };
-
-void DiscRun::ReadTables() {
-    ns_ = m_.NSpecies;
-    nCharge_ = m_.NCharge;
-    nChem_ = m_.NChem;
-    nChem2_ = m_.NChem2;
-    if (ns_ < 1 || ns_ > kMaxSpecies || nCharge_ < 0 || nCharge_ > kMaxCharge || nChem_ < 0 || nChem2_ < 0 ||
-        nChem_ + nChem2_ > kMaxChem)
-        Raise(ErrorCode::SubscriptOutOfRange);
-    for (int s = 1; s <= ns_; ++s) {
-        C_[s] = m_.C(s);
-        D_[s] = m_.D(s);
-    }
-    for (int r = 1; r <= nCharge_; ++r) {
-        ox_[r] = m_.ChargeSpecies(r, 1);
-        red_[r] = m_.ChargeSpecies(r, 2);
-        CheckSpecies(ox_[r], ns_);
-        CheckSpecies(red_[r], ns_);
-        ks_[r] = m_.ks(r);
-        alpha_[r] = m_.Alpha(r);
-        n_[r] = m_.n(r);
-        e0_[r] = m_.E0(r);
-    }
-    for (int r = 1; r <= nChem_; ++r) {
-        chemLeft_[r] = m_.ChemSpecies(r, 1);
-        chemRight_[r] = m_.ChemSpecies(r, 2);
-        CheckSpecies(chemLeft_[r], ns_);
-        CheckSpecies(chemRight_[r], ns_);
-    }
-    for (int r = 1; r <= nChem2_; ++r) {
-        for (int k = 0; k < 4; ++k) {
-            chem2_[r][k] = m_.Chem2Species(r, k + 1);
-            CheckSpecies(chem2_[r][k], ns_);
-        }
-    }
-    for (int r = 1; r <= nChem_ + nChem2_; ++r) {
-        kf_[r] = m_.kf(r);
-        kb_[r] = m_.kb(r);
-    }
-}
-
-void DiscRun::ChooseTiming() {
-    double nMax = 1.0;
-    for (int r = 1; r <= nCharge_; ++r) nMax = std::max(nMax, std::fabs(n_[r]));
-    const TimePlan plan = PlanTimeSteps(m_, nMax, refinement_.timeSteps);
-    technique_ = plan.technique;
-    dt_ = plan.dt;
-    phases_[0] = plan.phases[0];
-    phases_[1] = plan.phases[1];
-    nPhases_ = plan.nPhases;
-    freshLayer_ = plan.freshLayer;
-    for (int l = 0; l < kMaxLevels; ++l) levelDt_[l] = plan.levelDt[l];
-    nLevels_ = plan.nLevels;
-    steps_ = plan.steps;
-    runTime_ = plan.runTime;
-    bdf_ = plan.bdf;
-}
 
 // Union of the species that a chemical reaction links (a species number 0 is no species).
 void DiscRun::FindComponents() {
@@ -981,8 +901,8 @@ void DiscRun::StoreSurface(int p) {
 }
 
 double DiscRun::EdgeShare() {
-    ReadTables();
-    ChooseTiming();
+    ReadTables(m_);
+    ChooseTiming(m_, refinement_.timeSteps);
     const double radius = m_.Radius;
     double Dmax = 0.0;
     for (int s = 1; s <= ns_; ++s) Dmax = std::max(Dmax, D_[s]);
@@ -991,8 +911,8 @@ double DiscRun::EdgeShare() {
 }
 
 void DiscRun::Prepare() {
-    ReadTables();
-    ChooseTiming();
+    ReadTables(m_);
+    ChooseTiming(m_, refinement_.timeSteps);
     FindComponents();
     BuildGrid();
     BuildSurfaceRows();
