@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/codes.h"
+
 // The typed inputs of a simulation: what the instrument does (Experiment) and what is in the cell
 // (ChemicalSystem). Values are in the units the parameter model holds: V, s, K, cm, cm2, cm3,
 // rad/s, A, F/cm2, ohm, mol/L, cm2/s, cm/s. The defaults are what the untouched dialogs give.
@@ -11,24 +13,24 @@ namespace talvex::api {
 
 // The voltammetric techniques, numbered as the Techniques dialog numbers them.
 enum class Technique : int {
-    Sweep = 1,  // linear sweep and cyclic voltammetry
-    DC = 2,
-    NormalPulse = 3,
-    DifferentialPulse = 4,
-    SquareWave = 5,
+    Sweep = technique::Sweep,  // linear sweep and cyclic voltammetry
+    DC = technique::DC,
+    NormalPulse = technique::NormalPulse,
+    DifferentialPulse = technique::DifferentialPulse,
+    SquareWave = technique::SquareWave,
 };
 
 // The electrode geometries, numbered as the Instrument dialog numbers them.
 enum class Electrode : int {
-    Planar = 1,
-    Sphere = 2,
-    Hemisphere = 3,
-    Microdisc = 4,
-    Cylinder = 5,
-    Hemicylinder = 6,
-    Band = 7,
-    RotatingDisk = 8,
-    ThinFilm = 9,
+    Planar = electrode::Planar,
+    Sphere = electrode::Sphere,
+    Hemisphere = electrode::Hemisphere,
+    Microdisc = electrode::Microdisc,
+    Cylinder = electrode::Cylinder,
+    Hemicylinder = electrode::Hemicylinder,
+    Band = electrode::Band,
+    RotatingDisk = electrode::RotatingDisk,
+    ThinFilm = electrode::ThinFilm,
 };
 
 // One experiment: the technique, its potential programme, the electrode and the instrument's
