@@ -59,16 +59,26 @@ Handler ReportInResultWindow(Fn fn) {
     };
 }
 
-// A transform of the current curve followed by a redraw.
+// A transform of the current curve followed by a redraw. `order` is what it adds to the curve's
+// order of d/dE in halves (2 for Differentiate), so that the axis names what is plotted.
 template <typename Fn>
-Handler TransformCurrentCurve(Fn fn) {
-    return [fn](Workbench& wb) {
+Handler TransformCurrentCurve(Fn fn, int order) {
+    return [fn, order](Workbench& wb) {
+        Model& m = wb.model;
         try {
-            fn(wb.model, wb.model.Yplot);
+            fn(m, m.Yplot);
         } catch (const RunError& e) {
             wb.Message(e.description());
             return;
         }
+        // Fewer than four points: the (semi-)derivative leaves the curve as it is, so the
+        // semi-integral is the integral alone.
+        int added = order;
+        if (m.NData <= 0)
+            added = 0;
+        else if (m.NData < 4)
+            added = order > 0 ? 0 : -2;
+        if (m.CurveLabels.InRange(m.CurCurve)) m.CurveLabels(m.CurCurve).order += added;
         RenderPlot(wb.display);
     };
 }
@@ -175,16 +185,16 @@ void RegisterCommands(CommandTable& t) {
             "", "Print the peak values theory predicts for the experiment");
     separator("mnuBar51", "mnuData");
     command("mnuSemi", "&Semi-differentiate", "mnuData",
-            TransformCurrentCurve([](Model& m, auto& y) { SemiDifferentiate(m, y); }), "",
+            TransformCurrentCurve([](Model& m, auto& y) { SemiDifferentiate(m, y); }, 1), "",
             "Semi-differentiate the current curve");
     command("mnuSemiInte", "S&emi-integrate", "mnuData",
-            TransformCurrentCurve([](Model& m, auto& y) { SemiIntegrate(m, y); }), "",
+            TransformCurrentCurve([](Model& m, auto& y) { SemiIntegrate(m, y); }, -1), "",
             "Semi-integrate the current curve");
     command("mnuDerivative", "&Differentiate", "mnuData",
-            TransformCurrentCurve([](Model& m, auto& y) { Differentiate(m, y); }), "",
+            TransformCurrentCurve([](Model& m, auto& y) { Differentiate(m, y); }, 2), "",
             "Differentiate the current curve");
-    command("mnuIntegral", "&Integrate", "mnuData", TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }),
-            "", "Integrate the current curve");
+    command("mnuIntegral", "&Integrate", "mnuData",
+            TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }, -2), "", "Integrate the current curve");
     separator("mnuBar52", "mnuData");
     submenu("mnuXData", "&X Data", "mnuData");
     command("mnu1000X", "1000X", "mnuXData", onDisplay(mnu1000X), "", "Multiply the potentials by 1000");

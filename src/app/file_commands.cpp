@@ -15,6 +15,7 @@
 #include "files/instrument_import.h"
 #include "files/parameter_file.h"
 #include "plot/display.h"
+#include "plot/plot_labels.h"
 #include "plot/plot_renderer.h"
 
 namespace talvex {
@@ -127,6 +128,8 @@ bool ReadData(Workbench& wb) {
         OpenCurveSlot(m, wb.formOption.overlap.checked());
         const int column = m.CurCurve;
         m.CurveKind(column) = curve::Measured;
+        m.CurveLabels(column) = {FileNameOf(*path), 0, 1.0};
+        m.XFactor = 1.0;
         const int k = static_cast<int>(d.x.size());
         for (int i = 1; i <= k; ++i) {
             m.Xdata(i) = d.x[static_cast<std::size_t>(i - 1)];

@@ -271,6 +271,7 @@ void BuildOption(DialogView& view, FormOption& f) {
     for (int i = 0; i <= 4; ++i) {
         QGroupBox* curve = b.Group(f.FrameCurve(i));
         auto* buttons = new QHBoxLayout(curve);
+        buttons->addWidget(b.Option(f.linestyle0(i)));
         buttons->addWidget(b.Option(f.linestyle1(i)));
         buttons->addWidget(b.Option(f.linestyle2(i)));
         buttons->addWidget(b.Option(f.linestyle3(i)));

@@ -8,6 +8,7 @@
 #include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_labels.h"
 
 namespace talvex {
 namespace {
@@ -83,7 +84,12 @@ std::vector<double> Conductivities(const Model& m) {
 }  // namespace
 
 void NoteSimulatedCurrent(Display& display) {
-    const Model& m = display.model;
+    Model& m = display.model;
+    // The curve is a new current: plain, named after what was simulated. Outside a fit the
+    // potentials were built anew, in volts.
+    if (m.CurveLabels.InRange(m.CurCurve))
+        m.CurveLabels(m.CurCurve) = {m.Fitting ? "fit" : SimulatedCurveName(m), 0, 1.0};
+    if (!m.Fitting) m.XFactor = 1.0;
     QuantityRecord::Simulated& s = display.formPlot.quantity.simulated;
     s.column = m.CurCurve;
     s.first = m.IFirst;
