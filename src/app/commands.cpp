@@ -12,7 +12,9 @@
 #include "dialogs/parameter_transfer.h"
 #include "plot/axis_commands.h"
 #include "plot/display.h"
+#include "plot/form_plot.h"
 #include "plot/plot_renderer.h"
+#include "plot/plot_view.h"
 #include "simulation/curve_transforms.h"
 
 namespace talvex {
@@ -83,6 +85,15 @@ Handler TransformCurrentCurve(Fn fn, int order) {
     };
 }
 
+// Zooms the plot about the middle of its frame.
+Handler ZoomAboutCentre(double factor) {
+    return [factor](Workbench& wb) {
+        const PlotView& v = wb.formPlot.view;
+        if (!v.framed) return;
+        ZoomAbout(wb.display, (v.frameXmin + v.frameXmax) / 2, (v.frameYmin + v.frameYmax) / 2, factor, factor);
+    };
+}
+
 }  // namespace
 
 void RegisterCommands(CommandTable& t) {
@@ -109,6 +120,8 @@ void RegisterCommands(CommandTable& t) {
             "Read a measured curve from a data file");
     command("mnuExport", "&Export Data...", "mnuFile", ExportDataCommand, "Ctrl+E",
             "Write the current curve to a data file");
+    command("mnuExportPlot", "Export &Plot...", "mnuFile", ExportPlotCommand, "Ctrl+Shift+E",
+            "Save the plot as a PNG, SVG or PDF picture of a size you choose");
     separator("mnuBar2", "mnuFile");
     command(
         "mnuCopyto", "&Copy to Clipboard", "mnuFile",
@@ -166,6 +179,13 @@ void RegisterCommands(CommandTable& t) {
     command(
         "mnuPlot", "&Plot", "mnuDisplay", [](Workbench& wb) { RenderPlot(wb.display); }, "Ctrl+R",
         "Draw the curves again");
+    command(
+        "mnuResetView", "&Reset View", "mnuDisplay", [](Workbench& wb) { ResetView(wb.display); }, "Home",
+        "Show the whole plot again after zooming or panning (also: double-click the plot)");
+    command("mnuZoomIn", "Zoom &In", "mnuDisplay", ZoomAboutCentre(0.5), "Ctrl++",
+            "Show half the range about the middle of the plot (also: the mouse wheel, or drag a frame with Shift)");
+    command("mnuZoomOut", "Zoom O&ut", "mnuDisplay", ZoomAboutCentre(2), "Ctrl+-",
+            "Show twice the range about the middle of the plot");
     command("mnuNextCurve", "&Next Curve", "mnuDisplay", NextCurve, "Ctrl+N", "Make the next curve the current one");
     command("mnuTime", "&Time", "mnuDisplay", PrintTime, "Ctrl+T",
             "Print the run time and the solver's iterations of the last run");

@@ -1,5 +1,7 @@
 #include "app/file_commands.h"
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "plot/display.h"
 #include "plot/plot_labels.h"
 #include "plot/plot_renderer.h"
+#include "plot/svg_canvas.h"
 
 namespace talvex {
 
@@ -26,7 +29,59 @@ void SaveParameters(Workbench& wb) {
 
 void ExportDataCommand(Workbench& wb) {
     const Model& m = wb.model;
-    ExportData(wb.platform, m, m.IFirst, m.ILast, m.CurCurve);
+    const auto path = ExportData(wb.platform, m, m.IFirst, m.ILast, m.CurCurve);
+    if (!path) return;
+    const int points = std::max(0, m.ILast - m.IFirst + 1);
+    wb.platform.ShowStatus("Exported curve " + GeneralFormat(m.CurCurve) + " (" + GeneralFormat(points) +
+                           (points == 1 ? " point" : " points") + ") to " + FullPath(*path));
+}
+
+void ExportPlotCommand(Workbench& wb) {
+    auto path = wb.platform.SaveFileDialog(kPlotPictureFilter);
+    if (!path || path->empty()) return;  // cancelled
+    std::string format = PictureFormatOf(*path);
+    if (format.empty()) {
+        // No extension at all: a PNG picture, as the first choice offered.
+        const std::string name = FileNameOf(*path);
+        if (name.find('.') != std::string::npos) {
+            wb.Message("Export Plot: " + name +
+                       " is neither a PNG, an SVG nor a PDF file; name it .png, .svg or .pdf.");
+            return;
+        }
+        *path += ".png";
+        format = "png";
+    }
+    const auto size = wb.platform.AskPictureSize(kPlotPictureWidth, kPlotPictureHeight);
+    if (!size) return;
+    const auto [width, height] = *size;
+    if (width < 16 || height < 16 || width > 20000 || height > 20000) {
+        wb.Message("Export Plot: a picture of " + GeneralFormat(width) + " x " + GeneralFormat(height) +
+                   " pixels cannot be made; choose 16 to 20000 pixels each way.");
+        return;
+    }
+    bool written = false;
+    if (format == "svg") {
+        SvgCanvas svg(width, height);
+        wb.formPlot.Replay(svg);
+        written = svg.Write(*path);
+    } else {
+        written = wb.platform.WritePlotPicture(*path, format, width, height);
+    }
+    if (!written) {
+        wb.Message("Export Plot Error: " + FullPath(*path) + " could not be written.");
+        return;
+    }
+    wb.platform.ShowStatus("Exported the plot (" + GeneralFormat(width) + " x " + GeneralFormat(height) + ", " +
+                           format + ") to " + FullPath(*path));
+}
+
+std::string PictureFormatOf(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot + 1);
+    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return ext == "png" || ext == "svg" || ext == "pdf" ? ext : "";
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace talvex {
 
 class Workbench;
@@ -7,8 +9,19 @@ class Workbench;
 // File > Save: the parameter file of the model as it stands.
 void SaveParameters(Workbench& wb);
 
-// File > Export Data: the current curve over IFirst..ILast.
+// File > Export Data: the current curve over IFirst..ILast; the status bar names the file written
+// and its number of points.
 void ExportDataCommand(Workbench& wb);
+
+// File > Export Plot...: the plot window's drawing as a PNG, SVG or PDF file (by the name's
+// extension; a name without one becomes a PNG) of a size the user chooses (800 x 600 offered).
+void ExportPlotCommand(Workbench& wb);
+inline constexpr const char* kPlotPictureFilter =
+    "PNG picture (*.png)|*.png|SVG drawing (*.svg)|*.svg|PDF document (*.pdf)|*.pdf";
+inline constexpr int kPlotPictureWidth = 800;
+inline constexpr int kPlotPictureHeight = 600;
+// "png", "svg" or "pdf" from a file name's extension (any case); empty for any other.
+std::string PictureFormatOf(const std::string& path);
 
 // Import Data, the reading part: asks for a file, reads its potential/current pairs, and only then
 // opens a new curve slot and puts them into the store (Xdata, the new column of Yplot, NData,

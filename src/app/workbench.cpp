@@ -91,6 +91,10 @@ void Workbench::Close(Form& form) {
     });
 }
 
+bool Workbench::ChangeView(const std::function<bool(Display&)>& step) {
+    return Action([&] { return step(display); });
+}
+
 bool Workbench::Action(const std::function<bool()>& action) {
     OneMessageEach once(*this);
     ++actionDepth_;

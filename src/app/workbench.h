@@ -138,6 +138,9 @@ class Workbench {
     void Activate(Form& form);
     // The dialog's close box: dialogs only hide.
     void Close(Form& form);
+    // A step on the plot's view (zoom, pan, reset, show or hide a curve); it changes no entry and
+    // no curve.
+    bool ChangeView(const std::function<bool(Display&)>& step);
 
     // Told once after each user action, with what changed through it.
     std::function<void(const WorkbenchChanges&)> onChanges;

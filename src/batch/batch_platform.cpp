@@ -5,6 +5,10 @@
 #include <ctime>
 #include <filesystem>
 
+#ifdef TALVEX_PNG_EXPORT
+#include "gui/plot_image.h"
+#endif
+
 namespace talvex {
 
 void BatchPlatform::MessageBox(const std::string& text) {
@@ -79,6 +83,25 @@ bool BatchPlatform::OpenManual(const std::string& path) {
     if (!std::filesystem::exists(path)) return false;
     out_ << "Manual: " << path << std::endl;
     return true;
+}
+
+}  // namespace talvex
+
+namespace talvex {
+
+bool BatchPlatform::WritePlotPicture(const std::string& path, const std::string& format, int width, int height) {
+#ifdef TALVEX_PNG_EXPORT
+    if (!plot) return false;
+    if (format == "png") return gui::WritePlotPng(*plot, path, width, height);
+    if (format == "pdf") return gui::WritePlotPdf(*plot, path, width, height);
+#else
+    out_ << "PNG and PDF pictures need the desktop build of Talvex; write an .svg instead" << std::endl;
+    (void)path;
+    (void)width;
+    (void)height;
+    (void)format;
+#endif
+    return false;
 }
 
 }  // namespace talvex

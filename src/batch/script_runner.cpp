@@ -8,13 +8,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/file_commands.h"
 #include "app/workbench.h"
 #include "batch/batch_platform.h"
 #include "core/model_names.h"
 #include "plot/form_plot.h"
-#ifdef TALVEX_PNG_EXPORT
-#include "gui/plot_image.h"
-#endif
 
 namespace talvex {
 namespace {
@@ -68,6 +66,7 @@ class Runner {
     Runner(std::ostream& out) : out_(out), platform_(out), wb_(platform_) {
         wb_.formResult.onLine = [this](const std::string& line) { out_ << line << std::endl; };
         wb_.applicationDirectory = std::filesystem::current_path().string();
+        platform_.plot = &wb_.formPlot;
     }
 
     bool exitRequested() const { return platform_.exitRequested; }
@@ -128,18 +127,12 @@ class Runner {
     }
 
   private:
-    // An SVG document, or a PNG picture when the name ends in .png and the desktop build is there.
+    // An SVG document, or a PNG picture or PDF document when the name ends in .png or .pdf and the
+    // desktop build is there.
     bool WritePlot(const std::string& path) {
-        const bool png = path.size() > 4 && std::equal(path.end() - 4, path.end(), ".png", [](char a, char b) {
-                             return std::tolower(static_cast<unsigned char>(a)) == b;
-                         });
-        if (!png) return wb_.formPlot.WriteSvg(path);
-#ifdef TALVEX_PNG_EXPORT
-        return gui::WritePlotPng(wb_.formPlot, path);
-#else
-        out_ << "PNG pictures need the desktop build of Talvex; write an .svg instead" << std::endl;
-        return false;
-#endif
+        const std::string format = PictureFormatOf(path);
+        if (format != "png" && format != "pdf") return wb_.formPlot.WriteSvg(path);
+        return platform_.WritePlotPicture(path, format, kPlotPictureWidth, kPlotPictureHeight);
     }
 
     static void NoMore(std::string_view rest) {
@@ -161,9 +154,7 @@ class Runner {
         return *c;
     }
 
-    static std::string Name(const talvex::Control& c) {
-        return c.form()->name() + "." + c.FullName();
-    }
+    static std::string Name(const talvex::Control& c) { return c.form()->name() + "." + c.FullName(); }
 
     template <typename T>
     static T& As(talvex::Control& c, const char* what) {

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QToolBar>
 #include <exception>
 
 #include "app/workbench.h"
@@ -33,7 +34,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), wb_(std::make_uni
     // not closed.
     const Qt::WindowFlags childFlags =
         Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint;
-    plot_ = new PlotWidget(wb_->formPlot);
+    plot_ = new PlotWidget(wb_->display, this);
     plotWindow_ = mdi_->addSubWindow(plot_, childFlags);
     plotWindow_->setWindowTitle(Q(wb_->formPlot.caption));
     result_ = new ResultView(wb_->formResult);
@@ -42,9 +43,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), wb_(std::make_uni
 
     platform_.parent = this;
     platform_.plot = plot_;
+    platform_.statusHook = [this](const std::string& text) { statusBar()->showMessage(Q(text)); };
 
     for (Form* form : wb_->forms()) views_[form] = new DialogView(*form, *this, this);
     BuildMenus();
+    BuildToolBar();
     statusBar()->showMessage(QString());
     resize(1180, 720);
 
@@ -103,6 +106,47 @@ void MainWindow::BuildMenus() {
         action->setObjectName(Q(item.name));
         actions_[item.name] = action;
     }
+}
+
+void MainWindow::BuildToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("Plot"));
+    toolBar_->setObjectName(QStringLiteral("PlotToolBar"));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolBar_->setMovable(false);
+    // The menu's own actions (the tool bar shows their captions without the "&" and "..."), so that
+    // they share enabled flags and shortcuts.
+    auto add = [this](const char* name) {
+        if (QAction* action = Action(name)) toolBar_->addAction(action);
+    };
+    add("mnuSimulate");
+    toolBar_->addSeparator();
+    add("mnuUndo");
+    add("mnuRedo");
+    toolBar_->addSeparator();
+    add("mnuResetView");
+    add("mnuZoomIn");
+    add("mnuZoomOut");
+    zoomFrame_ = toolBar_->addAction(QStringLiteral("Zoom Frame"));
+    zoomFrame_->setObjectName(QStringLiteral("tool_zoomFrame"));
+    zoomFrame_->setCheckable(true);
+    zoomFrame_->setStatusTip(
+        QStringLiteral("Drag on the plot to draw a frame to zoom into (off: dragging moves the plot)"));
+    zoomFrame_->setToolTip(zoomFrame_->statusTip());
+    connect(zoomFrame_, &QAction::toggled, this, [this](bool on) { plot_->SetZoomFrameMode(on); });
+    toolBar_->addSeparator();
+    add("mnuExportPlot");
+}
+
+void MainWindow::ChangeView(const std::function<bool(Display&)>& step) {
+    Act([&] { wb_->ChangeView(step); });
+}
+
+void MainWindow::RunCommand(const std::string& name) {
+    Act([&] { wb_->RunCommand(name); });
+}
+
+void MainWindow::ShowStatus(const QString& text) {
+    statusBar()->showMessage(text);
 }
 
 void MainWindow::UpdateMenus() {

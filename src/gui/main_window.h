@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "gui/plot_widget.h"
 #include "gui/qt_platform.h"
 #include "gui/view_actions.h"
 
@@ -12,6 +13,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QAction;
+class QToolBar;
 
 namespace talvex {
 class Workbench;
@@ -30,7 +32,7 @@ class ResultView;
 // the one workbench of the program on the Qt platform services; every menu action runs the
 // command of that name, and after every action the windows refresh what the workbench says
 // changed.
-class MainWindow : public QMainWindow, public ViewActions {
+class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
   public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -53,6 +55,15 @@ class MainWindow : public QMainWindow, public ViewActions {
     void Close(Form& form) override;
     void WindowActivated(QWidget& window, Form& form, bool requested) override;
 
+    // PlotActions: the plot window's zoom, pan and menu.
+    void ChangeView(const std::function<bool(Display&)>& step) override;
+    void RunCommand(const std::string& name) override;
+    void ShowStatus(const QString& text) override;
+
+    QToolBar* toolBar() const { return toolBar_; }
+    // The tool bar's switch between panning and zooming into a frame by dragging on the plot.
+    QAction* zoomFrameAction() const { return zoomFrame_; }
+
     // True while a user action runs (a message box it shows may bring other windows forward).
     bool busy() const { return busy_ > 0; }
 
@@ -64,6 +75,7 @@ class MainWindow : public QMainWindow, public ViewActions {
 
   private:
     void BuildMenus();
+    void BuildToolBar();
     void UpdateMenus();
     void Apply(const WorkbenchChanges& changes);
     // `window` is now the front window: requests of the others to come forward are past.
@@ -79,6 +91,8 @@ class MainWindow : public QMainWindow, public ViewActions {
     ResultView* result_ = nullptr;
     QMdiSubWindow* plotWindow_ = nullptr;
     QMdiSubWindow* resultWindow_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QAction* zoomFrame_ = nullptr;
     std::map<const Form*, DialogView*> views_;
     std::map<std::string, QAction*> actions_;
     std::map<std::string, QMenu*> menus_;

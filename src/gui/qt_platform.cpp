@@ -3,18 +3,23 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSpinBox>
 #include <QStringList>
 #include <QTime>
 #include <QUrl>
 
 #include "core/constants.h"
+#include "gui/plot_image.h"
 #include "gui/plot_widget.h"
 #include "gui/qt_text.h"
 
@@ -44,6 +49,8 @@ void QtPlatform::MessageBox(const std::string& text) {
     const bool wait = waitCursor_;
     if (wait) QApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), Q(text), QMessageBox::Ok, parent);
+    // The text is the program's own words, and may hold "<I>" or "&": never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     if (wait) QApplication::restoreOverrideCursor();
 }
@@ -122,6 +129,60 @@ bool QtPlatform::OpenManual(const std::string& path) {
     if (!file.exists()) return false;
     const QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
     return urlOpener ? urlOpener(url) : QDesktopServices::openUrl(url);
+}
+
+void QtPlatform::ShowStatus(const std::string& text) {
+    if (statusHook) statusHook(text);
+}
+
+std::optional<std::pair<int, int>> QtPlatform::AskPictureSize(int width, int height) {
+    if (pictureSizeHook) return pictureSizeHook(width, height);
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Picture size"));
+    auto* form = new QFormLayout(&dialog);
+    auto spin = [&](int value) {
+        auto* box = new QSpinBox(&dialog);
+        box->setRange(16, 20000);
+        box->setValue(value);
+        box->setSuffix(QStringLiteral(" px"));
+        return box;
+    };
+    QSpinBox* w = spin(width);
+    QSpinBox* h = spin(height);
+    form->addRow(QStringLiteral("&Width:"), w);
+    form->addRow(QStringLiteral("&Height:"), h);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return std::pair{w->value(), h->value()};
+}
+
+bool QtPlatform::WritePlotPicture(const std::string& path, const std::string& format, int width, int height) {
+    if (!plot) return false;
+    if (format == "png") return WritePlotPng(plot->form(), path, width, height);
+    if (format == "pdf") return WritePlotPdf(plot->form(), path, width, height);
+    return false;
+}
+
+Platform::SaveChoice QtPlatform::AskSaveChanges(const std::string& question) {
+    if (saveChangesHook) return saveChangesHook(question);
+    const bool wait = waitCursor_;
+    if (wait) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), Q(question),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Save);
+    const int answer = box.exec();
+    if (wait) QApplication::restoreOverrideCursor();
+    if (answer == QMessageBox::Save) return SaveChoice::Save;
+    if (answer == QMessageBox::Discard) return SaveChoice::Discard;
+    return SaveChoice::Cancel;
+}
+
+bool QtPlatform::ArrangeWindows(Arrangement arrangement) {
+    return arrangeHook && arrangeHook(arrangement);
 }
 
 void QtPlatform::Exit() {

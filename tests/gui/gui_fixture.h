@@ -113,6 +113,8 @@ class GuiTest : public ::testing::Test {
             return answer;
         };
         window.platform().exitHook = [this] { exited = true; };
+        // The size offered for an exported picture is taken.
+        window.platform().pictureSizeHook = [](int w, int h) { return std::optional<std::pair<int, int>>({w, h}); };
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
