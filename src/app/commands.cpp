@@ -140,6 +140,15 @@ void RegisterCommands(CommandTable& t) {
         "mnuExit", "E&xit", "mnuFile", [](Workbench& wb) { wb.platform.Exit(); }, "Ctrl+Q",
         "End the program (nothing is saved)");
 
+    submenu("mnuEdit", "&Edit", "");
+    command(
+        "mnuUndo", "&Undo", "mnuEdit", [](Workbench& wb) { wb.Undo(); }, "Ctrl+Z",
+        "Take back the last change of an entry or of the curves (Simulate, Import, the Analyze commands, fits...)",
+        false);
+    command(
+        "mnuRedo", "&Redo", "mnuEdit", [](Workbench& wb) { wb.Redo(); }, "Ctrl+Shift+Z",
+        "Make the change taken back last again", false);
+
     submenu("mnuInput", "&Input", "");
     command(
         "mnuTech", "&Techniques...", "mnuInput", [](Workbench& wb) { wb.Activate(wb.formTech); }, "Ctrl+1",

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "analysis/peak_finding.h"
+#include "app/undo_history.h"
 #include "core/command_table.h"
 #include "core/model.h"
 #include "core/platform.h"
@@ -136,26 +139,55 @@ class Workbench {
     bool Choose(ComboBox& combo, const std::string& entry);
     // Brings a dialog to the front (showing it), which fires its activation handler.
     void Activate(Form& form);
-    // The dialog's close box: dialogs only hide.
+    // The dialog's close box: dialogs only hide, keeping their entries.
     void Close(Form& form);
+    // The dialog's Cancel (Esc): its entries go back to what they were when it was shown (each
+    // changed entry typed, clicked or picked back, so the other dialogs follow), then it hides.
+    void Cancel(Form& form);
     // A step on the plot's view (zoom, pan, reset, show or hide a curve); it changes no entry and
     // no curve.
     bool ChangeView(const std::function<bool(Display&)>& step);
+
+    // Edit > Undo and Redo: the entries and curves before the last step, or after the step undone
+    // last; false when there is nothing to undo or redo. The status bar says what was undone.
+    bool Undo();
+    bool Redo();
+    const UndoHistory& history() const { return history_; }
+    // Whether the entries or curves changed since the workspace was last saved or opened (or the
+    // program started); MarkSaved (called by a command) takes the state at the end of that command.
+    bool Modified() const { return history_.Modified(); }
+    void MarkSaved();
 
     // Told once after each user action, with what changed through it.
     std::function<void(const WorkbenchChanges&)> onChanges;
     // What changed since the last announcement, clearing the marks (for front ends that poll).
     WorkbenchChanges TakeChanges();
 
+    // Told after each user action that changed the entries or the curves (the desktop keeps a
+    // recovery copy of the work).
+    std::function<void()> onStateChanged;
+
   private:
-    // Runs one user action; the outermost one announces the changes when it ends, however it ends.
-    bool Action(const std::function<bool()>& action);
+    // What a user action is called in the undo history; `mergeKey` joins successive typing into
+    // one box. An action without one (a view change, a window coming to the front) is not a step.
+    struct Step {
+        std::string label;
+        const void* mergeKey = nullptr;
+    };
+    // Runs one user action; the outermost one records it as a step (when it is one and changed
+    // something) and announces the changes when it ends, however it ends.
+    bool Action(const std::function<bool()>& action, const std::optional<Step>& step = std::nullopt);
     void Announce();
+    void UpdateUndoMenu();
 
     std::vector<Form*> forms_;
     std::vector<Form*> activated_;
     std::unique_ptr<FitDriver> fitDriver_;
     int actionDepth_ = 0;
+    UndoHistory history_;
+    bool markSaved_ = false;
+    // What each dialog held when it was last shown, for its Cancel.
+    std::map<const Form*, FormState> shownState_;
     struct PlotState {
         unsigned long revision = 0;
         std::string caption;

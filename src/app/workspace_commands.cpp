@@ -176,6 +176,13 @@ void SetCount(Assignable<T>& target, const std::optional<int>& v) {
 
 }  // namespace
 
+void FollowRestoredControls(Workbench& wb) {
+    Model& m = wb.model;
+    for (int k = 1; k <= wb.formIns.optElectrode.last(); ++k)
+        if (wb.formIns.optElectrode(k).selected()) m.Electrode = k;
+    m.DigitalSim = wb.formMech.CheckDigital.checked();
+}
+
 Workspace CaptureWorkspace(const Workbench& wb) {
     Workspace w;
     for (const Form* form : wb.forms()) {
@@ -195,7 +202,13 @@ Workspace CaptureWorkspace(const Workbench& wb) {
     c.CurCurve = CountOf(m.CurCurve);
     c.NCurvesSaved = CountOf(m.NCurvesSaved);
     const int n = m.NData;
-    for (int k = 1; k <= kWorkspaceCurves; ++k) c.kinds.push_back(m.CurveKind(k));
+    for (int k = 1; k <= kWorkspaceCurves; ++k) {
+        c.kinds.push_back(m.CurveKind(k));
+        c.names.push_back(m.CurveLabels(k).name);
+        c.orders.push_back(m.CurveLabels(k).order);
+        c.factors.push_back(m.CurveLabels(k).factor);
+    }
+    c.XFactor = m.XFactor;
     c.Yplot.assign(kWorkspaceCurves, {});
     for (int i = 1; i <= n; ++i) {
         c.Xdata.push_back(m.Xdata(i));
@@ -215,10 +228,8 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     for (const auto& [control, saved] : pairs) Restore(*control, *saved);
     for (std::size_t f = 0; f < w.forms.size(); ++f) wb.forms()[f]->RestoreShown(w.forms[f].shown);
 
+    FollowRestoredControls(wb);
     Model& m = wb.model;
-    for (int k = 1; k <= wb.formIns.optElectrode.last(); ++k)
-        if (wb.formIns.optElectrode(k).selected()) m.Electrode = k;
-    m.DigitalSim = wb.formMech.CheckDigital.checked();
 
     for (int i = 1; i <= n; ++i) {
         m.Xdata(i) = c.Xdata[static_cast<std::size_t>(i - 1)];
@@ -231,9 +242,13 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     SetCount(m.NCurves, c.NCurves);
     SetCount(m.CurCurve, c.CurCurve);
     SetCount(m.NCurvesSaved, c.NCurvesSaved);
-    for (int k = 1; k <= kWorkspaceCurves; ++k)
-        m.CurveKind(k) = static_cast<std::int16_t>(
-            k <= static_cast<int>(c.kinds.size()) ? c.kinds[static_cast<std::size_t>(k - 1)] : curve::Simulated);
+    for (int k = 1; k <= kWorkspaceCurves; ++k) {
+        const auto i = static_cast<std::size_t>(k - 1);
+        m.CurveKind(k) = static_cast<std::int16_t>(i < c.kinds.size() ? c.kinds[i] : curve::Simulated);
+        m.CurveLabels(k) = {i < c.names.size() ? c.names[i] : std::string(), i < c.orders.size() ? c.orders[i] : 0,
+                            i < c.factors.size() ? c.factors[i] : 1.0};
+    }
+    m.XFactor = c.XFactor;
     wb.formPlot.caption = w.plotCaption;
 
     if (n > 0) {
@@ -249,6 +264,7 @@ void SaveWorkspaceCommand(Workbench& wb) {
     if (!path || path->empty()) return;  // cancelled
     try {
         ReplaceFileContents(*path, WorkspaceText(CaptureWorkspace(wb)));
+        wb.MarkSaved();
     } catch (const RunError& e) {
         wb.Message("Save Workspace Error: " + e.description());
     }
@@ -268,6 +284,7 @@ void OpenWorkspaceCommand(Workbench& wb) {
                 throw RunError(ErrorCode::InvalidProcedureCall, "the file is far larger than any workspace");
         }
         RestoreWorkspace(wb, ParseWorkspace(text));
+        wb.MarkSaved();
     } catch (const RunError& e) {
         wb.Message("Open Workspace Error: " + e.description() + ". Nothing was changed.");
     }

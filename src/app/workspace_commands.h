@@ -17,6 +17,10 @@ Workspace CaptureWorkspace(const Workbench& wb);
 // (electrode, digital mode) follow the restored controls. Then the plot is redrawn.
 void RestoreWorkspace(Workbench& wb, const Workspace& workspace);
 
+// The model values that click handlers keep (the electrode, the digital mode) follow the dialogs'
+// controls after they were put back without their handlers.
+void FollowRestoredControls(Workbench& wb);
+
 // File > Save Workspace... and File > Open Workspace...
 void SaveWorkspaceCommand(Workbench& wb);
 void OpenWorkspaceCommand(Workbench& wb);

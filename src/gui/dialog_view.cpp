@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QPushButton>
 
 #include "dialogs/controls.h"
 #include "gui/dialog_layouts.h"
@@ -17,6 +18,15 @@ DialogView::DialogView(Form& form, ViewActions& actions, QWidget* parent)
     setSizeGripEnabled(false);
     BuildDialogLayout(*this);
     Refresh();
+}
+
+QPushButton* DialogView::MakeCancelButton() {
+    cancel_ = new QPushButton(QStringLiteral("Cancel"));
+    cancel_->setObjectName(Q(form_.name()) + QStringLiteral(".Cancel"));
+    cancel_->setAutoDefault(false);
+    cancel_->setToolTip(QStringLiteral("Back to the entries the dialog had when it was opened (Esc)"));
+    connect(cancel_, &QPushButton::clicked, this, &DialogView::reject);
+    return cancel_;
 }
 
 void DialogView::Refresh() {
@@ -57,7 +67,8 @@ void DialogView::closeEvent(QCloseEvent* event) {
 }
 
 void DialogView::reject() {
-    actions_.Close(form_);
+    // Esc and the Cancel button: the entries as they were when the dialog was shown.
+    actions_.Cancel(form_);
 }
 
 }  // namespace talvex::gui

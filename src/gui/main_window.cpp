@@ -95,6 +95,9 @@ void MainWindow::BuildMenus() {
         } else {
             action = new QAction(Q(item.caption), this);
             if (!item.shortcut.empty()) action->setShortcut(QKeySequence(Q(item.shortcut)));
+            // From whichever window of the program has the focus (a dialog's too); a text field
+            // keeps the keys it edits with (Copy, Home...), except Undo and Redo (FieldEdit).
+            action->setShortcutContext(Qt::ApplicationShortcut);
             action->setStatusTip(Q(item.statusTip));
             const std::string name = item.name;
             connect(action, &QAction::triggered, this, [this, name] { Act([&] { wb_->RunCommand(name); }); });
@@ -212,6 +215,10 @@ void MainWindow::Choose(ComboBox& combo, const std::string& entry) {
 
 void MainWindow::Close(Form& form) {
     Act([&] { wb_->Close(form); });
+}
+
+void MainWindow::Cancel(Form& form) {
+    Act([&] { wb_->Cancel(form); });
 }
 
 void MainWindow::CameToFront(const QWidget* window) {

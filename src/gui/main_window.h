@@ -53,6 +53,7 @@ class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
     void Click(Control& control) override;
     void Choose(ComboBox& combo, const std::string& entry) override;
     void Close(Form& form) override;
+    void Cancel(Form& form) override;
     void WindowActivated(QWidget& window, Form& form, bool requested) override;
 
     // PlotActions: the plot window's zoom, pan and menu.

@@ -12,6 +12,11 @@ namespace talvex {
 class RecordingCanvas : public Canvas {
   public:
     const std::vector<PlotPrimitive>& primitives() const { return primitives_; }
+    // No drawing at all, as before anything was drawn.
+    void Reset() {
+        primitives_.clear();
+        ++revision_;
+    }
     void Replay(Canvas& target) const;
 
     // One normalised line per primitive, stable across compilers and rounding noise:

@@ -53,7 +53,8 @@ TEST_F(GuiTest, MenuBarIsTheCommandTable) {
     }
     QStringList bar;
     for (QAction* a : window.menuBar()->actions()) bar << a->text() + (a->isEnabled() ? "" : " (disabled)");
-    EXPECT_EQ(bar, QStringList({"&File", "&Input", "&Run", "&Display (disabled)", "&Analyze (disabled)", "&Help"}));
+    EXPECT_EQ(bar,
+              QStringList({"&File", "&Edit", "&Input", "&Run", "&Display (disabled)", "&Analyze (disabled)", "&Help"}));
     EXPECT_EQ(window.Action("mnuMinusX")->text(), "Reverse");
     EXPECT_EQ(window.plotWindow()->windowTitle(), "Plot");
     EXPECT_EQ(window.resultWindow()->windowTitle(), "Result");
