@@ -5,6 +5,7 @@
 #include "analysis/theoretical_peak.h"
 #include "app/file_commands.h"
 #include "app/fit_commands.h"
+#include "app/recent_files.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "app/workspace_commands.h"
@@ -115,6 +116,11 @@ void RegisterCommands(CommandTable& t) {
             "Save the dialogs' entries and the curves to a workspace file");
     command("mnuOpenWorkspace", "Open Workspace...", "mnuFile", OpenWorkspaceCommand, "Ctrl+Shift+O",
             "Open a workspace file: the dialogs' entries and the curves as they were saved");
+    submenu("mnuRecent", "Recent &Files", "mnuFile", false);
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        t.Add({"mnuRecent" + std::to_string(i), "Recent file " + std::to_string(i), "mnuRecent", true,
+               [i](Workbench& wb) { OpenRecentFile(wb, i); }, "", "Open this file again", false});
+    }
     separator("mnuBar1", "mnuFile");
     command("mnuImport", "&Import Data...", "mnuFile", ImportDataCommand, "Ctrl+O",
             "Read a measured curve from a data file");
@@ -137,8 +143,11 @@ void RegisterCommands(CommandTable& t) {
         "Ctrl+P", "Print the plot");
     separator("mnuBar3", "mnuFile");
     command(
-        "mnuExit", "E&xit", "mnuFile", [](Workbench& wb) { wb.platform.Exit(); }, "Ctrl+Q",
-        "End the program (nothing is saved)");
+        "mnuExit", "E&xit", "mnuFile",
+        [](Workbench& wb) {
+            if (AllowDiscard(wb, "quitting")) wb.platform.Exit();
+        },
+        "Ctrl+Q", "End the program (it asks first when the work on view was not saved)");
 
     submenu("mnuEdit", "&Edit", "");
     command(
@@ -238,6 +247,15 @@ void RegisterCommands(CommandTable& t) {
     command("mnuMinusY", "-Y", "mnuYData", onDisplay(mnuMinusY), "", "Change the sign of the current curve");
     separator("manubar", "mnuData");
     command("mnuMinusX", "Reverse", "mnuData", onDisplay(mnuMinusX), "", "Reverse the order of the points");
+
+    submenu("mnuWindow", "&Window", "");
+    command(
+        "mnuTile", "&Tile", "mnuWindow", [](Workbench& wb) { wb.platform.ArrangeWindows(Platform::Arrangement::Tile); },
+        "", "The plot and result windows side by side, filling the main window as it grows and shrinks");
+    command(
+        "mnuCascade", "&Cascade", "mnuWindow",
+        [](Workbench& wb) { wb.platform.ArrangeWindows(Platform::Arrangement::Cascade); }, "",
+        "The plot and result windows one over the other, each offset so that its title shows");
 
     submenu("mnuHelp", "&Help", "");
     command(

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/recent_files.h"
 #include "app/workbench.h"
 #include "core/codes.h"
 #include "core/curve_slot.h"
@@ -146,9 +147,9 @@ std::optional<InstrumentChoice> AskAboutInstrumentData(Platform& platform, const
 
 }  // namespace
 
-bool ReadData(Workbench& wb) {
+bool ReadData(Workbench& wb, std::optional<std::string> path) {
     Model& m = wb.model;
-    const auto path = wb.platform.OpenFileDialog(kImportFileFilter);
+    if (!path) path = wb.platform.OpenFileDialog(kImportFileFilter);
     if (!path || path->empty()) return false;  // cancelled
     try {
         DataPairs d;
@@ -212,6 +213,9 @@ bool ReadData(Workbench& wb) {
         for (const std::string& line : notes) wb.formResult.PrintLine(line);
 
         wb.formPlot.caption = FullPath(*path);
+        // A new data set: shown whole.
+        wb.formPlot.view.zoomed = false;
+        NoteRecentFile(wb, FullPath(*path));
         return true;
     } catch (const RunError& e) {
         wb.Message("ReadData Error: " + e.description());
@@ -220,7 +224,11 @@ bool ReadData(Workbench& wb) {
 }
 
 void ImportDataCommand(Workbench& wb) {
-    if (!ReadData(wb)) return;
+    ImportDataFile(wb, std::nullopt);
+}
+
+void ImportDataFile(Workbench& wb, const std::optional<std::string>& path) {
+    if (!ReadData(wb, path)) return;
     RenderPlot(wb.display);
     wb.formResult.Show();
     EnableAfterNewDataSet(wb);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace talvex {
@@ -30,10 +31,13 @@ std::string PictureFormatOf(const std::string& path);
 // completely. The file is read and checked whole before anything changes, so a failed import
 // ("ReadData Error: " and the description, naming the line) or a cancelled dialog leaves the
 // store, the curve counters and the dialog as they were.
-bool ReadData(Workbench& wb);
+// Given a path, that file is read without asking. A file read becomes the first of the recent files.
+bool ReadData(Workbench& wb, std::optional<std::string> path = std::nullopt);
 
 // File > Import Data: ReadData, then on success the plot, the result window and the menus that
 // need data.
 void ImportDataCommand(Workbench& wb);
+// The same for a file already chosen (a recent file, a file dropped on the window).
+void ImportDataFile(Workbench& wb, const std::optional<std::string>& path);
 
 }  // namespace talvex

@@ -64,7 +64,7 @@ bool Workbench::RunCommand(const std::string& name) {
     const MenuItem* found = menu.Find(name);
     // Undo and Redo move through the history themselves.
     std::optional<Step> step;
-    if (found && name != "mnuUndo" && name != "mnuRedo") step = Step{Plain(found->caption)};
+    if (found && name != "mnuUndo" && name != "mnuRedo") step = Step{Plain(found->caption), nullptr, true};
     return Action(
         [&] {
             const MenuItem* item = menu.Find(name);
@@ -169,6 +169,10 @@ void Workbench::Close(Form& form) {
     });
 }
 
+bool Workbench::Do(const std::string& label, const std::function<bool()>& action) {
+    return Action(action, Step{label, nullptr, true});
+}
+
 bool Workbench::ChangeView(const std::function<bool(Display&)>& step) {
     return Action([&] { return step(display); });
 }
@@ -195,7 +199,7 @@ bool Workbench::Action(const std::function<bool()>& action, const std::optional<
         }
         UpdateUndoMenu();
         Announce();
-        if (changed && onStateChanged) onStateChanged();
+        if (changed && onStateChanged) onStateChanged(step && step->command);
     };
     try {
         result = action();

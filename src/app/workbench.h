@@ -99,6 +99,10 @@ class Workbench {
     PeakTables peakTables;
     // Folder of the application, where the manual page lives.
     std::string applicationDirectory = ".";
+    // The files last imported or opened as workspaces, newest first (recent_files.h); told when
+    // the list changes, so the desktop can remember it between runs.
+    std::vector<std::string> recentFiles;
+    std::function<void()> onRecentFilesChanged;
 
     // Every dialog, in menu order (Techniques, Mechanism, Instrument, Chemicals, Option).
     const std::vector<Form*>& forms() const { return forms_; }
@@ -147,6 +151,9 @@ class Workbench {
     // A step on the plot's view (zoom, pan, reset, show or hide a curve); it changes no entry and
     // no curve.
     bool ChangeView(const std::function<bool(Display&)>& step);
+    // Any other user action that is no menu command (a file dropped on the window, a recovered
+    // workspace put back), a step of the undo history called `label`.
+    bool Do(const std::string& label, const std::function<bool()>& action);
 
     // Edit > Undo and Redo: the entries and curves before the last step, or after the step undone
     // last; false when there is nothing to undo or redo. The status bar says what was undone.
@@ -164,8 +171,8 @@ class Workbench {
     WorkbenchChanges TakeChanges();
 
     // Told after each user action that changed the entries or the curves (the desktop keeps a
-    // recovery copy of the work).
-    std::function<void()> onStateChanged;
+    // recovery copy of the work): `command` when it was a menu command (a run), not typing.
+    std::function<void(bool command)> onStateChanged;
 
   private:
     // What a user action is called in the undo history; `mergeKey` joins successive typing into
@@ -173,6 +180,7 @@ class Workbench {
     struct Step {
         std::string label;
         const void* mergeKey = nullptr;
+        bool command = false;
     };
     // Runs one user action; the outermost one records it as a step (when it is one and changed
     // something) and announces the changes when it ends, however it ends.

@@ -4,10 +4,12 @@
 #include <map>
 
 #include "app/commands.h"
+#include "app/recent_files.h"
 #include "app/workbench.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "dialogs/parameter_dialogs.h"
+#include "files/data_import.h"
 #include "files/file_replace.h"
 #include "plot/display.h"
 #include "plot/plot_renderer.h"
@@ -259,22 +261,51 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     }
 }
 
-void SaveWorkspaceCommand(Workbench& wb) {
+bool SaveWorkspaceAs(Workbench& wb) {
     const auto path = wb.platform.SaveFileDialog(kWorkspaceFilter);
-    if (!path || path->empty()) return;  // cancelled
+    if (!path || path->empty()) return false;  // cancelled
     try {
         ReplaceFileContents(*path, WorkspaceText(CaptureWorkspace(wb)));
         wb.MarkSaved();
+        NoteRecentFile(wb, FullPath(*path));
+        wb.platform.ShowStatus("Workspace saved to " + FullPath(*path));
+        return true;
     } catch (const RunError& e) {
         wb.Message("Save Workspace Error: " + e.description());
+        return false;
     }
 }
 
+void SaveWorkspaceCommand(Workbench& wb) {
+    SaveWorkspaceAs(wb);
+}
+
+bool AllowDiscard(Workbench& wb, const std::string& doing) {
+    if (!wb.Modified()) return true;
+    switch (
+        wb.platform.AskSaveChanges("The dialogs' entries or the curves have changed since the workspace was last "
+                                   "saved. Save them to a workspace file before " +
+                                   doing + "?")) {
+        case Platform::SaveChoice::Save:
+            return SaveWorkspaceAs(wb);
+        case Platform::SaveChoice::Discard:
+            return true;
+        case Platform::SaveChoice::Cancel:
+            break;
+    }
+    return false;
+}
+
 void OpenWorkspaceCommand(Workbench& wb) {
+    if (!AllowDiscard(wb, "opening another workspace")) return;
     const auto path = wb.platform.OpenFileDialog(kWorkspaceFilter);
     if (!path || path->empty()) return;  // cancelled
+    OpenWorkspaceFile(wb, *path);
+}
+
+bool OpenWorkspaceFile(Workbench& wb, const std::string& path) {
     try {
-        std::ifstream in(*path, std::ios::binary);
+        std::ifstream in(path, std::ios::binary);
         if (!in) Raise(ErrorCode::FileNotFound);
         std::string text;
         char buffer[1 << 16];
@@ -283,10 +314,16 @@ void OpenWorkspaceCommand(Workbench& wb) {
             if (text.size() > kLargestWorkspace)
                 throw RunError(ErrorCode::InvalidProcedureCall, "the file is far larger than any workspace");
         }
-        RestoreWorkspace(wb, ParseWorkspace(text));
+        const Workspace workspace = ParseWorkspace(text);
+        // A new data set: shown whole.
+        wb.formPlot.view.zoomed = false;
+        RestoreWorkspace(wb, workspace);
         wb.MarkSaved();
+        NoteRecentFile(wb, FullPath(path));
+        return true;
     } catch (const RunError& e) {
         wb.Message("Open Workspace Error: " + e.description() + ". Nothing was changed.");
+        return false;
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "files/workspace_file.h"
 
 namespace talvex {
@@ -21,8 +23,20 @@ void RestoreWorkspace(Workbench& wb, const Workspace& workspace);
 // controls after they were put back without their handlers.
 void FollowRestoredControls(Workbench& wb);
 
-// File > Save Workspace... and File > Open Workspace...
+// File > Save Workspace...: asks for a file and writes the workspace; the state is then saved.
 void SaveWorkspaceCommand(Workbench& wb);
+bool SaveWorkspaceAs(Workbench& wb);  // true when it was written
+
+// File > Open Workspace...: first AllowDiscard, then asks for a file and opens it.
 void OpenWorkspaceCommand(Workbench& wb);
+// Opens a workspace file already chosen (a recent file, a file dropped on the window); a file that
+// cannot be read or does not fit is refused with one message and changes nothing. True when opened.
+bool OpenWorkspaceFile(Workbench& wb, const std::string& path);
+
+// Before work is discarded (quitting, opening another workspace): when the entries or curves
+// changed since the last save, asks whether to save them first; true when the work may go (saved,
+// or the user said to discard it), false when the user cancelled (or the save did not happen).
+// `doing` completes the question: "quitting".
+bool AllowDiscard(Workbench& wb, const std::string& doing);
 
 }  // namespace talvex

@@ -2,7 +2,10 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 
 #include "dialogs/controls.h"
 #include "gui/dialog_layouts.h"
@@ -57,7 +60,33 @@ bool DialogView::event(QEvent* event) {
 
 void DialogView::hideEvent(QHideEvent* event) {
     activationRequested_ = false;
+    RememberPlace();
     QDialog::hideEvent(event);
+}
+
+namespace {
+QString PlaceKey(const Form& form) {
+    return QStringLiteral("dialogs/") + Q(form.name()) + QStringLiteral("/pos");
+}
+}  // namespace
+
+void DialogView::RememberPlace() {
+    if (placed_) QSettings().setValue(PlaceKey(form_), pos());
+}
+
+void DialogView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (placed_) return;
+    placed_ = true;
+    // Where the user last left it, as long as that is still on a screen.
+    const QVariant saved = QSettings().value(PlaceKey(form_));
+    if (!saved.isValid()) return;
+    const QPoint at = saved.toPoint();
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().contains(at)) {
+            move(at);
+            return;
+        }
 }
 
 void DialogView::closeEvent(QCloseEvent* event) {

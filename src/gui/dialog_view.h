@@ -33,6 +33,8 @@ class DialogView : public QDialog {
     // The Cancel button beside OK, made by the layout where it places it.
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* MakeCancelButton();
+    // Remembers where the window is (QSettings), for the next time it opens, in this run or the next.
+    void RememberPlace();
     // Another window came to the front since this one asked to: that request will not be answered.
     void ForgetActivationRequest() { activationRequested_ = false; }
 
@@ -40,6 +42,7 @@ class DialogView : public QDialog {
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void reject() override;
 
   private:
@@ -50,6 +53,7 @@ class DialogView : public QDialog {
     // The window system answers a request to activate the window some time later; that answer is
     // no activation by the user.
     bool activationRequested_ = false;
+    bool placed_ = false;
 };
 
 }  // namespace talvex::gui

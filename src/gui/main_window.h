@@ -7,6 +7,7 @@
 
 #include "gui/plot_widget.h"
 #include "gui/qt_platform.h"
+#include "gui/recovery_store.h"
 #include "gui/view_actions.h"
 
 class QMdiArea;
@@ -14,6 +15,7 @@ class QMdiSubWindow;
 class QMenu;
 class QAction;
 class QToolBar;
+class QTimer;
 
 namespace talvex {
 class Workbench;
@@ -32,6 +34,14 @@ class ResultView;
 // the one workbench of the program on the Qt platform services; every menu action runs the
 // command of that name, and after every action the windows refresh what the workbench says
 // changed.
+//
+// The plot and result windows fill the main window side by side (Window > Tile, the first
+// arrangement) or one over the other (Cascade), and follow it as it grows and shrinks; moved by hand
+// they keep their share of it. Data files and workspaces dropped on the window are imported or
+// opened. Between runs the program remembers (QSettings) the window's place and size, the
+// arrangement, where each dialog was, the folder of each kind of file and the recent files. Unsaved
+// work is copied to a recovery file after every command that changed it and every two minutes;
+// closing the window asks before discarding it.
 class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
   public:
     explicit MainWindow(QWidget* parent = nullptr);
@@ -61,6 +71,21 @@ class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
     void RunCommand(const std::string& name) override;
     void ShowStatus(const QString& text) override;
 
+    // Window > Tile and Cascade; Free once the user moved a window by hand.
+    enum class Layout { Tiled, Cascaded, Free };
+    Layout layout() const { return layout_; }
+
+    // The copies of unsaved work. OfferRecovery asks (once, at the start) whether to restore what
+    // a program that did not end properly left, and restores it when told; true when it did.
+    RecoveryStore& recovery() { return *recovery_; }
+    bool OfferRecovery();
+    // Writes the recovery copy now (the timer and each command do).
+    void Autosave();
+    // How often typed entries not yet copied are copied (two minutes).
+    void SetAutosaveInterval(int milliseconds);
+    // Answers the start-up question instead of a message box (tests).
+    std::function<bool(const QString& question)> restoreHook;
+
     QToolBar* toolBar() const { return toolBar_; }
     // The tool bar's switch between panning and zooming into a frame by dragging on the plot.
     QAction* zoomFrameAction() const { return zoomFrame_; }
@@ -70,6 +95,9 @@ class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
 
   protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +105,11 @@ class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
   private:
     void BuildMenus();
     void BuildToolBar();
+    // Lays the child windows out as the layout says, over the whole area.
+    void Arrange();
+    bool ArrangeWindows(Platform::Arrangement arrangement);
+    void RestoreSettings();
+    void SaveSettings();
     void UpdateMenus();
     void Apply(const WorkbenchChanges& changes);
     // `window` is now the front window: requests of the others to come forward are past.
@@ -99,6 +132,13 @@ class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
     std::map<std::string, QMenu*> menus_;
     int busy_ = 0;
     bool tiled_ = false;
+    Layout layout_ = Layout::Tiled;
+    bool arranging_ = false;
+    QSize lastArea_;
+    std::unique_ptr<RecoveryStore> recovery_;
+    QTimer* autosave_ = nullptr;
+    bool autosaveDue_ = false;
+    bool closing_ = false;
     // The last of this program's windows to come to the front: a dialog that gets the focus back
     // from a message box or from another program has not been activated again.
     const QWidget* frontWindow_ = nullptr;

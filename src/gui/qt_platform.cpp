@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTime>
@@ -55,18 +56,48 @@ void QtPlatform::MessageBox(const std::string& text) {
     if (wait) QApplication::restoreOverrideCursor();
 }
 
+namespace {
+
+// The kind of file a filter asks for, by its first pattern: "csv" for "csv|*.csv|all|*.*".
+QString KindOf(const std::string& filter) {
+    const QStringList parts = Q(filter).split(QLatin1Char('|'));
+    if (parts.size() < 2) return QStringLiteral("any");
+    QString pattern = parts[1].split(QLatin1Char(';')).first().trimmed();
+    if (pattern.startsWith(QStringLiteral("*."))) pattern = pattern.mid(2);
+    return pattern.isEmpty() || pattern == QStringLiteral("*") ? QStringLiteral("any") : pattern.toLower();
+}
+
+QString FolderKey(const std::string& filter) {
+    return QStringLiteral("folders/") + KindOf(filter);
+}
+
+}  // namespace
+
+QString QtPlatform::LastFolder(const std::string& filter) const {
+    return QSettings().value(FolderKey(filter)).toString();
+}
+
+std::optional<std::string> QtPlatform::FileDialog(bool save, const std::string& filter) {
+    std::optional<std::string> answer;
+    if (fileDialogHook) {
+        answer = fileDialogHook(save, QtFileFilter(filter));
+    } else {
+        // Each kind of file opens in the folder where the last one of its kind was.
+        const QString start = LastFolder(filter);
+        const QString path = save ? QFileDialog::getSaveFileName(parent, QString(), start, QtFileFilter(filter))
+                                  : QFileDialog::getOpenFileName(parent, QString(), start, QtFileFilter(filter));
+        if (!path.isEmpty()) answer = S(path);
+    }
+    if (answer && !answer->empty()) QSettings().setValue(FolderKey(filter), QFileInfo(Q(*answer)).absolutePath());
+    return answer;
+}
+
 std::optional<std::string> QtPlatform::OpenFileDialog(const std::string& filter) {
-    if (fileDialogHook) return fileDialogHook(false, QtFileFilter(filter));
-    const QString path = QFileDialog::getOpenFileName(parent, QString(), QString(), QtFileFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return S(path);
+    return FileDialog(false, filter);
 }
 
 std::optional<std::string> QtPlatform::SaveFileDialog(const std::string& filter) {
-    if (fileDialogHook) return fileDialogHook(true, QtFileFilter(filter));
-    const QString path = QFileDialog::getSaveFileName(parent, QString(), QString(), QtFileFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return S(path);
+    return FileDialog(true, filter);
 }
 
 std::optional<int> QtPlatform::Choose(const std::string& question, const std::vector<std::string>& options,
@@ -137,6 +168,12 @@ void QtPlatform::ShowStatus(const std::string& text) {
 
 std::optional<std::pair<int, int>> QtPlatform::AskPictureSize(int width, int height) {
     if (pictureSizeHook) return pictureSizeHook(width, height);
+    // The size chosen last time is offered again.
+    const QSize last = QSettings().value(QStringLiteral("picture/size")).toSize();
+    if (last.isValid()) {
+        width = last.width();
+        height = last.height();
+    }
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("Picture size"));
     auto* form = new QFormLayout(&dialog);
@@ -156,6 +193,7 @@ std::optional<std::pair<int, int>> QtPlatform::AskPictureSize(int width, int hei
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    QSettings().setValue(QStringLiteral("picture/size"), QSize(w->value(), h->value()));
     return std::pair{w->value(), h->value()};
 }
 

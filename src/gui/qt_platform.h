@@ -64,8 +64,11 @@ class QtPlatform : public Platform {
     std::function<bool(Arrangement arrangement)> arrangeHook;
 
     bool waitCursorShown() const { return waitCursor_; }
+    // The folder where the last file of the filter's kind was chosen (remembered between runs).
+    QString LastFolder(const std::string& filter) const;
 
   private:
+    std::optional<std::string> FileDialog(bool save, const std::string& filter);
     bool waitCursor_ = false;
 };
 

@@ -10,6 +10,7 @@
 namespace talvex::gui {
 
 TalvexApplication::TalvexApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("Talvex"));
     setApplicationName(QStringLiteral("Talvex"));
     setApplicationDisplayName(QStringLiteral("Electrochemical simulation"));
 }
