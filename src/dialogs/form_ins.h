@@ -74,6 +74,8 @@ class FormIns : public Form {
     void UpdateDropTime();
 
     ParameterDialogs& dlg_;
+    // E step and v as OK last took them: what a refused text gives way to.
+    std::string acceptedEstep_, acceptedV_;
 };
 
 }  // namespace talvex
