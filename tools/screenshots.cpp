@@ -7,9 +7,9 @@
 // and say 192 dpi, so that they show at the windows' own size with twice the detail.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
-#include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 
@@ -110,7 +111,22 @@ void QtCanvas::DrawLine(const PlotPrimitive& p, const QPolygonF& points) {
         painter_.drawLine(from, to);
         return;
     }
-    painter_.drawPolyline(points);
+    // A curve as its segments, each stroked alone (square caps close the joins): a wide
+    // antialiased polyline of thousands of points costs a whole frame to stroke. Points closer to
+    // the last one kept than half a device pixel add nothing that can be seen.
+    QVarLengthArray<QLineF, 1024> segments;
+    QPointF kept = points.front();
+    QPointF keptDevice = toDevice_.map(kept);
+    for (qsizetype i = 1; i < points.size(); ++i) {
+        const QPointF device = toDevice_.map(points[i]);
+        const bool last = i + 1 == points.size();
+        if (!last && std::abs(device.x() - keptDevice.x()) < 0.5 && std::abs(device.y() - keptDevice.y()) < 0.5)
+            continue;
+        segments.append(QLineF(kept, points[i]));
+        kept = points[i];
+        keptDevice = device;
+    }
+    painter_.drawLines(segments.constData(), static_cast<int>(segments.size()));
 }
 
 void QtCanvas::Emit(const PlotPrimitive& p) {
@@ -139,11 +155,29 @@ void QtCanvas::Emit(const PlotPrimitive& p) {
         case Kind::Scale:
         case Kind::Line:
             break;
-        case Kind::Box:
+        case Kind::Box: {
+            const double pen = DevicePen(p.width);
+            const QRectF box = OnGrid(QRectF(Map(p.x1, p.y1), Map(p.x2, p.y2)).normalized(), pen);
+            if (gridAligned_ && !p.dashed) {
+                // On the pixel grid the outline is four bands of whole device pixels: filled, not
+                // stroked, it costs next to nothing (thousands of markers at a high ratio).
+                const QRectF d = toDevice_.mapRect(box);
+                const double h = pen / 2;
+                const QColor ink = Ink(p.color);
+                auto band = [&](double left, double top, double right, double bottom) {
+                    painter_.fillRect(fromDevice_.mapRect(QRectF(QPointF(left, top), QPointF(right, bottom))), ink);
+                };
+                band(d.left() - h, d.top() - h, d.right() + h, d.top() + h);
+                band(d.left() - h, d.bottom() - h, d.right() + h, d.bottom() + h);
+                band(d.left() - h, d.top() + h, d.left() + h, d.bottom() - h);
+                band(d.right() - h, d.top() + h, d.right() + h, d.bottom() - h);
+                break;
+            }
             painter_.setPen(Pen(p));
             painter_.setBrush(Qt::NoBrush);
-            painter_.drawRect(OnGrid(QRectF(Map(p.x1, p.y1), Map(p.x2, p.y2)).normalized(), DevicePen(p.width)));
+            painter_.drawRect(box);
             break;
+        }
         case Kind::Point:
             painter_.setPen(Qt::NoPen);
             painter_.setBrush(Ink(p.color));
