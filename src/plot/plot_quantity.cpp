@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "dialogs/parameter_transfer.h"
 #include "plot/display.h"
 #include "plot/form_option.h"
@@ -90,6 +91,13 @@ void NoteSimulatedCurrent(Display& display) {
     if (m.CurveLabels.InRange(m.CurCurve))
         m.CurveLabels(m.CurCurve) = {m.Fitting ? "fit" : SimulatedCurveName(m), 0, 1.0};
     if (!m.Fitting) m.XFactor = 1.0;
+    // The caption names the imported file only while its curve is in the store.
+    if (!m.Fitting) {
+        bool measured = false;
+        for (int c = 1; c <= m.NCurves && m.CurveKind.InRange(c); ++c)
+            measured = measured || m.CurveKind(c) == curve::Measured;
+        if (!measured) display.formPlot.caption = "Plot";
+    }
     QuantityRecord::Simulated& s = display.formPlot.quantity.simulated;
     s.column = m.CurCurve;
     s.first = m.IFirst;

@@ -273,5 +273,21 @@ TEST_F(PlotViewTest, CommandsChangeTheCaptions) {
     EXPECT_EQ(Legend()->entries[1].text, "LSV: Fe3+ +1e=Fe2+");
 }
 
+// The plot window's caption names an imported file while its curve is there: a simulation beside
+// it (overlap) keeps the name, one that replaces it gives the window its own caption back.
+TEST_F(PlotViewTest, CaptionNamesTheFileWhileItsCurveIsThere) {
+    platform.fileAnswers.push_back(std::string(TALVEX_TEST_DATA) + "/files/default_sweep.csv");
+    ASSERT_TRUE(wb.RunCommand("mnuImport"));
+    const std::string file = wb.formPlot.caption;
+    EXPECT_TRUE(file.ends_with("default_sweep.csv")) << file;
+    wb.Click(wb.formOption.overlap);
+    ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
+    EXPECT_EQ(wb.formPlot.caption, file);
+    wb.Click(wb.formOption.overlap);
+    ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
+    EXPECT_EQ(wb.formPlot.caption, "Plot");
+    EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();
+}
+
 }  // namespace
 }  // namespace talvex
