@@ -53,6 +53,32 @@ void BM_AnalyticalQuasiReversibleSquareWave(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyticalQuasiReversibleSquareWave)->Unit(benchmark::kMillisecond);
 
+// The default differential pulse with quasi-reversible kinetics (ks 1e-3 cm/s): every point the
+// integral equation of its base level and pulse.
+void BM_AnalyticalQuasiReversibleDifferentialPulse(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 0.5);
+    wb.model.Technique = 4;
+    wb.model.CaseCode = 41;
+    wb.model.ks(1) = 1e-3;
+    RunEachIteration(state, wb);
+}
+BENCHMARK(BM_AnalyticalQuasiReversibleDifferentialPulse)->Unit(benchmark::kMillisecond);
+
+// The default cyclic voltammogram at a microdisc of radius 5 um and at a 1 um thin film: the
+// disc's field beside the plane's kernel, the film's jump response in two runs.
+void BM_AnalyticalDiscAndFilmCV(benchmark::State& state) {
+    QuietPlatform platform;
+    Workbench wb(platform);
+    DefaultExperiment(wb.model, 1);
+    Model& m = wb.model;
+    m.Electrode = static_cast<int>(state.range(0)), m.CaseCode = 10 + m.Electrode;
+    m.Radius = 5e-4, m.Area = 3.141592654 * 25e-8, m.ElectrodeLength = 1e-4;
+    RunEachIteration(state, wb);
+}
+BENCHMARK(BM_AnalyticalDiscAndFilmCV)->Arg(4)->Arg(9)->Unit(benchmark::kMicrosecond);
+
 // Each technique at the default experiment (planar, single sweep of 121 points): 1 sweep, 2 DC,
 // 3 normal pulse, 4 differential pulse, 5 square wave.
 void BM_AnalyticalTechnique(benchmark::State& state) {

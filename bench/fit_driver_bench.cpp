@@ -76,8 +76,8 @@ void BM_AutoFitCommand(benchmark::State& state) {
         wb.formExpr.alph(1).SetText("0.55");
         wb.RunCommand("mnuAutoFit");
     }
-    state.counters["iterations"] = wb.fitDriver().Iterations();
-    state.counters["evaluations"] = wb.fitDriver().minimiser().Evaluations();
+    state.counters["iterations"] = wb.lastFit ? wb.lastFit->iterations : 0;
+    state.counters["simulations"] = wb.lastFit ? wb.lastFit->simulations : 0;
     state.counters["E0_mV"] = 1000 * wb.model.E0(1);
     if (!platform.lastMessage.empty()) state.SkipWithError(platform.lastMessage.c_str());
 }

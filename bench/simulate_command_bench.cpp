@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "api/simulation.h"
 #include "app/simulate_command.h"
 #include "bench_support.h"
 #include "dialogs/form_expr.h"
@@ -32,6 +33,20 @@ void BM_SimulateDefaultDialogs(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SimulateDefaultDialogs)->Unit(benchmark::kMicrosecond);
+
+// The same 121-point analytical sweep through the engine's interface: a Simulator kept from run to
+// run (range 1, as the window and a fit keep theirs) or a fresh one each time (range 0, the free
+// function Simulate, what one call from Python does).
+void BM_SimulateThroughTheInterface(benchmark::State& state) {
+    const api::Experiment e;
+    const api::ChemicalSystem c = api::ChemicalSystem::Default();
+    api::Simulator simulator;
+    for (auto _ : state) {
+        const auto curve = state.range(0) ? simulator.Run(e, c, {false}) : api::Simulate(e, c, {false});
+        benchmark::DoNotOptimize(curve->current[10]);
+    }
+}
+BENCHMARK(BM_SimulateThroughTheInterface)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace talvex::bench

@@ -3,12 +3,14 @@
 # locale the tests read numbers under. Qt 6 builds the desktop application; Xvfb lets CI run its
 # tests once on a real X server; the DejaVu fonts draw the plot and the windows' texts (DejaVu Sans
 # Mono the result window's columns). Noto Sans Mono, a default font of desktop installs, becomes
-# the desktop's monospace font, so the tests run with the fonts a user's desktop has.
+# the desktop's monospace font, so the tests run with the fonts a user's desktop has. pybind11 and
+# Python with NumPy build the Python module; pytest and matplotlib run its tests and examples.
 set -euo pipefail
 
 # clang and its runtime libraries (libFuzzer, the sanitizers) build the fuzzing harnesses.
 packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils clang-format locales nlohmann-json3-dev
-          clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-mono xvfb xauth)
+          clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-noto-mono xvfb xauth
+          pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"

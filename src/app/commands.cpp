@@ -5,6 +5,7 @@
 #include "analysis/theoretical_peak.h"
 #include "app/file_commands.h"
 #include "app/fit_commands.h"
+#include "app/measured_curves.h"
 #include "app/recent_files.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
@@ -182,8 +183,14 @@ void RegisterCommands(CommandTable& t) {
     command("mnuManualFit", "&Manual Fit", "mnuRun", ManualFit, "F6",
             "Simulate at the measured potentials to compare with curve 1", false);
     command("mnuAutoFit", "&Auto Fit", "mnuRun", AutoFit, "F7", "Fit the checked parameters to the measured curve");
+    command("mnuGlobalFit", "&Global Fit", "mnuRun", GlobalFit, "Ctrl+G",
+            "Fit every imported curve at once, each with its own settings, sharing the checked parameters");
     command("mnuUseFitted", "&Use Fitted Values", "mnuRun", UseFittedValues, "Ctrl+U",
             "Copy the last fit's values into the entry fields, so that Simulate reproduces the fitted curve");
+    command("mnuCurveSettings", "Curve Se&ttings", "mnuRun", ShowCurveSettings, "",
+            "Show the settings the current measured curve was recorded with in the Techniques and Instrument dialogs");
+    command("mnuKeepCurveSettings", "&Keep As Curve Settings", "mnuRun", KeepCurveSettings, "",
+            "Make the Techniques and Instrument dialogs' settings those of the current measured curve");
     separator("mnuBar32", "mnuRun");
     command("mnuManualSeparate", "M&anual Separate", "mnuRun", ManualSeparate, "",
             "Manual fit, then the current of each reaction as its own curve");

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "api/model_bridge.h"
 #include "app/commands.h"
+#include "app/measured_curves.h"
 #include "app/recent_files.h"
 #include "app/workbench.h"
 #include "core/codes.h"
@@ -23,6 +26,8 @@
 #include "plot/svg_canvas.h"
 
 namespace talvex {
+
+namespace fs = std::filesystem;
 
 void SaveParameters(Workbench& wb) {
     WriteParameterFile(wb.platform, wb.model);
@@ -147,36 +152,45 @@ std::optional<InstrumentChoice> AskAboutInstrumentData(Platform& platform, const
 
 }  // namespace
 
+std::optional<ImportedFile> ReadImportedFile(Platform& platform, const std::string& path) {
+    ImportedFile file;
+    try {
+        file.pairs = ReadDataPairs(path);
+    } catch (const RunError& plain) {
+        // Not a plain data file: an instrument's export, recognised from its content. A file in
+        // the plain layout, or one that cannot be read at all, keeps the plain reader's message.
+        std::string bytes;
+        try {
+            bytes = ReadImportFile(path);
+        } catch (const RunError&) {
+            throw plain;
+        }
+        if (IsPlainDataLayout(bytes)) throw plain;
+        const InstrumentData data = ParseInstrumentData(bytes);
+        const std::optional<InstrumentChoice> choice = AskAboutInstrumentData(platform, data);
+        if (!choice) return std::nullopt;  // the user said no
+        file.pairs = SelectCycle(data, choice->cycle, choice->flip, choice->step);
+        file.notes = DescribeImport(data);
+        file.scanRate = data.scanRate;
+        if (data.cycles.size() > 1)
+            file.notes.push_back("Imported: " + (choice->cycle == 0
+                                                     ? std::string("all cycles")
+                                                     : data.cycles[static_cast<std::size_t>(choice->cycle - 1)].label));
+        file.notes.insert(file.notes.end(), choice->report.begin(), choice->report.end());
+    }
+    return file;
+}
+
 bool ReadData(Workbench& wb, std::optional<std::string> path) {
     Model& m = wb.model;
     if (!path) path = wb.platform.OpenFileDialog(kImportFileFilter);
     if (!path || path->empty()) return false;  // cancelled
     try {
-        DataPairs d;
-        std::vector<std::string> notes;
-        try {
-            d = ReadDataPairs(*path);
-        } catch (const RunError& plain) {
-            // Not a plain data file: an instrument's export, recognised from its content. A file in
-            // the plain layout, or one that cannot be read at all, keeps the plain reader's message.
-            std::string bytes;
-            try {
-                bytes = ReadImportFile(*path);
-            } catch (const RunError&) {
-                throw plain;
-            }
-            if (IsPlainDataLayout(bytes)) throw plain;
-            const InstrumentData data = ParseInstrumentData(bytes);
-            const std::optional<InstrumentChoice> choice = AskAboutInstrumentData(wb.platform, data);
-            if (!choice) return false;  // the user said no: nothing changes
-            d = SelectCycle(data, choice->cycle, choice->flip, choice->step);
-            notes = DescribeImport(data);
-            if (data.cycles.size() > 1)
-                notes.push_back("Imported: " + (choice->cycle == 0
-                                                    ? std::string("all cycles")
-                                                    : data.cycles[static_cast<std::size_t>(choice->cycle - 1)].label));
-            notes.insert(notes.end(), choice->report.begin(), choice->report.end());
-        }
+        std::optional<ImportedFile> file = ReadImportedFile(wb.platform, *path);
+        if (!file) return false;  // the user said no: nothing changes
+        const DataPairs& d = file->pairs;
+        const std::vector<std::string>& notes = file->notes;
+        const double statedRate = file->scanRate;
         const InstrumentTexts proposed = ProposeInstrument(m, d);
 
         // Read completely: only now does anything change, the curve slot included, so a failed
@@ -211,6 +225,31 @@ bool ReadData(Workbench& wb, std::optional<std::string> path) {
             "(the first measured current, proposed as the baseline's start; set I start (A) to 0 for a curve "
             "without baseline, or tick \"fit baseline\" in the Instrument dialog to fit it)");
         for (const std::string& line : notes) wb.formResult.PrintLine(line);
+        if (statedRate > 0) {
+            ins.V.SetText(FieldFormat(statedRate));
+            wb.formResult.Print().Text("v (V/s) = ").Zone().Text(ins.V.text()).End();
+            wb.formResult.PrintLine("(the scan rate the file states, proposed in the Instrument dialog)");
+        }
+
+        // The experiment this curve was recorded with, for a global fit: the dialogs as they now
+        // stand (with what was just proposed in them), at the file's potentials.
+        ins.OK();
+        MeasuredSeries& series = wb.measured;
+        if (!wb.formOption.overlap.checked()) {
+            series.records.clear();
+            series.recordOfColumn.fill(0);
+        }
+        if (series.records.size() < kMaxSeriesCurves) {
+            MeasuredRecord record{fs::path(*path).filename().string(),
+                                  api::FromModel(m, wb.formMech.Choice()).experiment, d.y};
+            record.experiment.potentials = d.x;
+            series.records.push_back(std::move(record));
+            series.recordOfColumn[static_cast<std::size_t>(column)] = static_cast<int>(series.records.size());
+        } else {
+            series.recordOfColumn[static_cast<std::size_t>(column)] = 0;
+            wb.formResult.PrintLine("The series of measured curves holds " + GeneralFormat(kMaxSeriesCurves) +
+                                    ", the most a global fit takes: this one is shown but not added to it.");
+        }
 
         wb.formPlot.caption = FullPath(*path);
         // A new data set: shown whole.

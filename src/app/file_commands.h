@@ -2,10 +2,28 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "core/platform.h"
+#include "files/data_import.h"
 
 namespace talvex {
 
 class Workbench;
+
+// A measured curve as Import Data reads it: its pairs, what the reading has to say about an
+// instrument's export (format, columns, units, sign, cycle) and the scan rate the export states (0
+// where it states none).
+struct ImportedFile {
+    DataPairs pairs;
+    std::vector<std::string> notes;
+    double scanRate = 0;
+};
+
+// Reads a plain data file or an instrument's export, asking the platform which cycle, whether to
+// flip the sign and whether to thin more than 4000 points; no value when the user said no. Raises
+// RunError for a file that cannot be read.
+std::optional<ImportedFile> ReadImportedFile(Platform& platform, const std::string& path);
 
 // File > Save: the parameter file of the model as it stands.
 void SaveParameters(Workbench& wb);

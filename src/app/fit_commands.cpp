@@ -4,11 +4,14 @@
 #include <string>
 
 #include "analysis/curve_separation.h"
+#include "api/fit.h"
+#include "api/model_bridge.h"
 #include "app/hourglass_pointer.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "core/curve_slot.h"
 #include "core/text_number.h"
+#include "dialogs/form_mech.h"
 #include "dialogs/parameter_dialogs.h"
 #include "dialogs/run_inputs.h"
 #include "plot/display.h"
@@ -43,6 +46,8 @@ int PrepareStore(Workbench& wb) {
     if (!wb.formOption.overlap.checked()) {
         m.OverlapPlot = false;
         ResetToSingleCurve(m, measured);
+        auto& records = wb.measured.recordOfColumn;
+        records[1] = records[static_cast<std::size_t>(measured)];
         measured = 1;
     }
     m.CurveKind(measured) = curve::Measured;
@@ -88,26 +93,38 @@ bool RunAutoFit(Workbench& wb) {
     }
     Model& m = wb.model;
     HourglassPointer pointer(wb.platform);
+    const float started = wb.platform.Timer();
     const int measured = PrepareStore(wb);
     FittingMode fitting(m);
     wb.formResult.Clear();
-    const std::vector<double> y = CurveValues(m, measured);
 
-    FitDriver& driver = wb.fitDriver();
-    Display& display = wb.display;
-    FitServices services{wb.formResult, wb.reporter(), wb.platform, [&display] { NoteSimulatedCurrent(display); }};
-    FitOptions options;
-    options.baseline = wb.formIns.CheckFitBaseline.checked();
-    try {
-        driver.Run(m, y, free, services, options);
-    } catch (const RunError& e) {
-        wb.Message("Fit Error: " + e.description());
+    // The measured curve with the experiment the dialogs describe, at its potentials.
+    api::Inputs inputs = api::FromModel(m, wb.formMech.Choice());
+    inputs.experiment.potentials.assign(&m.Xdata(1), &m.Xdata(1) + std::max<int>(m.NData, 0));
+    std::vector<api::FitParameter> parameters;
+    for (const FreeParameter& p : free) parameters.push_back({PoolName(p.index), p.lower, p.upper});
+    api::FitSettings settings;
+    settings.simulation = inputs.options;
+    settings.fit.baseline = wb.formIns.CheckFitBaseline.checked();
+    api::Expected<FitSummary> result =
+        api::Fit({{inputs.experiment, CurveValues(m, measured), ""}}, inputs.chemistry, parameters, settings);
+    if (!result) {
+        wb.Message(result.error().message);
         return false;
     }
+    FitSummary summary = std::move(result).value();
 
-    const std::span<const double> x = driver.Fitted();
-    for (int j = 0; j < driver.NFit(); ++j)
-        wb.formExpr.CheckFitted(driver.FitIndex(j)).caption = FormatNumber(x[static_cast<std::size_t>(j)], "0.###e-#");
+    // The model at the reported point, and the fit's curve simulated there into the store.
+    ApplyFitSolution(m, summary);
+    if (std::isfinite(summary.ssq)) RunSimulation(wb);
+    summary.runTime = m.RunTime = SecondsSince(wb.platform, started);
+
+    wb.formResult.Show();
+    PrintFitReport(summary, wb.formResult);
+    for (const std::string& text : FitMessages(summary)) wb.Message(text);
+    for (std::size_t j = 0; j < summary.values.size(); ++j)
+        wb.formExpr.CheckFitted(summary.index[j]).caption = FormatNumber(summary.values[j], "0.###e-#");
+    wb.lastFit = std::move(summary);
     RenderPlot(wb.display);
     return true;
 }
@@ -143,8 +160,7 @@ void AutoFit(Workbench& wb) {
 }
 
 void UseFittedValues(Workbench& wb) {
-    const FitDriver& driver = wb.fitDriver();
-    if (driver.NFit() == 0) {
+    if (!wb.lastFit) {
         wb.Message("There are no fitted values yet: run Auto Fit first.");
         return;
     }
@@ -158,12 +174,12 @@ void UseFittedValues(Workbench& wb) {
         if (index <= fit::D) return e.kb(index - fit::kb);
         return e.D(index - fit::D);
     };
-    const std::span<const double> x = driver.Fitted();
-    for (int j = 0; j < driver.NFit(); ++j)
-        wb.Type(box(driver.FitIndex(j)), FieldFormat(x[static_cast<std::size_t>(j)]));
-    if (driver.BaselineFitted()) {
-        wb.Type(wb.formIns.TxtI0, FieldFormat(driver.BaselineStart()));
-        wb.Type(wb.formIns.TxtI1, FieldFormat(driver.BaselineEnd()));
+    const FitSummary& fit = *wb.lastFit;
+    for (std::size_t j = 0; j < fit.values.size(); ++j) wb.Type(box(fit.index[j]), FieldFormat(fit.values[j]));
+    // A single curve's baseline belongs to the experiment in the dialogs; a series' to each curve.
+    if (fit.baseline && fit.curves.size() == 1) {
+        wb.Type(wb.formIns.TxtI0, FieldFormat(fit.curves[0].baselineStart));
+        wb.Type(wb.formIns.TxtI1, FieldFormat(fit.curves[0].baselineEnd));
     }
 }
 

@@ -1,11 +1,16 @@
 #include "app/simulate_command.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
+#include "api/model_bridge.h"
+#include "api/simulation.h"
 #include "app/commands.h"
 #include "app/hourglass_pointer.h"
 #include "app/workbench.h"
+#include "core/curve_slot.h"
+#include "dialogs/form_mech.h"
 #include "dialogs/run_inputs.h"
 #include "plot/display.h"
 #include "plot/plot_quantity.h"
@@ -14,35 +19,55 @@
 
 namespace talvex {
 
-SimulationOutcome RunSimulation(Workbench& wb) {
-    Display& display = wb.display;
-    Model& m = wb.model;
-    // What a run that ends without a curve must leave as it was: the curve counters, the point
-    // count and the potentials that every stored curve is drawn and exported against. A fit never
-    // rebuilds the potentials, so they need no copy then.
-    struct Bookkeeping {
-        Int NData, IFirst, ILast, NCurves, CurCurve, NCurvesSaved;
-        Table1<std::int16_t, 7> CurveKind;
-    } const kept{m.NData, m.IFirst, m.ILast, m.NCurves, m.CurCurve, m.NCurvesSaved, m.CurveKind};
-    std::vector<double> potentials;
-    if (!m.Fitting) potentials.assign(m.Xdata.data(), m.Xdata.data() + m.Xdata.kSize);
+namespace {
 
-    const SimulationOutcome outcome = RunSimulation(m, wb.reporter(), display.formOption.overlap.checked(), [&display] {
-        NoteSimulatedCurrent(display);
+// Copies a finished run from the engine's model into the desktop's store: the potentials, the
+// working columns (the reaction currents a separation reads) and the surface concentrations, then
+// the curve into the column the overlap box chooses.
+void StoreRun(Workbench& wb, const Model& run, int computed) {
+    Model& m = wb.model;
+    const int n = run.NData;
+    m.NData = n;
+    m.PointsPerSweep = run.PointsPerSweep;
+    m.ScanDir = run.ScanDir;
+    m.StoreCol = run.StoreCol;
+    m.MaxIter = run.MaxIter;
+    for (int k = 1; k <= n; ++k) {
+        m.Xdata(k) = run.Xdata(k);
+        for (int c = 1; c < Table2<double, kMaxPoints + 1, 9>::kCols; ++c) m.Ystore(k, c) = run.Ystore(k, c);
+        for (int s = 1; s < Table2<double, kMaxPoints + 1, 8>::kCols; ++s) m.Csurf(k, s) = run.Csurf(k, s);
+    }
+    OpenCurveSlot(m, wb.display.formOption.overlap.checked());
+    for (int k = 1; k <= n; ++k) m.Yplot(k, m.CurCurve) = run.Yplot(k, run.CurCurve);
+    m.IFirst = 1;
+    m.ILast = computed;
+}
+
+}  // namespace
+
+SimulationOutcome RunSimulation(Workbench& wb) {
+    Model& m = wb.model;
+    api::Inputs in = api::FromModel(m, wb.formMech.Choice());
+    if (m.Fitting) in.experiment.potentials.assign(&m.Xdata(1), &m.Xdata(1) + std::max<int>(m.NData, 0));
+    const api::Expected<api::Curve> result = wb.simulator().Run(in.experiment, in.chemistry, in.options);
+    SimulationOutcome outcome;
+    if (!result) {
+        for (const std::string& text : result.error().earlier) wb.Message(text);
+        wb.Message(result.error().message);
+        return outcome;
+    }
+    for (const std::string& text : result->messages) wb.Message(text);
+    outcome.points = static_cast<int>(result->potential.size());
+    outcome.computed = result->computedPoints;
+    outcome.curveWritten = true;
+    try {
+        StoreRun(wb, wb.simulator().model(), outcome.computed);
+        NoteSimulatedCurrent(wb.display);
         // The quantity transform without its transfer of the dialogs: every caller has just
-        // transferred them (Simulate, Manual Fit), and a fit's trial values must stay in the
-        // model.
-        if (!display.model.Fitting) FillPlotQuantity(display);
-    });
-    if (!outcome.curveWritten) {
-        m.NData = kept.NData;
-        m.IFirst = kept.IFirst;
-        m.ILast = kept.ILast;
-        m.NCurves = kept.NCurves;
-        m.CurCurve = kept.CurCurve;
-        m.NCurvesSaved = kept.NCurvesSaved;
-        m.CurveKind = kept.CurveKind;
-        if (!potentials.empty()) std::copy(potentials.begin(), potentials.end(), m.Xdata.data());
+        // confirmed them, and a fit's trial values must stay in the model.
+        if (!m.Fitting) FillPlotQuantity(wb.display);
+    } catch (const RunError& e) {
+        wb.Message("Analytical simulation Error: " + e.description() + "! Please try again by other initial values.");
     }
     return outcome;
 }

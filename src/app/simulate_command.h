@@ -6,10 +6,13 @@ namespace talvex {
 
 class Workbench;
 
-// The simulation driver on the workbench: the curve slot follows the display options' overlap box,
-// and the new curve is noted for the quantity transform, which runs on it unless a fit is running.
-// A run that ends without a curve (an error before the currents were in) puts the curve counters,
-// NData, IFirst, ILast and the potentials back as they were, so every stored curve stays usable.
+// One run of the engine on what the dialogs have confirmed into the model: the typed inputs are
+// read from the model (at the measured potentials while a fit runs), the workbench's engine runs
+// them, and only a run that gave a curve reaches the store: the curve goes to the column the
+// overlap box chooses (a fit's column while fitting), the potentials and the working columns
+// beside it, and it is noted for the quantity transform, which runs on it unless a fit is running.
+// A run without a curve leaves every stored curve and counter as it was. The engine's messages go
+// to the message box.
 SimulationOutcome RunSimulation(Workbench& wb);
 
 // Run > Simulate: checks and confirms every dialog into the model (ConfirmForRun: a refusal runs

@@ -28,7 +28,24 @@ void SetCount(Assignable<T>& target, const CountState& c) {
         target.Unassign();
 }
 
+bool SameRecord(const MeasuredRecord& a, const MeasuredRecord& b) {
+    return a.label == b.label && a.current == b.current && a.experiment.potentials == b.experiment.potentials &&
+           api::ExperimentValues(a.experiment) == api::ExperimentValues(b.experiment);
+}
+
 }  // namespace
+
+bool CurveState::operator==(const CurveState& o) const {
+    if (!(NData == o.NData && IFirst == o.IFirst && ILast == o.ILast && NCurves == o.NCurves &&
+          CurCurve == o.CurCurve && NCurvesSaved == o.NCurvesSaved && StoreCol == o.StoreCol && Xdata == o.Xdata &&
+          Yplot == o.Yplot && Ystore == o.Ystore && Csurf == o.Csurf && kinds == o.kinds && labels == o.labels &&
+          XFactor == o.XFactor && plotCaption == o.plotCaption && quantity == o.quantity &&
+          measured.recordOfColumn == o.measured.recordOfColumn && measured.records.size() == o.measured.records.size()))
+        return false;
+    for (std::size_t r = 0; r < measured.records.size(); ++r)
+        if (!SameRecord(measured.records[r], o.measured.records[r])) return false;
+    return true;
+}
 
 UndoState CaptureUndoState(const Workbench& wb) {
     auto entries = std::make_shared<EntryState>();
@@ -62,6 +79,7 @@ UndoState CaptureUndoState(const Workbench& wb) {
     c->XFactor = m.XFactor;
     c->plotCaption = wb.formPlot.caption;
     c->quantity = wb.formPlot.quantity;
+    c->measured = wb.measured;
     return {std::move(entries), std::move(c)};
 }
 
@@ -96,6 +114,7 @@ void RestoreUndoState(Workbench& wb, const UndoState& s) {
     m.XFactor = c.XFactor;
     wb.formPlot.caption = c.plotCaption;
     wb.formPlot.quantity = c.quantity;
+    wb.measured = c.measured;
     if (n > 0) {
         RenderPlot(wb.display);
     } else {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/measured_curves.h"
 #include "core/model.h"
 #include "dialogs/control_state.h"
 #include "plot/plot_quantity.h"
@@ -24,7 +25,8 @@ struct CountState {
 
 // The curve store as a value: points 1..NData of the potentials, of the plotted curves and of the
 // simulation's working store and surface concentrations, the counters, what each column holds, the
-// plot window's caption and what the quantity transform remembers.
+// plot window's caption, what the quantity transform remembers and the series of measured curves a
+// global fit takes.
 struct CurveState {
     CountState NData, IFirst, ILast, NCurves, CurCurve, NCurvesSaved, StoreCol;
     std::vector<double> Xdata;   // points 1..n
@@ -36,7 +38,8 @@ struct CurveState {
     double XFactor = 1.0;
     std::string plotCaption;
     QuantityRecord quantity;
-    bool operator==(const CurveState&) const = default;
+    MeasuredSeries measured;
+    bool operator==(const CurveState& other) const;
 };
 
 // Every dialog's controls, in menu order.

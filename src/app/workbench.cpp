@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "api/simulation.h"
 #include "app/commands.h"
 #include "app/workspace_commands.h"
 #include "dialogs/parameter_dialogs.h"
@@ -32,9 +33,9 @@ Workbench::Workbench(Platform& platformServices)
 
 Workbench::~Workbench() = default;
 
-FitDriver& Workbench::fitDriver() {
-    if (!fitDriver_) fitDriver_ = std::make_unique<FitDriver>();
-    return *fitDriver_;
+api::Simulator& Workbench::simulator() {
+    if (!simulator_) simulator_ = std::make_unique<api::Simulator>();
+    return *simulator_;
 }
 
 Form* Workbench::FindForm(const std::string& name) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/peak_finding.h"
+#include "app/measured_curves.h"
 #include "app/undo_history.h"
 #include "core/command_table.h"
 #include "core/model.h"
@@ -16,6 +17,7 @@
 #include "core/reporter.h"
 #include "core/result_window.h"
 #include "dialogs/controls.h"
+#include "fitting/fit_driver.h"
 
 namespace talvex {
 
@@ -27,7 +29,9 @@ class FormOption;
 class FormPlot;
 class ParameterDialogs;
 class Display;
-class FitDriver;
+namespace api {
+class Simulator;
+}
 
 // What changed through one user action, so a window refreshes exactly that.
 struct WorkbenchChanges {
@@ -97,6 +101,10 @@ class Workbench {
     CommandTable menu;
     // The peaks the last Find Peak found, kept for later analysis.
     PeakTables peakTables;
+    // The measured curves imported for a global fit, with the settings each was recorded with.
+    MeasuredSeries measured;
+    // What the last Auto Fit or Global Fit found, for Use Fitted Values.
+    std::optional<FitSummary> lastFit;
     // Folder of the application, where the manual page lives.
     std::string applicationDirectory = ".";
     // The files last imported or opened as workspaces, newest first (recent_files.h); told when
@@ -109,9 +117,8 @@ class Workbench {
     // A dialog by its name ("FormIns", "formOption"); nullptr when there is none.
     Form* FindForm(const std::string& name) const;
 
-    // The fit driver with the minimiser's work arrays (about 1 MB), made at the first fit and kept
-    // for the rest of the run.
-    FitDriver& fitDriver();
+    // The engine the window's simulations run on, made at the first run and kept.
+    api::Simulator& simulator();
 
     // Shows each message text once while it lives (user actions open one; commands run without a
     // user action, as tests do, can open their own). Scopes nest.
@@ -190,7 +197,7 @@ class Workbench {
 
     std::vector<Form*> forms_;
     std::vector<Form*> activated_;
-    std::unique_ptr<FitDriver> fitDriver_;
+    std::unique_ptr<api::Simulator> simulator_;
     int actionDepth_ = 0;
     UndoHistory history_;
     bool markSaved_ = false;

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "app/commands.h"
+#include "app/measured_curves.h"
 #include "app/recent_files.h"
 #include "app/workbench.h"
 #include "dialogs/form_ins.h"
@@ -211,6 +212,10 @@ Workspace CaptureWorkspace(const Workbench& wb) {
         c.factors.push_back(m.CurveLabels(k).factor);
     }
     c.XFactor = m.XFactor;
+    for (const MeasuredRecord& r : wb.measured.records)
+        w.measured.push_back({r.label, api::ExperimentValues(r.experiment), r.experiment.potentials, r.current});
+    for (int k = 1; k <= kWorkspaceCurves; ++k)
+        w.measuredOfColumn.push_back(wb.measured.recordOfColumn[static_cast<std::size_t>(k)]);
     c.Yplot.assign(kWorkspaceCurves, {});
     for (int i = 1; i <= n; ++i) {
         c.Xdata.push_back(m.Xdata(i));
@@ -252,6 +257,16 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     }
     m.XFactor = c.XFactor;
     wb.formPlot.caption = w.plotCaption;
+    MeasuredSeries& series = wb.measured;
+    series.records.clear();
+    for (const WorkspaceMeasured& saved : w.measured) {
+        MeasuredRecord r{saved.label, api::ExperimentFromValues(saved.settings), saved.currents};
+        r.experiment.potentials = saved.potentials;
+        series.records.push_back(std::move(r));
+    }
+    series.recordOfColumn.fill(0);
+    for (int k = 1; k <= kWorkspaceCurves && k <= static_cast<int>(w.measuredOfColumn.size()); ++k)
+        series.recordOfColumn[static_cast<std::size_t>(k)] = w.measuredOfColumn[static_cast<std::size_t>(k - 1)];
 
     if (n > 0) {
         RenderPlot(wb.display);
@@ -274,6 +289,27 @@ bool SaveWorkspaceAs(Workbench& wb) {
         wb.Message("Save Workspace Error: " + e.description());
         return false;
     }
+}
+
+std::string WorkspaceTextOf(const Workbench& wb) {
+    return WorkspaceText(CaptureWorkspace(wb));
+}
+
+void RestoreWorkspaceText(Workbench& wb, const std::string& text) {
+    RestoreWorkspace(wb, ParseWorkspace(text));
+}
+
+void LoadWorkspace(Workbench& wb, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Raise(ErrorCode::FileNotFound);
+    std::string text;
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kLargestWorkspace)
+            throw RunError(ErrorCode::InvalidProcedureCall, "the file is far larger than any workspace");
+    }
+    RestoreWorkspace(wb, ParseWorkspace(text));
 }
 
 void SaveWorkspaceCommand(Workbench& wb) {
@@ -305,19 +341,9 @@ void OpenWorkspaceCommand(Workbench& wb) {
 
 bool OpenWorkspaceFile(Workbench& wb, const std::string& path) {
     try {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) Raise(ErrorCode::FileNotFound);
-        std::string text;
-        char buffer[1 << 16];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-            text.append(buffer, static_cast<std::size_t>(in.gcount()));
-            if (text.size() > kLargestWorkspace)
-                throw RunError(ErrorCode::InvalidProcedureCall, "the file is far larger than any workspace");
-        }
-        const Workspace workspace = ParseWorkspace(text);
         // A new data set: shown whole.
         wb.formPlot.view.zoomed = false;
-        RestoreWorkspace(wb, workspace);
+        LoadWorkspace(wb, path);
         wb.MarkSaved();
         NoteRecentFile(wb, FullPath(path));
         return true;

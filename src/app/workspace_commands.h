@@ -23,6 +23,15 @@ void RestoreWorkspace(Workbench& wb, const Workspace& workspace);
 // controls after they were put back without their handlers.
 void FollowRestoredControls(Workbench& wb);
 
+// The workspace as the text of a file, and put back from such a text (raising RunError, with nothing
+// changed, for a text that is no workspace or does not fit): the recovery copies of unsaved work.
+std::string WorkspaceTextOf(const Workbench& wb);
+void RestoreWorkspaceText(Workbench& wb, const std::string& text);
+
+// Reads and puts back the workspace file at `path`; raises RunError for a file that cannot be read
+// or does not fit, and then nothing has changed.
+void LoadWorkspace(Workbench& wb, const std::string& path);
+
 // File > Save Workspace...: asks for a file and writes the workspace; the state is then saved.
 void SaveWorkspaceCommand(Workbench& wb);
 bool SaveWorkspaceAs(Workbench& wb);  // true when it was written

@@ -24,10 +24,10 @@ struct CurveLabel {
     bool operator==(const CurveLabel&) const = default;
 };
 
-// The one parameter model of a running program: experiment settings, species and reaction
-// tables, derived constants, the curve store, display settings and run state. Every value starts
-// unassigned (reads 0, prints as nothing) unless an initial value is given here.
-struct Model {
+// The parameters of the model: experiment settings, species and reaction tables, derived
+// constants, display settings and run state. Every value starts unassigned (reads 0, prints as
+// nothing) unless an initial value is given here.
+struct ModelParameters {
     // Selectors
     Int Technique;
     Int Mechanism;
@@ -80,22 +80,6 @@ struct Model {
     bool Preconcentration = false;
     Real EPre, TPre, PConst, RStir;
 
-    // Curve store: one potential axis, up to five plotted curves (six columns for the surface
-    // concentration quantity), the simulation's working store and the surface concentrations.
-    Table1<double, kMaxPoints + 1> Xdata;
-    Table2<double, kMaxPoints + 1, 7> Yplot;
-    Table2<double, kMaxPoints + 1, 9> Ystore;
-    Int16 StoreCol;
-    Table2<double, kMaxPoints + 1, 8> Csurf;
-    Int NData;
-    Int IFirst, ILast;
-    Int NCurves, CurCurve, NCurvesSaved;
-    // What each column holds (curve::Simulated, Measured, Fitted).
-    Table1<std::int16_t, 7> CurveKind;
-    Table1<CurveLabel, 7> CurveLabels;
-    // Product of the X Data factors since the potentials were last built or read (1000 for mV).
-    double XFactor = 1.0;
-
     // Display settings
     Real PlotXmin, PlotXmax, PlotYmin, PlotYmax;
     bool ShowGrid = false;
@@ -112,5 +96,28 @@ struct Model {
     // Work tables of the digital simulation that the second-order solver also reads
     Table1<double, 7> kfDt, kbDt;
 };
+
+// The curve store (a few hundred kB): what a confirmation of the dialogs never touches.
+struct CurveStore {
+    // Curve store: one potential axis, up to five plotted curves (six columns for the surface
+    // concentration quantity), the simulation's working store and the surface concentrations.
+    Table1<double, kMaxPoints + 1> Xdata;
+    Table2<double, kMaxPoints + 1, 7> Yplot;
+    Table2<double, kMaxPoints + 1, 9> Ystore;
+    Int16 StoreCol;
+    Table2<double, kMaxPoints + 1, 8> Csurf;
+    Int NData;
+    Int IFirst, ILast;
+    Int NCurves, CurCurve, NCurvesSaved;
+    // What each column holds (curve::Simulated, Measured, Fitted).
+    Table1<std::int16_t, 7> CurveKind;
+    Table1<CurveLabel, 7> CurveLabels;
+    // Product of the X Data factors since the potentials were last built or read (1000 for mV).
+    double XFactor = 1.0;
+};
+
+// The one parameter model of a running program: its parameters and its curve store. A dialog's
+// confirmation that must be undone needs a copy of the parameters only.
+struct Model : ModelParameters, CurveStore {};
 
 }  // namespace talvex

@@ -141,8 +141,9 @@ FormExpr::FormExpr(ParameterDialogs& dialogs) : Form("FormExpr", "Chemicals"), d
 }
 
 void FormExpr::OK() {
+    // The activation has confirmed the Instrument dialog and the ones before it: the chain runs once.
     Form_Activate();
-    TransferParameters(dlg_);
+    TransferChemicals(dlg_);
 }
 
 void FormExpr::Form_Activate() {

@@ -153,8 +153,9 @@ void FormIns::OK() {
     m.TPre = LeadingNumber(txtTPre.text());
     m.PConst = LeadingNumber(txtPconst.text());
     m.RStir = LeadingNumber(txtRStir.text());
-    // The band's field shows the half width; the kernels take a quarter of it.
-    m.Radius = LeadingNumber(radius.text()) / (m.Electrode == electrode::Band ? 4 : 1);
+    // The band's field shows the half width; the model holds the radius of the hemicylinder the
+    // band equals at long times, a quarter of the width (Szabo).
+    m.Radius = RadiusEntry() / (m.Electrode == electrode::Band ? 2 : 1);
     m.Omega = LeadingNumber(TextRrate.text()) * kPi / 30;
     switch (ComboScan.listIndex()) {
         case 0:
@@ -172,6 +173,14 @@ void FormIns::OK() {
     radius_Change();
 }
 
+double FormIns::RadiusEntry() const {
+    return radius.text() == radiusText_ ? exactRadius_ : LeadingNumber(radius.text());
+}
+
+double FormIns::AreaEntry() const {
+    return ARE.text() == areaText_ ? exactArea_ : LeadingNumber(ARE.text());
+}
+
 void FormIns::radius_Change() {
     Model& m = dlg_.model;
     m.ElectrodeLength = LeadingNumber(leng.text());
@@ -183,25 +192,45 @@ void FormIns::radius_Change() {
     const ElectrodeGeometry* g = GeometryOf(m.Electrode);
     if (!g) return;
     // The area text: left unchanged when the radius or length is not a number or the result
-    // would not be finite.
-    IgnoringErrors([&] {
-        if (!g->area) return;
-        const double r = StrictNumber(radius.text());
-        const double L = g->hasLength ? StrictNumber(leng.text()) : 0.0;
-        Rewrite(ARE, g->area(r, L), g->plainAreaText ? PlainText : GeometryText);
-    });
-    // The area text may have rippled through ARE_Change; read everything afresh.
-    IgnoringErrors([&] { m.Volume = g->volume(m.Radius, m.ElectrodeLength, LeadingNumber(ARE.text())); });
-    m.Area = LeadingNumber(ARE.text());
+    // would not be finite. While the radius is being written from a typed area, the area stays.
+    if (!writingRadius_) {
+        IgnoringErrors([&] {
+            if (!g->area) return;
+            const double r = radius.text() == radiusText_ ? exactRadius_ : StrictNumber(radius.text());
+            const double L = g->hasLength ? StrictNumber(leng.text()) : 0.0;
+            const double A = Checked(g->area(r, L));
+            writingArea_ = true;
+            struct Done {
+                bool& flag;
+                ~Done() { flag = false; }
+            } done{writingArea_};
+            Rewrite(ARE, A, g->plainAreaText ? PlainText : GeometryText);
+            exactArea_ = A;
+            areaText_ = ARE.text();
+        });
+    }
+    IgnoringErrors([&] { m.Volume = g->volume(m.Radius, m.ElectrodeLength, AreaEntry()); });
+    m.Area = AreaEntry();
 }
 
 void FormIns::ARE_Change() {
+    if (writingArea_) return;  // the radius handler's own result: the radius it came from stays
     IgnoringErrors([&] {
         const ElectrodeGeometry* g = GeometryOf(dlg_.model.Electrode);
         if (!g || !g->radius) return;
         const double A = StrictNumber(ARE.text());
         const double L = g->hasLength ? StrictNumber(leng.text()) : 0.0;
-        Rewrite(radius, g->radius(A, L), GeometryText);
+        const double r = Checked(g->radius(A, L));
+        exactArea_ = A;
+        areaText_ = ARE.text();
+        writingRadius_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{writingRadius_};
+        Rewrite(radius, r, GeometryText);
+        exactRadius_ = r;
+        radiusText_ = radius.text();
     });
 }
 

@@ -59,6 +59,11 @@ class FormIns : public Form {
     void OK();
     // Recomputes the area text, ElectrodeLength, Volume and Area from the geometry fields.
     void radius_Change();
+    // The radius (for the band: the half width) and the area the entries stand for: the fields
+    // show them to three digits, the model takes them exactly (a typed value as typed, one that
+    // follows from the other fields as computed).
+    double RadiusEntry() const;
+    double AreaEntry() const;
 
     void Form_Activate();
     void optElectrode_Click(int index);
@@ -74,6 +79,12 @@ class FormIns : public Form {
     void UpdateDropTime();
 
     ParameterDialogs& dlg_;
+    // The exact values behind the texts the handlers last wrote (or read from a typed entry), and
+    // those texts: while a field still shows its text, the value stands for it.
+    double exactRadius_ = 0.0, exactArea_ = 0.0;
+    std::string radiusText_, areaText_;
+    // Set while one handler writes the other's field, so that the written text is not read back.
+    bool writingArea_ = false, writingRadius_ = false;
     // E step and v as OK last took them: what a refused text gives way to.
     std::string acceptedEstep_, acceptedV_;
 };

@@ -1,5 +1,7 @@
 #include "dialogs/form_mech.h"
 
+#include <string>
+
 #include "core/codes.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_tech.h"
@@ -86,6 +88,10 @@ void FormMech::OK() {
 
 void FormMech::SetupMechanism() {
     dlg_.formTech.OK();
+    talvex::SetupMechanism(dlg_.model, dlg_.reporter, Choice());
+}
+
+MechanismChoice FormMech::Choice() const {
     MechanismChoice choice;
     for (int i = mech.first(); i <= mech.last(); ++i) {
         if (mech(i).selected()) {
@@ -98,7 +104,7 @@ void FormMech::SetupMechanism() {
     for (int r = 1; r <= 3; ++r) choice.nel(r) = NEL(r).text();
     for (int i = 1; i <= 8; ++i) choice.chem(i) = chem(i).text();
     for (int i = 1; i <= 12; ++i) choice.chem2(i) = chem2(i).text();
-    talvex::SetupMechanism(dlg_.model, dlg_.reporter, choice);
+    return choice;
 }
 
 void FormMech::CheckDigital_Click() {
@@ -108,10 +114,23 @@ void FormMech::CheckDigital_Click() {
     const bool digital = CheckDigital.checked();
     dlg_.model.DigitalSim = digital;
 
-    // The digital grid has no thin-film branch; the analytical mode offers electrodes 1 to 4 and 9.
+    // The digital grid has no thin-film branch; the closed forms have no kernels for the cylinder,
+    // the hemicylinder and the rotating disk (the band's are the hemicylinder's, with its own field).
     FormIns& ins = dlg_.formIns;
-    for (int k = electrode::Cylinder; k <= electrode::RotatingDisk; ++k) ins.optElectrode(k).enabled = digital;
+    for (int k = electrode::Cylinder; k <= electrode::RotatingDisk; ++k)
+        ins.optElectrode(k).enabled = digital || k == electrode::Band;
     ins.optElectrode(electrode::ThinFilm).enabled = !digital;
+    // An electrode that cannot be simulated any more is not left selected: the planar one takes its
+    // place, and the user is told.
+    for (int k = 1; k <= electrode::kCount; ++k) {
+        if (!ins.optElectrode(k).selected() || ins.optElectrode(k).enabled) continue;
+        const std::string was = ins.optElectrode(k).caption;
+        ins.optElectrode(electrode::Planar).Select();
+        dlg_.Message("The electrode \"" + was + "\" is not offered " +
+                     (digital ? "with the digital simulation" : "without the digital simulation") +
+                     "; the electrode is now \"" + std::string(ins.optElectrode(electrode::Planar).caption) + "\".");
+        break;
+    }
 }
 
 void FormMech::Command1_Click() {

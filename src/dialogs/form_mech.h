@@ -2,6 +2,7 @@
 
 #include "core/codes.h"
 #include "dialogs/controls.h"
+#include "digital/mechanism_setup.h"
 
 namespace talvex {
 
@@ -41,6 +42,8 @@ class FormMech : public Form {
     void OK();
     // The mechanism setup on what this dialog shows (the Techniques dialog's OK first).
     void SetupMechanism();
+    // What the dialog holds: the chosen analytical mechanism, the digital box, the editor's texts.
+    MechanismChoice Choice() const;
     void CheckDigital_Click();
     void Command1_Click();
 

@@ -12,6 +12,10 @@ namespace talvex {
 
 void TransferParameters(ParameterDialogs& dialogs) {
     dialogs.formIns.OK();
+    TransferChemicals(dialogs);
+}
+
+void TransferChemicals(ParameterDialogs& dialogs) {
     Model& m = dialogs.model;
     FormExpr& e = dialogs.formExpr;
     m.Viscosity = LeadingNumber(e.TextVis.text());

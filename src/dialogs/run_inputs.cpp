@@ -216,14 +216,14 @@ std::optional<InputRefusal> CheckRunInputs(const ParameterDialogs& dialogs, cons
 }
 
 bool ConfirmForRun(ParameterDialogs& dialogs, RunKind kind) {
-    // Copy-assigned back, not moved: the curve store keeps its storage.
-    const Model before = dialogs.model;
+    // The confirmation writes parameters only: they alone are kept to be put back.
+    const ModelParameters before = dialogs.model;
     // The box at fault shows what the last run accepted (its handlers rewrite the fields that
-    // follow it); the model stays as it was before the command.
+    // follow it); the parameters stay as they were before the command.
     auto refuse = [&](const InputRefusal& refusal) {
         dialogs.Message(refusal.Message());
         dialogs.ShowKeptText(refusal.box);
-        dialogs.model = before;
+        static_cast<ModelParameters&>(dialogs.model) = before;
         return false;
     };
     // The Instrument dialog first: the chain itself would complain about some of its fields.

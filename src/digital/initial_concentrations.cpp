@@ -162,12 +162,12 @@ double PreconcentrationFactor(const Model& m) {
     return Div(Checked(m.TPre * k * m.Area), Checked(m.Volume * (1 + theta)));
 }
 
-void RecomputeInitialConcentrations(Model& m) {
-    const int nChemAll = std::clamp(m.NChem + m.NChem2, 0, kMaxChem);
-    for (int j = 1; j <= nChemAll; ++j)
+void UpdateEquilibriumConstants(Model& m) {
+    for (int j = 1; j <= std::clamp(m.NChem + m.NChem2, 0, kMaxChem); ++j)
         if (m.kb(j) > 0) Step([&] { m.Keq(j) = AsShownEquilibriumConstant(Div(m.kf(j), m.kb(j))); });
-    if (!m.PreEquilibration && !m.Preconcentration) return;
+}
 
+void RecomputeInitialConcentrations(Model& m) {
     std::array<double, kMaxSpecies + 1> c{};
     for (int i = 1; i <= kMaxSpecies; ++i) {
         c[i] = m.C(i);

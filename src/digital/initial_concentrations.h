@@ -61,10 +61,14 @@ double AsShownEquilibriumConstant(double K);
 // Levich-type mass-transfer coefficient PConst D^(2/3) nu^(-1/6) sqrt(omega)).
 double PreconcentrationFactor(const Model& m);
 
+// Keq(j) = kf(j) / kb(j) as the "Keq" labels show it, for every reaction of the mechanism with kb
+// above 0.
+void UpdateEquilibriumConstants(Model& m);
+
 // The model's initial concentrations C(1..6) recomputed from its analytical ones, as the Chemicals
-// dialog computes its "C init" column from the same values: pre-equilibrated when
-// PreEquilibration is on (with the model's E0, n, Estart and Keq = kf/kb as the label shows it),
-// then preconcentrated when Preconcentration is on. Keq follows kf and kb as the labels do.
+// dialog computes its "C init" column from the same values: each as the column shows it (four
+// digits), pre-equilibrated when PreEquilibration is on (with the model's E0, n, Estart and Keq),
+// then preconcentrated when Preconcentration is on.
 void RecomputeInitialConcentrations(Model& m);
 
 }  // namespace talvex

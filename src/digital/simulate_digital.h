@@ -30,6 +30,7 @@ struct DigitalGrid {
     double beta = 0.0;       // each box e^beta times wider than the one before
     double lambdaRef = 0.0;  // D dt / h^2 of the reference species
     double dt = 0.0;         // the time step that sets the grid (s)
+    int along = 0;           // microdisc: boxes along the disc (the grid is N across by `along`)
 };
 DigitalGrid DescribeDigitalGrid(Model& m);
 

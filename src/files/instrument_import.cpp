@@ -796,6 +796,41 @@ bool IsPlainDataLayout(std::string_view content) {
     return true;  // nothing but blank lines: the plain reader says the input ended
 }
 
+double StatedScanRate(std::string_view content) {
+    LineReader lines(WithoutByteOrderMark(content));
+    Line line;
+    double ecLabRate = 0, ecLabScale = 1e-3;  // EC-Lab writes mV/s unless its unit line says V/s
+    auto number = [](std::string_view field, double& value) {
+        return ReadNumber(field, true, value) == NumberRead::Ok && value > 0 && std::isfinite(value);
+    };
+    // The header of any of these exports is far shorter; data lines stop the search.
+    for (int read = 0; read < 300 && lines.Next(line); ++read) {
+        const std::string_view text = TrimBlanks(line.text);
+        double value = 0;
+        if (text.starts_with("Scan Rate (V/s)")) {  // CH Instruments
+            const auto eq = text.find('=');
+            if (eq != std::string_view::npos && number(text.substr(eq + 1), value)) return value;
+        } else if (text.starts_with("SCANRATE")) {  // Gamry: SCANRATE <tab> QUANT <tab> value, in mV/s
+            int field = 0;
+            bool found = false;
+            ForEachField(text, '\t', [&](int index, std::string_view cell) {
+                field = index;
+                if (index == 2) found = number(cell, value);
+                return index < 2;
+            });
+            if (found && field == 2) return value * 1e-3;
+        } else if (text.starts_with("dE/dt unit")) {  // EC-Lab
+            if (text.find("mV/s") == std::string_view::npos && text.find("V/s") != std::string_view::npos)
+                ecLabScale = 1;
+        } else if (text.starts_with("dE/dt")) {
+            const std::string_view rest = TrimBlanks(text.substr(5));
+            const auto end = rest.find_first_of(" \t");
+            number(rest.substr(0, end), ecLabRate);
+        }
+    }
+    return ecLabRate * ecLabScale;
+}
+
 InstrumentData ParseInstrumentData(std::string_view content) {
     if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF"))
         Fail(ErrorCode::InvalidProcedureCall, "the file is UTF-16 text; save it as ANSI or UTF-8 text");
@@ -809,12 +844,24 @@ InstrumentData ParseInstrumentData(std::string_view content) {
     Line line;
     if (!lines.Next(line)) Fail(ErrorCode::InputPastEnd, "the file is empty");
     const std::string_view banner = TrimBlanks(line.text);
-    if (banner == "EC-Lab ASCII FILE" || banner == "BT-Lab ASCII FILE") return ReadECLab(content);
-    if (banner == "EXPLAIN") return ReadGamry(content);
-    do {
-        if (!IsBlankLine(line.text)) return ReadTable(content);
-    } while (lines.Next(line));
-    Fail(ErrorCode::InputPastEnd, "the file holds only blank lines");
+    InstrumentData data;
+    if (banner == "EC-Lab ASCII FILE" || banner == "BT-Lab ASCII FILE") {
+        data = ReadECLab(content);
+    } else if (banner == "EXPLAIN") {
+        data = ReadGamry(content);
+    } else {
+        bool found = false;
+        do {
+            if (!IsBlankLine(line.text)) {
+                data = ReadTable(content);
+                found = true;
+                break;
+            }
+        } while (lines.Next(line));
+        if (!found) Fail(ErrorCode::InputPastEnd, "the file holds only blank lines");
+    }
+    data.scanRate = StatedScanRate(content);
+    return data;
 }
 
 std::string ReadImportFile(const std::string& path) {

@@ -47,6 +47,9 @@ struct InstrumentData {
     // At least one cycle, each with at least one point: the cycles of a cycle column in order of
     // first appearance, or the CURVE tables of a Gamry file, or one cycle of all points.
     std::vector<InstrumentCycle> cycles;
+    // The scan rate the file's header states (V/s), where it states one (CH Instruments "Scan Rate
+    // (V/s) = ", Gamry SCANRATE in mV/s, EC-Lab "dE/dt" with its unit); 0 where it states none.
+    double scanRate = 0;
 
     std::size_t TotalPoints() const;
 };
@@ -56,6 +59,9 @@ struct InstrumentData {
 // layout of the plain data file, which ReadDataPairs reads and whose faults it reports in its own
 // words.
 bool IsPlainDataLayout(std::string_view content);
+
+// The scan rate (V/s) an export's header states, or 0. Only the lines before the data are read.
+double StatedScanRate(std::string_view content);
 
 // Reads an export from its bytes. Raises RunError whose description names the line at fault and
 // the reason ("line 17: 'abc' is not a number in column Ewe/V"). Bounded work and memory for any

@@ -167,7 +167,26 @@ std::string WorkspaceText(const Workspace& w) {
         for (const auto& y : c.Yplot) s += ", " + Num(y[i]);
         s += "]";
     }
-    s += c.Xdata.empty() ? "]\n  }\n}\n" : "\n    ]\n  }\n}\n";
+    s += c.Xdata.empty() ? "]\n  }" : "\n    ]\n  }";
+
+    s += ",\n  \"measured\": {\n    \"columns\": [";
+    for (int k = 0; k < kWorkspaceCurves; ++k) {
+        const int r =
+            k < static_cast<int>(w.measuredOfColumn.size()) ? w.measuredOfColumn[static_cast<std::size_t>(k)] : 0;
+        s += (k == 0 ? "" : ", ") + GeneralFormat(r);
+    }
+    s += "],\n    \"curves\": [";
+    for (std::size_t r = 0; r < w.measured.size(); ++r) {
+        const WorkspaceMeasured& m = w.measured[r];
+        s += (r == 0 ? "\n      {\"label\": " : ",\n      {\"label\": ") + Str(m.label) + ",\n       \"settings\": {";
+        for (std::size_t k = 0; k < m.settings.size(); ++k)
+            s += (k == 0 ? "" : ", ") + Str(m.settings[k].first) + ": " + Num(m.settings[k].second);
+        s += "},\n       \"points\": [";
+        for (std::size_t i = 0; i < m.potentials.size(); ++i)
+            s += (i == 0 ? "[" : ", [") + Num(m.potentials[i]) + ", " + Num(m.currents[i]) + "]";
+        s += "]}";
+    }
+    s += w.measured.empty() ? "]\n  }\n}\n" : "\n    ]\n  }\n}\n";
     return s;
 }
 
@@ -271,6 +290,43 @@ Workspace ParseWorkspace(std::string_view text) {
         c.Xdata[i] = ReadNumber(row[0], what);
         for (int k = 0; k < kWorkspaceCurves; ++k)
             c.Yplot[static_cast<std::size_t>(k)][i] = ReadNumber(row[static_cast<std::size_t>(k) + 1], what);
+    }
+
+    // The series of measured curves; a workspace from before it had none.
+    w.measuredOfColumn.assign(kWorkspaceCurves, 0);
+    if (doc.contains("measured")) {
+        const Json& measured = doc["measured"];
+        const Json& columns = Member(measured, "columns", "\"measured\"");
+        const Json& list = Member(measured, "curves", "\"measured\"");
+        if (!list.is_array() || list.size() > kWorkspaceMeasured)
+            Damaged("\"curves\" of \"measured\" is not a list of at most " +
+                    GeneralFormat(static_cast<double>(kWorkspaceMeasured)) + " curves");
+        if (!columns.is_array() || columns.size() != kWorkspaceCurves)
+            Damaged("\"columns\" of \"measured\" is not a list of " + GeneralFormat(kWorkspaceCurves) + " numbers");
+        for (std::size_t k = 0; k < kWorkspaceCurves; ++k)
+            w.measuredOfColumn[k] =
+                ReadInt(columns[k], "column " + GeneralFormat(static_cast<double>(k + 1)) + " of \"measured\"", 0,
+                        static_cast<int>(list.size()));
+        for (const Json& item : list) {
+            WorkspaceMeasured m;
+            const std::string where = "a measured curve";
+            m.label = ReadString(item, "label", where);
+            const Json& settings = Member(item, "settings", where);
+            if (!settings.is_object()) Damaged("the settings of " + where + " are not an object");
+            for (auto it = settings.begin(); it != settings.end(); ++it)
+                m.settings.emplace_back(it.key(), ReadNumber(it.value(), "setting " + it.key() + " of " + m.label));
+            const Json& pairs = Member(item, "points", where);
+            if (!pairs.is_array() || pairs.empty() || pairs.size() > kMaxPoints)
+                Damaged("the points of " + m.label + " are not a list of 1 to " + GeneralFormat(kMaxPoints) +
+                        " points");
+            for (const Json& p : pairs) {
+                if (!p.is_array() || p.size() != 2)
+                    Damaged("a point of " + m.label + " is not a potential and a current");
+                m.potentials.push_back(ReadNumber(p[0], "a potential of " + m.label));
+                m.currents.push_back(ReadNumber(p[1], "a current of " + m.label));
+            }
+            w.measured.push_back(std::move(m));
+        }
     }
     return w;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The workspace file: everything a user set up in the dialogs and the curves in the store, so that
@@ -13,7 +14,8 @@ namespace talvex {
 inline constexpr const char* kWorkspaceFormat = "talvex-workspace";
 inline constexpr int kWorkspaceVersion = 2;  // 2 adds what each curve column holds
 inline constexpr const char* kWorkspaceFilter = "Talvex workspace (*.tvw)|*.tvw|all|*.*";
-inline constexpr int kWorkspaceCurves = 6;  // Yplot's curve columns, all kept
+inline constexpr int kWorkspaceCurves = 6;             // Yplot's curve columns, all kept
+inline constexpr std::size_t kWorkspaceMeasured = 16;  // the measured curves of a series
 
 // One control of a dialog as a user sees it. Which fields mean something depends on the kind.
 struct WorkspaceControl {
@@ -49,10 +51,20 @@ struct WorkspaceCurves {
     double XFactor = 1.0;
 };
 
+// One measured curve of the series a global fit takes: its label, the settings it was recorded
+// with (by name, as the program's experiment names them) and its own points.
+struct WorkspaceMeasured {
+    std::string label;
+    std::vector<std::pair<std::string, double>> settings;
+    std::vector<double> potentials, currents;
+};
+
 struct Workspace {
     std::vector<WorkspaceForm> forms;
     std::string plotCaption;
     WorkspaceCurves curves;
+    std::vector<WorkspaceMeasured> measured;
+    std::vector<int> measuredOfColumn;  // by curve column 1..6: the measured curve it shows (1..), 0 none
 };
 
 // The file's text.

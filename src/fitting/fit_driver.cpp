@@ -1,6 +1,7 @@
 #include "fitting/fit_driver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -9,7 +10,6 @@
 #include "core/run_error.h"
 #include "core/text_number.h"
 #include "digital/initial_concentrations.h"
-#include "simulation/corrections.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex {
@@ -86,6 +86,12 @@ std::string PoolName(int index) {
     Raise(ErrorCode::SubscriptOutOfRange);
 }
 
+int PoolIndex(const std::string& name) {
+    for (int i = 1; i <= fit::kCount; ++i)
+        if (PoolName(i) == name) return i;
+    return 0;
+}
+
 bool FittedInLn(int index, double lower) {
     const bool spansDecades = (index > fit::C && index <= fit::ks) || (index > fit::ks && index <= fit::Alpha) ||
                               (index > fit::kf && index <= fit::kCount);
@@ -103,153 +109,165 @@ void ResetToSingleCurve(Model& m, int column) {
     m.CurCurve = 1;
 }
 
-void SimulationObjective::Bind(Model& m, std::span<const int> fitIndex, std::span<const double> y, bool baseline,
-                               std::function<void()> afterCopy) {
-    m_ = &m;
-    fitIndex_ = fitIndex;
-    y_ = y;
-    baseline_ = baseline;
-    afterCopy_ = std::move(afterCopy);
-    withBaseline_ = [this] {
-        AddBestBaseline();
-        if (afterCopy_) afterCopy_();
-    };
+namespace {
+
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// The start and end currents b0, b1 of the baseline b0 (1 - s) + b1 s (s from 0 at the start to 1
-// at the vertex) that fit y - f best, by the 2 x 2 normal equations; the line is then added as a
-// simulation adds it, so a Simulate with these currents typed in gives the same curve. Where the
-// potentials give the line no length (the vertex at the start potential) there is no line to fit.
-void SimulationObjective::AddBestBaseline() {
-    Model& m = *m_;
-    const int n = m.NData;
-    const int col = m.CurCurve;
-    double a00 = 0, a01 = 0, a11 = 0, g0 = 0, g1 = 0;
-    try {
-        for (int k = 1; k <= n; ++k) {
-            const double r = y_[static_cast<std::size_t>(k - 1)] - m.Yplot(k, col);
-            const double s = BackgroundShare(m, k);
-            a00 += (1 - s) * (1 - s), a01 += (1 - s) * s, a11 += s * s;
-            g0 += (1 - s) * r, g1 += s * r;
-        }
-    } catch (const RunError&) {
-        return;
-    }
-    const double det = a00 * a11 - a01 * a01;
-    if (!(det > 1e-12 * a00 * a11)) return;
-    m.BackgroundI0 = Checked((g0 * a11 - g1 * a01) / det);
-    m.BackgroundI1 = Checked((g1 * a00 - g0 * a01) / det);
-    AddBackgroundLine(m);
-    for (int k = 1; k <= n; ++k) m.Yplot(k, col) = m.Ystore(k, m.StoreCol);
+bool IsRateConstant(int index) {
+    return (index > fit::ks && index <= fit::Alpha) || (index > fit::kf && index <= fit::D);
 }
 
-void SimulationObjective::Evaluate(std::span<const double> p, std::span<double> f) {
-    if (m_ == nullptr || p.size() != fitIndex_.size()) Raise(ErrorCode::InvalidProcedureCall);
-    Model& m = *m_;
-    for (std::size_t j = 0; j < p.size(); ++j) SetPoolValue(m, fitIndex_[j], p[j]);
-    // The starting solution follows the trial's E0, K and concentrations, as it would in a Simulate
-    // with those values typed in.
-    RecomputeInitialConcentrations(m);
-    if (baseline_) m.BackgroundI0 = m.BackgroundI1 = 0.0;
-    reporter_.received = false;
-    RunSimulation(m, reporter_, false, baseline_ ? withBaseline_ : afterCopy_);
-    if (reporter_.received) throw RunError(ErrorCode::InvalidProcedureCall, reporter_.first);
-    const int n = static_cast<int>(f.size());
-    if (m.NData != n) Raise(ErrorCode::SubscriptOutOfRange);
-    const int column = m.CurCurve;
-    for (int k = 1; k <= n; ++k) f[static_cast<std::size_t>(k - 1)] = m.Yplot(k, column);
+}  // namespace
+
+ParameterError FitDriver::StandardError(int j) const {
+    const std::size_t i = static_cast<std::size_t>(j);
+    return {summary_.determined[i], summary_.standardErrors[i]};
 }
 
-void FitDriver::Run(Model& m, std::span<const double> y, std::span<const FreeParameter> free, FitServices& services,
-                    const FitOptions& options) {
-    if (y.empty() || y.size() > static_cast<std::size_t>(kMaxPoints) || static_cast<int>(y.size()) != m.NData)
-        throw RunError(ErrorCode::InvalidProcedureCall, "No measured curve to fit: import one first");
+FitSummary FitDriver::Fit(std::span<const FitInputCurve> curves, std::span<const FreeParameter> free,
+                          const FitOptions& options) {
+    if (curves.empty()) throw RunError(ErrorCode::InvalidProcedureCall, "No measured curve to fit: import one first");
+    for (const FitInputCurve& c : curves)
+        if (c.setup == nullptr || c.y.empty() || c.y.size() > static_cast<std::size_t>(kMaxPoints) ||
+            static_cast<int>(c.y.size()) != c.setup->NData)
+            throw RunError(ErrorCode::InvalidProcedureCall, "No measured curve to fit: import one first");
     if (free.empty()) throw RunError(ErrorCode::InvalidProcedureCall, kNothingToFit);
     if (free.size() > static_cast<std::size_t>(kMaxFitParameters))
         throw RunError(ErrorCode::SubscriptOutOfRange, "At most 30 parameters can be fitted at once");
-
-    const float startTime = services.platform.Timer();
-    iterations_ = 0;
-    FillPool(m, pool_);
-
-    nFit_ = 0;
-    for (const FreeParameter& p : free) {
+    for (const FreeParameter& p : free)
         if (p.index < 1 || p.index > fit::kCount) Raise(ErrorCode::SubscriptOutOfRange);
-        const std::size_t j = static_cast<std::size_t>(nFit_++);
-        fitIndex_[j] = p.index;
-        x0_[j] = pool_[static_cast<std::size_t>(p.index)];
-        lower_[j] = p.lower;
-        upper_[j] = p.upper;
-        x_[j] = VMax(lower_[j], VMin(upper_[j], x0_[j]));
-        log_[j] = FittedInLn(p.index, p.lower) && x_[j] > 0;
-    }
-    const std::size_t np = static_cast<std::size_t>(nFit_);
 
-    const double var = DataVariance(y);
-    objective_.Bind(m, {fitIndex_.data(), np}, y, options.baseline, services.afterCopy);
-    scanSimulations_ = 0;
-    scanNotes_.clear();
-    if (options.decadeScan) ScanDecades(y, free);
-    xStart_ = x_;
+    const auto clock = options.clock ? options.clock : std::function<double()>(SteadySeconds);
+    const double started = clock();
+    FitSummary s;
+    s.baseline = options.baseline;
+
+    // The shared chemistry's values from the first curve's model; each free value clamped.
+    FitPool pool{};
+    FillPool(*curves[0].setup, pool);
+    const std::size_t np = free.size();
+    std::vector<double> x(np);
+    std::vector<bool> logScale(np);
+    for (std::size_t j = 0; j < np; ++j) {
+        const FreeParameter& p = free[j];
+        s.index.push_back(p.index);
+        s.initial.push_back(pool[static_cast<std::size_t>(p.index)]);
+        s.lower.push_back(p.lower);
+        s.upper.push_back(p.upper);
+        x[j] = VMax(p.lower, VMin(p.upper, s.initial.back()));
+        logScale[j] = FittedInLn(p.index, p.lower) && x[j] > 0;
+    }
+
+    // Several curves weighted so that each has its largest current at 1 (a single one as it is).
+    std::vector<FitCurve> fitCurves;
+    std::size_t points = 0;
+    for (const FitInputCurve& c : curves) points += c.y.size();
+    y_.resize(points);
+    std::size_t at = 0;
+    for (const FitInputCurve& c : curves) {
+        double peak = 0;
+        for (double v : c.y) peak = std::max(peak, std::fabs(v));
+        const double weight = curves.size() == 1 || peak == 0 ? 1.0 : 1.0 / peak;
+        for (double v : c.y) y_[at++] = weight * v;
+        fitCurves.push_back({c.setup, c.y, weight});
+        s.curves.push_back({c.label, static_cast<int>(c.y.size()), weight, 0, {}, 0, 0});
+    }
+    CurvesObjective objective(std::move(fitCurves), s.index, options.baseline, options.threads);
+    s.threads = objective.Threads();
+
+    if (options.decadeScan) ScanDecades(objective, y_, free, x, s.notes, s.scanSimulations);
+    s.start = x;
 
     FitProblem problem;
-    problem.objective = &objective_;
-    problem.y = y;
-    problem.lower = {lower_.data(), np};
-    problem.upper = {upper_.data(), np};
-    problem.logScale = {log_.data(), np};
-    problem.var = var;
-    problem.dataStd = std::sqrt(var);
-    marquardt_.Start(problem, {x_.data(), np});
+    problem.objective = &objective;
+    problem.y = y_;
+    problem.lower = s.lower;
+    problem.upper = s.upper;
+    std::unique_ptr<bool[]> flags(new bool[np]);
+    for (std::size_t j = 0; j < np; ++j) flags[j] = logScale[j];
+    problem.logScale = {flags.get(), np};
+    problem.var = DataVariance(y_);
+    problem.dataStd = std::sqrt(problem.var);
+    s.variance = problem.var;
+    marquardt_.Start(problem, x);
 
-    ResultWindow& result = services.result;
+    bool cancelled = false;
     do {
         marquardt_.Iterate();
-        ++iterations_;
-        result.Print().Text("Least square = ").Zone().Num(marquardt_.SSQ()).End();
-    } while (iterations_ <= kMaxIterationCount && marquardt_.Flag() > 0);
-    switch (marquardt_.Flag()) {
+        ++s.iterations;
+        s.history.push_back(marquardt_.SSQ());
+        if (options.progress && !options.progress({s.iterations, marquardt_.SSQ(), marquardt_.X()})) cancelled = true;
+    } while (!cancelled && s.iterations <= kMaxIterationCount && marquardt_.Flag() > 0);
+    s.flag = marquardt_.Flag();
+    switch (s.flag) {
         case kFlagPerfectFit:
-            status_ = FitStatus::PerfectFit;
+            s.status = FitStatus::PerfectFit;
             break;
         case kFlagError:
-            status_ = FitStatus::Failed;
+            s.status = FitStatus::Failed;
             break;
         case kFlagConverged:
-            status_ = marquardt_.DampingExhausted() ? FitStatus::DampingExhausted : FitStatus::Converged;
+            s.status = marquardt_.DampingExhausted() ? FitStatus::DampingExhausted : FitStatus::Converged;
             break;
         default:
-            status_ = FitStatus::IterationLimit;
+            s.status = cancelled ? FitStatus::Cancelled : FitStatus::IterationLimit;
     }
 
-    // The spread of each value needs the Jacobian at the solution; afterwards the model and the
-    // fit's curve are brought back to the reported point, which the last evaluation may have left.
-    for (ParameterError& e : errors_) e = ParameterError{};
-    if (std::isfinite(marquardt_.SSQ())) marquardt_.StandardErrors({errors_.data(), np}, options.baseline ? 2 : 0);
+    // The spread of each value needs the Jacobian at the solution; afterwards the objective is
+    // brought back to the solution, which the last evaluation may have left.
+    std::vector<ParameterError> errors(np);
+    const int linear = options.baseline ? 2 * static_cast<int>(curves.size()) : 0;
+    if (std::isfinite(marquardt_.SSQ())) marquardt_.StandardErrors(errors, linear);
     marquardt_.ReturnToSolution();
-    baselineFitted_ = options.baseline;
-    baselineStart_ = m.BackgroundI0;
-    baselineEnd_ = m.BackgroundI1;
 
-    const float elapsed = SecondsSince(services.platform, startTime);
-    m.RunTime = elapsed;
-
-    result.Show();
-    PrintReport(result, var, elapsed);
-    PrintOutcome(result);
-    TellFailures(services.reporter);
+    s.values.assign(marquardt_.X().begin(), marquardt_.X().end());
+    for (std::size_t j = 0; j < np; ++j) {
+        s.determined.push_back(errors[j].determined);
+        s.standardErrors.push_back(errors[j].standardError);
+        for (std::size_t i = 0; i < np; ++i)
+            s.covariance.push_back(marquardt_.Covariance(static_cast<int>(j), static_cast<int>(i)));
+    }
+    s.ssq = marquardt_.SSQ();
+    s.objectiveEvaluations = marquardt_.ObjCount();
+    s.marquardts = marquardt_.NMarq();
+    s.evaluations = marquardt_.Evaluations();
+    s.simulations = (s.evaluations + s.scanSimulations) * static_cast<int>(curves.size());
+    s.failedEvaluations = marquardt_.FailedEvaluations();
+    s.firstFailure = marquardt_.FirstFailure();
+    s.error = marquardt_.ErrorDescription();
+    const std::span<const double> f = marquardt_.Curve();
+    for (std::size_t c = 0; c < s.curves.size(); ++c) {
+        FitCurveSummary& cs = s.curves[c];
+        const std::size_t offset = static_cast<std::size_t>(objective.Offset(static_cast<int>(c)));
+        double ssq = 0;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(cs.points); ++k) {
+            const double fitted = std::isfinite(s.ssq) ? f[offset + k] / cs.weight : 0.0;
+            cs.fitted.push_back(fitted);
+            ssq += (fitted - curves[c].y[k]) * (fitted - curves[c].y[k]);
+        }
+        cs.ssq = ssq;
+        if (options.baseline && marquardt_.SolutionIsLastEvaluated()) {
+            cs.baselineStart = objective.BaselineStart(static_cast<int>(c));
+            cs.baselineEnd = objective.BaselineEnd(static_cast<int>(c));
+        }
+    }
+    s.runTime = clock() - started;
+    summary_ = s;
+    return s;
 }
 
 // A rate constant that may lie anywhere within several decades is the parameter a local minimiser
 // loses: far from the data's value the curve hardly depends on it. A few simulations at each
 // decade tell where to start.
-void FitDriver::ScanDecades(std::span<const double> y, std::span<const FreeParameter> free) {
+void FitDriver::ScanDecades(CurvesObjective& objective, std::span<const double> y, std::span<const FreeParameter> free,
+                            std::span<double> x, std::vector<std::string>& notes, int& simulations) {
     scanCurve_.resize(y.size());
-    const std::size_t np = static_cast<std::size_t>(nFit_);
     auto sumOfSquares = [&]() {
-        ++scanSimulations_;
+        ++simulations;
         try {
-            objective_.Evaluate({x_.data(), np}, scanCurve_);
+            objective.Evaluate(x, scanCurve_);
         } catch (const RunError&) {
             return HUGE_VAL;
         }
@@ -259,71 +277,132 @@ void FitDriver::ScanDecades(std::span<const double> y, std::span<const FreeParam
     };
     double best = HUGE_VAL;
     bool evaluated = false;
-    for (std::size_t j = 0; j < np; ++j) {
-        const int index = fitIndex_[j];
-        const bool rate = (index > fit::ks && index <= fit::Alpha) || (index > fit::kf && index <= fit::D);
-        if (!rate || !(free[j].lower > 0) || !(free[j].upper > 100 * free[j].lower)) continue;
+    for (std::size_t j = 0; j < x.size(); ++j) {
+        if (!IsRateConstant(free[j].index) || !(free[j].lower > 0) || !(free[j].upper > 100 * free[j].lower)) continue;
         if (!evaluated) best = sumOfSquares(), evaluated = true;
         const int first = static_cast<int>(std::ceil(std::log10(free[j].lower) - 1e-9));
         const int last = static_cast<int>(std::floor(std::log10(free[j].upper) + 1e-9));
-        const double start = x_[j];
+        const double start = x[j];
         double bestValue = start;
         for (int k = first; k <= last; ++k) {
             const double value = std::pow(10.0, k);
             if (value == start) continue;
-            x_[j] = value;
+            x[j] = value;
             const double ssq = sumOfSquares();
             if (ssq < best) best = ssq, bestValue = value;
         }
-        x_[j] = bestValue;
-        scanNotes_.push_back(PoolName(index) + " was first tried at the " + GeneralFormat(last - first + 1) +
-                             " decades from " + GeneralFormat(std::pow(10.0, first)) + " to " +
-                             GeneralFormat(std::pow(10.0, last)) + "; the fit started from " + GeneralFormat(x_[j]) +
-                             ".");
+        x[j] = bestValue;
+        notes.push_back(PoolName(free[j].index) + " was first tried at the " + GeneralFormat(last - first + 1) +
+                        " decades from " + GeneralFormat(std::pow(10.0, first)) + " to " +
+                        GeneralFormat(std::pow(10.0, last)) + "; the fit started from " + GeneralFormat(x[j]) + ".");
     }
 }
 
-void FitDriver::PrintReport(ResultWindow& result, double var, float runTime) const {
-    const std::span<const double> x = marquardt_.X();
-    result.Print().Text("No.").Zone().Text("Initial value").Zone().Zone().Text("Fitted value").End();
-    for (int j = 0; j < nFit_; ++j) {
-        const std::size_t i = static_cast<std::size_t>(j);
-        result.Print().Num(j + 1).Zone().Num(x0_[i]).Zone().Num(x[i]).End();
+void FitDriver::Run(Model& m, std::span<const double> y, std::span<const FreeParameter> free, FitServices& services,
+                    const FitOptions& options) {
+    if (y.empty() || y.size() > static_cast<std::size_t>(kMaxPoints) || static_cast<int>(y.size()) != m.NData)
+        throw RunError(ErrorCode::InvalidProcedureCall, "No measured curve to fit: import one first");
+    m.Fitting = true;
+    const auto setup = std::make_unique<Model>(m);
+    const FitInputCurve curve{setup.get(), y, ""};
+    FitOptions timed = options;
+    Platform& platform = services.platform;
+    if (!timed.clock) timed.clock = [&platform] { return static_cast<double>(platform.Timer()); };
+    const float startTime = platform.Timer();
+    const FitSummary& s = Fit({&curve, 1}, free, timed);
+
+    // The model and the fit's curve at the reported point, as a Simulate there would give them.
+    ApplyFitSolution(m, s);
+    if (std::isfinite(s.ssq)) {
+        struct Quiet : Reporter {
+            void Message(const std::string&) override {}
+        } quiet;
+        RunSimulation(m, quiet, false, services.afterCopy);
     }
+    summary_.runTime = m.RunTime = SecondsSince(platform, startTime);
+
+    services.result.Show();
+    PrintFitReport(summary_, services.result);
+    for (const std::string& text : FitMessages(summary_)) services.reporter.Message(text);
+}
+
+void PrintFitReport(const FitSummary& s, ResultWindow& result) {
+    for (double ssq : s.history) result.Print().Text("Least square = ").Zone().Num(ssq).End();
+    const std::size_t np = s.values.size();
+    result.Print().Text("No.").Zone().Text("Initial value").Zone().Zone().Text("Fitted value").End();
+    for (std::size_t j = 0; j < np; ++j)
+        result.Print().Num(static_cast<double>(j + 1)).Zone().Num(s.initial[j]).Zone().Num(s.values[j]).End();
     result.PrintLine("");
-    result.Print().Text("Least square = ").Zone().Num(marquardt_.SSQ()).End();
-    result.Print().Text("Standard deviation^2 = ").Zone().Num(var).End();
-    result.Print().Text("Convergence flag = ").Zone().Num(marquardt_.Flag()).End();
-    result.Print().Text("No. of iteration = ").Zone().Num(iterations_).End();
-    result.Print().Text("No. of obj. fun. = ").Zone().Num(marquardt_.ObjCount()).End();
-    result.Print().Text("No. of MARQUARDS = ").Zone().Num(marquardt_.NMarq()).End();
-    result.Print().Text("Computation time (s) =").Zone().Num(runTime).End();
+    result.Print().Text("Least square = ").Zone().Num(s.ssq).End();
+    result.Print().Text("Standard deviation^2 = ").Zone().Num(s.variance).End();
+    result.Print().Text("Convergence flag = ").Zone().Num(s.flag).End();
+    result.Print().Text("No. of iteration = ").Zone().Num(s.iterations).End();
+    result.Print().Text("No. of obj. fun. = ").Zone().Num(s.objectiveEvaluations).End();
+    result.Print().Text("No. of MARQUARDS = ").Zone().Num(s.marquardts).End();
+    result.Print().Text("Computation time (s) =").Zone().Num(static_cast<float>(s.runTime)).End();
 
     // How far each value can be trusted: one standard deviation from the curvature of the sum of
     // squares at the solution, or a plain statement where the data do not fix the value.
-    if (!std::isfinite(marquardt_.SSQ())) return;
-    result.PrintLine("");
-    result.Print().Text("No.").Zone().Text("Standard error").End();
-    for (int j = 0; j < nFit_; ++j) {
-        const ParameterError& e = errors_[static_cast<std::size_t>(j)];
-        ResultWindow::Line line = result.Print();
-        line.Num(j + 1).Zone();
-        if (e.determined)
-            line.Num(e.standardError);
-        else
-            line.Text("not determined by the data");
-        line.End();
+    if (std::isfinite(s.ssq)) {
+        result.PrintLine("");
+        result.Print().Text("No.").Zone().Text("Standard error").End();
+        for (std::size_t j = 0; j < np; ++j) {
+            ResultWindow::Line line = result.Print();
+            line.Num(static_cast<double>(j + 1)).Zone();
+            if (s.determined[j])
+                line.Num(s.standardErrors[j]);
+            else
+                line.Text("not determined by the data");
+            line.End();
+        }
     }
-}
 
-void FitDriver::PrintOutcome(ResultWindow& result) const {
-    result.PrintLine("");
-    for (const std::string& note : scanNotes_) result.PrintLine(note);
-    if (baselineFitted_) {
-        result.Print().Text("Baseline I start (A) = ").Zone().Num(baselineStart_).End();
-        result.Print().Text("Baseline I end (A) = ").Zone().Num(baselineEnd_).End();
+    // Several curves: each one's share, and how the shared values trade off against each other.
+    if (s.curves.size() > 1) {
+        result.PrintLine("");
+        result.Print()
+            .Text("Curve")
+            .Zone()
+            .Text("Points")
+            .Zone()
+            .Text("Weight (1/A)")
+            .Zone()
+            .Text("Least square")
+            .End();
+        for (const FitCurveSummary& c : s.curves) {
+            result.PrintLine(c.label);
+            result.Print().Zone().Num(c.points).Zone().Num(c.weight).Zone().Num(c.ssq).End();
+        }
+        if (std::isfinite(s.ssq)) {
+            result.PrintLine("");
+            result.PrintLine("Correlation of the fitted values:");
+            for (std::size_t i = 0; i < np; ++i) {
+                ResultWindow::Line line = result.Print();
+                line.Num(static_cast<double>(i + 1));
+                for (std::size_t j = 0; j < np; ++j) {
+                    line.Zone();
+                    const double cij = s.covariance[i * np + j];
+                    const double norm = std::sqrt(s.covariance[i * np + i] * s.covariance[j * np + j]);
+                    if (s.determined[i] && s.determined[j] && norm > 0)
+                        line.Text(FormatNumber(cij / norm, "0.000"));
+                    else
+                        line.Text("-");
+                }
+                line.End();
+            }
+        }
     }
-    switch (status_) {
+
+    result.PrintLine("");
+    for (const std::string& note : s.notes) result.PrintLine(note);
+    if (s.baseline) {
+        for (const FitCurveSummary& c : s.curves) {
+            if (s.curves.size() > 1) result.PrintLine("Baseline of " + c.label + ":");
+            result.Print().Text("Baseline I start (A) = ").Zone().Num(c.baselineStart).End();
+            result.Print().Text("Baseline I end (A) = ").Zone().Num(c.baselineEnd).End();
+        }
+    }
+    switch (s.status) {
         case FitStatus::Converged:
             result.PrintLine("Converged: the last iteration lowered the sum of squares by less than 0.02 %.");
             break;
@@ -342,31 +421,44 @@ void FitDriver::PrintOutcome(ResultWindow& result) const {
         case FitStatus::Failed:
             result.PrintLine("Stopped on an error; the values are the best point reached.");
             break;
+        case FitStatus::Cancelled:
+            result.PrintLine("Stopped by the user; the values are the best point reached.");
+            break;
     }
-    const std::span<const double> x = marquardt_.X();
-    for (int j = 0; j < nFit_; ++j) {
-        const std::size_t i = static_cast<std::size_t>(j);
-        const std::string which = "Warning: No. " + GeneralFormat(j + 1) + " (" + PoolName(fitIndex_[i]) + ") ended ";
-        auto same = [](double a, double b) { return std::fabs(a - b) <= 1e-12 * std::fabs(b); };
-        if (same(x[i], lower_[i]))
-            result.PrintLine(which + "at its lower bound " + GeneralFormat(lower_[i]) + ".");
-        else if (same(x[i], upper_[i]))
-            result.PrintLine(which + "at its upper bound " + GeneralFormat(upper_[i]) + ".");
-        else if (x[i] == xStart_[i])
-            result.PrintLine(which + "exactly at its start value " + GeneralFormat(xStart_[i]) +
+    auto same = [](double a, double b) { return std::fabs(a - b) <= 1e-12 * std::fabs(b); };
+    for (std::size_t j = 0; j < np; ++j) {
+        const std::string which =
+            "Warning: No. " + GeneralFormat(static_cast<double>(j + 1)) + " (" + PoolName(s.index[j]) + ") ended ";
+        if (same(s.values[j], s.lower[j]))
+            result.PrintLine(which + "at its lower bound " + GeneralFormat(s.lower[j]) + ".");
+        else if (same(s.values[j], s.upper[j]))
+            result.PrintLine(which + "at its upper bound " + GeneralFormat(s.upper[j]) + ".");
+        else if (s.values[j] == s.start[j])
+            result.PrintLine(which + "exactly at its start value " + GeneralFormat(s.start[j]) +
                              ": the fit did not move it.");
     }
 }
 
-void FitDriver::TellFailures(Reporter& reporter) const {
-    const Marquardt& f = marquardt_;
-    const bool startFailed = f.Flag() == kFlagError && !std::isfinite(f.SSQ());
-    if (f.FailedEvaluations() > 0 && !startFailed) {
-        reporter.Message(
-            GeneralFormat(f.FailedEvaluations()) + " of " + GeneralFormat(f.Evaluations()) +
-            " simulations of the fit failed and counted as steps that did not improve. The first: " + f.FirstFailure());
+void ApplyFitSolution(Model& m, const FitSummary& s) {
+    for (std::size_t j = 0; j < s.values.size(); ++j) SetPoolValue(m, s.index[j], s.values[j]);
+    UpdateEquilibriumConstants(m);
+    if (m.PreEquilibration || m.Preconcentration) RecomputeInitialConcentrations(m);
+    if (s.baseline && s.curves.size() == 1) {
+        m.BackgroundI0 = s.curves[0].baselineStart;
+        m.BackgroundI1 = s.curves[0].baselineEnd;
     }
-    if (f.Flag() == kFlagError) reporter.Message("Fit Error: " + f.ErrorDescription());
+}
+
+std::vector<std::string> FitMessages(const FitSummary& s) {
+    std::vector<std::string> messages;
+    const bool startFailed = s.status == FitStatus::Failed && !std::isfinite(s.ssq);
+    if (s.failedEvaluations > 0 && !startFailed) {
+        messages.push_back(
+            GeneralFormat(s.failedEvaluations) + " of " + GeneralFormat(s.evaluations) +
+            " simulations of the fit failed and counted as steps that did not improve. The first: " + s.firstFailure);
+    }
+    if (s.status == FitStatus::Failed) messages.push_back("Fit Error: " + s.error);
+    return messages;
 }
 
 }  // namespace talvex

@@ -41,17 +41,24 @@ double DataVariance(std::span<const double> y) {
     return var / static_cast<double>(y.size());
 }
 
-Marquardt::Marquardt()
-    : y_(kMaxPoints),
-      f_(kMaxPoints),
-      fTrial_(kMaxPoints),
-      fPlus_(kMaxPoints),
-      fMinus_(kMaxPoints),
-      J_(static_cast<std::size_t>(kMaxFitParameters) * kMaxPoints) {}
+Marquardt::Marquardt() {
+    Reserve(kMaxPoints, kMaxFitParameters);
+}
+
+void Marquardt::Reserve(int m, int np) {
+    const std::size_t points = static_cast<std::size_t>(m), columns = static_cast<std::size_t>(np);
+    if (y_.size() < points) {
+        y_.resize(points);
+        f_.resize(points);
+        fTrial_.resize(points);
+    }
+    if (J_.size() < points * columns) J_.resize(points * columns);
+    if (probeCurves_.size() < 2 * points * columns) probeCurves_.resize(2 * points * columns);
+}
 
 void Marquardt::Start(const FitProblem& problem, std::span<const double> x0) {
     const std::size_t np = x0.size();
-    if (np > kMaxFitParameters || problem.y.empty() || problem.y.size() > kMaxPoints || problem.lower.size() != np ||
+    if (np > kMaxFitParameters || problem.y.empty() || problem.y.size() > kMaxFitPoints || problem.lower.size() != np ||
         problem.upper.size() != np || (!problem.active.empty() && problem.active.size() != np) ||
         (!problem.logScale.empty() && problem.logScale.size() != np))
         Raise(ErrorCode::SubscriptOutOfRange);
@@ -62,6 +69,7 @@ void Marquardt::Start(const FitProblem& problem, std::span<const double> x0) {
     objective_ = problem.objective;
     np_ = static_cast<int>(np);
     m_ = static_cast<int>(problem.y.size());
+    Reserve(m_, np_);
     var_ = problem.var;
     dataStd_ = problem.dataStd;
     std::copy(problem.y.begin(), problem.y.end(), y_.begin());
@@ -256,29 +264,61 @@ void Marquardt::Accept(double ssqNew) {
 // in data without spread) cannot give a derivative: an error in the iteration, an undetermined parameter for the
 // standard errors.
 void Marquardt::ComputeJacobian(bool zeroStepIsError) {
-    const std::span<double> fPlus{fPlus_.data(), static_cast<std::size_t>(m_)};
-    const std::span<double> fMinus{fMinus_.data(), static_cast<std::size_t>(m_)};
+    // The probes: x + h and x - h of every parameter that takes part, all handed over at once.
+    int probes = 0;
+    int probeOf[kMaxFitParameters];
+    double step[kMaxFitParameters];
     for (int j = 0; j < np_; ++j) {
-        const std::span<double> col = Column(j);
-        std::fill(col.begin(), col.end(), 0.0);
+        std::fill(Column(j).begin(), Column(j).end(), 0.0);
+        probeOf[j] = -1;
         if (!active_[j]) continue;  // excluded from the step whatever its column says
         const double saved = xw_[j];
-        const double h = log_[j] ? kRelativeStep : saved != 0 ? kRelativeStep * std::fabs(saved) : dataStd_;
-        if (h == 0) {
+        step[j] = log_[j] ? kRelativeStep : saved != 0 ? kRelativeStep * std::fabs(saved) : dataStd_;
+        if (step[j] == 0) {
             if (zeroStepIsError) Raise(ErrorCode::DivisionByZero);
             continue;
         }
-        xw_[j] = saved + h;
-        const bool plus = Evaluate(xw_, fPlus);
-        xw_[j] = saved - h;
-        const bool minus = Evaluate(xw_, fMinus);
-        xw_[j] = saved;
-        if (plus && minus) {
-            for (int k = 0; k < m_; ++k) col[k] = Div(fPlus[k] - fMinus[k], 2 * h);
-        } else if (plus) {
-            for (int k = 0; k < m_; ++k) col[k] = Div(fPlus[k] - f_[k], h);
-        } else if (minus) {
-            for (int k = 0; k < m_; ++k) col[k] = Div(f_[k] - fMinus[k], h);
+        for (int side = 0; side < 2; ++side) {
+            double* point = probePoints_ + (probes + side) * kMaxFitParameters;
+            for (int i = 0; i < np_; ++i) point[i] = External(i, xw_[i]);
+            point[j] = External(j, side == 0 ? saved + step[j] : saved - step[j]);
+        }
+        probeOf[j] = probes;
+        probes += 2;
+    }
+    if (probes == 0) return;
+    // The objective reads np values per point, kMaxFitParameters apart: pack them.
+    for (int k = 1; k < probes; ++k) std::copy_n(probePoints_ + k * kMaxFitParameters, np_, probePoints_ + k * np_);
+    objective_->EvaluateMany(probes, probePoints_, np_, probeCurves_.data(), m_, probeFailures_);
+    evaluations_ += probes;
+    solutionIsLastEvaluated_ = false;
+
+    for (int j = 0; j < np_; ++j) {
+        if (probeOf[j] < 0) continue;
+        bool ok[2];
+        const double* curve[2];
+        for (int side = 0; side < 2; ++side) {
+            const int k = probeOf[j] + side;
+            curve[side] = probeCurves_.data() + static_cast<std::size_t>(k) * m_;
+            std::string& failure = probeFailures_[k];
+            if (failure.empty()) {
+                for (int i = 0; i < m_; ++i) {
+                    if (std::isfinite(curve[side][i])) continue;
+                    failure = Description(ErrorCode::Overflow);
+                    break;
+                }
+            }
+            ok[side] = failure.empty();
+            if (!ok[side]) RecordFailure(failure.c_str());
+        }
+        const std::span<double> col = Column(j);
+        const double h = step[j];
+        if (ok[0] && ok[1]) {
+            for (int k = 0; k < m_; ++k) col[k] = Div(curve[0][k] - curve[1][k], 2 * h);
+        } else if (ok[0]) {
+            for (int k = 0; k < m_; ++k) col[k] = Div(curve[0][k] - f_[k], h);
+        } else if (ok[1]) {
+            for (int k = 0; k < m_; ++k) col[k] = Div(f_[k] - curve[1][k], h);
         }
     }
 }

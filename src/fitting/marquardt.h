@@ -17,6 +17,8 @@
 namespace talvex {
 
 inline constexpr int kMaxFitParameters = 30;
+// A fit of several curves stacks them: sixteen curves of the most points one curve may have.
+inline constexpr int kMaxFitPoints = 16 * kMaxPoints;
 
 // The convergence flag after an iteration. Before the first one it is the number of free
 // parameters, so a caller that repeats while the flag is positive always makes one iteration.
@@ -51,7 +53,7 @@ struct ParameterError {
 
 class Marquardt {
   public:
-    Marquardt();  // sizes the work arrays for 30 parameters and 4000 points
+    Marquardt();  // sizes the work arrays for 30 parameters and 4000 points (a larger fit, at Start)
 
     // Begins a fit from x0 (one value per free parameter, already inside its bounds): clears the
     // step of any earlier fit and the counters; the damping factor carries over but is set
@@ -120,8 +122,10 @@ class Marquardt {
     std::span<const double> Params(const double* p);
     double External(int i, double u) const { return log_[i] ? std::exp(u) : u; }
     std::span<double> Column(int j) {
-        return {J_.data() + static_cast<std::size_t>(j) * kMaxPoints, static_cast<std::size_t>(m_)};
+        return {J_.data() + static_cast<std::size_t>(j) * m_, static_cast<std::size_t>(m_)};
     }
+    // Sizes the work arrays for m points and np parameters; they only ever grow.
+    void Reserve(int m, int np);
 
     static constexpr int kCols = kMaxFitParameters + 1;  // the gradient in column NP
 
@@ -148,7 +152,11 @@ class Marquardt {
     double W_[kMaxFitParameters][kCols]{};
     double lambda_ = 0;
 
-    std::vector<double> y_, f_, fTrial_, fPlus_, fMinus_, J_;  // J_ by column, kMaxPoints apart
+    std::vector<double> y_, f_, fTrial_, J_;  // J_ by column, m apart
+    // The Jacobian's probes: up to two points per parameter, their curves and failures.
+    double probePoints_[2 * kMaxFitParameters * kMaxFitParameters]{};
+    std::vector<double> probeCurves_;
+    std::string probeFailures_[2 * kMaxFitParameters];
 
     double ssq_ = 0;
     int mode_ = 0;

@@ -30,7 +30,6 @@
 #include "app/workbench.h"
 #include "app/workspace_commands.h"
 #include "core/run_error.h"
-#include "files/workspace_file.h"
 #include "gui/dialog_view.h"
 #include "gui/plot_widget.h"
 #include "gui/qt_text.h"
@@ -378,7 +377,7 @@ void MainWindow::Autosave() {
         recovery_->Clear();  // nothing unsaved (saved, or undone back to what was saved)
         return;
     }
-    recovery_->Write(WorkspaceText(CaptureWorkspace(*wb_)));
+    recovery_->Write(WorkspaceTextOf(*wb_));
 }
 
 void MainWindow::SetAutosaveInterval(int milliseconds) {
@@ -411,9 +410,8 @@ bool MainWindow::OfferRecovery() {
         Act([&] {
             std::ifstream in(S(orphan), std::ios::binary);
             const std::string text{std::istreambuf_iterator<char>(in), {}};
-            const Workspace workspace = ParseWorkspace(text);
             restored = wb_->Do("Restore recovered work", [&] {
-                RestoreWorkspace(*wb_, workspace);
+                RestoreWorkspaceText(*wb_, text);
                 return true;
             });
         });

@@ -5,11 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
 
-#include "core/run_error.h"
-#include "files/file_replace.h"
 #include "gui/qt_text.h"
 
 namespace talvex::gui {
@@ -59,12 +58,11 @@ void RecoveryStore::Remove(const QString& orphan) {
 }
 
 bool RecoveryStore::Write(const std::string& workspaceText) {
-    try {
-        ReplaceFileContents(S(path_), workspaceText);
-        return true;
-    } catch (const RunError&) {
-        return false;
-    }
+    // Whole or not at all: a crash while writing leaves the copy before.
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(workspaceText.data(), static_cast<qint64>(workspaceText.size()));
+    return file.commit();
 }
 
 void RecoveryStore::Clear() {

@@ -8,6 +8,7 @@
 #include "core/constants.h"
 #include "digital/gauss_legendre.h"
 #include "digital/ohmic_drop.h"
+#include "simulation/diffusion_field.h"
 
 namespace talvex {
 namespace {
@@ -55,88 +56,18 @@ IntervalWeights CatalyticWeights(double k, double a, double b) {
     return {kTwoOverRootPi * prev, kTwoOverRootPi * cur, kTwoOverRootPi * whole};
 }
 
-// A cylinder of radius r has no closed-form kernels, only Laplace transforms in Bessel functions
-// of x = r sqrt(s/D). Three functions of tau = D t/r^2 are tabulated once (Stehfest's inversion
-// with 14 terms, good to about 1e-6 of their size) from tau = 1e-10 to 1e10, 40 points a decade,
-// and interpolated by cubics in log tau:
-// - the correction g to the plane's kernel of the surface deficit, 1/sqrt(pi t) + (sqrt(D)/r) g:
-//   the inverse of K0(x)/(sqrt(s) K1(x)) - 1/sqrt(s); -1/2 at short times, -1/sqrt(pi tau) at long;
-// - the correction c to the plane's current after a unit jump of the deficit,
-//   1/sqrt(pi t) + (sqrt(D)/r) c: the inverse of (K1(x)/K0(x) - 1)/sqrt(s); 1/2 at short times;
-// - its integral over time divided by tau, C/tau: 1/2 at short times.
-constexpr int kCylinderDecades = 20, kCylinderPerDecade = 40,
-              kCylinderPoints = kCylinderDecades * kCylinderPerDecade + 1;
-constexpr double kCylinderFirstLog = -10.0;
-
-double BesselRatio(double x) {  // K0(x) / K1(x)
-    if (x > 700) {              // both underflow: their asymptotic series, good to rounding out here
-        const double y = 1 / x;
-        const double k0 = 1 + y * (-1.0 / 8 + y * (9.0 / 128 + y * (-225.0 / 3072 + y * 11025.0 / 98304)));
-        const double k1 = 1 + y * (3.0 / 8 + y * (-15.0 / 128 + y * (315.0 / 3072 - y * 14175.0 / 98304)));
-        return k0 / k1;
-    }
-    return std::cyl_bessel_k(0.0, x) / std::cyl_bessel_k(1.0, x);
-}
-
-enum CylinderFunction { kKernel, kJumpFlux, kJumpCharge, kCylinderFunctions };
-
-const std::vector<double>& CylinderTable(CylinderFunction which) {
-    static const auto tables = [] {
-        constexpr int N = 14;
-        double V[N + 1] = {};
-        for (int i = 1; i <= N; ++i) {
-            double sum = 0;
-            for (int k = (i + 1) / 2; k <= std::min(i, N / 2); ++k)
-                sum += std::pow(k, N / 2) * std::tgamma(2 * k + 1) /
-                       (std::tgamma(N / 2 - k + 1) * std::tgamma(k + 1) * std::tgamma(k) * std::tgamma(i - k + 1) *
-                        std::tgamma(2 * k - i + 1));
-            V[i] = ((i + N / 2) % 2 == 1 ? -1 : 1) * sum;
-        }
-        std::vector<std::vector<double>> g(kCylinderFunctions, std::vector<double>(kCylinderPoints));
-        for (int p = 0; p < kCylinderPoints; ++p) {
-            const double tau = std::pow(10.0, kCylinderFirstLog + static_cast<double>(p) / kCylinderPerDecade);
-            const double l = std::log(2.0) / tau;
-            double sum[kCylinderFunctions] = {};
-            for (int i = 1; i <= N; ++i) {
-                const double s = i * l, x = std::sqrt(s), ratio = BesselRatio(x);
-                sum[kKernel] += V[i] * (ratio - 1) / x;
-                sum[kJumpFlux] += V[i] * (1 / ratio - 1) / x;
-                sum[kJumpCharge] += V[i] * (1 / ratio - 1) / (x * s);
-            }
-            const auto at = static_cast<std::size_t>(p);
-            g[kKernel][at] = sum[kKernel] * l;
-            g[kJumpFlux][at] = sum[kJumpFlux] * l;
-            g[kJumpCharge][at] = sum[kJumpCharge] * l / tau;
-        }
-        return g;
-    }();
-    return tables[which];
-}
-
-double Cylinder(CylinderFunction which, double tau) {
-    const double x = tau > 0 ? (std::log10(tau) - kCylinderFirstLog) * kCylinderPerDecade : -1.0;
-    if (which == kKernel && x >= kCylinderPoints - 1) return -1 / std::sqrt(kPi * tau);
-    const std::vector<double>& g = CylinderTable(which);
-    if (x <= 0) return which == kKernel ? -0.5 : 0.5;
-    const int i = std::clamp(static_cast<int>(x), 1, kCylinderPoints - 3);
-    const double t = std::min(x - i, 2.0);
-    const auto I = static_cast<std::size_t>(i);
-    const double a = g[I - 1], b = g[I], c = g[I + 1], d = g[I + 2];
-    return b + t * ((c - a) / 2 + t * ((2 * a - 5 * b + 4 * c - d) / 2 + t * (3 * (b - c) + d - a) / 2));
-}
-
 // What the convolution of an interval weighs: the plane's kernel, the catalytic one with rate
-// `rate`, or the cylinder's correction to the plane with scale sqrt(D)/r and D/r^2.
+// `rate`, or a field's correction to the plane's.
 struct KernelShape {
     double rate = 0;
-    double scale = 0, perTime = 0;
+    const DiffusionField* field = nullptr;
 };
 
-// The cylinder's correction is smooth in log u but changes over D u/r^2 ~ 1, which may lie deep
-// inside an interval that starts at 0: eight-point Gauss-Legendre on pieces that halve towards the
-// interval's start, down to a millionth of the time scale r^2/D.
-IntervalWeights CylinderWeights(const KernelShape& k, double a, double b) {
-    const double w = b - a, floor = 1e-6 / k.perTime;
+// A field's correction is smooth in log u but changes over u ~ 1/perTime, which may lie deep inside
+// an interval that starts at 0: eight-point Gauss-Legendre on pieces that halve towards the
+// interval's start, down to a millionth of that time.
+IntervalWeights FieldWeights(const DiffusionField& field, double a, double b) {
+    const double w = b - a, floor = 1e-6 / field.perTime();
     double prev = 0, cur = 0, whole = 0;
     double hi = b;
     while (hi > a) {
@@ -144,7 +75,7 @@ IntervalWeights CylinderWeights(const KernelShape& k, double a, double b) {
         const double mid = (lo + hi) / 2, half = (hi - lo) / 2;
         for (int i = 0; i < 4; ++i)
             for (const double u : {mid - half * kGaussNode[i], mid + half * kGaussNode[i]}) {
-                const double g = half * kGaussWeight[i] * k.scale * Cylinder(kKernel, k.perTime * u);
+                const double g = half * kGaussWeight[i] * field.Kernel(u);
                 whole += g;
                 prev += g * (u - a) / w;
                 cur += g * (b - u) / w;
@@ -155,7 +86,7 @@ IntervalWeights CylinderWeights(const KernelShape& k, double a, double b) {
 }
 
 IntervalWeights Weights(const KernelShape& k, double a, double b) {
-    if (k.scale > 0) return CylinderWeights(k, a, b);
+    if (k.field) return FieldWeights(*k.field, a, b);
     return k.rate > 0 ? CatalyticWeights(k.rate, a, b) : PlanarWeights(a, b);
 }
 
@@ -219,19 +150,84 @@ ScaledRates RatesAt(const ConvolutionCouple& cp, double FoverRT, double E) {
     return {red, ox, invRate};
 }
 
-// The diffusion coefficients and, at a sphere or a cylinder, the radius the kernels divide by.
+// The diffusion coefficients and, away from a plane, the size the kernels divide by.
 void CheckCouple(const ConvolutionCouple& cp) {
     if (cp.Do <= 0 || cp.Dr <= 0) Raise(ErrorCode::InvalidProcedureCall);
-    if ((cp.transport == Transport::Radial || cp.transport == Transport::Cylinder) && !(cp.radius > 0))
+    if (cp.transport != Transport::Planar && cp.transport != Transport::Catalytic && !(cp.radius > 0))
         Raise(cp.radius == 0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
+}
+
+// The field of a couple's species of diffusion coefficient D.
+DiffusionField FieldOf(const ConvolutionCouple& cp, double D) {
+    switch (cp.transport) {
+        case Transport::Radial:
+            return {FieldShape::Sphere, D, cp.radius};
+        case Transport::Cylinder:
+            return {FieldShape::Cylinder, D, cp.radius};
+        case Transport::Disc:
+            return {FieldShape::Disc, D, cp.radius};
+        case Transport::Band:
+            return {FieldShape::Band, D, cp.radius};
+        case Transport::Film:
+            return {FieldShape::Film, D, cp.radius};
+        default:
+            return {};
+    }
+}
+
+// A disc's, a band's or a film's field is known by its jump response only, so the flux at a node
+// follows from the history of the deficit instead, taken linear between nodes from 0 at time 0
+// (Duhamel's superposition of the jump responses): with the ramp weight
+// a(n, j) = (Q(t_n - t_j-1) - Q(t_n - t_j)) / (t_j - t_j-1) of the charge Q that a unit jump passes,
+// f_n = sum over 1 <= j <= n of (I_j - I_j-1) a(n, j), I_0 = 0. In a thin film the flux is the rate
+// of change of the deficit, which this takes as the backward difference over the last interval; the
+// flux-linear kernel form would take it by the trapezoidal rule, which rings without end after the
+// film's first equilibration or a vertex. (Only the field's share beyond the plane takes this form at
+// a disc and a band: see Mode::Curved below.)
+
+// Q(b) - Q(a), with the plane's share or (`curvedOnly`) without it.
+double RampCharge(const DiffusionField& field, bool curvedOnly, double a, double b) {
+    constexpr double twoOverRootPi = 1.1283791670955126;
+    const double plane = curvedOnly ? 0.0 : twoOverRootPi * (b - a) / (std::sqrt(b) + std::sqrt(a));
+    return plane + field.JumpCharge(b) - field.JumpCharge(a);
+}
+
+// The table of a uniform grid of step h: ramp[m] = a(n, n - m).
+void RampTable(const DiffusionField& field, bool curvedOnly, double h, int nodes, std::vector<double>& ramp) {
+    ramp.assign(static_cast<std::size_t>(nodes) + 1, 0.0);
+    for (int m = 0; m <= nodes; ++m)
+        ramp[static_cast<std::size_t>(m)] = RampCharge(field, curvedOnly, m * h, (m + 1) * h) / h;
+}
+
+// The flux at node n as self x I_n + sum; jump[j] = I_j - I_j-1.
+History Respond(const std::vector<double>& deficit, const std::vector<double>& jump, int n, bool uniform,
+                const std::vector<double>& ramp, const DiffusionField& field, bool curvedOnly,
+                const std::vector<double>& t) {
+    const auto N = static_cast<std::size_t>(n);
+    if (uniform) {
+        const double* a = ramp.data();
+        const double* v = jump.data();
+        double sum = -deficit[N - 1] * a[0];
+        for (int j = 1; j < n; ++j) sum += a[n - j] * v[j];
+        return {a[0], sum};
+    }
+    const double tn = t[N];
+    auto weight = [&](int j) {
+        const auto J = static_cast<std::size_t>(j);
+        return RampCharge(field, curvedOnly, tn - t[J], tn - t[J - 1]) / (t[J] - t[J - 1]);
+    };
+    const double self = weight(n);
+    double sum = -deficit[N - 1] * self;
+    for (int j = 1; j < n; ++j) sum += weight(j) * jump[static_cast<std::size_t>(j)];
+    return {self, sum};
 }
 
 }  // namespace
 
-void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& p,
-                ConvolutionWork& work, double* const* currents) {
-    if (nCouples > kMaxCouples || p.count < 1 || p.subSteps < 1) Raise(ErrorCode::SubscriptOutOfRange);
+namespace {
 
+void SolveSweepOnce(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& p,
+                    ConvolutionWork& work, double* const* currents) {
     // Nodes: time 0 at the first point, subSteps nodes across every interval of non-zero length.
     work.t.assign(1, 0.0);
     work.E.assign(1, p.potentials[0]);
@@ -262,22 +258,59 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
     const KernelShape planar{};
     if (uniform) Tables(planar, h, nodes, work.comb, work.first);
 
-    KernelShape own[kMaxCouples] = {};
+    // How each couple's surface follows its flux: the plane's kernel alone, the catalytic kernel,
+    // the sphere's equation for the deficit, a field's correction added to the plane's kernel
+    // (cylinder), the plane's kernel less the flux of the field's share of the jump response (disc,
+    // band), or the whole jump response (film).
+    enum class Mode { Plane, Catalytic, Sphere, Kernel, Curved, Response };
+    Mode mode[kMaxCouples] = {};
+    DiffusionField fieldO[kMaxCouples], fieldR[kMaxCouples];
+    KernelShape own[kMaxCouples] = {}, ownR[kMaxCouples] = {};
     for (int c = 0; c < nCouples; ++c) {
         const ConvolutionCouple& cp = couples[c];
         CheckCouple(cp);
         work.flux[c].assign(size, 0.0);
         work.ownO[c].assign(size, 0.0);
         work.ownR[c].assign(size, 0.0);
-        if (cp.transport == Transport::Catalytic) {
-            own[c].rate = cp.kf + cp.kb;
-            if (own[c].rate < 0) Raise(ErrorCode::InvalidProcedureCall);
-        } else if (cp.transport == Transport::Cylinder) {
-            own[c].scale = std::sqrt(cp.Do) / cp.radius;
-            own[c].perTime = cp.Do / (cp.radius * cp.radius);
+        fieldO[c] = FieldOf(cp, cp.Do);
+        fieldR[c] = FieldOf(cp, cp.Dr);
+        switch (cp.transport) {
+            case Transport::Catalytic:
+                mode[c] = Mode::Catalytic;
+                own[c].rate = cp.kf + cp.kb;
+                if (own[c].rate < 0) Raise(ErrorCode::InvalidProcedureCall);
+                if (uniform) Tables(own[c], h, nodes, work.combCat[c], work.firstCat[c]);
+                break;
+            case Transport::Radial:
+                mode[c] = Mode::Sphere;
+                break;
+            case Transport::Cylinder:
+                mode[c] = Mode::Kernel;
+                own[c].field = &fieldO[c];
+                ownR[c].field = &fieldR[c];
+                if (uniform) {
+                    Tables(own[c], h, nodes, work.combCat[c], work.firstCat[c]);
+                    Tables(ownR[c], h, nodes, work.combR[c], work.firstR[c]);
+                }
+                break;
+            case Transport::Disc:
+            case Transport::Band:
+            case Transport::Film: {
+                const bool curved = cp.transport != Transport::Film;
+                mode[c] = curved ? Mode::Curved : Mode::Response;
+                work.jumpO[c].assign(size, 0.0);
+                work.jumpR[c].assign(size, 0.0);
+                work.curvedO[c].assign(size, 0.0);
+                work.curvedR[c].assign(size, 0.0);
+                if (uniform) {
+                    RampTable(fieldO[c], curved, h, nodes, work.rampO[c]);
+                    RampTable(fieldR[c], curved, h, nodes, work.rampR[c]);
+                }
+                break;
+            }
+            case Transport::Planar:
+                break;
         }
-        if (uniform && (own[c].rate > 0 || own[c].scale > 0))
-            Tables(own[c], h, nodes, work.combCat[c], work.firstCat[c]);
     }
 
     // At each node the surface concentrations are linear in the node's own flux: the share each
@@ -307,14 +340,15 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
         return Checked(total);
     };
 
-    double shift = 0.0;  // interface less applied potential at the node before
+    double shift = 0.0;                                  // interface less applied potential at the node before
+    History gO[kMaxCouples] = {}, gR[kMaxCouples] = {};  // the field's share of the node's flux
     for (int n = 1; n <= nodes; ++n) {
         const auto N = static_cast<std::size_t>(n);
         for (int c = 0; c < nCouples; ++c) {
             const ConvolutionCouple& cp = couples[c];
             std::vector<double>& f = work.flux[c];
             NodeTerms& x = terms[c];
-            if (own[c].rate > 0) {
+            if (mode[c] == Mode::Catalytic) {
                 // The sum of O and R diffuses freely, so it stays at the bulk value at the surface;
                 // R relaxes towards its chemical equilibrium share kb/k of it.
                 const History w = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], own[c], work.t);
@@ -323,17 +357,42 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
                 x.Co = S - x.Cr;
                 x.pO = x.pR = w.self;
                 x.qO = x.qR = w.sum;
+            } else if (mode[c] == Mode::Response) {
+                // The node's deficits from the flux: I = (f - sum) / self.
+                const History o =
+                    Respond(work.ownO[c], work.jumpO[c], n, uniform, work.rampO[c], fieldO[c], false, work.t);
+                const History r =
+                    Respond(work.ownR[c], work.jumpR[c], n, uniform, work.rampR[c], fieldR[c], false, work.t);
+                x.pO = 1 / o.self, x.qO = -o.sum / o.self;
+                x.pR = 1 / r.self, x.qR = -r.sum / r.self;
+            } else if (mode[c] == Mode::Curved) {
+                // The flux is the plane's response to the deficit plus the field's share g, which the
+                // deficit's history gives (g_n = c0 I_n + hc); the plane's kernel turns the flux less g
+                // into the deficit: I_n = J(f) - J(g), the same planar weights for both.
+                const History j = Convolve(f, n, uniform, work.comb, work.first, planar, work.t);
+                auto solve = [&](const std::vector<double>& deficit, const std::vector<double>& jump,
+                                 const std::vector<double>& ramp, const std::vector<double>& share,
+                                 const DiffusionField& field, double& pOut, double& qOut, History& g) {
+                    g = Respond(deficit, jump, n, uniform, ramp, field, true, work.t);
+                    const History y = Convolve(share, n, uniform, work.comb, work.first, planar, work.t);
+                    const double d = 1 + y.self * g.self;
+                    pOut = j.self / d;
+                    qOut = (j.sum - y.self * g.sum - y.sum) / d;
+                };
+                solve(work.ownO[c], work.jumpO[c], work.rampO[c], work.curvedO[c], fieldO[c], x.pO, x.qO, gO[c]);
+                solve(work.ownR[c], work.jumpR[c], work.rampR[c], work.curvedR[c], fieldR[c], x.pR, x.qR, gR[c]);
             } else {
                 const History j = Convolve(f, n, uniform, work.comb, work.first, planar, work.t);
                 x.pO = x.pR = j.self;
                 x.qO = x.qR = j.sum;
-                if (own[c].scale > 0) {
-                    // A cylinder adds its correction to the plane's kernel (that of O for both).
-                    const History y = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], own[c], work.t);
-                    x.pO = x.pR = j.self + y.self;
-                    x.qO = x.qR = j.sum + y.sum;
+                if (mode[c] == Mode::Kernel) {
+                    // The field's correction to the plane's kernel, each species its own.
+                    const History yo = Convolve(f, n, uniform, work.combCat[c], work.firstCat[c], own[c], work.t);
+                    const History yr = Convolve(f, n, uniform, work.combR[c], work.firstR[c], ownR[c], work.t);
+                    x.pO = j.self + yo.self, x.qO = j.sum + yo.sum;
+                    x.pR = j.self + yr.self, x.qR = j.sum + yr.sum;
                 }
-                if (cp.transport == Transport::Radial) {
+                if (mode[c] == Mode::Sphere) {
                     // At a sphere the deficit I obeys I + a (I convolved with 1/sqrt(pi t)) = J,
                     // the planar convolution J of the flux, with a = sqrt(D)/radius.
                     const double aO = x.rootDo / cp.radius, aR = x.rootDr / cp.radius;
@@ -358,6 +417,14 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
             work.flux[c][N] = flux;
             work.ownO[c][N] = terms[c].pO * flux + terms[c].qO;
             work.ownR[c][N] = terms[c].pR * flux + terms[c].qR;
+            if (mode[c] == Mode::Response || mode[c] == Mode::Curved) {
+                work.jumpO[c][N] = work.ownO[c][N] - work.ownO[c][N - 1];
+                work.jumpR[c][N] = work.ownR[c][N] - work.ownR[c][N - 1];
+            }
+            if (mode[c] == Mode::Curved) {
+                work.curvedO[c][N] = gO[c].self * work.ownO[c][N] + gO[c].sum;
+                work.curvedR[c][N] = gR[c].self * work.ownR[c][N] + gR[c].sum;
+            }
         }
     }
 
@@ -368,11 +435,31 @@ void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
         }
 }
 
+}  // namespace
+
+void SolveSweep(double FoverRT, const ConvolutionCouple* couples, int nCouples, const SweepProgramme& p,
+                ConvolutionWork& work, double* const* currents) {
+    if (nCouples > kMaxCouples || p.count < 1 || p.subSteps < 1) Raise(ErrorCode::SubscriptOutOfRange);
+    bool film = false;
+    for (int c = 0; c < nCouples; ++c) film = film || couples[c].transport == Transport::Film;
+    if (!film) return SolveSweepOnce(FoverRT, couples, nCouples, p, work, currents);
+    // A thin film's backward difference lags by half an interval: the run on twice as many nodes
+    // halves the lag, and the two are extrapolated.
+    double* coarse[kMaxCouples] = {};
+    for (int c = 0; c < nCouples; ++c) {
+        work.coarse[c].assign(static_cast<std::size_t>(p.count), 0.0);
+        coarse[c] = work.coarse[c].data();
+    }
+    SolveSweepOnce(FoverRT, couples, nCouples, p, work, coarse);
+    SweepProgramme finer = p;
+    finer.subSteps = 2 * p.subSteps;
+    SolveSweepOnce(FoverRT, couples, nCouples, finer, work, currents);
+    for (int c = 0; c < nCouples; ++c)
+        for (int i = 0; i < p.count; ++i) currents[c][i] = Checked(2 * currents[c][i] - coarse[c][i]);
+}
+
 namespace {
 
-// Above this ks sqrt(t/D) the kinetic share of a level's current is below 0.1 %: one node per
-// level is exact to that.
-constexpr double kReversibleKinetics = 1e3;
 // Nodes per level for slower kinetics: graded towards the start of the level, where the
 // transient is fastest, and a last node so close to the end that the mean flux over the last
 // interval is the flux at the end. Holding the deficit over each interval errs in proportion to
@@ -384,6 +471,20 @@ constexpr int kKineticNodes = 16;
 constexpr int kMostNodes = 8 * kKineticNodes;
 constexpr double kLastInterval = 1e-4;
 constexpr double kRootPi = 1.7724538509055159;
+constexpr double kPiExact = 3.14159265358979324;
+
+// A long sequence of equal levels (a square wave) carries the plane's share of its history as a
+// sum of exponentials instead of pair by pair: 1/sqrt(pi v) = (1/pi) int lambda^-1/2 exp(-lambda v)
+// dlambda, by the trapezoidal rule in ln lambda with steps of 1/2 from 50 over the shortest
+// interval down to 1e-18 over the whole sequence, is good to 1e-8 at every age in between. Then
+// each node costs a fixed number of terms instead of one per earlier node. Short sequences (DC,
+// normal and differential pulse) keep the pair by pair sums. The share of a field beyond the
+// sphere's is summed pair by pair still, but the ages of equal levels repeat, so the charge it passes
+// between two nodes is tabulated once by level offset and node pair (while the table stays below
+// kMostTabulated values).
+constexpr int kFewNodes = 256;
+constexpr double kExponentialStep = 0.5;
+constexpr std::size_t kMostTabulated = std::size_t{1} << 22;
 
 // The charge and the current that a unit jump of the catalytic deficit has passed after time u,
 // with k = kf + kb: Q(u) = sqrt(k) ((u + 1/2k) erf(sqrt(ku)) + sqrt(u/(pi k)) exp(-ku)) and its
@@ -422,29 +523,27 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                 p.durations ? start + duration * fraction[k] : p.duration * (i + fraction[k]);
         start += duration;
     }
-    // A cylinder's jump responses add (sqrt(D)/r) u C(tau)/tau to the charge and (sqrt(D)/r) c(tau)
-    // to the current, a sphere's the same with C/tau = c = 1; the catalytic ones those above.
-    bool extra[kMaxCouples] = {}, cylinder[kMaxCouples] = {};
-    double a[kMaxCouples] = {}, perTime[kMaxCouples] = {}, rate[kMaxCouples] = {};
+    // The jump responses beyond the plane's: a sphere's add a = sqrt(D)/r to the current (its charge
+    // a u is taken with the node's own deficit, aI below); the other fields' and the catalytic ones
+    // are added jump by jump (each species takes O's field).
+    bool extra[kMaxCouples] = {};
+    double a[kMaxCouples] = {}, rate[kMaxCouples] = {};
+    DiffusionField field[kMaxCouples];
     for (int c = 0; c < nCouples; ++c) {
         work.own[c].assign(size, 0.0);
         work.jump[c].assign(size, 0.0);
         const ConvolutionCouple& cp = couples[c];
-        cylinder[c] = cp.transport == Transport::Cylinder;
         if (cp.transport == Transport::Catalytic) rate[c] = cp.kf + cp.kb;
-        extra[c] = cylinder[c] || rate[c] > 0;
+        if (cp.transport == Transport::Radial) a[c] = std::sqrt(cp.Do) / cp.radius;
+        field[c] = FieldOf(cp, cp.Do);
+        extra[c] = rate[c] > 0 || (cp.transport != Transport::Planar && cp.transport != Transport::Radial &&
+                                   cp.transport != Transport::Catalytic);
         if (extra[c]) work.lastC[c].assign(size, 0.0);
-        if (cylinder[c] || cp.transport == Transport::Radial) a[c] = std::sqrt(cp.Do) / cp.radius;
-        perTime[c] = cylinder[c] ? cp.Do / (cp.radius * cp.radius) : 0.0;
     }
     auto curvedCharge = [&](int c, double u) {
-        if (rate[c] > 0) return CatalyticCharge(rate[c], u);
-        return cylinder[c] ? a[c] * u * Cylinder(kJumpCharge, perTime[c] * u) : a[c] * u;
+        return rate[c] > 0 ? CatalyticCharge(rate[c], u) : field[c].JumpCharge(u);
     };
-    auto curvedFlux = [&](int c, double u) {
-        if (rate[c] > 0) return CatalyticFlux(rate[c], u);
-        return cylinder[c] ? a[c] * Cylinder(kJumpFlux, perTime[c] * u) : a[c];
-    };
+    auto curvedFlux = [&](int c, double u) { return rate[c] > 0 ? CatalyticFlux(rate[c], u) : field[c].JumpFlux(u); };
 
     // What the deficit I of a node depends on besides the potential: the charge balance over the
     // interval, (I - before) self + aI I delta + R = delta (kred cO(0) - kox cR(0)).
@@ -456,8 +555,8 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
         const ConvolutionCouple& cp = couples[c];
         NodeTerms& x = terms[c];
         x.rootDo = std::sqrt(cp.Do), x.rootDr = std::sqrt(cp.Dr);
-        // A sphere's steady share a I delta of the charge; a cylinder's is in R and curvedSelf.
-        x.aI = extra[c] ? 0.0 : a[c];
+        // A sphere's steady share a I delta of the charge; the other fields' is in R and curvedSelf.
+        x.aI = a[c];
         x.Co = cp.Co, x.Cr = cp.Cr;  // a catalytic couple's follow the chemistry node by node
     }
     double delta = 0.0;
@@ -480,6 +579,60 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
         return Checked(total);
     };
 
+    // The plane's history as exponentials: H[k] = sum over earlier jumps dI_j exp(-lambda_k (t - t_j-1)),
+    // and the charge those jumps pass over the next interval delta is
+    // sum over k of weight_k (1 - exp(-lambda_k delta)) H[k].
+    const bool exponentials = !p.durations && nodes > kFewNodes;
+    int exponentialTerms = 0;
+    if (exponentials) {
+        const double shortest = p.duration * (fraction[perLevel] - fraction[perLevel - 1]);
+        const double top = std::log(50 / std::min(shortest, p.duration * fraction[1]));
+        const double bottom = std::log(1e-18 / (p.duration * p.count));
+        exponentialTerms = static_cast<int>(std::ceil((top - bottom) / kExponentialStep)) + 1;
+        const auto K = static_cast<std::size_t>(exponentialTerms);
+        work.rate.resize(K);
+        work.weight.resize(K);
+        for (std::size_t q = 0; q < K; ++q) {
+            const double x = bottom + kExponentialStep * static_cast<double>(q);
+            work.rate[q] = std::exp(x);
+            work.weight[q] = kExponentialStep * std::exp(-x / 2) / kPiExact;
+        }
+        // exp(-lambda delta) and 1 - exp(-lambda delta) of each interval of a level
+        work.decay.resize(K * static_cast<std::size_t>(perLevel));
+        work.grow.resize(work.decay.size());
+        for (int k = 1; k <= perLevel; ++k)
+            for (std::size_t q = 0; q < K; ++q) {
+                const double d = p.duration * (fraction[k] - fraction[k - 1]);
+                const std::size_t at = static_cast<std::size_t>(k - 1) * K + q;
+                work.decay[at] = std::exp(-work.rate[q] * d);
+                work.grow[at] = -std::expm1(-work.rate[q] * d);
+            }
+        for (int c = 0; c < nCouples; ++c) work.history[c].assign(K, 0.0);
+    }
+    // The charge a field's share of a jump at node j = (level i', node k') passes between the node
+    // before n = (level i, node k) and n, at the ages p.duration (i - i' + fraction[k] -
+    // fraction[k' - 1]) and the same with fraction[k - 1]: by level offset i - i', k and k'.
+    const auto P = static_cast<std::size_t>(perLevel);
+    const bool tabulated = exponentials && P * P * static_cast<std::size_t>(p.count) <= kMostTabulated;
+    if (tabulated)
+        for (int c = 0; c < nCouples; ++c) {
+            if (!extra[c]) continue;
+            work.curved[c].assign(P * P * static_cast<std::size_t>(p.count), 0.0);
+            work.charges.resize((P + 1) * P);
+            double* to = work.curved[c].data();
+            for (int offset = 0; offset < p.count; ++offset) {
+                double* q = work.charges.data();  // the charge at the ages of k = 0..perLevel
+                for (int k = 0; k <= perLevel; ++k)
+                    for (int k1 = 1; k1 <= perLevel; ++k1, ++q) {
+                        const double age = p.duration * (offset + fraction[k] - fraction[k1 - 1]);
+                        *q = age > 0 ? curvedCharge(c, age) : 0.0;
+                    }
+                for (std::size_t k = 1; k <= P; ++k)
+                    for (std::size_t k1 = 0; k1 < P; ++k1)
+                        *to++ = work.charges[k * P + k1] - work.charges[(k - 1) * P + k1];
+            }
+        }
+
     double shift = 0.0;  // interface less applied potential at the node before
     for (int i = 0; i < p.count; ++i) {
         for (int k = 1; k <= perLevel; ++k) {
@@ -491,23 +644,56 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
             // The charge passed since the node before, from the deficit's earlier jumps: each jump
             // dI at time s has passed dI (2 sqrt((t - s)/pi) + curved share) by time t.
             double R[kMaxCouples] = {}, curvedSelf[kMaxCouples] = {};
-            for (int j = 1; j < n; ++j) {
-                const auto J = static_cast<std::size_t>(j);
-                const double age = tn - work.t[J - 1];
-                const double w = 2 / kRootPi * std::sqrt(age);
-                const double dw = w - work.lastW[J];
-                work.lastW[J] = w;
+            if (exponentials) {
+                const double* grow = work.grow.data() + static_cast<std::size_t>(k - 1) * work.rate.size();
                 for (int c = 0; c < nCouples; ++c) {
-                    double d = dw;
-                    if (extra[c]) {
-                        const double wc = curvedCharge(c, age);
-                        d += wc - work.lastC[c][J];
-                        work.lastC[c][J] = wc;
+                    const double* H = work.history[c].data();
+                    double sum = 0;
+                    for (int q = 0; q < exponentialTerms; ++q)
+                        sum += work.weight[static_cast<std::size_t>(q)] * grow[q] * H[q];
+                    R[c] = sum;
+                    if (!extra[c]) continue;
+                    // the field's share: the charge between the node before and this one
+                    const double* jump = work.jump[c].data();
+                    double curved = 0;
+                    if (tabulated) {
+                        for (int i1 = 0; i1 <= i; ++i1) {
+                            const double* row =
+                                work.curved[c].data() +
+                                (static_cast<std::size_t>(i - i1) * P + static_cast<std::size_t>(k - 1)) * P;
+                            const double* v = jump + static_cast<std::size_t>(i1) * P + 1;
+                            const int last = i1 == i ? k - 1 : perLevel;
+                            for (int k1 = 0; k1 < last; ++k1) curved += v[k1] * row[k1];
+                        }
+                    } else {
+                        for (int j = 1; j < n; ++j) {
+                            const auto J = static_cast<std::size_t>(j);
+                            const double wc = curvedCharge(c, tn - work.t[J - 1]);
+                            curved += jump[j] * (wc - work.lastC[c][J]);
+                            work.lastC[c][J] = wc;
+                        }
                     }
-                    R[c] += work.jump[c][J] * d;
+                    R[c] += curved;
                 }
+            } else {
+                for (int j = 1; j < n; ++j) {
+                    const auto J = static_cast<std::size_t>(j);
+                    const double age = tn - work.t[J - 1];
+                    const double w = 2 / kRootPi * std::sqrt(age);
+                    const double dw = w - work.lastW[J];
+                    work.lastW[J] = w;
+                    for (int c = 0; c < nCouples; ++c) {
+                        double d = dw;
+                        if (extra[c]) {
+                            const double wc = curvedCharge(c, age);
+                            d += wc - work.lastC[c][J];
+                            work.lastC[c][J] = wc;
+                        }
+                        R[c] += work.jump[c][J] * d;
+                    }
+                }
+                work.lastW[N] = wSelf;
             }
-            work.lastW[N] = wSelf;
             for (int c = 0; c < nCouples; ++c)
                 if (extra[c]) work.lastC[c][N] = curvedSelf[c] = curvedCharge(c, delta);
             for (int c = 0; c < nCouples; ++c) {
@@ -535,6 +721,12 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
                 const double before = terms[c].before;
                 work.own[c][N] = Checked(I);
                 work.jump[c][N] = I - before;
+                if (exponentials) {
+                    // H at the node's time: the jump just made, and all of it decayed over the interval
+                    const double* decay = work.decay.data() + static_cast<std::size_t>(k - 1) * work.rate.size();
+                    double* H = work.history[c].data();
+                    for (int q = 0; q < exponentialTerms; ++q) H[q] = decay[q] * (H[q] + (I - before));
+                }
                 if (k < perLevel) continue;
                 double flux;
                 if (reversible) {
@@ -557,6 +749,12 @@ void SolveStepsOnce(double FoverRT, const ConvolutionCouple* couples, int nCoupl
 
 }  // namespace
 
+bool ReversibleOver(const ConvolutionCouple& couple, double t) {
+    // Above this ks sqrt(t/D) the kinetic share of a level's current is below 0.1 %.
+    constexpr double reversibleKinetics = 1e3;
+    return couple.ks * std::sqrt(t / std::max(couple.Do, couple.Dr)) >= reversibleKinetics;
+}
+
 void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& p, StepWork& work,
                 double* const* currents) {
     if (nCouples > kMaxCouples || p.count < 0) Raise(ErrorCode::SubscriptOutOfRange);
@@ -575,7 +773,7 @@ void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, 
         const ConvolutionCouple& cp = couples[c];
         CheckCouple(cp);
         if (cp.transport == Transport::Catalytic && !(cp.kf + cp.kb >= 0)) Raise(ErrorCode::InvalidProcedureCall);
-        if (cp.ks * std::sqrt(shortest / std::max(cp.Do, cp.Dr)) < kReversibleKinetics) reversible = false;
+        if (!ReversibleOver(cp, shortest)) reversible = false;
     }
     if (reversible) return SolveStepsOnce(FoverRT, couples, nCouples, p, true, 1, work, currents);
     double* coarse[kMaxCouples] = {};

@@ -15,6 +15,9 @@ enum class Transport {
     Radial,     // a sphere of `radius`: 1/sqrt(pi t) - a erfcx(a sqrt t), a = sqrt(D) / radius
     Catalytic,  // B = A regenerates the oxidant (rate constants kf B->A, kb A->B): exp(-k t)/sqrt(pi t)
     Cylinder,   // a cylinder of `radius`
+    Disc,       // a disc of `radius` in an insulating plane
+    Band,       // a band in an insulating plane, a quarter of its width in `radius`
+    Film,       // a film of thickness `radius` on the electrode, closed by a wall
 };
 
 // One charge transfer O + ne = R. Currents come out per unit of Scale (n times the flux, with the
@@ -24,7 +27,7 @@ struct ConvolutionCouple {
     double Co = 0, Cr = 0;  // bulk concentrations (mol/L)
     double Do = 0, Dr = 0;  // diffusion coefficients (cm2/s)
     Transport transport = Transport::Planar;
-    double radius = 0;      // Radial
+    double radius = 0;      // the size of every transport but Planar and Catalytic
     double kf = 0, kb = 0;  // Catalytic
 };
 
@@ -47,6 +50,11 @@ struct SweepProgramme {
 struct ConvolutionWork {
     std::vector<double> t, E, flux[kMaxCouples], ownO[kMaxCouples], ownR[kMaxCouples];
     std::vector<double> comb, first, combCat[kMaxCouples], firstCat[kMaxCouples];
+    std::vector<double> combR[kMaxCouples], firstR[kMaxCouples];     // R's own field kernel
+    std::vector<double> jumpO[kMaxCouples], jumpR[kMaxCouples];      // deficit steps (disc, band)
+    std::vector<double> rampO[kMaxCouples], rampR[kMaxCouples];      // their ramp weights
+    std::vector<double> curvedO[kMaxCouples], curvedR[kMaxCouples];  // the field's share of the flux
+    std::vector<double> coarse[kMaxCouples];                         // a film's run on the coarser nodes
     std::vector<int> nodeOfPoint;
 };
 
@@ -73,9 +81,14 @@ struct StepProgramme {
 struct StepWork {
     std::vector<double> t, lastW;
     std::vector<double> own[kMaxCouples], jump[kMaxCouples], coarse[kMaxCouples], lastC[kMaxCouples];
+    // a long sequence's history as exponentials: their rates and weights, their decay and growth
+    // over each interval of a level, and each couple's sums
+    std::vector<double> rate, weight, decay, grow, history[kMaxCouples];
+    std::vector<double> curved[kMaxCouples];  // a field's charge by level offset and node pair
+    std::vector<double> charges;              // one level offset's charges while they are tabulated
 };
 
-// Solves the couples of a step sequence (planar, spherical, cylindrical or catalytic transport) with the deficit
+// Solves the couples of a step sequence (any transport) with the deficit
 // I = sqrt(D) (bulk - surface concentration) as the unknown, held constant between nodes, so that
 // a reversible couple, whose deficit follows the potential at once, gets the exact superposition of
 // Cottrell (at a sphere: spherical Cottrell) terms with one node per level. Slower kinetics take
@@ -83,5 +96,9 @@ struct StepWork {
 // couple c at the end of level i to currents[c][i].
 void SolveSteps(double FoverRT, const ConvolutionCouple* couples, int nCouples, const StepProgramme& programme,
                 StepWork& work, double* const* currents);
+
+// Whether the couple's deficit follows the potential at once, to 0.1 % of the current, over a level
+// of t seconds: one node per level is then exact.
+bool ReversibleOver(const ConvolutionCouple& couple, double t);
 
 }  // namespace talvex

@@ -24,7 +24,7 @@ struct KernelArgs {
 // The model values the kernels read besides their arguments.
 struct KernelEnv {
     double FoverRT;
-    double Radius;     // cm; the sphere-equivalent radius of the electrode (the driver converts)
+    double Radius;     // cm; the radius of the sphere (or hemisphere) the spherical kernels serve
     double Omega;      // rotation rate (rad/s)
     double Viscosity;  // kinematic viscosity (cm2/s)
 };

@@ -1,5 +1,6 @@
 #include "simulation/simulation_driver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -11,23 +12,10 @@
 #include "digital/simulate_digital.h"
 #include "simulation/convolution.h"
 #include "simulation/corrections.h"
-#include "simulation/curve_transforms.h"
 #include "simulation/kernels.h"
 
 namespace talvex {
 namespace {
-
-// Restores CurCurve when the post-processing borrows it to name a store column, also when a
-// transform fails half-way.
-class CurCurveGuard {
-  public:
-    explicit CurCurveGuard(Model& m) : m_(m), saved_(m.CurCurve) {}
-    ~CurCurveGuard() { m_.CurCurve = saved_; }
-
-  private:
-    Model& m_;
-    Int saved_;
-};
 
 enum class Kernel {
     None,  // the cleared store keeps its 0
@@ -40,7 +28,6 @@ enum class Kernel {
     DiffPulseSph,
     DiffPulseDisk,
     SquareWaveDisk,
-    ThinFilmPulse,  // no closed form: the run ends with a message
 };
 
 enum class E0Argument {
@@ -57,7 +44,6 @@ struct CasePlan {
     bool pulseTime = false;              // t1 = tpulse, else tdrop
     bool alternatingPulse = false;       // dE = +Epulse on the forward sweep, -Epulse on the reverse
     bool diffusionCoefficients = false;  // the disk takes D, not its square root
-    bool filmFactor = false;
 };
 
 CasePlan PlanFor(int caseCode) {
@@ -67,12 +53,10 @@ CasePlan PlanFor(int caseCode) {
     if (techniqueCode < 1 || techniqueCode > technique::kCount || electrodeCode < 1) return p;
     const bool sphereLike = electrodeCode >= electrode::Sphere && electrodeCode <= electrode::Band;
     const bool disk = electrodeCode == electrode::RotatingDisk;
-    const bool film = electrodeCode == electrode::ThinFilm;
     p.diffusionCoefficients = disk;
     switch (techniqueCode) {
         case technique::Sweep:
-            p.kernel = disk ? Kernel::Disk : film ? Kernel::Step : Kernel::Convolution;
-            p.filmFactor = film;
+            p.kernel = disk ? Kernel::Disk : Kernel::Convolution;
             if (disk) {
                 p.e0 = E0Argument::Formal;
                 p.pulseTime = true;
@@ -86,21 +70,18 @@ CasePlan PlanFor(int caseCode) {
             }
             break;
         case technique::NormalPulse:
-            p.kernel = film ? Kernel::ThinFilmPulse : sphereLike ? Kernel::Sphere : disk ? Kernel::Disk : Kernel::Step;
+            p.kernel = sphereLike ? Kernel::Sphere : disk ? Kernel::Disk : Kernel::Step;
             p.e0 = E0Argument::PulseShifted;
             p.pulseTime = true;
             break;
         case technique::DifferentialPulse:
-            p.kernel = film         ? Kernel::ThinFilmPulse
-                       : sphereLike ? Kernel::DiffPulseSph
-                       : disk       ? Kernel::DiffPulseDisk
-                                    : Kernel::DiffPulse;
+            p.kernel = sphereLike ? Kernel::DiffPulseSph : disk ? Kernel::DiffPulseDisk : Kernel::DiffPulse;
             p.e0 = E0Argument::Formal;
             p.pulseTime = true;
             p.alternatingPulse = true;
             break;
         case technique::SquareWave:
-            p.kernel = film ? Kernel::ThinFilmPulse : disk ? Kernel::SquareWaveDisk : Kernel::StepConvolution;
+            p.kernel = disk ? Kernel::SquareWaveDisk : Kernel::StepConvolution;
             p.e0 = E0Argument::HalfPulse;
             p.pulseTime = true;
             break;
@@ -129,27 +110,15 @@ double Evaluate(Kernel kernel, const KernelEnv& env, const KernelArgs& a) {
         case Kernel::None:
         case Kernel::Convolution:
         case Kernel::StepConvolution:
-        case Kernel::ThinFilmPulse:
             break;
     }
     return 0;
 }
 
-const char* TechniqueName(int technique) {
-    switch (technique) {
-        case technique::NormalPulse:
-            return "Normal pulse voltammetry";
-        case technique::DifferentialPulse:
-            return "Differential pulse voltammetry";
-        default:
-            return "Square wave voltammetry";
-    }
-}
-
 // Everything about reaction k that does not change from point to point.
 struct ReactionPlan {
     KernelArgs args{};  // all but E and dE
-    double factor = 1;  // FilmFactor at the thin film
+    double factor = 1;
     // The diffusion coefficients themselves (the kernel arguments may hold their roots).
     double Do = 0;
     double Dr = 0;
@@ -159,12 +128,6 @@ struct ReactionPlan {
 };
 
 constexpr int kReactionSlots = kMaxCharge + 1;
-
-// The sphere-equivalent radius the spherical kernels use: a microdisc of radius r has the steady
-// state of a sphere of radius pi r / 4 (4 nFDCr over the disc's area).
-double EquivalentRadius(const Model& m, int caseCode) {
-    return caseCode % 10 == 4 ? kPi * m.Radius / 4 : m.Radius.value();
-}
 
 ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double scale) {
     ReactionPlan rp;
@@ -201,12 +164,6 @@ ReactionPlan PlanReaction(const Model& m, const CasePlan& plan, int k, double sc
         }
         default:
             break;
-    }
-
-    if (plan.filmFactor) {
-        const double L = m.ElectrodeLength;
-        E0k = Checked(m.E0(k) + Div(m.RToverF, m.n(k)) * Log(Div(m.n(k) * kSqrtPi * L, a.Do * Sqrt(m.tdrop))));
-        rp.factor = Checked(m.ScanRate * L * Sqrt(Div(kPi * m.tdrop, m.D(o))));
     }
 
     switch (plan.e0) {
@@ -261,17 +218,38 @@ struct RunPlan {
 
 // The transport of the integral-equation solvers for the run's electrode and mechanism: the
 // catalytic kernel for mechanism 7 (its reaction layer is thinner than any electrode's curvature),
-// electrodes 2 to 4 the sphere of the sphere-equivalent radius, cylinders (5, 6 and the band,
-// whose quarter width is the radius) the cylinder's.
-void SetTransport(const Model& m, const RunPlan& run, int k, ConvolutionCouple& c) {
-    const int at = m.CaseCode % 10;
+// else the field of the electrode: a sphere (the hemisphere is half of one), the disc's own, a
+// cylinder (the hemicylinder is half of one), the band's (Radius holds a quarter of its width, the
+// radius of the hemicylinder it equals at long times), the film closed by a wall.
+void SetTransport(const Model& m, int k, ConvolutionCouple& c) {
     if (m.Mechanism == mechanism::Catalytic) {
         c.transport = Transport::Catalytic;
         c.kf = m.kf(k);
         c.kb = m.kb(k);
-    } else if (at >= electrode::Sphere && at <= electrode::Band) {
-        c.transport = at >= electrode::Cylinder ? Transport::Cylinder : Transport::Radial;
-        c.radius = run.env.Radius;
+        return;
+    }
+    c.radius = m.Radius;
+    switch (m.CaseCode % 10) {
+        case electrode::Sphere:
+        case electrode::Hemisphere:
+            c.transport = Transport::Radial;
+            break;
+        case electrode::Microdisc:
+            c.transport = Transport::Disc;
+            break;
+        case electrode::Cylinder:
+        case electrode::Hemicylinder:
+            c.transport = Transport::Cylinder;
+            break;
+        case electrode::Band:
+            c.transport = Transport::Band;
+            break;
+        case electrode::ThinFilm:
+            c.transport = Transport::Film;
+            c.radius = m.ElectrodeLength;
+            break;
+        default:
+            break;
     }
 }
 
@@ -287,7 +265,7 @@ ConvolutionCouple CoupleOf(const Model& m, const RunPlan& run, int k, double e0S
     c.Cr = rp.args.Cr;
     c.Do = rp.Do;
     c.Dr = rp.Dr;
-    SetTransport(m, run, k, c);
+    SetTransport(m, k, c);
     return c;
 }
 
@@ -322,38 +300,36 @@ void StorePoint(Model& m, int i, int nCharge, double scale, Current&& current) {
 void PlanRun(const Model& m, double scale, RunPlan& run) {
     const int caseCode = m.CaseCode;
     run.casePlan = PlanFor(caseCode);
-    if (run.casePlan.kernel == Kernel::ThinFilmPulse)
-        throw RunError(ErrorCode::InvalidProcedureCall,
-                       std::string(TechniqueName(caseCode / 10)) +
-                           " has no analytical solution at a thin film electrode; use the digital simulation");
     // The base current is taken just before the pulse, after tdrop - tpulse at the base potential:
     // with no time there the layer is the bulk's and that current is the kinetic one of the bulk
     // solution, as large as ks allows.
     if ((run.casePlan.kernel == Kernel::DiffPulse || run.casePlan.kernel == Kernel::DiffPulseSph) &&
         !(m.tdrop > m.tpulse && m.tpulse > 0))
         throw PulseNotShorterThanDrop(m.tpulse, m.tdrop);
-    run.env = {m.FoverRT, EquivalentRadius(m, caseCode), m.Omega, m.Viscosity};
+    run.env = {m.FoverRT, m.Radius, m.Omega, m.Viscosity};
     const int nCharge = m.NCharge;
     if (nCharge >= kReactionSlots) Raise(ErrorCode::SubscriptOutOfRange);
     for (int k = 1; k <= nCharge; ++k) run.reactions[k] = PlanReaction(m, run.casePlan, k, scale);
     // The closed-form step kernels hold for a step from the bulk at a plane or a sphere, with the
-    // potential held where it was set. A cylinder has no closed-form step current, the catalytic
-    // current of mechanism 7 is not Cottrell's with a catalytic term on top, and a resistance moves
-    // the interface potential during the step: those take the integral equation of the step.
+    // potential held where it was set. A disc, a cylinder, a band and a film have no closed-form
+    // step current of a slow couple, the catalytic current of mechanism 7 is not Cottrell's with a
+    // catalytic term on top, and a resistance moves the interface potential during the step: those
+    // take the integral equation of the step. So does the differential pulse of a couple that is not
+    // reversible over the pulse: its pulse starts from the layer the base potential has left, not
+    // from the bulk.
     const Kernel kernel = run.casePlan.kernel;
     const bool stepKernel = kernel == Kernel::Step || kernel == Kernel::Sphere || kernel == Kernel::DiffPulse ||
                             kernel == Kernel::DiffPulseSph;
     const int technique = caseCode / 10;
     const int at = caseCode % 10;
-    const bool cylinder = at >= electrode::Cylinder && at <= electrode::Band;
+    const bool ownField = at >= electrode::Microdisc && at != electrode::RotatingDisk;
+    bool slowPulse = false;
+    if (technique == technique::DifferentialPulse)
+        for (int k = 1; k <= nCharge; ++k)
+            slowPulse =
+                slowPulse || !ReversibleOver(CoupleOf(m, run, k), std::min(m.tpulse.value(), m.tdrop - m.tpulse));
     run.stepSequence = stepKernel && technique >= technique::DC && technique <= technique::DifferentialPulse &&
-                       (cylinder || m.Mechanism == mechanism::Catalytic || m.Ru > 0);
-}
-
-// The thin-film sweep with a resistance: its current is taken in the point loop at the interface
-// potential instead of by differentiating the staircase afterwards.
-bool FilmSweepWithDrop(const Model& m) {
-    return m.Ru > 0 && m.NData >= 2 && m.Xdata(2) != m.Xdata(1);
+                       (ownField || m.Mechanism == mechanism::Catalytic || m.Ru > 0 || slowPulse);
 }
 
 void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
@@ -387,38 +363,9 @@ void AnalyticalPointLoop(Model& m, const RunPlan& run, double scale) {
         double I = 0;
         return SolveOhmicDropAfter(applied, Ru, shift, steadyTotal, I);
     };
-    // The thin-film sweep's current is the derivative of its kernel along the ramp, which the
-    // post-processing takes on the staircase; with a resistance it is taken here at the interface
-    // potential, in the direction the ramp runs at the point.
-    const bool filmOhmic = plan.filmFactor && FilmSweepWithDrop(m);
-    // the staircase's own central difference, so that a vanishing resistance gives its curve
-    const double delta = nData >= 2 ? std::fabs(m.Xdata(2) - m.Xdata(1)) : 0.0;
-    double direction = -m.ScanDir;
-    auto filmCurrent = [&](int k, double E) {
-        KernelArgs a = run.reactions[k].args;
-        a.E = E + delta;
-        const double above = StepCurrent(run.env.FoverRT, a);
-        a.E = E - delta;
-        const double below = StepCurrent(run.env.FoverRT, a);
-        return direction * (above - below) / (2 * delta) * run.reactions[k].factor * scale;
-    };
-    auto filmTotal = [&](double E) {
-        double total = 0;
-        for (int k = 1; k <= nCharge; ++k) total += filmCurrent(k, E);
-        return Checked(total);
-    };
     for (int i = 1; i <= nData; ++i) {
         const double E = m.Xdata(i);
         const double dE = plan.alternatingPulse && i > pointsPerSweep ? -Epulse : Epulse;
-        if (filmOhmic) {
-            const double travel = m.Xdata(std::min(i + 1, nData)) - m.Xdata(std::max(i - 1, 1));
-            if (travel != 0) direction = travel > 0 ? 1.0 : -1.0;
-            double I = 0;
-            const double Eint = SolveOhmicDropAfter(E, Ru, shift, filmTotal, I);
-            m.Ystore(i, storeCol) = I;
-            for (int k = 1; k <= nCharge; ++k) m.Ystore(i, k) = Checked(filmCurrent(k, Eint));
-            continue;
-        }
         // Ru > 0 at the disk: the base and the pulse level's interface potentials
         double Ebase = E, Epulsed = E + dE;
         if (Ru > 0 && steady) {
@@ -499,9 +446,7 @@ void SequencePoints(Model& m, const RunPlan& run, double scale) {
 // A sweep is a linear ramp of potential, so the current follows from the integral equation of
 // diffusion and Butler-Volmer kinetics along that ramp, solved on the points' own times. It holds
 // for any rate constant, from reversible to irreversible, and does not depend on the step between
-// points. Electrodes 2 to 4 take the spherical kernel of the sphere-equivalent radius; mechanism 7
-// the catalytic kernel (the reaction layer is then thinner than any electrode's curvature).
-// Cylinders (5, 6 and the band, whose quarter width is the radius) take the cylinder's kernel.
+// points. Each electrode has its own field (SetTransport); mechanism 7 the catalytic kernel.
 void ConvolutionSweep(Model& m, const RunPlan& run, double scale) {
     ConvolutionCouple couples[kMaxCouples];
     if (!CouplesOf(m, run, couples)) return;
@@ -562,24 +507,12 @@ void SquareWaveConvolution(Model& m, const RunPlan& run, double scale) {
     }
 }
 
-void DifferentiateFilmSweep(Model& m) {
-    CurCurveGuard guard(m);
-    for (int k = 1; k <= m.StoreCol; ++k) {
-        m.CurCurve = k;
-        Differentiate(m, m.Ystore);
-    }
-}
-
 void PostProcessAnalytical(Model& m, const RunPlan& run, double scale) {
-    const int caseCode = m.CaseCode;
-    const bool sweep = caseCode / 10 == technique::Sweep;
-    const int at = caseCode % 10;
-    if (sweep && at == electrode::ThinFilm && !FilmSweepWithDrop(m)) DifferentiateFilmSweep(m);
     if (run.stepSequence) SequencePoints(m, run, scale);
     if (run.casePlan.kernel == Kernel::Convolution) ConvolutionSweep(m, run, scale);
     if (run.casePlan.kernel == Kernel::StepConvolution) SquareWaveConvolution(m, run, scale);
-    // Mechanism 7 at the rotating disk and the thin film: the catalytic step current on top of the
-    // kernel's. Everywhere else the catalytic kernel is part of the current itself.
+    // Mechanism 7 at the rotating disk: the catalytic step current on top of the kernel's.
+    // Everywhere else the catalytic kernel is part of the current itself.
     if (m.Mechanism == mechanism::Catalytic && !run.IntegralEquation() && m.Technique >= technique::Sweep &&
         m.Technique <= technique::NormalPulse) {
         const int storeCol = m.StoreCol;

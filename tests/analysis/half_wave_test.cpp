@@ -20,7 +20,7 @@ TEST(HalfWave, NormalPulseWaveMatchesGoldenText) {
     wb.model.Technique = 3;
     wb.model.CaseCode = 31;
     wb.model.Estep = 0.001;  // five points in the band around E1/2
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     FindHalfWave(wb.model, wb.formResult);
     EXPECT_TRUE(testing::MatchesGolden("analysis/half_wave_normal_pulse.txt", testing::ResultText(wb.formResult)));
 }

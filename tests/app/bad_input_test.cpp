@@ -17,6 +17,7 @@
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
 #include "support/fake_platform.h"
+#include "support/simulation_fixture.h"
 
 namespace talvex {
 namespace {
@@ -326,7 +327,7 @@ TEST_F(PartialRunTest, FailurePartWayKeepsAndNamesTheComputedPoints) {
     wb.formExpr.OK();
     m.n(1) = 60;  // an exponential that overflows part-way down the sweep
     platform.messages.clear();
-    const SimulationOutcome outcome = RunSimulation(wb);
+    const SimulationOutcome outcome = testing::RunEngine(wb);
     EXPECT_EQ(outcome.points, 241);
     EXPECT_EQ(outcome.computed, 160);
     EXPECT_TRUE(outcome.curveWritten);

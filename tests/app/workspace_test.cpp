@@ -18,6 +18,7 @@
 #include "plot/form_plot.h"
 #include "support/fake_platform.h"
 #include "support/model_values.h"
+#include "support/numeric.h"
 
 namespace talvex {
 namespace {
@@ -158,6 +159,39 @@ TEST_F(WorkspaceTest, OlderFormatOpensAndMeasuredCurvesStayMeasured) {
     ASSERT_TRUE(p3.messages.empty()) << p3.messages.front();
     EXPECT_EQ(fromNew.model.CurveKind(1), curve::Measured);
     EXPECT_EQ(fromNew.model.CurveKind(2), curve::Simulated);
+}
+
+// The series of measured curves a global fit takes comes back with its settings and points, and
+// fits to the same values bit for bit.
+TEST_F(WorkspaceTest, MeasuredSeriesComesBackAndFitsTheSame) {
+    wb.Click(wb.formOption.overlap);
+    wb.Choose(wb.formIns.ComboScan, "cycle");
+    for (const char* rate : {"0.01", "1"}) {
+        wb.Type(wb.formIns.V, rate);
+        platform.fileAnswers.push_back(
+            testing::DataPath(std::string("../../examples/global_fit_") + (rate[1] == '.' ? "10" : "1000") + ".csv"));
+        ASSERT_TRUE(wb.RunCommand("mnuImport"));
+    }
+    ASSERT_EQ(wb.measured.records.size(), 2u);
+    EXPECT_EQ(wb.measured.records[1].experiment.scanRate, 1);
+    wb.Click(wb.formExpr.CheckFitted(13));
+    testing::FakePlatform p2;
+    Workbench other(p2);
+    SaveAndOpen(wb, platform, other, p2);
+    ASSERT_EQ(other.measured.records.size(), 2u);
+    for (std::size_t r = 0; r < 2; ++r) {
+        const MeasuredRecord &a = wb.measured.records[r], &b = other.measured.records[r];
+        EXPECT_EQ(b.label, a.label);
+        EXPECT_EQ(b.current, a.current);
+        EXPECT_EQ(b.experiment.potentials, a.experiment.potentials);
+        EXPECT_EQ(api::ExperimentValues(b.experiment), api::ExperimentValues(a.experiment));
+    }
+    EXPECT_EQ(other.measured.recordOfColumn, wb.measured.recordOfColumn);
+    ASSERT_TRUE(wb.RunCommand("mnuGlobalFit"));
+    ASSERT_TRUE(other.RunCommand("mnuGlobalFit"));
+    ASSERT_TRUE(wb.lastFit && other.lastFit);
+    EXPECT_EQ(other.lastFit->values, wb.lastFit->values);
+    EXPECT_TRUE(testing::Near(wb.lastFit->values[0], 0.12, 0, 1e-3));
 }
 
 // A damaged, truncated, foreign or newer file gives one message and changes nothing at all.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,7 +61,8 @@ TEST_F(DialogTest, MechanismDialogAndTheDigitalSwitch) {
     EXPECT_FALSE(ins.optElectrode(5).enabled);
 }
 
-// Defaults write nothing; the band shows its half width, area 2 r L, and stores a quarter of it.
+// Defaults write nothing; the band shows its half width r, area 2 r L, and stores r/2: a quarter of
+// its width, the radius of the hemicylinder it equals at long times.
 TEST_F(DialogTest, InstrumentDefaultsAndBandFields) {
     EXPECT_EQ(ModelValues(m, "Area Volume ElectrodeLength"), "  ");
     ins.optElectrode(7).Select();
@@ -68,7 +70,7 @@ TEST_F(DialogTest, InstrumentDefaultsAndBandFields) {
     ASSERT_TRUE(TypeInto(ins, {"leng=0.5", "radius=0.2"}));
     EXPECT_EQ(ins.ARE.text(), "0.2");
     ins.OK();
-    EXPECT_EQ(ModelValues(m, "Radius Area"), ".05 .2");
+    EXPECT_EQ(ModelValues(m, "Radius Area"), ".1 .2");
 }
 
 // A field is rewritten only if it differs at the three shown digits, so the exchange settles.
@@ -89,6 +91,62 @@ TEST_F(DialogTest, RadiusAndAreaAgreeAndSettle) {
     EXPECT_EQ(after({"leng=0.1"}), "2.51e-1|3.99e-1");
     ins.OK();
     EXPECT_EQ(after({"leng=0", "ARE=1"}), "1|3.99e-1");
+}
+
+// The model takes the geometry the entries describe, not the three digits the fields show: a
+// 100 um sphere's area 4 pi r^2 (the text 1.26e-3 is 0.27 % high), a 25 um disc's pi r^2 (1.96e-5,
+// 0.18 % low), a typed area as typed with the radius it gives, and a typed radius is kept as typed
+// (a cylinder's 1e-3 was rewritten to 9.99e-4 by way of its area).
+TEST_F(DialogTest, TheModelTakesTheExactGeometry) {
+    const double pi = 3.141592654;
+    struct Row {
+        int electrode;
+        std::initializer_list<std::string_view> typed;
+        std::string shown;  // area|radius
+        double area, radius;
+    };
+    const Row rows[] = {
+        {2, {"radius=1e-2"}, "1.26e-3|1e-2", 4 * pi * 1e-4, 1e-2},
+        {4, {"radius=25e-4"}, "1.96e-5|25e-4", pi * 6.25e-6, 25e-4},
+        {4, {"ARE=0.5"}, "0.5|3.99e-1", 0.5, std::sqrt(0.5 / pi)},
+        {5, {"leng=0.01", "radius=1e-3"}, "6.28e-5|1e-3", 2 * pi * 1e-5, 1e-3},
+        {5, {"leng=0.01", "ARE=1e-4"}, "1e-4|1.59e-3", 1e-4, 1e-4 / (2 * pi * 0.01)},
+        {7, {"leng=0.1", "radius=5e-4"}, "0.0001|5e-4", 1e-4, 2.5e-4},  // width 10 um: Radius w/4
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.shown);
+        ins.optElectrode(r.electrode).Click();
+        ASSERT_TRUE(TypeInto(ins, r.typed));
+        ins.OK();
+        EXPECT_EQ(ins.ARE.text() + "|" + ins.radius.text(), r.shown);
+        EXPECT_TRUE(Near(m.Area, r.area, 1e-12));
+        EXPECT_TRUE(Near(m.Radius, r.radius, 1e-12));
+    }
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+// The digital box decides which electrodes can run; one it disables is not left selected: the
+// planar electrode takes its place and the user is told. The band runs both ways.
+TEST_F(DialogTest, TheDigitalBoxNeverLeavesAnElectrodeThatCannotRun) {
+    ins.optElectrode(7).Click();
+    mech.CheckDigital.Click();  // closed form
+    EXPECT_TRUE(ins.optElectrode(7).selected());
+    EXPECT_TRUE(platform.messages.empty());
+    mech.CheckDigital.Click();  // digital
+    ins.optElectrode(5).Click();
+    mech.CheckDigital.Click();
+    EXPECT_EQ(platform.messages, (Strings{"The electrode \"5)  (Micro)Cylindrical\" is not offered without the "
+                                          "digital simulation; the electrode is now \"1)  Planar\"."}));
+    EXPECT_TRUE(ins.optElectrode(1).selected());
+    EXPECT_FALSE(ins.optElectrode(5).selected());
+    EXPECT_EQ(m.Electrode, 1);
+    EXPECT_FALSE(ins.radius.visible);
+    platform.messages.clear();
+    ins.optElectrode(9).Click();
+    mech.CheckDigital.Click();
+    EXPECT_EQ(platform.messages, (Strings{"The electrode \"9)  Thin film\" is not offered with the digital "
+                                          "simulation; the electrode is now \"1)  Planar\"."}));
+    EXPECT_EQ(m.Electrode, 1);
 }
 
 // td = |step| / v, kept while v is not a positive number; tp = 1 / (2 f), kept for f = 0.
@@ -247,6 +305,7 @@ TEST_F(DialogTest, FitRecomputesTheInitialConcentrationsTheDialogShows) {
     const auto trial = sameAsTheDialog("mechanism 7");
     trial->E0(1) = 0.2;
     trial->kf(1) = 50;
+    UpdateEquilibriumConstants(*trial);
     RecomputeInitialConcentrations(*trial);
     ASSERT_TRUE(wb.Type(f.Eze(1), "0.2"));
     ASSERT_TRUE(wb.Type(f.kf(1), "50"));

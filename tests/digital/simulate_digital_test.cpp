@@ -72,7 +72,7 @@ TEST_F(DigitalTest, CatalyticPlateauOfASecondOrderCatalyst) {
 TEST_F(DigitalTest, ErrorsEndTheRunAndKeepThePointsComputed) {
     auto fails = [&](const std::string& description, int kept) {
         platform.messages.clear();
-        RunSimulation(wb);
+        testing::RunEngine(wb);
         std::vector<std::string> expected{"CV Error: " + description + "! Please try again by other initial values."};
         if (kept > 0)
             expected.push_back("The curve is incomplete: " + std::to_string(kept) + " of " +

@@ -19,6 +19,7 @@
 #include "support/fake_platform.h"
 #include "support/golden.h"
 #include "support/numeric.h"
+#include "support/simulation_fixture.h"
 #include "support/values.h"
 
 namespace talvex {
@@ -70,7 +71,7 @@ class FilesTest : public ::testing::Test {
 TEST_F(FilesTest, ParameterFileAndExportGoldens) {
     EXPECT_TRUE(testing::MatchesGolden("files/startup.par", Run(SaveParameters)));
     testing::DefaultExperiment(m);
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     EXPECT_TRUE(testing::MatchesGolden("files/default_simulation.par", Run(SaveParameters)));
     EXPECT_TRUE(testing::MatchesGolden("files/default_sweep.csv", Run(ExportDataCommand, "sweep.csv")));
     m.NSpecies = 3, m.ks(2) = 0.01, m.Alpha(2) = 0.45, m.n(2) = 2, m.E0(2) = -0.25, m.D(3) = 2.5e-6, m.C(3) = 5e-4;
@@ -168,11 +169,16 @@ TEST_F(FilesTest, InstrumentExportsAskForCycleAndSign) {
     EXPECT_EQ(Values(m.NData, m.Xdata(1), m.Xdata(5)), Values(6, 0.3004, -0.2996));
     EXPECT_TRUE(testing::Near(m.Yplot(5, 1), 1.12e-5, 1e-12));  // -1.12e-2 mA, flipped
     const Strings& lines = wb.formResult.lines();
-    EXPECT_EQ(
-        Strings(lines.end() - 3, lines.end()),
-        (Strings{"Current sign: cathodic current negative (EC-Lab writes oxidation (anodic) current as positive, "
-                 "the IUPAC convention)",
-                 "Imported: cycle 2", "Current sign flipped: cathodic current is positive, as in Talvex's curves"}));
+    EXPECT_EQ(Strings(lines.end() - 5, lines.end()),
+              (Strings{"Current sign: cathodic current negative (EC-Lab writes oxidation (anodic) current as positive, "
+                       "the IUPAC convention)",
+                       "Imported: cycle 2", "Current sign flipped: cathodic current is positive, as in Talvex's curves",
+                       "v (V/s) =     0.1", "(the scan rate the file states, proposed in the Instrument dialog)"}));
+    // The curve joins the series a global fit takes, at the scan rate its file states.
+    ASSERT_EQ(wb.measured.records.size(), 1u);
+    EXPECT_EQ(wb.measured.records[0].experiment.scanRate, 0.1);
+    EXPECT_EQ(wb.measured.records[0].experiment.potentials[4], -0.2996);
+    EXPECT_EQ(wb.measured.records[0].label, "eclab_cv.mpt");
 
     const auto before = Values(m.NData, m.Xdata(2), m.Yplot(2, 1));
     platform.choices = {std::nullopt};  // cancels the first question

@@ -37,20 +37,21 @@ TEST(InstrumentImport, EachFamilyReadsToVoltsAndAmperes) {
         const char* columns;  // potential|current|their units
         const char* labels;   // of the cycles
         std::size_t points;
+        double scanRate;  // V/s, as the header states it (0: it states none)
     };
     using enum InstrumentFormat;
     using enum CurrentSign;
     const std::pair<Family, std::vector<Point>> cases[] = {
-        {{"eclab_cv.mpt", ECLab, CathodicNegative, "Ewe/V|<I>/mA|V|mA", "cycle 1|cycle 2|", 12},
+        {{"eclab_cv.mpt", ECLab, CathodicNegative, "Ewe/V|<I>/mA|V|mA", "cycle 1|cycle 2|", 12, 0.1},
          {{0, 0, 0.3004, 1.2e-6}, {0, 2, 0.0004, -4.21e-5}, {1, 4, -0.2996, -1.12e-5}, {1, 5, 0.0004, 2.81e-5}}},
-        {{"gamry_cv.dta", Gamry, CathodicNegative, "Vf|Im|V|A", "CURVE1|CURVE2|", 8},
+        {{"gamry_cv.dta", Gamry, CathodicNegative, "Vf|Im|V|A", "CURVE1|CURVE2|", 8, 0.1},
          {{0, 0, 0.3, 1.25e-7}, {0, 1, 0.1, -2.5e-6}, {1, 2, -0.1, -8.5e-6}, {1, 3, -0.3, -3e-6}}},
-        {{"chi_cv.txt", CHInstruments, CathodicPositive, "Potential/V|Current/A|V|A", "all points|", 8},
+        {{"chi_cv.txt", CHInstruments, CathodicPositive, "Potential/V|Current/A|V|A", "all points|", 8, 0.1},
          {{0, 0, 0.3, -1.024e-7}, {0, 2, 0.0, 8.811e-6}, {0, 7, 0.15, -3.1e-6}}},
         {{"autolab_cv.txt", Autolab, CathodicNegative, "Potential applied (V)|WE(1).Current (A)|V|A", "scan 1|scan 2|",
-          8},
+          8, 0},
          {{0, 1, 0.0, -6e-6}, {0, 2, -0.3, -2.5e-6}, {1, 3, 0.0, 4.4e-6}}},
-        {{"table_semicolon.csv", Table, Unknown, "E (mV)|I (µA)|mV|µA", "all points|", 5},
+        {{"table_semicolon.csv", Table, Unknown, "E (mV)|I (µA)|mV|µA", "all points|", 5, 0},
          {{0, 0, 0.3, -1.25e-7}, {0, 2, 0.2, 1.225e-5}, {0, 3, 0.15, -3.75e-7}, {0, 4, 0.1, 4.5e-5}}},
     };
     for (const auto& [f, checks] : cases) {
@@ -63,6 +64,7 @@ TEST(InstrumentImport, EachFamilyReadsToVoltsAndAmperes) {
         for (const InstrumentCycle& k : d.cycles) labels += k.label + "|";
         EXPECT_EQ(labels, f.labels);
         EXPECT_EQ(d.TotalPoints(), f.points);
+        EXPECT_TRUE(Near(d.scanRate, f.scanRate, 1e-12));
         for (const Point& p : checks) {
             ASSERT_LT(p.cycle, d.cycles.size());
             ASSERT_LT(p.index, d.cycles[p.cycle].potential.size());
@@ -70,6 +72,17 @@ TEST(InstrumentImport, EachFamilyReadsToVoltsAndAmperes) {
             EXPECT_TRUE(Near(d.cycles[p.cycle].current[p.index], p.i, 1e-12, 1e-18));
         }
     }
+}
+
+// The scan rate in each family's header and unit: EC-Lab's dE/dt is in mV/s unless its unit line
+// says V/s; a rate that is not a positive number is no statement; the data lines are not searched.
+TEST(InstrumentImport, StatedScanRate) {
+    EXPECT_EQ(StatedScanRate("EC-Lab ASCII FILE\ndE/dt               20,000\ndE/dt unit          V/s\n"), 20);
+    EXPECT_EQ(StatedScanRate("EC-Lab ASCII FILE\ndE/dt               50.000\ndE/dt unit          mV/s\n"), 0.05);
+    EXPECT_EQ(StatedScanRate("Scan Rate (V/s) = 0.25\n"), 0.25);
+    EXPECT_EQ(StatedScanRate("SCANRATE\tQUANT\t5.00000E+002\tScan Rate (mV/s)\n"), 0.5);
+    EXPECT_EQ(StatedScanRate("Scan Rate (V/s) = fast\nSCANRATE\tQUANT\t-1\n"), 0);
+    EXPECT_EQ(StatedScanRate("0.3, 1e-6\n0.2, 2e-6\n"), 0);
 }
 
 // Layouts beyond the samples: bare columns, quotes, Latin-1 micro, CR line ends, interleaved

@@ -341,11 +341,11 @@ TEST(MarquardtTest, ArithmeticErrorEndsTheFitKeepingTheBestPoint) {
     }
 }
 
-// 31 parameters or 4001 points would not fit the work arrays.
+// 31 parameters, or more points than sixteen full curves, would not fit the work arrays.
 TEST(MarquardtTest, ProblemsOfTheWrongSizeAreRefused) {
     ClosedFormObjective line(kLineX, Line);
     Marquardt fit;
-    const std::vector<double> big(31, 1.0), y(4001, 1.0), none;
+    const std::vector<double> big(31, 1.0), y(kMaxFitPoints + 1, 1.0), none;
     for (const auto& [x0, data] :
          {std::pair{big, kLineY}, {std::vector<double>{1, 2}, y}, {std::vector<double>{1, 2}, none}})
         EXPECT_EQ(testing::ErrorOf([&] { testing::StartFit(fit, line, data, x0); }), "Subscript out of range");

@@ -179,7 +179,7 @@ TEST_F(FitSpread, StandardErrorsMatchTheScatterOverNoiseRealisations) {
         std::string figures;
         ASSERT_TRUE(FitFrom(noisy, 1.5e-2, 0.02, 0.6, true, false, figures, 5e-3)) << figures;
         for (int j = 0; j < 3; ++j) {
-            const ParameterError& e = driver->StandardErrors()[static_cast<std::size_t>(j)];
+            const ParameterError e = driver->StandardError(j);
             ASSERT_TRUE(e.determined);
             values[j].push_back(driver->Fitted()[static_cast<std::size_t>(j)]);
             errors[j].push_back(e.standardError);

@@ -270,12 +270,12 @@ TEST_F(GuiTest, OpeningAWorkspaceRefreshesTheDialogs) {
 // switches the Instrument dialog's electrodes; the OK button hides its dialog.
 TEST_F(GuiTest, ChangesReachEveryDialogTheyTouch) {
     Menu("mnuMechamism");
-    EXPECT_TRUE(Widget<QRadioButton>(wb.formIns.optElectrode(electrode::Band))->isEnabled());
+    EXPECT_TRUE(Widget<QRadioButton>(wb.formIns.optElectrode(electrode::Cylinder))->isEnabled());
     ClickOn(wb.formMech.CheckDigital);
     EXPECT_FALSE(wb.formMech.CheckDigital.checked());
     EXPECT_FALSE(Widget<QGroupBox>(wb.formMech.FrameAnalytical)->isHidden());
     EXPECT_TRUE(Widget<QGroupBox>(wb.formMech.FrameEditor)->isHidden());
-    EXPECT_FALSE(Widget<QRadioButton>(wb.formIns.optElectrode(electrode::Band))->isEnabled());
+    EXPECT_FALSE(Widget<QRadioButton>(wb.formIns.optElectrode(electrode::Cylinder))->isEnabled());
     EXPECT_TRUE(Widget<QRadioButton>(wb.formIns.optElectrode(electrode::ThinFilm))->isEnabled());
     // A disabled mechanism cannot be chosen.
     ClickOn(wb.formMech.mech(3));

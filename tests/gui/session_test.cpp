@@ -34,7 +34,7 @@ namespace {
 const QString kCsv = QStringLiteral(TALVEX_TEST_DATA "/files/default_sweep.csv");
 
 std::string WorkspaceNow(Workbench& wb) {
-    return WorkspaceText(CaptureWorkspace(wb));
+    return WorkspaceTextOf(wb);
 }
 
 // A second run of this program doing `mode` (RunChild), with the same settings and recovery

@@ -15,6 +15,7 @@
 #include "support/fake_platform.h"
 #include "support/golden.h"
 #include "support/numeric.h"
+#include "support/simulation_fixture.h"
 
 namespace talvex {
 namespace {
@@ -70,7 +71,7 @@ using RenderTest = PlotTest;
 // The default sweep as first drawn: automatic ranges, squares, X mirrored.
 TEST_F(RenderTest, DefaultSweepGolden) {
     testing::DefaultExperiment(m);
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     EXPECT_TRUE(RendersAsGolden("default_sweep.txt"));
 }
 
@@ -224,14 +225,14 @@ class QuantityTest : public PlotTest {
 
 // Confirming the options must not put the last simulation back over an imported measured curve.
 TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     OpenCurveSlot(m, wb.formOption.overlap.checked());  // an import; overlap off: replaces curve 1
     for (int k = 1; k <= m.NData; ++k) m.Yplot(k, m.NCurvesSaved) = 2.5e-6 * k / m.NData;
     const V measured = Column(1);
     Confirm();
     EXPECT_EQ(Column(1), measured);
     opt.overlap.SetChecked(true);
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     m.CurCurve = 1;  // Next Curve
     Confirm();
     EXPECT_EQ(Column(1), measured);
@@ -249,16 +250,16 @@ TEST_F(QuantityTest, MeasuredCurvesSurviveRefillAndOtherQuantities) {
 
 // A rescaled simulated curve, or one a failed run left behind the store, is kept by the transform.
 TEST_F(QuantityTest, CurvesNotMatchingTheStoreAreKept) {
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     mnu10Y(wb.display);
     const V scaled = Column(1);
     Confirm();
     EXPECT_EQ(Column(1), scaled);
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     const V good = Column(1);
     m.Estep = 0;  // "Division by zero" while building the staircase, after the store's column moved
     m.NCharge = 2;
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     ASSERT_EQ(platform.messages.size(), 1u);
     TransformPlotQuantity(wb.display);
     EXPECT_EQ(Column(1), good);
@@ -266,12 +267,12 @@ TEST_F(QuantityTest, CurvesNotMatchingTheStoreAreKept) {
 
 // A newer simulation is not replaced by the saved older curve; during a fit nothing is written.
 TEST_F(QuantityTest, NewerCurveWinsAndFitsAreLeftAlone) {
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     SurfaceConcentrations(3);
     Confirm("surface concentration C");
     m.E0(1) = 0.0;
     opt.ComboY.SelectText("current I");
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     Confirm();
     EXPECT_EQ(Column(1), Column(m.StoreCol, true));
     opt.ComboY.SelectText("surface concentration C");
@@ -285,7 +286,7 @@ TEST_F(QuantityTest, NewerCurveWinsAndFitsAreLeftAlone) {
 
 // Resistance d / ((s + k0) Area), s = sum of Cond(j) Csurf(k, j), k0 = 0.1 x 10 (a few roundings).
 TEST_F(QuantityTest, ResistanceAndConductance) {
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     opt.ComboY.list.push_back("resistance R");
     SurfaceConcentrations(2);
     m.Area = 2;

@@ -24,7 +24,7 @@ using testing::Values;
 class DriverTest : public testing::SimulationTest {
   protected:
     std::vector<double> Curve() {  // runs; the current curve from index 1
-        RunSimulation(wb);
+        testing::RunEngine(wb);
         EXPECT_TRUE(platform.messages.empty());
         std::vector<double> y(static_cast<std::size_t>(m.NData) + 1);
         for (int i = 1; i <= m.NData; ++i) y[static_cast<std::size_t>(i)] = I(i);
@@ -57,10 +57,10 @@ TEST_F(DriverTest, PotentialStaircase) {
 // 4004 points are refused before anything is written (count, last index, axis, curve); 4000 run.
 TEST_F(DriverTest, MoreThan4000PointsIsRejectedBeforeAnythingIsOverwritten) {
     m.ScanCycles = 1;
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     const auto before = Values(242, 242, m.Xdata(200), I(10));
     m.ScanCycles = 2, m.Estep = 0.6 / 1000;  // 1001 points per sweep
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     EXPECT_EQ(platform.messages, Messages{testing::RunFailure("Subscript out of range")});
     EXPECT_EQ(Values(m.NData, m.ILast, m.Xdata(200), I(10)), before);
     platform.messages.clear();
@@ -73,7 +73,7 @@ TEST_F(DriverTest, CurveSlotsOverlapAndFitting) {
     const int expected[] = {1, 2, 3, 4, 5, 1, 2, 1};
     for (int run = 0; run < 8; ++run) {
         wb.formOption.overlap.SetChecked(run < 7);
-        RunSimulation(wb);
+        testing::RunEngine(wb);
         EXPECT_EQ(Values(m.CurCurve, m.NCurves, m.NCurvesSaved), std::vector<double>(3, expected[run])) << run;
     }
     const double measured = I(20);
@@ -81,7 +81,7 @@ TEST_F(DriverTest, CurveSlotsOverlapAndFitting) {
     m.Fitting = true;
     for (bool overlap : {false, true}) {
         wb.formOption.overlap.SetChecked(overlap);
-        RunSimulation(wb);
+        testing::RunEngine(wb);
         EXPECT_EQ(Values(m.CurCurve, m.NCurves), Values(2, 2));
     }
     // The measured points of a single sweep are one sweep; a measured cycle's first sweep ends at
@@ -90,7 +90,7 @@ TEST_F(DriverTest, CurveSlotsOverlapAndFitting) {
     EXPECT_NE(m.Yplot(20, 2), 0.0);
     for (int i = 1; i <= 121; ++i) m.Xdata(121 + i) = m.Xdata(122 - i) + (i % 2 ? 1e-4 : -1e-4);  // jitter
     m.NData = 242;
-    RunSimulation(wb);
+    testing::RunEngine(wb);
     EXPECT_EQ(m.PointsPerSweep, 121);
 }
 

@@ -1,6 +1,8 @@
 #include "support/simulation_fixture.h"
 
-#include "app/simulate_command.h"
+#include "plot/display.h"
+#include "plot/form_option.h"
+#include "plot/plot_quantity.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex::testing {
@@ -9,8 +11,16 @@ void SimulationTest::Run(int technique, int electrode) {
     m.Technique = technique;
     m.Electrode = electrode;
     m.CaseCode = 10 * technique + electrode;
-    RunSimulation(wb);
+    RunEngine(wb);
     EXPECT_TRUE(platform.messages.empty()) << platform.messages.back();
+}
+
+SimulationOutcome RunEngine(Workbench& wb) {
+    Display& d = wb.display;
+    return RunSimulation(wb.model, wb.reporter(), d.formOption.overlap.checked(), [&d] {
+        NoteSimulatedCurrent(d);
+        if (!d.model.Fitting) FillPlotQuantity(d);
+    });
 }
 
 int SimulationTest::Peak(int first, int last, bool largest) const {

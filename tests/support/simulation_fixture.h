@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/workbench.h"
+#include "simulation/simulation_driver.h"
 #include "support/experiments.h"
 #include "support/fake_platform.h"
 #include "support/numeric.h"
@@ -25,6 +26,11 @@ class SimulationTest : public ::testing::Test {
     Workbench wb;
     Model& m;
 };
+
+// The engine on the workbench's model as a test wrote it, with no dialogs between (the desktop reads
+// its typed inputs from confirmed dialogs instead): the curve slot follows the overlap box, and the
+// curve is noted for the quantity transform, which runs on it unless a fit is running.
+SimulationOutcome RunEngine(Workbench& wb);
 
 // The one message of a failed run.
 inline std::string RunFailure(const std::string& description) {
