@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
@@ -133,6 +134,11 @@ BENCHMARK(BM_StartupToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(10)
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The windows measured here (and the programs started) remember nothing in the user's settings
+    // and leave no recovery copies there.
+    QTemporaryDir home;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(variable, home.path().toLocal8Bit());
     talvex::gui::TalvexApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
@@ -105,11 +106,16 @@ std::optional<int> QtPlatform::Choose(const std::string& question, const std::ve
     if (chooseHook) return chooseHook(question, options, preselected);
     QStringList items;
     for (const std::string& option : options) items << Q(option);
-    bool ok = false;
-    const QString picked = QInputDialog::getItem(parent, QApplication::applicationDisplayName(), Q(question), items,
-                                                 preselected, false, &ok);
-    if (!ok) return std::nullopt;
-    const qsizetype index = items.indexOf(picked);
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(QApplication::applicationDisplayName());
+    dialog.setLabelText(Q(question));
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    if (preselected >= 0 && preselected < items.size()) dialog.setTextValue(items[preselected]);
+    // The question is the program's own words (a column may be called "<I>/mA"): never markup.
+    for (QLabel* label : dialog.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const qsizetype index = items.indexOf(dialog.textValue());
     if (index < 0) return std::nullopt;
     return static_cast<int>(index);
 }

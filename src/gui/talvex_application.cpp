@@ -38,7 +38,9 @@ void TalvexApplication::Report(const std::string& text) {
         reportError(message);
         return;
     }
-    QMessageBox::critical(activeWindow(), applicationDisplayName(), Q(message));
+    QMessageBox box(QMessageBox::Critical, applicationDisplayName(), Q(message), QMessageBox::Ok, activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 }  // namespace talvex::gui

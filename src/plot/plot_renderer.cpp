@@ -90,6 +90,9 @@ struct Ticks {
 Ticks TicksOver(double lo, double hi, double step) {
     Ticks t;
     t.step = step;
+    // Multiples beyond what a whole number counts (typed limits far from 0 and close together):
+    // the drawing ends like any other failure.
+    if (!(std::fabs(lo / step) < 1e15 && std::fabs(hi / step) < 1e15)) Raise(ErrorCode::Overflow);
     t.first = static_cast<long long>(std::ceil(lo / step - 1e-9));
     t.last = static_cast<long long>(std::floor(hi / step + 1e-9));
     if (t.last - t.first > 1000) Raise(ErrorCode::Overflow);  // a step the loop cannot walk

@@ -145,6 +145,23 @@ TEST_F(RenderTest, RangesTicksAndLabels) {
     }
 }
 
+// Typed limits far from 0 and close together have more multiples of a step than a whole number
+// counts: the frame is drawn, the ticks are not, and nothing is said.
+TEST_F(RenderTest, TicksBeyondCountingEndTheDrawing) {
+    SetCurve(1, xs, {0, 1e-5, 3e-5, 6e-5, 4e-5, 2e-5, 1e-5});
+    TypeRange("1e18", "1.000000000000001e18", nullptr, nullptr);
+    platform.messages.clear();
+    RenderPlot(wb.display);
+    EXPECT_TRUE(platform.messages.empty());
+    int boxes = 0, labels = 0;
+    for (const PlotPrimitive& p : wb.formPlot.drawing()) {
+        boxes += p.kind == Kind::Box;
+        labels += p.kind == Kind::Text && p.group != 0;
+    }
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(labels, 0);
+}
+
 // Every label's text stands where its tick is: an X label's middle on its tick below the frame, a Y
 // label's middle on its tick left of the frame as it appears (right of xmax when X is mirrored).
 TEST_F(RenderTest, TickLabelsStandOnTheirTicks) {
