@@ -1,14 +1,22 @@
 // talvex_screenshots FOLDER: pictures of the desktop application for the documentation, taken
-// offscreen: the main window after a default simulation with the Chemicals dialog open, and each
-// dialog as it first opens (the Mechanism dialog in both its faces). They are taken as on a
+// offscreen: the main window after a default simulation with the Chemicals dialog open, each
+// dialog as it first opens (the Mechanism dialog in both its faces), the plot window with a
+// measured curve, its fit and another simulation overlaid, and the main window with that plot
+// zoomed, a point marked and its reading in the status line. They are taken as on a
 // high-resolution screen at scale factor 2 (QT_SCALE_FACTOR, unless the environment sets another),
 // and say 192 dpi, so that they show at the windows' own size with twice the detail.
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <iostream>
+#include <optional>
+#include <tuple>
 
 #include "app/workbench.h"
 #include "core/codes.h"
@@ -17,6 +25,7 @@
 #include "gui/main_window.h"
 #include "gui/talvex_application.h"
 #include "plot/display.h"
+#include "plot/plot_view.h"
 
 namespace {
 
@@ -81,6 +90,11 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(QuietOffscreen);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) qputenv("QT_SCALE_FACTOR", "2");
+    // The pictures show the program as it first starts: nothing remembered from the user's own
+    // runs (window places, recent files), nothing left in the user's settings by this one.
+    QTemporaryDir home;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(variable, home.path().toLocal8Bit());
     talvex::gui::TalvexApplication app(argc, argv);
     if (argc != 2) {
         std::cerr << "usage: talvex_screenshots FOLDER\n";
@@ -183,6 +197,53 @@ int main(int argc, char** argv) {
     window.Action("mnuTech")->trigger();
     wb.Click(wb.formTech.optTech(talvex::technique::Sweep));
     wb.Click(wb.formTech.cmdOK);
+
+    // The fitting example in a window of its own (the dialogs as they first open): its measured
+    // cyclic voltammogram imported, E0, ks and alpha fitted (as examples/fit_measured_curve.tvx
+    // does), then with Overlap a simulation at E0 = 0.1 V beside them: measured squares, the fit
+    // and the simulation as lines, each named in the legend.
+    MainWindow fitting;
+    fitting.platform().messageHook = [](const std::string& text) { std::cerr << "message: " << text << "\n"; };
+    fitting.restoreHook = [](const QString&) { return false; };
+    fitting.show();
+    (void)QTest::qWaitForWindowExposed(&fitting);
+    talvex::Workbench& fw = fitting.workbench();
+    fitting.platform().fileDialogHook = [](bool, const QString&) -> std::optional<std::string> {
+        return std::string(TALVEX_SOURCE_DIR "/examples/fit_measured_curve.csv");
+    };
+    fitting.Action("mnuImport")->trigger();
+    fitting.platform().fileDialogHook = nullptr;
+    fw.Type(fw.formExpr.Eze(1), "0.07");
+    fw.Type(fw.formExpr.ks(1), "6e-3");
+    fw.Type(fw.formExpr.alph(1), "0.5");
+    for (const auto& [index, lo, hi] : {std::tuple{7, "1e-4", "1"}, {10, "0.3", "0.7"}, {13, "-0.2", "0.3"}}) {
+        fw.Click(fw.formExpr.CheckFitted(index));
+        fw.Type(fw.formExpr.TextCmin(index), lo);
+        fw.Type(fw.formExpr.TextCmax(index), hi);
+    }
+    fitting.Action("mnuAutoFit")->trigger();
+    fw.Click(fw.formOption.overlap);
+    fitting.Action("mnuUseFitted")->trigger();
+    fw.Type(fw.formExpr.Eze(1), "0.1");
+    fitting.Action("mnuSimulate")->trigger();
+    QTest::qWait(50);
+    ok = Save(fitting.plotWindow()->grab().toImage(), folder, "plot_overlay.png") && ok;
+
+    // Zoomed into the peaks, the pointer on the fitted curve: the ring marks the nearest point and
+    // the status line reads it.
+    fw.ChangeView([](talvex::Display& d) { return talvex::ZoomTo(d, 0.15, 2e-5, -0.1, 8.5e-5); });
+    fitting.plot().update();
+    const talvex::Model& m = fw.model;
+    int point = 1;
+    for (int k = 1; k <= m.NData; ++k)
+        if (std::abs(m.Xdata(k) - 0.01) < std::abs(m.Xdata(point) - 0.01)) point = k;
+    if (const auto at = fitting.plot().ToPixel(m.Xdata(point), m.Yplot(point, 2))) {
+        QMouseEvent move(QEvent::MouseMove, *at + QPointF(3, -2), fitting.plot().mapToGlobal(*at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&fitting.plot(), &move);
+    }
+    QTest::qWait(50);
+    ok = Save(Framed(fitting), folder, "plot_zoomed.png") && ok;
 
     return ok ? 0 : 1;
 }

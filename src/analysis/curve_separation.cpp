@@ -27,6 +27,7 @@ void SeparateComponents(Model& m) {
         const int column = m.NCurves;
         for (int k = 1; k <= nData; ++k) m.Yplot(k, column) = m.Ystore(k, c);
         m.CurveKind(column) = curve::Simulated;
+        m.CurveLabels(column) = {"current of " + m.ChargeLabel(c), 0, 1.0};
     }
 }
 

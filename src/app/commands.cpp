@@ -6,6 +6,7 @@
 #include "app/file_commands.h"
 #include "app/fit_commands.h"
 #include "app/measured_curves.h"
+#include "app/recent_files.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "app/workspace_commands.h"
@@ -13,7 +14,9 @@
 #include "dialogs/parameter_transfer.h"
 #include "plot/axis_commands.h"
 #include "plot/display.h"
+#include "plot/form_plot.h"
 #include "plot/plot_renderer.h"
+#include "plot/plot_view.h"
 #include "simulation/curve_transforms.h"
 
 namespace talvex {
@@ -60,17 +63,36 @@ Handler ReportInResultWindow(Fn fn) {
     };
 }
 
-// A transform of the current curve followed by a redraw.
+// A transform of the current curve followed by a redraw. `order` is what it adds to the curve's
+// order of d/dE in halves (2 for Differentiate), so that the axis names what is plotted.
 template <typename Fn>
-Handler TransformCurrentCurve(Fn fn) {
-    return [fn](Workbench& wb) {
+Handler TransformCurrentCurve(Fn fn, int order) {
+    return [fn, order](Workbench& wb) {
+        Model& m = wb.model;
         try {
-            fn(wb.model, wb.model.Yplot);
+            fn(m, m.Yplot);
         } catch (const RunError& e) {
             wb.Message(e.description());
             return;
         }
+        // Fewer than four points: the (semi-)derivative leaves the curve as it is, so the
+        // semi-integral is the integral alone.
+        int added = order;
+        if (m.NData <= 0)
+            added = 0;
+        else if (m.NData < 4)
+            added = order > 0 ? 0 : -2;
+        if (m.CurveLabels.InRange(m.CurCurve)) m.CurveLabels(m.CurCurve).order += added;
         RenderPlot(wb.display);
+    };
+}
+
+// Zooms the plot about the middle of its frame.
+Handler ZoomAboutCentre(double factor) {
+    return [factor](Workbench& wb) {
+        const PlotView& v = wb.formPlot.view;
+        if (!v.framed) return;
+        ZoomAbout(wb.display, (v.frameXmin + v.frameXmax) / 2, (v.frameYmin + v.frameYmax) / 2, factor, factor);
     };
 }
 
@@ -95,11 +117,18 @@ void RegisterCommands(CommandTable& t) {
             "Save the dialogs' entries and the curves to a workspace file");
     command("mnuOpenWorkspace", "Open Workspace...", "mnuFile", OpenWorkspaceCommand, "Ctrl+Shift+O",
             "Open a workspace file: the dialogs' entries and the curves as they were saved");
+    submenu("mnuRecent", "Recent &Files", "mnuFile", false);
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        t.Add({"mnuRecent" + std::to_string(i), "Recent file " + std::to_string(i), "mnuRecent", true,
+               [i](Workbench& wb) { OpenRecentFile(wb, i); }, "", "Open this file again", false});
+    }
     separator("mnuBar1", "mnuFile");
     command("mnuImport", "&Import Data...", "mnuFile", ImportDataCommand, "Ctrl+O",
             "Read a measured curve from a data file");
     command("mnuExport", "&Export Data...", "mnuFile", ExportDataCommand, "Ctrl+E",
             "Write the current curve to a data file");
+    command("mnuExportPlot", "Export &Plot...", "mnuFile", ExportPlotCommand, "Ctrl+Shift+E",
+            "Save the plot as a PNG, SVG or PDF picture of a size you choose");
     separator("mnuBar2", "mnuFile");
     command(
         "mnuCopyto", "&Copy to Clipboard", "mnuFile",
@@ -115,8 +144,20 @@ void RegisterCommands(CommandTable& t) {
         "Ctrl+P", "Print the plot");
     separator("mnuBar3", "mnuFile");
     command(
-        "mnuExit", "E&xit", "mnuFile", [](Workbench& wb) { wb.platform.Exit(); }, "Ctrl+Q",
-        "End the program (nothing is saved)");
+        "mnuExit", "E&xit", "mnuFile",
+        [](Workbench& wb) {
+            if (AllowDiscard(wb, "quitting")) wb.platform.Exit();
+        },
+        "Ctrl+Q", "End the program (it asks first when the work on view was not saved)");
+
+    submenu("mnuEdit", "&Edit", "");
+    command(
+        "mnuUndo", "&Undo", "mnuEdit", [](Workbench& wb) { wb.Undo(); }, "Ctrl+Z",
+        "Take back the last change of an entry or of the curves (Simulate, Import, the Analyze commands, fits...)",
+        false);
+    command(
+        "mnuRedo", "&Redo", "mnuEdit", [](Workbench& wb) { wb.Redo(); }, "Ctrl+Shift+Z",
+        "Make the change taken back last again", false);
 
     submenu("mnuInput", "&Input", "");
     command(
@@ -163,6 +204,13 @@ void RegisterCommands(CommandTable& t) {
     command(
         "mnuPlot", "&Plot", "mnuDisplay", [](Workbench& wb) { RenderPlot(wb.display); }, "Ctrl+R",
         "Draw the curves again");
+    command(
+        "mnuResetView", "&Reset View", "mnuDisplay", [](Workbench& wb) { ResetView(wb.display); }, "Home",
+        "Show the whole plot again after zooming or panning (also: double-click the plot)");
+    command("mnuZoomIn", "Zoom &In", "mnuDisplay", ZoomAboutCentre(0.5), "Ctrl++",
+            "Show half the range about the middle of the plot (also: the mouse wheel, or drag a frame with Shift)");
+    command("mnuZoomOut", "Zoom O&ut", "mnuDisplay", ZoomAboutCentre(2), "Ctrl+-",
+            "Show twice the range about the middle of the plot");
     command("mnuNextCurve", "&Next Curve", "mnuDisplay", NextCurve, "Ctrl+N", "Make the next curve the current one");
     command("mnuTime", "&Time", "mnuDisplay", PrintTime, "Ctrl+T",
             "Print the run time and the solver's iterations of the last run");
@@ -182,16 +230,16 @@ void RegisterCommands(CommandTable& t) {
             "", "Print the peak values theory predicts for the experiment");
     separator("mnuBar51", "mnuData");
     command("mnuSemi", "&Semi-differentiate", "mnuData",
-            TransformCurrentCurve([](Model& m, auto& y) { SemiDifferentiate(m, y); }), "",
+            TransformCurrentCurve([](Model& m, auto& y) { SemiDifferentiate(m, y); }, 1), "",
             "Semi-differentiate the current curve");
     command("mnuSemiInte", "S&emi-integrate", "mnuData",
-            TransformCurrentCurve([](Model& m, auto& y) { SemiIntegrate(m, y); }), "",
+            TransformCurrentCurve([](Model& m, auto& y) { SemiIntegrate(m, y); }, -1), "",
             "Semi-integrate the current curve");
     command("mnuDerivative", "&Differentiate", "mnuData",
-            TransformCurrentCurve([](Model& m, auto& y) { Differentiate(m, y); }), "",
+            TransformCurrentCurve([](Model& m, auto& y) { Differentiate(m, y); }, 2), "",
             "Differentiate the current curve");
-    command("mnuIntegral", "&Integrate", "mnuData", TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }),
-            "", "Integrate the current curve");
+    command("mnuIntegral", "&Integrate", "mnuData",
+            TransformCurrentCurve([](Model& m, auto& y) { Integrate(m, y); }, -2), "", "Integrate the current curve");
     separator("mnuBar52", "mnuData");
     submenu("mnuXData", "&X Data", "mnuData");
     command("mnu1000X", "1000X", "mnuXData", onDisplay(mnu1000X), "", "Multiply the potentials by 1000");
@@ -206,6 +254,15 @@ void RegisterCommands(CommandTable& t) {
     command("mnuMinusY", "-Y", "mnuYData", onDisplay(mnuMinusY), "", "Change the sign of the current curve");
     separator("manubar", "mnuData");
     command("mnuMinusX", "Reverse", "mnuData", onDisplay(mnuMinusX), "", "Reverse the order of the points");
+
+    submenu("mnuWindow", "&Window", "");
+    command(
+        "mnuTile", "&Tile", "mnuWindow", [](Workbench& wb) { wb.platform.ArrangeWindows(Platform::Arrangement::Tile); },
+        "", "The plot and result windows side by side, filling the main window as it grows and shrinks");
+    command(
+        "mnuCascade", "&Cascade", "mnuWindow",
+        [](Workbench& wb) { wb.platform.ArrangeWindows(Platform::Arrangement::Cascade); }, "",
+        "The plot and result windows one over the other, each offset so that its title shows");
 
     submenu("mnuHelp", "&Help", "");
     command(

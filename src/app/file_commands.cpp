@@ -1,5 +1,7 @@
 #include "app/file_commands.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -8,6 +10,7 @@
 #include "api/model_bridge.h"
 #include "app/commands.h"
 #include "app/measured_curves.h"
+#include "app/recent_files.h"
 #include "app/workbench.h"
 #include "core/codes.h"
 #include "core/curve_slot.h"
@@ -18,7 +21,9 @@
 #include "files/instrument_import.h"
 #include "files/parameter_file.h"
 #include "plot/display.h"
+#include "plot/plot_labels.h"
 #include "plot/plot_renderer.h"
+#include "plot/svg_canvas.h"
 
 namespace talvex {
 
@@ -30,7 +35,59 @@ void SaveParameters(Workbench& wb) {
 
 void ExportDataCommand(Workbench& wb) {
     const Model& m = wb.model;
-    ExportData(wb.platform, m, m.IFirst, m.ILast, m.CurCurve);
+    const auto path = ExportData(wb.platform, m, m.IFirst, m.ILast, m.CurCurve);
+    if (!path) return;
+    const int points = std::max(0, m.ILast - m.IFirst + 1);
+    wb.platform.ShowStatus("Exported curve " + GeneralFormat(m.CurCurve) + " (" + GeneralFormat(points) +
+                           (points == 1 ? " point" : " points") + ") to " + FullPath(*path));
+}
+
+void ExportPlotCommand(Workbench& wb) {
+    auto path = wb.platform.SaveFileDialog(kPlotPictureFilter);
+    if (!path || path->empty()) return;  // cancelled
+    std::string format = PictureFormatOf(*path);
+    if (format.empty()) {
+        // No extension at all: a PNG picture, as the first choice offered.
+        const std::string name = FileNameOf(*path);
+        if (name.find('.') != std::string::npos) {
+            wb.Message("Export Plot: " + name +
+                       " is neither a PNG, an SVG nor a PDF file; name it .png, .svg or .pdf.");
+            return;
+        }
+        *path += ".png";
+        format = "png";
+    }
+    const auto size = wb.platform.AskPictureSize(kPlotPictureWidth, kPlotPictureHeight);
+    if (!size) return;
+    const auto [width, height] = *size;
+    if (width < 16 || height < 16 || width > 20000 || height > 20000) {
+        wb.Message("Export Plot: a picture of " + GeneralFormat(width) + " x " + GeneralFormat(height) +
+                   " pixels cannot be made; choose 16 to 20000 pixels each way.");
+        return;
+    }
+    bool written = false;
+    if (format == "svg") {
+        SvgCanvas svg(width, height);
+        wb.formPlot.Replay(svg);
+        written = svg.Write(*path);
+    } else {
+        written = wb.platform.WritePlotPicture(*path, format, width, height);
+    }
+    if (!written) {
+        wb.Message("Export Plot Error: " + FullPath(*path) + " could not be written.");
+        return;
+    }
+    wb.platform.ShowStatus("Exported the plot (" + GeneralFormat(width) + " x " + GeneralFormat(height) + ", " +
+                           format + ") to " + FullPath(*path));
+}
+
+std::string PictureFormatOf(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot + 1);
+    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return ext == "png" || ext == "svg" || ext == "pdf" ? ext : "";
 }
 
 namespace {
@@ -124,9 +181,9 @@ std::optional<ImportedFile> ReadImportedFile(Platform& platform, const std::stri
     return file;
 }
 
-bool ReadData(Workbench& wb) {
+bool ReadData(Workbench& wb, std::optional<std::string> path) {
     Model& m = wb.model;
-    const auto path = wb.platform.OpenFileDialog(kImportFileFilter);
+    if (!path) path = wb.platform.OpenFileDialog(kImportFileFilter);
     if (!path || path->empty()) return false;  // cancelled
     try {
         std::optional<ImportedFile> file = ReadImportedFile(wb.platform, *path);
@@ -141,6 +198,8 @@ bool ReadData(Workbench& wb) {
         OpenCurveSlot(m, wb.formOption.overlap.checked());
         const int column = m.CurCurve;
         m.CurveKind(column) = curve::Measured;
+        m.CurveLabels(column) = {FileNameOf(*path), 0, 1.0};
+        m.XFactor = 1.0;
         const int k = static_cast<int>(d.x.size());
         for (int i = 1; i <= k; ++i) {
             m.Xdata(i) = d.x[static_cast<std::size_t>(i - 1)];
@@ -193,6 +252,9 @@ bool ReadData(Workbench& wb) {
         }
 
         wb.formPlot.caption = FullPath(*path);
+        // A new data set: shown whole.
+        wb.formPlot.view.zoomed = false;
+        NoteRecentFile(wb, FullPath(*path));
         return true;
     } catch (const RunError& e) {
         wb.Message("ReadData Error: " + e.description());
@@ -201,7 +263,11 @@ bool ReadData(Workbench& wb) {
 }
 
 void ImportDataCommand(Workbench& wb) {
-    if (!ReadData(wb)) return;
+    ImportDataFile(wb, std::nullopt);
+}
+
+void ImportDataFile(Workbench& wb, const std::optional<std::string>& path) {
+    if (!ReadData(wb, path)) return;
     RenderPlot(wb.display);
     wb.formResult.Show();
     EnableAfterNewDataSet(wb);

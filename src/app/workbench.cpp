@@ -4,6 +4,7 @@
 
 #include "api/simulation.h"
 #include "app/commands.h"
+#include "app/workspace_commands.h"
 #include "dialogs/parameter_dialogs.h"
 #include "fitting/fit_driver.h"
 #include "plot/display.h"
@@ -43,46 +44,123 @@ Form* Workbench::FindForm(const std::string& name) const {
     return nullptr;
 }
 
+namespace {
+
+// A menu caption as the user reads it: "&Import Data..." is "Import Data".
+std::string Plain(std::string caption) {
+    caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+    if (caption.ends_with("...")) caption.resize(caption.size() - 3);
+    return caption;
+}
+
+// "Instrument: v (V/s)"
+std::string Where(const Control& control, const std::string& what) {
+    const std::string form = control.form() ? control.form()->caption : std::string();
+    return form.empty() ? what : form + ": " + what;
+}
+
+}  // namespace
+
 bool Workbench::RunCommand(const std::string& name) {
-    return Action([&] {
-        const MenuItem* item = menu.Find(name);
-        if (!item || !item->handler || !menu.IsAvailable(name)) return false;
-        const auto handler = item->handler;  // the table may change while the command runs
-        handler(*this);
-        return true;
-    });
+    const MenuItem* found = menu.Find(name);
+    // Undo and Redo move through the history themselves.
+    std::optional<Step> step;
+    if (found && name != "mnuUndo" && name != "mnuRedo") step = Step{Plain(found->caption), nullptr, true};
+    return Action(
+        [&] {
+            const MenuItem* item = menu.Find(name);
+            if (!item || !item->handler || !menu.IsAvailable(name)) return false;
+            const auto handler = item->handler;  // the table may change while the command runs
+            handler(*this);
+            return true;
+        },
+        step);
 }
 
 bool Workbench::Type(TextBox& box, const std::string& text) {
-    return Action([&] { return box.Type(text); });
+    const std::string field = box.caption.get().empty() ? box.FullName() : box.caption.get();
+    return Action([&] { return box.Type(text); }, Step{"Typing in " + Where(box, field), &box});
 }
 
 bool Workbench::Click(Control& control) {
-    return Action([&] {
-        switch (control.kind()) {
-            case ControlKind::CheckBox:
-                return static_cast<CheckBox&>(control).Click();
-            case ControlKind::OptionButton:
-                return static_cast<OptionButton&>(control).Click();
-            case ControlKind::CommandButton:
-                return static_cast<CommandButton&>(control).Click();
-            default:
-                return false;
-        }
-    });
+    std::string what = control.FullName();
+    if (control.kind() == ControlKind::CheckBox) what = static_cast<CheckBox&>(control).caption;
+    if (control.kind() == ControlKind::OptionButton) what = static_cast<OptionButton&>(control).caption;
+    if (control.kind() == ControlKind::CommandButton) what = static_cast<CommandButton&>(control).caption;
+    return Action(
+        [&] {
+            switch (control.kind()) {
+                case ControlKind::CheckBox:
+                    return static_cast<CheckBox&>(control).Click();
+                case ControlKind::OptionButton:
+                    return static_cast<OptionButton&>(control).Click();
+                case ControlKind::CommandButton:
+                    return static_cast<CommandButton&>(control).Click();
+                default:
+                    return false;
+            }
+        },
+        Step{"Click on " + Where(control, Plain(what))});
 }
 
 bool Workbench::Choose(ComboBox& combo, const std::string& entry) {
-    return Action([&] { return combo.SelectText(entry); });
+    return Action([&] { return combo.SelectText(entry); }, Step{"Choice of " + Where(combo, entry)});
 }
 
 void Workbench::Activate(Form& form) {
     Action([&] {
         // A dialog already on view is not "changed" by coming to the front, yet its window must rise.
         if (std::find(activated_.begin(), activated_.end(), &form) == activated_.end()) activated_.push_back(&form);
+        const bool shown = form.visible();
         form.Show();
+        // What Cancel goes back to: the entries as the dialog now shows them.
+        if (!shown) shownState_[&form] = CaptureForm(form);
         return true;
     });
+}
+
+void Workbench::Cancel(Form& form) {
+    Action(
+        [&] {
+            const auto it = shownState_.find(&form);
+            if (it != shownState_.end()) {
+                RevertForm(form, it->second);
+                FollowRestoredControls(*this);
+            }
+            form.Hide();
+            return true;
+        },
+        Step{"Cancel in " + form.caption});
+}
+
+bool Workbench::Undo() {
+    const std::string label = history_.UndoLabel();
+    const std::optional<UndoState> state = history_.Undo();
+    if (!state) return false;
+    RestoreUndoState(*this, *state);
+    platform.ShowStatus("Undone: " + label);
+    return true;
+}
+
+bool Workbench::Redo() {
+    const std::string label = history_.RedoLabel();
+    const std::optional<UndoState> state = history_.Redo();
+    if (!state) return false;
+    RestoreUndoState(*this, *state);
+    platform.ShowStatus("Redone: " + label);
+    return true;
+}
+
+void Workbench::MarkSaved() {
+    if (actionDepth_ > 0)
+        markSaved_ = true;  // once the action's step is recorded
+    else
+        history_.MarkSaved();
+}
+
+void Workbench::UpdateUndoMenu() {
+    menu.Enable("mnuUndo", history_.CanUndo());
+    menu.Enable("mnuRedo", history_.CanRedo());
 }
 
 void Workbench::Close(Form& form) {
@@ -92,17 +170,45 @@ void Workbench::Close(Form& form) {
     });
 }
 
-bool Workbench::Action(const std::function<bool()>& action) {
+bool Workbench::Do(const std::string& label, const std::function<bool()>& action) {
+    return Action(action, Step{label, nullptr, true});
+}
+
+bool Workbench::ChangeView(const std::function<bool(Display&)>& step) {
+    return Action([&] { return step(display); });
+}
+
+bool Workbench::Action(const std::function<bool()>& action, const std::optional<Step>& step) {
     OneMessageEach once(*this);
+    const bool outermost = actionDepth_ == 0;
+    // Only the outermost action is a step: what a command types on its way belongs to it.
+    std::optional<UndoState> before;
+    if (outermost && step) before = history_.Capture(*this);
     ++actionDepth_;
     bool result = false;
+    auto finish = [&] {
+        if (--actionDepth_ != 0) return;
+        bool changed = false;
+        if (before) {
+            UndoState after = history_.Capture(*this);
+            changed = !(after == *before);
+            history_.Record(step->label, std::move(*before), std::move(after), step->mergeKey);
+        }
+        if (markSaved_) {
+            markSaved_ = false;
+            history_.MarkSaved();
+        }
+        UpdateUndoMenu();
+        Announce();
+        if (changed && onStateChanged) onStateChanged(step && step->command);
+    };
     try {
         result = action();
     } catch (...) {
-        if (--actionDepth_ == 0) Announce();
+        finish();
         throw;
     }
-    if (--actionDepth_ == 0) Announce();
+    finish();
     return result;
 }
 

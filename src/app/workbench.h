@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -9,6 +10,7 @@
 
 #include "analysis/peak_finding.h"
 #include "app/measured_curves.h"
+#include "app/undo_history.h"
 #include "core/command_table.h"
 #include "core/model.h"
 #include "core/platform.h"
@@ -105,6 +107,10 @@ class Workbench {
     std::optional<FitSummary> lastFit;
     // Folder of the application, where the manual page lives.
     std::string applicationDirectory = ".";
+    // The files last imported or opened as workspaces, newest first (recent_files.h); told when
+    // the list changes, so the desktop can remember it between runs.
+    std::vector<std::string> recentFiles;
+    std::function<void()> onRecentFilesChanged;
 
     // Every dialog, in menu order (Techniques, Mechanism, Instrument, Chemicals, Option).
     const std::vector<Form*>& forms() const { return forms_; }
@@ -144,23 +150,59 @@ class Workbench {
     bool Choose(ComboBox& combo, const std::string& entry);
     // Brings a dialog to the front (showing it), which fires its activation handler.
     void Activate(Form& form);
-    // The dialog's close box: dialogs only hide.
+    // The dialog's close box: dialogs only hide, keeping their entries.
     void Close(Form& form);
+    // The dialog's Cancel (Esc): its entries go back to what they were when it was shown (each
+    // changed entry typed, clicked or picked back, so the other dialogs follow), then it hides.
+    void Cancel(Form& form);
+    // A step on the plot's view (zoom, pan, reset, show or hide a curve); it changes no entry and
+    // no curve.
+    bool ChangeView(const std::function<bool(Display&)>& step);
+    // Any other user action that is no menu command (a file dropped on the window, a recovered
+    // workspace put back), a step of the undo history called `label`.
+    bool Do(const std::string& label, const std::function<bool()>& action);
+
+    // Edit > Undo and Redo: the entries and curves before the last step, or after the step undone
+    // last; false when there is nothing to undo or redo. The status bar says what was undone.
+    bool Undo();
+    bool Redo();
+    const UndoHistory& history() const { return history_; }
+    // Whether the entries or curves changed since the workspace was last saved or opened (or the
+    // program started); MarkSaved (called by a command) takes the state at the end of that command.
+    bool Modified() const { return history_.Modified(); }
+    void MarkSaved();
 
     // Told once after each user action, with what changed through it.
     std::function<void(const WorkbenchChanges&)> onChanges;
     // What changed since the last announcement, clearing the marks (for front ends that poll).
     WorkbenchChanges TakeChanges();
 
+    // Told after each user action that changed the entries or the curves (the desktop keeps a
+    // recovery copy of the work): `command` when it was a menu command (a run), not typing.
+    std::function<void(bool command)> onStateChanged;
+
   private:
-    // Runs one user action; the outermost one announces the changes when it ends, however it ends.
-    bool Action(const std::function<bool()>& action);
+    // What a user action is called in the undo history; `mergeKey` joins successive typing into
+    // one box. An action without one (a view change, a window coming to the front) is not a step.
+    struct Step {
+        std::string label;
+        const void* mergeKey = nullptr;
+        bool command = false;
+    };
+    // Runs one user action; the outermost one records it as a step (when it is one and changed
+    // something) and announces the changes when it ends, however it ends.
+    bool Action(const std::function<bool()>& action, const std::optional<Step>& step = std::nullopt);
     void Announce();
+    void UpdateUndoMenu();
 
     std::vector<Form*> forms_;
     std::vector<Form*> activated_;
     std::unique_ptr<api::Simulator> simulator_;
     int actionDepth_ = 0;
+    UndoHistory history_;
+    bool markSaved_ = false;
+    // What each dialog held when it was last shown, for its Cancel.
+    std::map<const Form*, FormState> shownState_;
     struct PlotState {
         unsigned long revision = 0;
         std::string caption;

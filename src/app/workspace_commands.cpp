@@ -5,10 +5,12 @@
 
 #include "app/commands.h"
 #include "app/measured_curves.h"
+#include "app/recent_files.h"
 #include "app/workbench.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "dialogs/parameter_dialogs.h"
+#include "files/data_import.h"
 #include "files/file_replace.h"
 #include "plot/display.h"
 #include "plot/plot_renderer.h"
@@ -177,6 +179,13 @@ void SetCount(Assignable<T>& target, const std::optional<int>& v) {
 
 }  // namespace
 
+void FollowRestoredControls(Workbench& wb) {
+    Model& m = wb.model;
+    for (int k = 1; k <= wb.formIns.optElectrode.last(); ++k)
+        if (wb.formIns.optElectrode(k).selected()) m.Electrode = k;
+    m.DigitalSim = wb.formMech.CheckDigital.checked();
+}
+
 Workspace CaptureWorkspace(const Workbench& wb) {
     Workspace w;
     for (const Form* form : wb.forms()) {
@@ -196,7 +205,13 @@ Workspace CaptureWorkspace(const Workbench& wb) {
     c.CurCurve = CountOf(m.CurCurve);
     c.NCurvesSaved = CountOf(m.NCurvesSaved);
     const int n = m.NData;
-    for (int k = 1; k <= kWorkspaceCurves; ++k) c.kinds.push_back(m.CurveKind(k));
+    for (int k = 1; k <= kWorkspaceCurves; ++k) {
+        c.kinds.push_back(m.CurveKind(k));
+        c.names.push_back(m.CurveLabels(k).name);
+        c.orders.push_back(m.CurveLabels(k).order);
+        c.factors.push_back(m.CurveLabels(k).factor);
+    }
+    c.XFactor = m.XFactor;
     for (const MeasuredRecord& r : wb.measured.records)
         w.measured.push_back({r.label, api::ExperimentValues(r.experiment), r.experiment.potentials, r.current});
     for (int k = 1; k <= kWorkspaceCurves; ++k)
@@ -220,10 +235,8 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     for (const auto& [control, saved] : pairs) Restore(*control, *saved);
     for (std::size_t f = 0; f < w.forms.size(); ++f) wb.forms()[f]->RestoreShown(w.forms[f].shown);
 
+    FollowRestoredControls(wb);
     Model& m = wb.model;
-    for (int k = 1; k <= wb.formIns.optElectrode.last(); ++k)
-        if (wb.formIns.optElectrode(k).selected()) m.Electrode = k;
-    m.DigitalSim = wb.formMech.CheckDigital.checked();
 
     for (int i = 1; i <= n; ++i) {
         m.Xdata(i) = c.Xdata[static_cast<std::size_t>(i - 1)];
@@ -236,9 +249,13 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     SetCount(m.NCurves, c.NCurves);
     SetCount(m.CurCurve, c.CurCurve);
     SetCount(m.NCurvesSaved, c.NCurvesSaved);
-    for (int k = 1; k <= kWorkspaceCurves; ++k)
-        m.CurveKind(k) = static_cast<std::int16_t>(
-            k <= static_cast<int>(c.kinds.size()) ? c.kinds[static_cast<std::size_t>(k - 1)] : curve::Simulated);
+    for (int k = 1; k <= kWorkspaceCurves; ++k) {
+        const auto i = static_cast<std::size_t>(k - 1);
+        m.CurveKind(k) = static_cast<std::int16_t>(i < c.kinds.size() ? c.kinds[i] : curve::Simulated);
+        m.CurveLabels(k) = {i < c.names.size() ? c.names[i] : std::string(), i < c.orders.size() ? c.orders[i] : 0,
+                            i < c.factors.size() ? c.factors[i] : 1.0};
+    }
+    m.XFactor = c.XFactor;
     wb.formPlot.caption = w.plotCaption;
     MeasuredSeries& series = wb.measured;
     series.records.clear();
@@ -259,14 +276,27 @@ void RestoreWorkspace(Workbench& wb, const Workspace& w) {
     }
 }
 
-void SaveWorkspaceCommand(Workbench& wb) {
+bool SaveWorkspaceAs(Workbench& wb) {
     const auto path = wb.platform.SaveFileDialog(kWorkspaceFilter);
-    if (!path || path->empty()) return;  // cancelled
+    if (!path || path->empty()) return false;  // cancelled
     try {
         ReplaceFileContents(*path, WorkspaceText(CaptureWorkspace(wb)));
+        wb.MarkSaved();
+        NoteRecentFile(wb, FullPath(*path));
+        wb.platform.ShowStatus("Workspace saved to " + FullPath(*path));
+        return true;
     } catch (const RunError& e) {
         wb.Message("Save Workspace Error: " + e.description());
+        return false;
     }
+}
+
+std::string WorkspaceTextOf(const Workbench& wb) {
+    return WorkspaceText(CaptureWorkspace(wb));
+}
+
+void RestoreWorkspaceText(Workbench& wb, const std::string& text) {
+    RestoreWorkspace(wb, ParseWorkspace(text));
 }
 
 void LoadWorkspace(Workbench& wb, const std::string& path) {
@@ -282,13 +312,44 @@ void LoadWorkspace(Workbench& wb, const std::string& path) {
     RestoreWorkspace(wb, ParseWorkspace(text));
 }
 
+void SaveWorkspaceCommand(Workbench& wb) {
+    SaveWorkspaceAs(wb);
+}
+
+bool AllowDiscard(Workbench& wb, const std::string& doing) {
+    if (!wb.Modified()) return true;
+    switch (
+        wb.platform.AskSaveChanges("The dialogs' entries or the curves have changed since the workspace was last "
+                                   "saved. Save them to a workspace file before " +
+                                   doing + "?")) {
+        case Platform::SaveChoice::Save:
+            return SaveWorkspaceAs(wb);
+        case Platform::SaveChoice::Discard:
+            return true;
+        case Platform::SaveChoice::Cancel:
+            break;
+    }
+    return false;
+}
+
 void OpenWorkspaceCommand(Workbench& wb) {
+    if (!AllowDiscard(wb, "opening another workspace")) return;
     const auto path = wb.platform.OpenFileDialog(kWorkspaceFilter);
     if (!path || path->empty()) return;  // cancelled
+    OpenWorkspaceFile(wb, *path);
+}
+
+bool OpenWorkspaceFile(Workbench& wb, const std::string& path) {
     try {
-        LoadWorkspace(wb, *path);
+        // A new data set: shown whole.
+        wb.formPlot.view.zoomed = false;
+        LoadWorkspace(wb, path);
+        wb.MarkSaved();
+        NoteRecentFile(wb, FullPath(path));
+        return true;
     } catch (const RunError& e) {
         wb.Message("Open Workspace Error: " + e.description() + ". Nothing was changed.");
+        return false;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "batch/batch_platform.h"
 
+#include <dlfcn.h>
+
 #include <cctype>
 #include <chrono>
 #include <ctime>
@@ -79,6 +81,32 @@ bool BatchPlatform::OpenManual(const std::string& path) {
     if (!std::filesystem::exists(path)) return false;
     out_ << "Manual: " << path << std::endl;
     return true;
+}
+
+}  // namespace talvex
+
+namespace talvex {
+
+bool BatchPlatform::WritePlotPicture(const std::string& path, const std::string& format, int width, int height) {
+    if (!plot || (format != "png" && format != "pdf")) return false;
+    // The picture module of the desktop build, beside this program; loaded once, kept loaded (Qt's
+    // application object lives in it).
+    using Write = int (*)(const void*, const char*, int, int);
+    static void* const module = [] {
+        std::error_code ec;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+        return dlopen((self.parent_path() / "talvex-png.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    }();
+    const auto write = module ? reinterpret_cast<Write>(
+                                    dlsym(module, format == "png" ? "talvex_write_plot_png" : "talvex_write_plot_pdf"))
+                              : nullptr;
+    if (!write) {
+        out_ << "PNG and PDF pictures need the desktop build of Talvex (talvex-png.so beside talvex-batch); write "
+                "an .svg instead"
+             << std::endl;
+        return false;
+    }
+    return write(plot, path.c_str(), width, height) != 0;
 }
 
 }  // namespace talvex

@@ -9,6 +9,8 @@
 
 namespace talvex {
 
+class FormPlot;
+
 // The desktop as a script sees it: message boxes become output lines, file dialogs take the
 // answers the script queued, the clock is the real one.
 class BatchPlatform : public Platform {
@@ -29,6 +31,11 @@ class BatchPlatform : public Platform {
     bool PrintPlot() override { return false; }
     bool OpenManual(const std::string& path) override;
     void Exit() override { exitRequested = true; }
+    // PNG and PDF pictures of the plot, in the desktop build.
+    bool WritePlotPicture(const std::string& path, const std::string& format, int width, int height) override;
+
+    // The plot that pictures are drawn from.
+    const FormPlot* plot = nullptr;
 
     // The answer to the next file dialog or question: a path (relative to the current folder), an
     // option, or no value to cancel it.

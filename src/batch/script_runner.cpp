@@ -1,7 +1,5 @@
 #include "batch/script_runner.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -10,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/file_commands.h"
 #include "app/workbench.h"
 #include "batch/batch_platform.h"
 #include "core/model_names.h"
@@ -67,6 +66,7 @@ class Runner {
     Runner(std::ostream& out) : out_(out), platform_(out), wb_(platform_) {
         wb_.formResult.onLine = [this](const std::string& line) { out_ << line << std::endl; };
         wb_.applicationDirectory = std::filesystem::current_path().string();
+        platform_.plot = &wb_.formPlot;
     }
 
     bool exitRequested() const { return platform_.exitRequested; }
@@ -127,28 +127,12 @@ class Runner {
     }
 
   private:
-    // An SVG document, or a PNG picture when the name ends in .png and the desktop build is there.
+    // An SVG document, or a PNG picture or PDF document when the name ends in .png or .pdf and the
+    // desktop build is there.
     bool WritePlot(const std::string& path) {
-        const bool png = path.size() > 4 && std::equal(path.end() - 4, path.end(), ".png", [](char a, char b) {
-                             return std::tolower(static_cast<unsigned char>(a)) == b;
-                         });
-        if (!png) return wb_.formPlot.WriteSvg(path);
-        // The picture module of the desktop build, beside this program; loaded once, kept loaded
-        // (Qt's application object lives in it).
-        using WritePng = int (*)(const void*, const char*, int, int);
-        static const WritePng write = [] {
-            std::error_code ec;
-            const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-            void* module = dlopen((self.parent_path() / "talvex-png.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-            return module ? reinterpret_cast<WritePng>(dlsym(module, "talvex_write_plot_png")) : nullptr;
-        }();
-        if (!write) {
-            out_ << "PNG pictures need the desktop build of Talvex (talvex-png.so beside talvex-batch); write an "
-                    ".svg instead"
-                 << std::endl;
-            return false;
-        }
-        return write(&wb_.formPlot, path.c_str(), 800, 600) != 0;
+        const std::string format = PictureFormatOf(path);
+        if (format != "png" && format != "pdf") return wb_.formPlot.WriteSvg(path);
+        return platform_.WritePlotPicture(path, format, kPlotPictureWidth, kPlotPictureHeight);
     }
 
     static void NoMore(std::string_view rest) {

@@ -26,6 +26,20 @@ void CommandTable::Enable(const std::string& name, bool enabled) {
     changed = true;
 }
 
+void CommandTable::SetCaption(const std::string& name, const std::string& caption) {
+    MenuItem* item = Find(name);
+    if (!item || item->caption == caption) return;
+    item->caption = caption;
+    changed = true;
+}
+
+void CommandTable::SetVisible(const std::string& name, bool visible) {
+    MenuItem* item = Find(name);
+    if (!item || item->visible == visible) return;
+    item->visible = visible;
+    changed = true;
+}
+
 bool CommandTable::IsAvailable(const std::string& name) const {
     for (const MenuItem* item = Find(name); item; item = item->parent.empty() ? nullptr : Find(item->parent))
         if (!item->enabled) return false;

@@ -17,6 +17,7 @@ struct MenuItem {
     std::function<void(Workbench&)> handler;  // empty for submenus and separators
     std::string shortcut;                     // "Ctrl+S", "F5"; empty when the item has none
     std::string statusTip;                    // the status bar's line while the pointer rests on the item
+    bool visible = true;                      // an unused entry of a list (recent files) is not shown
 
     bool IsSeparator() const { return caption == "-"; }
     bool IsSubmenu() const { return !handler && !IsSeparator(); }
@@ -31,10 +32,14 @@ class CommandTable {
     MenuItem* Find(const std::string& name);
     const MenuItem* Find(const std::string& name) const;
     void Enable(const std::string& name, bool enabled = true);
+    // Items whose caption or presence follows the program (the recent files).
+    void SetCaption(const std::string& name, const std::string& caption);
+    void SetVisible(const std::string& name, bool visible);
     // Enabled on screen: its own flag and every enclosing submenu's.
     bool IsAvailable(const std::string& name) const;
 
-    // Set whenever an enabled flag changes, so the window knows to refresh its menus.
+    // Set whenever an enabled flag, caption or visibility changes, so the window knows to refresh
+    // its menus.
     bool changed = false;
 
   private:

@@ -13,6 +13,17 @@ using Real = Assignable<double>;
 using Int16 = Assignable<std::int16_t>;
 using Int = Assignable<int>;
 
+// What a column of the curve store holds beyond its kind: the name it goes by in the plot's legend
+// (the file of a measured curve, technique and mechanism of a simulated one), the derivative order
+// the Analyze transforms took of it, and the factor the Y Data commands multiplied it by, so that
+// the axis caption and the legend say what is plotted.
+struct CurveLabel {
+    std::string name;
+    int order = 0;        // half orders of d/dE: 2 Differentiate, 1 Semi-differentiate, -1, -2 the integrals
+    double factor = 1.0;  // product of the Y Data factors (-1 for -Y)
+    bool operator==(const CurveLabel&) const = default;
+};
+
 // The parameters of the model: experiment settings, species and reaction tables, derived
 // constants, display settings and run state. Every value starts unassigned (reads 0, prints as
 // nothing) unless an initial value is given here.
@@ -100,6 +111,9 @@ struct CurveStore {
     Int NCurves, CurCurve, NCurvesSaved;
     // What each column holds (curve::Simulated, Measured, Fitted).
     Table1<std::int16_t, 7> CurveKind;
+    Table1<CurveLabel, 7> CurveLabels;
+    // Product of the X Data factors since the potentials were last built or read (1000 for mV).
+    double XFactor = 1.0;
 };
 
 // The one parameter model of a running program: its parameters and its curve store. A dialog's

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talvex {
@@ -46,6 +47,42 @@ class Platform {
 
     // Ends the program at once.
     virtual void Exit() = 0;
+
+    // A line for the status bar: what a command did, to be read in passing (the file and the
+    // number of points an export wrote). A front end without one may print it or drop it.
+    virtual void ShowStatus(const std::string& text) { (void)text; }
+
+    // The size in pixels of a picture to export, `width` x `height` offered; no value when the user
+    // cancels. A front end that cannot ask takes the offer.
+    virtual std::optional<std::pair<int, int>> AskPictureSize(int width, int height) {
+        return std::pair{width, height};
+    }
+
+    // Writes the plot window's drawing as a picture of width x height pixels in `format` ("png" or
+    // "pdf"); false when this front end cannot draw such pictures or the file cannot be written.
+    virtual bool WritePlotPicture(const std::string& path, const std::string& format, int width, int height) {
+        (void)path;
+        (void)format;
+        (void)width;
+        (void)height;
+        return false;
+    }
+
+    // Asks what to do with work that was not saved before it is discarded ("Quit", "Open another
+    // workspace"). A front end that cannot ask discards, as the program always did.
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice AskSaveChanges(const std::string& question) {
+        (void)question;
+        return SaveChoice::Discard;
+    }
+
+    // Lays out the plot and result windows side by side, or one over the other offset; false where
+    // there are no such windows.
+    enum class Arrangement { Tile, Cascade };
+    virtual bool ArrangeWindows(Arrangement arrangement) {
+        (void)arrangement;
+        return false;
+    }
 };
 
 // Seconds from `started`, a Timer() reading, to now. The clock restarts at midnight: a span across

@@ -210,6 +210,9 @@ FieldReading ReadField(std::string_view text, double& value) {
     // A comma or point right after the number means it was written with a decimal comma (or is
     // not one number at all): the leading part alone would be a different value.
     if (len < rest.size() && (rest[len] == ',' || rest[len] == '.')) return FieldReading::DecimalComma;
+    // A unit follows after a blank ("12 mV"); a letter right after the number is a slip of the
+    // hand ("2O" for 20, "1e-5q") that the leading part would quietly read as another value.
+    if (len < rest.size() && !IsBlank(rest[len])) return FieldReading::TrailingText;
     return FieldReading::Number;
 }
 

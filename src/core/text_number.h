@@ -22,6 +22,7 @@ enum class FieldReading {
     NotANumber,    // empty, or does not begin with a number ("abc")
     DecimalComma,  // the number goes on after a comma or a second point ("-0,3", "1.5.2")
     OutOfRange,    // beyond the range of a double ("1e309")
+    TrailingText,  // other characters right after the number, without a blank ("2O", "1e-5q", "0.1x")
 };
 FieldReading ReadField(std::string_view text, double& value);
 

@@ -110,23 +110,31 @@ FormIns::FormIns(ParameterDialogs& dialogs) : Form("FormIns", "Instrument"), dlg
     TextF.onChange = [this] { TextF_Change(); };
     CheckPreCon.onClick = [this] { CheckPreCon_Click(); };
     cmdOK.onClick = [this] { cmdOK_Click(); };
+    acceptedEstep_ = Estep.text();
+    acceptedV_ = V.text();
 }
 
 void FormIns::OK() {
     dlg_.formMech.OK();
     Model& m = dlg_.model;
-    // Estep and V feed every division of the potential programme: text that is not a number is
-    // refused and the model keeps what it had.
-    auto strict = [this](const TextBox& box, Real& target) {
-        if (IsNumber(box.text())) {
-            target = std::fabs(StrictNumber(box.text()));
+    // Estep and V feed every division of the potential programme: text that is not a number (by
+    // the rule the checks before a run use: a unit may follow after a blank) is refused, the model
+    // keeps what it had and the box shows it again.
+    auto strict = [this](TextBox& box, Real& target, std::string& accepted) {
+        double value = 0.0;
+        if (ReadField(box.text(), value) == FieldReading::Number) {
+            target = std::fabs(value);
+            accepted = box.text();
         } else {
-            dlg_.Message(box.caption + " must be a number, not \"" + box.text() + "\"; the previous value is kept.");
+            const std::string refused = box.text();
+            dlg_.Message(box.caption + " must be a number, not \"" + refused + "\"; the previous value " + accepted +
+                         " is kept.");
+            IgnoringErrors([&] { box.SetText(accepted); });
         }
     };
     m.Estart = LeadingNumber(Estart.text());
     m.Eend = LeadingNumber(Eend.text());
-    strict(Estep, m.Estep);
+    strict(Estep, m.Estep, acceptedEstep_);
     m.Area = LeadingNumber(ARE.text());
     m.Cdl = LeadingNumber(Cdl.text());
     m.BackgroundI0 = LeadingNumber(TxtI0.text());
@@ -138,7 +146,7 @@ void FormIns::OK() {
     m.Noise = LeadingNumber(Noise.text());
     m.tdrop = LeadingNumber(td.text());
     m.tpulse = LeadingNumber(tp.text());
-    strict(V, m.ScanRate);
+    strict(V, m.ScanRate, acceptedV_);
     m.ElectrodeLength = LeadingNumber(leng.text());
     m.Preconcentration = CheckPreCon.checked();
     m.EPre = LeadingNumber(txtEPre.text());

@@ -85,6 +85,8 @@ class FormIns : public Form {
     std::string radiusText_, areaText_;
     // Set while one handler writes the other's field, so that the written text is not read back.
     bool writingArea_ = false, writingRadius_ = false;
+    // E step and v as OK last took them: what a refused text gives way to.
+    std::string acceptedEstep_, acceptedV_;
 };
 
 }  // namespace talvex

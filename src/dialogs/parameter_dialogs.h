@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "core/model.h"
@@ -29,6 +30,15 @@ class ParameterDialogs {
     FormExpr formExpr;
 
     void Message(const std::string& text) { reporter.Message(text); }
+
+    // The texts of every text box as a run last accepted them (at first, as the dialogs open).
+    void NoteAcceptedTexts();
+    // A refused box shows the text it had when a run last accepted it, so that it shows the value
+    // the model actually kept (its handlers follow, as after typing).
+    void ShowKeptText(const TextBox* box);
+
+  private:
+    std::map<const TextBox*, std::string> acceptedTexts_;
 };
 
 }  // namespace talvex

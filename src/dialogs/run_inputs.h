@@ -8,13 +8,15 @@
 namespace talvex {
 
 class ParameterDialogs;
+class TextBox;
 
 // Why a run is refused: the dialog and field at fault, the text found there and what is allowed.
 struct InputRefusal {
-    std::string dialog;   // "Instrument", "Chemicals"
-    std::string field;    // the field as the user sees it: "E start (V)", "D (cm ²/s) of species B"
-    std::string text;     // the text the field holds
-    std::string allowed;  // what the field may hold, in words
+    std::string dialog;            // "Instrument", "Chemicals"
+    std::string field;             // the field as the user sees it: "E start (V)", "D (cm ²/s) of species B"
+    std::string text;              // the text the field holds
+    std::string allowed;           // what the field may hold, in words
+    const TextBox* box = nullptr;  // the box at fault; none for a computed value (a label)
     // One line for the message box, naming all four.
     std::string Message() const;
 };
@@ -38,7 +40,8 @@ std::optional<InputRefusal> CheckRunInputs(const ParameterDialogs& dialogs, cons
 // What Simulate, Manual Fit and Auto Fit run before anything else, in place of the Chemicals
 // dialog's OK: checks the Instrument dialog, runs the confirmation chain (the Chemicals dialog's
 // OK) and checks the rest. On a refusal the model is put back as it was before the chain, the
-// refusal's message is shown once and false is returned: the command must then run nothing.
+// refusal's message is shown once, the box at fault shows again the text the last run accepted
+// (what the model still holds), and false is returned: the command must then run nothing.
 bool ConfirmForRun(ParameterDialogs& dialogs, RunKind kind);
 
 }  // namespace talvex

@@ -25,14 +25,16 @@ std::string ExportText(const Model& m, int first, int last, int curve) {
     return text;
 }
 
-void ExportData(Platform& platform, const Model& m, int first, int last, int curve) {
+std::optional<std::string> ExportData(Platform& platform, const Model& m, int first, int last, int curve) {
     const auto path = platform.SaveFileDialog(kDataFileFilter);
-    if (!path || path->empty()) return;  // cancelled
+    if (!path || path->empty()) return std::nullopt;  // cancelled
     try {
         ReplaceFileContents(*path, ExportText(m, first, last, curve));
     } catch (const RunError& e) {
         platform.MessageBox("Export Error: " + e.description());
+        return std::nullopt;
     }
+    return path;
 }
 
 }  // namespace talvex

@@ -148,6 +148,16 @@ std::string WorkspaceText(const Workspace& w) {
         s += (k == 0 ? "" : ", ") + Str(kKindNames[kind]);
     }
     s += "],\n";
+    // What the legend and the axes say of each curve.
+    auto listOf = [&](const char* key, auto item) {
+        s += "    \"" + std::string(key) + "\": [";
+        for (int k = 0; k < kWorkspaceCurves; ++k) s += (k == 0 ? "" : ", ") + item(static_cast<std::size_t>(k));
+        s += "],\n";
+    };
+    listOf("names", [&](std::size_t k) { return Str(k < c.names.size() ? c.names[k] : std::string()); });
+    listOf("orders", [&](std::size_t k) { return GeneralFormat(k < c.orders.size() ? c.orders[k] : 0); });
+    listOf("factors", [&](std::size_t k) { return Num(k < c.factors.size() ? c.factors[k] : 1.0); });
+    s += "    \"XFactor\": " + Num(c.XFactor) + ",\n";
     s +=
         "    \"columns\": [\"Xdata\", \"Yplot 1\", \"Yplot 2\", \"Yplot 3\", \"Yplot 4\", \"Yplot 5\", \"Yplot 6\"],\n";
     s += "    \"points\": [";
@@ -237,6 +247,32 @@ Workspace ParseWorkspace(std::string_view text) {
             if (kind < 0) Damaged("\"kinds\" of \"curves\" holds " + kinds[k].dump() + " where a curve kind belongs");
             c.kinds[k] = kind;
         }
+    }
+    // Names, orders and factors came later within format 2: a file without them has plain currents.
+    c.names.assign(kWorkspaceCurves, std::string());
+    c.orders.assign(kWorkspaceCurves, 0);
+    c.factors.assign(kWorkspaceCurves, 1.0);
+    auto readList = [&](const char* key, auto read) {
+        if (!curves.contains(key)) return;
+        const Json& list = curves[key];
+        if (!list.is_array() || list.size() != kWorkspaceCurves)
+            Damaged("\"" + std::string(key) + "\" of \"curves\" is not a list of " + GeneralFormat(kWorkspaceCurves) +
+                    " entries");
+        for (std::size_t k = 0; k < kWorkspaceCurves; ++k) read(k, list[k]);
+    };
+    readList("names", [&](std::size_t k, const Json& v) {
+        if (!v.is_string()) Damaged("\"names\" of \"curves\" holds " + v.dump() + " where a name belongs");
+        c.names[k] = v.get<std::string>();
+    });
+    readList("orders",
+             [&](std::size_t k, const Json& v) { c.orders[k] = ReadInt(v, "\"orders\" of \"curves\"", -1000, 1000); });
+    readList("factors", [&](std::size_t k, const Json& v) {
+        c.factors[k] = ReadNumber(v, "\"factors\" of \"curves\"");
+        if (c.factors[k] == 0) Damaged("\"factors\" of \"curves\" holds a factor of 0");
+    });
+    if (curves.contains("XFactor")) {
+        c.XFactor = ReadNumber(curves["XFactor"], "\"XFactor\" of \"curves\"");
+        if (c.XFactor == 0) Damaged("\"XFactor\" of \"curves\" is 0");
     }
     const Json& points = Member(curves, "points", "\"curves\"");
     if (!points.is_array()) Damaged("\"points\" is not a list");

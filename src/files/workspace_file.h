@@ -43,6 +43,12 @@ struct WorkspaceCurves {
     std::vector<double> Xdata;               // points 1..NData
     std::vector<std::vector<double>> Yplot;  // curves 1..6, points 1..NData each
     std::vector<int> kinds;                  // curves 1..6: curve::Simulated, Measured, Fitted
+    // What the legend and the axis say of curves 1..6 (a file without them: plain currents without
+    // names, the potentials in volts).
+    std::vector<std::string> names;
+    std::vector<int> orders;      // half orders of d/dE
+    std::vector<double> factors;  // Y Data factors
+    double XFactor = 1.0;
 };
 
 // One measured curve of the series a global fit takes: its label, the settings it was recorded

@@ -103,6 +103,7 @@ void ResetToSingleCurve(Model& m, int column) {
     const int keep = column > 0 ? column : m.CurCurve.value();
     for (int k = 1; k <= m.NData; ++k) m.Yplot(k, 1) = m.Yplot(k, keep);
     m.CurveKind(1) = m.CurveKind(keep);
+    m.CurveLabels(1) = m.CurveLabels(keep);
     m.NCurves = 1;
     m.NCurvesSaved = 1;
     m.CurCurve = 1;

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,6 +35,30 @@ void FieldEdit::SetLocked(bool locked) {
     if (locked_ == locked) return;
     locked_ = locked;
     update();
+}
+
+namespace {
+bool IsUndoOrRedo(QKeyEvent* key) {
+    return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo);
+}
+}  // namespace
+
+bool FieldEdit::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && IsUndoOrRedo(static_cast<QKeyEvent*>(event))) {
+        event->ignore();  // the Edit menu's shortcut takes it
+        return false;
+    }
+    return QLineEdit::event(event);
+}
+
+void FieldEdit::keyPressEvent(QKeyEvent* event) {
+    // With nothing to undo the menu item is off and the key arrives here: the field's own history
+    // would undo behind the program's back.
+    if (IsUndoOrRedo(event)) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void FieldEdit::initStyleOption(QStyleOptionFrame* option) const {

@@ -20,7 +20,8 @@ class ViewActions;
 // A text field whose natural width is a given number of characters, so that a dialog of many
 // numbers stays compact. A locked field cannot be typed into and looks it: the dialog's own
 // background behind its text, taken from the palette at every paint, so it follows the desktop's
-// colours (a dark theme too, also when the theme changes while the program runs).
+// colours (a dark theme too, also when the theme changes while the program runs). Ctrl+Z and
+// Ctrl+Shift+Z reach the program's Undo and Redo, whose history holds every entry.
 class FieldEdit : public QLineEdit {
   public:
     FieldEdit(int characters, QWidget* parent = nullptr);
@@ -32,6 +33,9 @@ class FieldEdit : public QLineEdit {
 
   protected:
     void initStyleOption(QStyleOptionFrame* option) const override;
+    // Undo and Redo belong to the program (Edit menu), not to the field: one history for all.
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     int characters_;

@@ -23,12 +23,15 @@
 namespace talvex::gui {
 namespace {
 
-// The OK button, at the right of the dialog's last row.
-void AddButtonRow(QBoxLayout* layout, QPushButton* button) {
+// The OK button and Cancel, at the right of the dialog's last row.
+void AddButtonRow(DialogView& view, QBoxLayout* layout, QPushButton* button) {
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     button->setMinimumWidth(90);
     row->addWidget(button);
+    QPushButton* cancel = view.MakeCancelButton();
+    cancel->setMinimumWidth(90);
+    row->addWidget(cancel);
     layout->addLayout(row);
 }
 
@@ -52,7 +55,7 @@ void BuildTechniques(DialogView& view, FormTech& f) {
     auto* options = new QVBoxLayout(frame);
     for (int i = f.optTech.first(); i <= f.optTech.last(); ++i) options->addWidget(b.Option(f.optTech(i)));
     top->addWidget(frame);
-    AddButtonRow(top, b.Button(f.cmdOK));
+    AddButtonRow(view, top, b.Button(f.cmdOK));
 }
 
 void BuildMechanism(DialogView& view, FormMech& f) {
@@ -101,7 +104,7 @@ void BuildMechanism(DialogView& view, FormMech& f) {
     }
     sides->addLayout(chemical);
     top->addWidget(editor);
-    AddButtonRow(top, b.Button(f.Command1));
+    AddButtonRow(view, top, b.Button(f.Command1));
 }
 
 void BuildInstrument(DialogView& view, FormIns& f) {
@@ -146,7 +149,7 @@ void BuildInstrument(DialogView& view, FormIns& f) {
     right->addStretch(1);
     columns->addLayout(right);
 
-    AddButtonRow(top, b.Button(f.cmdOK));
+    AddButtonRow(view, top, b.Button(f.cmdOK));
 }
 
 void BuildChemicals(DialogView& view, FormExpr& f) {
@@ -234,7 +237,7 @@ void BuildChemicals(DialogView& view, FormExpr& f) {
     columnWidths(table, 10);
     top->addWidget(homo);
 
-    AddButtonRow(top, b.Button(f.cmdOK));
+    AddButtonRow(view, top, b.Button(f.cmdOK));
 }
 
 void BuildOption(DialogView& view, FormOption& f) {
@@ -271,6 +274,7 @@ void BuildOption(DialogView& view, FormOption& f) {
     for (int i = 0; i <= 4; ++i) {
         QGroupBox* curve = b.Group(f.FrameCurve(i));
         auto* buttons = new QHBoxLayout(curve);
+        buttons->addWidget(b.Option(f.linestyle0(i)));
         buttons->addWidget(b.Option(f.linestyle1(i)));
         buttons->addWidget(b.Option(f.linestyle2(i)));
         buttons->addWidget(b.Option(f.linestyle3(i)));
@@ -278,7 +282,7 @@ void BuildOption(DialogView& view, FormOption& f) {
     }
     columns->addWidget(styles);
 
-    AddButtonRow(top, b.Button(f.cmdOK));
+    AddButtonRow(view, top, b.Button(f.cmdOK));
 }
 
 // Any other dialog: its frames as group boxes in the order they were made, each holding its
@@ -311,6 +315,10 @@ void BuildGeneric(DialogView& view) {
         else
             grid->addWidget(b.Widget(*c), row, 0, 1, 2);
     }
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(view.MakeCancelButton());
+    top->addLayout(row);
 }
 
 }  // namespace

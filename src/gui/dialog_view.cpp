@@ -2,6 +2,10 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 
 #include "dialogs/controls.h"
 #include "gui/dialog_layouts.h"
@@ -17,6 +21,15 @@ DialogView::DialogView(Form& form, ViewActions& actions, QWidget* parent)
     setSizeGripEnabled(false);
     BuildDialogLayout(*this);
     Refresh();
+}
+
+QPushButton* DialogView::MakeCancelButton() {
+    cancel_ = new QPushButton(QStringLiteral("Cancel"));
+    cancel_->setObjectName(Q(form_.name()) + QStringLiteral(".Cancel"));
+    cancel_->setAutoDefault(false);
+    cancel_->setToolTip(QStringLiteral("Back to the entries the dialog had when it was opened (Esc)"));
+    connect(cancel_, &QPushButton::clicked, this, &DialogView::reject);
+    return cancel_;
 }
 
 void DialogView::Refresh() {
@@ -47,7 +60,33 @@ bool DialogView::event(QEvent* event) {
 
 void DialogView::hideEvent(QHideEvent* event) {
     activationRequested_ = false;
+    RememberPlace();
     QDialog::hideEvent(event);
+}
+
+namespace {
+QString PlaceKey(const Form& form) {
+    return QStringLiteral("dialogs/") + Q(form.name()) + QStringLiteral("/pos");
+}
+}  // namespace
+
+void DialogView::RememberPlace() {
+    if (placed_) QSettings().setValue(PlaceKey(form_), pos());
+}
+
+void DialogView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (placed_) return;
+    placed_ = true;
+    // Where the user last left it, as long as that is still on a screen.
+    const QVariant saved = QSettings().value(PlaceKey(form_));
+    if (!saved.isValid()) return;
+    const QPoint at = saved.toPoint();
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().contains(at)) {
+            move(at);
+            return;
+        }
 }
 
 void DialogView::closeEvent(QCloseEvent* event) {
@@ -57,7 +96,8 @@ void DialogView::closeEvent(QCloseEvent* event) {
 }
 
 void DialogView::reject() {
-    actions_.Close(form_);
+    // Esc and the Cancel button: the entries as they were when the dialog was shown.
+    actions_.Cancel(form_);
 }
 
 }  // namespace talvex::gui

@@ -13,5 +13,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("TALVEX_QUIT_AFTER_FIRST_PAINT"))
         window.plot().onPainted = [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); };
     window.show();
+    // Work a program left when it did not end properly is offered back once the window is up.
+    QTimer::singleShot(0, &window, [&window] { window.OfferRecovery(); });
     return app.exec();
 }

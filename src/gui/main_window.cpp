@@ -1,17 +1,34 @@
 #include "gui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
 #include <exception>
+#include <fstream>
+#include <iterator>
 
+#include "app/file_commands.h"
+#include "app/recent_files.h"
 #include "app/workbench.h"
+#include "app/workspace_commands.h"
 #include "core/run_error.h"
 #include "gui/dialog_view.h"
 #include "gui/plot_widget.h"
@@ -33,7 +50,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), wb_(std::make_uni
     // not closed.
     const Qt::WindowFlags childFlags =
         Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint;
-    plot_ = new PlotWidget(wb_->formPlot);
+    plot_ = new PlotWidget(wb_->display, this);
     plotWindow_ = mdi_->addSubWindow(plot_, childFlags);
     plotWindow_->setWindowTitle(Q(wb_->formPlot.caption));
     result_ = new ResultView(wb_->formResult);
@@ -42,11 +59,37 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), wb_(std::make_uni
 
     platform_.parent = this;
     platform_.plot = plot_;
+    platform_.statusHook = [this](const std::string& text) { statusBar()->showMessage(Q(text)); };
+    platform_.arrangeHook = [this](Platform::Arrangement a) { return ArrangeWindows(a); };
+    // A dropped file is taken by the window, not by the result text.
+    result_->setAcceptDrops(false);
+    setAcceptDrops(true);
 
     for (Form* form : wb_->forms()) views_[form] = new DialogView(*form, *this, this);
     BuildMenus();
+    BuildToolBar();
     statusBar()->showMessage(QString());
-    resize(1180, 720);
+    RestoreSettings();
+
+    recovery_ = std::make_unique<RecoveryStore>();
+    // A command that changed the work (a run) is copied at once; typing, every two minutes.
+    wb_->onStateChanged = [this](bool command) {
+        if (command)
+            Autosave();
+        else
+            autosaveDue_ = true;
+    };
+    autosave_ = new QTimer(this);
+    autosave_->setInterval(2 * 60 * 1000);
+    connect(autosave_, &QTimer::timeout, this, [this] {
+        if (autosaveDue_) Autosave();
+    });
+    autosave_->start();
+    wb_->onRecentFilesChanged = [this] {
+        QStringList files;
+        for (const std::string& f : wb_->recentFiles) files << Q(f);
+        QSettings().setValue(QStringLiteral("recent/files"), files);
+    };
 
     wb_->onChanges = [this](const WorkbenchChanges& changes) { Apply(changes); };
     wb_->TakeChanges();  // building the dialogs marked them all; the views were just built from them
@@ -54,8 +97,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), wb_(std::make_uni
 }
 
 MainWindow::~MainWindow() {
+    SaveSettings();
+    // The program ends properly: its copy of the work goes (what was to be kept has been saved).
+    recovery_->Discard();
     // The windows read the workbench until they are gone.
     wb_->onChanges = nullptr;
+    wb_->onStateChanged = nullptr;
+    wb_->onRecentFilesChanged = nullptr;
     platform_.plot = nullptr;
     for (auto& [form, view] : views_) delete view;
     delete mdi_;
@@ -92,6 +140,9 @@ void MainWindow::BuildMenus() {
         } else {
             action = new QAction(Q(item.caption), this);
             if (!item.shortcut.empty()) action->setShortcut(QKeySequence(Q(item.shortcut)));
+            // From whichever window of the program has the focus (a dialog's too); a text field
+            // keeps the keys it edits with (Copy, Home...), except Undo and Redo (FieldEdit).
+            action->setShortcutContext(Qt::ApplicationShortcut);
             action->setStatusTip(Q(item.statusTip));
             const std::string name = item.name;
             connect(action, &QAction::triggered, this, [this, name] { Act([&] { wb_->RunCommand(name); }); });
@@ -105,10 +156,54 @@ void MainWindow::BuildMenus() {
     }
 }
 
+void MainWindow::BuildToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("Plot"));
+    toolBar_->setObjectName(QStringLiteral("PlotToolBar"));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolBar_->setMovable(false);
+    // The menu's own actions (the tool bar shows their captions without the "&" and "..."), so that
+    // they share enabled flags and shortcuts.
+    auto add = [this](const char* name) {
+        if (QAction* action = Action(name)) toolBar_->addAction(action);
+    };
+    add("mnuSimulate");
+    toolBar_->addSeparator();
+    add("mnuUndo");
+    add("mnuRedo");
+    toolBar_->addSeparator();
+    add("mnuResetView");
+    add("mnuZoomIn");
+    add("mnuZoomOut");
+    zoomFrame_ = toolBar_->addAction(QStringLiteral("Zoom Frame"));
+    zoomFrame_->setObjectName(QStringLiteral("tool_zoomFrame"));
+    zoomFrame_->setCheckable(true);
+    zoomFrame_->setStatusTip(
+        QStringLiteral("Drag on the plot to draw a frame to zoom into (off: dragging moves the plot)"));
+    zoomFrame_->setToolTip(zoomFrame_->statusTip());
+    connect(zoomFrame_, &QAction::toggled, this, [this](bool on) { plot_->SetZoomFrameMode(on); });
+    toolBar_->addSeparator();
+    add("mnuExportPlot");
+}
+
+void MainWindow::ChangeView(const std::function<bool(Display&)>& step) {
+    Act([&] { wb_->ChangeView(step); });
+}
+
+void MainWindow::RunCommand(const std::string& name) {
+    Act([&] { wb_->RunCommand(name); });
+}
+
+void MainWindow::ShowStatus(const QString& text) {
+    statusBar()->showMessage(text);
+}
+
 void MainWindow::UpdateMenus() {
     for (const MenuItem& item : wb_->menu.items()) {
         QAction* action = Action(item.name);
         if (!action || item.IsSeparator()) continue;
+        if (action->text() != Q(item.caption)) action->setText(Q(item.caption));
+        action->setVisible(item.visible);
+        if (!item.IsSubmenu()) action->setStatusTip(Q(item.statusTip));
         // A submenu shows its own flag; a command is available only inside enabled submenus (its
         // shortcut too).
         action->setEnabled(item.IsSubmenu() ? item.enabled : wb_->menu.IsAvailable(item.name));
@@ -170,6 +265,10 @@ void MainWindow::Close(Form& form) {
     Act([&] { wb_->Close(form); });
 }
 
+void MainWindow::Cancel(Form& form) {
+    Act([&] { wb_->Cancel(form); });
+}
+
 void MainWindow::CameToFront(const QWidget* window) {
     for (auto& [form, view] : views_)
         if (view != window) view->ForgetActivationRequest();
@@ -192,15 +291,185 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (tiled_) return;
     tiled_ = true;
-    // The plot at the left, the result window beside it, both the whole height of the area.
+    Arrange();
+    // From now on the child windows follow the area, and a window moved by hand frees the layout.
+    lastArea_ = mdi_->viewport()->size();
+    mdi_->viewport()->installEventFilter(this);
+    plotWindow_->installEventFilter(this);
+    resultWindow_->installEventFilter(this);
+}
+
+void MainWindow::Arrange() {
     const QSize area = mdi_->viewport()->size();
-    const int plotWidth = area.width() * 3 / 5;
-    plotWindow_->setGeometry(0, 0, plotWidth, area.height());
-    resultWindow_->setGeometry(plotWidth, 0, area.width() - plotWidth, area.height());
+    if (area.isEmpty()) return;
+    arranging_ = true;
+    for (QMdiSubWindow* w : {plotWindow_, resultWindow_})
+        if (w->isMaximized() || w->isMinimized()) w->showNormal();
+    if (layout_ == Layout::Cascaded) {
+        // Each three quarters of the area, the result window a tenth of it down and right.
+        const QSize size(area.width() * 3 / 4, area.height() * 3 / 4);
+        plotWindow_->setGeometry(QRect(QPoint(0, 0), size));
+        resultWindow_->setGeometry(QRect(QPoint(area.width() / 10, area.height() / 10), size));
+        resultWindow_->raise();
+    } else {
+        // The plot at the left, the result window beside it, both the whole height of the area.
+        const int plotWidth = area.width() * 3 / 5;
+        plotWindow_->setGeometry(0, 0, plotWidth, area.height());
+        resultWindow_->setGeometry(plotWidth, 0, area.width() - plotWidth, area.height());
+    }
+    arranging_ = false;
+}
+
+bool MainWindow::ArrangeWindows(Platform::Arrangement arrangement) {
+    layout_ = arrangement == Platform::Arrangement::Cascade ? Layout::Cascaded : Layout::Tiled;
+    Arrange();
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mdi_->viewport() && event->type() == QEvent::Resize) {
+        const QSize area = mdi_->viewport()->size();
+        if (layout_ != Layout::Free) {
+            Arrange();
+        } else if (!lastArea_.isEmpty() && !area.isEmpty()) {
+            // Placed by hand: each window keeps its share of the area.
+            const double sx = double(area.width()) / lastArea_.width(), sy = double(area.height()) / lastArea_.height();
+            arranging_ = true;
+            for (QMdiSubWindow* w : {plotWindow_, resultWindow_}) {
+                if (w->isMaximized() || w->isMinimized()) continue;
+                const QRect g = w->geometry();
+                w->setGeometry(
+                    QRect(QPoint(int(g.x() * sx), int(g.y() * sy)), QSize(int(g.width() * sx), int(g.height() * sy)))
+                        .intersected(QRect(QPoint(0, 0), area)));
+            }
+            arranging_ = false;
+        }
+        lastArea_ = area;
+    } else if ((watched == plotWindow_ || watched == resultWindow_) &&
+               (event->type() == QEvent::Move || event->type() == QEvent::Resize) && !arranging_ &&
+               mdi_->viewport()->size() == lastArea_) {
+        layout_ = Layout::Free;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::RestoreSettings() {
+    QSettings settings;
+    if (!restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray())) resize(1180, 720);
+    const QString layout = settings.value(QStringLiteral("window/layout")).toString();
+    layout_ = layout == QStringLiteral("cascade") ? Layout::Cascaded : Layout::Tiled;
+    std::vector<std::string> recent;
+    for (const QString& f : settings.value(QStringLiteral("recent/files")).toStringList()) recent.push_back(S(f));
+    SetRecentFiles(*wb_, recent);
+}
+
+void MainWindow::SaveSettings() {
+    QSettings settings;
+    settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("window/layout"),
+                      layout_ == Layout::Cascaded ? QStringLiteral("cascade") : QStringLiteral("tile"));
+    for (auto& [form, view] : views_) view->RememberPlace();
+}
+
+void MainWindow::Autosave() {
+    autosaveDue_ = false;
+    if (!wb_->Modified()) {
+        recovery_->Clear();  // nothing unsaved (saved, or undone back to what was saved)
+        return;
+    }
+    recovery_->Write(WorkspaceTextOf(*wb_));
+}
+
+void MainWindow::SetAutosaveInterval(int milliseconds) {
+    autosave_->start(milliseconds);
+}
+
+bool MainWindow::OfferRecovery() {
+    // Newest first: each is offered until one is restored; one declined goes, older ones wait.
+    for (const QString& orphan : recovery_->Orphans()) {
+        const QString when = QFileInfo(orphan).lastModified().toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+        const QString question = QStringLiteral(
+                                     "Talvex did not end properly last time. Its unsaved work was kept (as of %1). "
+                                     "Restore it?")
+                                     .arg(when);
+        bool yes = false;
+        if (restoreHook) {
+            yes = restoreHook(question);
+        } else {
+            QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question,
+                            QMessageBox::Yes | QMessageBox::No, this);
+            box.setTextFormat(Qt::PlainText);
+            box.setDefaultButton(QMessageBox::Yes);
+            yes = box.exec() == QMessageBox::Yes;
+        }
+        if (!yes) {
+            RecoveryStore::Remove(orphan);
+            continue;
+        }
+        bool restored = false;
+        Act([&] {
+            std::ifstream in(S(orphan), std::ios::binary);
+            const std::string text{std::istreambuf_iterator<char>(in), {}};
+            restored = wb_->Do("Restore recovered work", [&] {
+                RestoreWorkspaceText(*wb_, text);
+                return true;
+            });
+        });
+        // A copy that cannot be read stays for another try.
+        if (!restored) return false;
+        RecoveryStore::Remove(orphan);
+        Autosave();  // this program's copy holds it now
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+    QMainWindow::dragEnterEvent(event);
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        const std::string path = S(info.absoluteFilePath());
+        if (info.suffix().compare(QStringLiteral("tvw"), Qt::CaseInsensitive) == 0) {
+            Act([&] {
+                wb_->Do("Open Workspace", [&] {
+                    if (!AllowDiscard(*wb_, "opening " + S(info.fileName()))) return false;
+                    return OpenWorkspaceFile(*wb_, path);
+                });
+            });
+        } else {
+            Act([&] {
+                wb_->Do("Import Data", [&] {
+                    ImportDataFile(*wb_, path);
+                    return true;
+                });
+            });
+        }
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing the main window ends the program at once, dialogs open or not; nothing is asked.
+    // Closing the main window ends the program, dialogs open or not, once unsaved work was saved or
+    // may go.
+    bool allowed = false;
+    Act([&] { allowed = AllowDiscard(*wb_, "quitting"); });
+    if (!allowed) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     platform_.Exit();
 }

@@ -1,7 +1,10 @@
 #include "gui/plot_image.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <cmath>
 
 #include "core/run_error.h"
@@ -72,6 +75,29 @@ QImage PlotPicture(const FormPlot& plot, const QSize& size, double ratio, double
     QPainter painter(&image);
     PaintPlot(plot, painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return image;
+}
+
+bool WritePlotPdf(const FormPlot& plot, const std::string& path, int width, int height) {
+    EnsureApplication();
+    if (width < 1 || height < 1) return false;
+    // Four device units per pixel: the canvas draws its one-pixel pens as a quarter of a point.
+    constexpr int kUnitsPerPixel = 4;
+    {
+        // The writer creates the file; see that it can before it reports nothing.
+        QFile probe(Q(path));
+        if (!probe.open(QIODevice::WriteOnly)) return false;
+    }
+    QPdfWriter writer(Q(path));
+    writer.setResolution(96 * kUnitsPerPixel);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setPageSize(
+        QPageSize(QSizeF(width * 0.75, height * 0.75), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    writer.setTitle(QStringLiteral("Talvex plot"));
+    writer.setCreator(QStringLiteral("Talvex"));
+    QPainter painter;
+    if (!painter.begin(&writer)) return false;
+    PaintPlot(plot, painter, QRectF(0, 0, width * kUnitsPerPixel, height * kUnitsPerPixel));
+    return painter.end();
 }
 
 bool WritePlotPng(const FormPlot& plot, const std::string& path, int width, int height, double ratio) {

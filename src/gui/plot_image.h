@@ -32,4 +32,9 @@ QImage PlotPicture(const FormPlot& plot, const QSize& size, double ratio = 1.0, 
 // False when the file cannot be written.
 bool WritePlotPng(const FormPlot& plot, const std::string& path, int width = 800, int height = 600, double ratio = 1.0);
 
+// The drawing as a one-page PDF document of width x height pixels at 96 dpi (a page of
+// width x 0.75 by height x 0.75 points), drawn as lines and text, not a picture: it prints sharp
+// at any size. False when the file cannot be written.
+bool WritePlotPdf(const FormPlot& plot, const std::string& path, int width = 800, int height = 600);
+
 }  // namespace talvex::gui

@@ -36,6 +36,11 @@ class QtPlatform : public Platform {
     bool PrintPlot() override;
     bool OpenManual(const std::string& path) override;
     void Exit() override;
+    void ShowStatus(const std::string& text) override;
+    std::optional<std::pair<int, int>> AskPictureSize(int width, int height) override;
+    bool WritePlotPicture(const std::string& path, const std::string& format, int width, int height) override;
+    SaveChoice AskSaveChanges(const std::string& question) override;
+    bool ArrangeWindows(Arrangement arrangement) override;
 
     // Parent of the modal windows (the main window) and the plot they copy and print.
     QWidget* parent = nullptr;
@@ -52,10 +57,18 @@ class QtPlatform : public Platform {
     // Opens a URL in the desktop's browser; QDesktopServices by default.
     std::function<bool(const QUrl& url)> urlOpener;
     std::function<void()> exitHook;
+    std::function<std::optional<std::pair<int, int>>(int width, int height)> pictureSizeHook;
+    std::function<SaveChoice(const std::string& question)> saveChangesHook;
+    // Where the window shows status lines and lays out its child windows.
+    std::function<void(const std::string& text)> statusHook;
+    std::function<bool(Arrangement arrangement)> arrangeHook;
 
     bool waitCursorShown() const { return waitCursor_; }
+    // The folder where the last file of the filter's kind was chosen (remembered between runs).
+    QString LastFolder(const std::string& filter) const;
 
   private:
+    std::optional<std::string> FileDialog(bool save, const std::string& filter);
     bool waitCursor_ = false;
 };
 

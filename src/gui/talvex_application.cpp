@@ -10,6 +10,7 @@
 namespace talvex::gui {
 
 TalvexApplication::TalvexApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("Talvex"));
     setApplicationName(QStringLiteral("Talvex"));
     setApplicationDisplayName(QStringLiteral("Electrochemical simulation"));
 }
@@ -37,7 +38,9 @@ void TalvexApplication::Report(const std::string& text) {
         reportError(message);
         return;
     }
-    QMessageBox::critical(activeWindow(), applicationDisplayName(), Q(message));
+    QMessageBox box(QMessageBox::Critical, applicationDisplayName(), Q(message), QMessageBox::Ok, activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 }  // namespace talvex::gui

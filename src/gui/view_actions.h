@@ -22,6 +22,8 @@ class ViewActions {
     virtual void Click(Control& control) = 0;
     virtual void Choose(ComboBox& combo, const std::string& entry) = 0;
     virtual void Close(Form& form) = 0;
+    // The dialog's Cancel (Esc): back to its entries as shown, then hidden.
+    virtual void Cancel(Form& form) = 0;
     // A dialog's window came to the front, by the user or (`requested`) because the program asked
     // the window system for it; whether that runs its activation is the receiver's call.
     virtual void WindowActivated(QWidget& window, Form& form, bool requested) = 0;

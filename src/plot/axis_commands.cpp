@@ -14,6 +14,7 @@ void ScaleX(Display& display, double factor) {
     const int n = m.NData;
     for (int k = 1; k <= n; ++k) Checked(factor * m.Xdata(k));
     for (int k = 1; k <= n; ++k) m.Xdata(k) = factor * m.Xdata(k);
+    m.XFactor = m.XFactor * factor;
     RenderPlot(display);
 }
 
@@ -23,6 +24,7 @@ void ScaleY(Display& display, double factor) {
     const int curve = m.CurCurve;
     for (int k = 1; k <= n; ++k) Checked(factor * m.Yplot(k, curve));
     for (int k = 1; k <= n; ++k) m.Yplot(k, curve) = factor * m.Yplot(k, curve);
+    if (m.CurveLabels.InRange(curve)) m.CurveLabels(curve).factor *= factor;
     RenderPlot(display);
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/text_number.h"
 #include "plot/display.h"
+#include "plot/form_plot.h"
 #include "plot/plot_renderer.h"
 
 namespace talvex {
@@ -46,15 +47,17 @@ FormOption::FormOption(Display& display) : Form("formOption", "Option"), display
     for (int i = 0; i <= 4; ++i) {
         FrameCurve(i).caption = "Curve " + FormatNumber(i + 1, "0");
         FrameCurve(i).container = &FrameLineStyle;
+        linestyle0(i).caption = "by kind";
+        linestyle0(i).tooltip = "markers for a measured curve, a line for a simulated or fitted one";
         linestyle1(i).caption = "...........";
         linestyle2(i).caption = "oooooo";
         linestyle3(i).caption = "______";
-        for (OptionButton* b : {&linestyle1(i), &linestyle2(i), &linestyle3(i)}) b->container = &FrameCurve(i);
-        GroupOptions({&linestyle1(i), &linestyle2(i), &linestyle3(i)});
+        for (OptionButton* b : {&linestyle0(i), &linestyle1(i), &linestyle2(i), &linestyle3(i)})
+            b->container = &FrameCurve(i);
+        GroupOptions({&linestyle0(i), &linestyle1(i), &linestyle2(i), &linestyle3(i)});
+        // Each curve is drawn as what it holds: measured points as markers, a computed curve as a line.
+        linestyle0(i).Select();
     }
-    linestyle2(0).Select();
-    linestyle3(1).Select();
-    for (int i = 2; i <= 4; ++i) linestyle1(i).Select();
 
     cmdOK.caption = "OK";
 
@@ -78,19 +81,25 @@ void FormOption::OK() {
         m.PlotYmin = LeadingNumber(YminText.text());
         m.PlotYmax = LeadingNumber(YmaxText.text());
     }
+    // A chosen style wins over "by kind" (a workspace saved before "by kind" existed selects one of
+    // the three and leaves the new button as it was).
     for (int i = 0; i <= 4; ++i) {
         if (linestyle1(i).selected()) {
             m.LineStyle(i + 1) = 1;
         } else if (linestyle2(i).selected()) {
             m.LineStyle(i + 1) = 2;
-        } else {
+        } else if (linestyle3(i).selected()) {
             m.LineStyle(i + 1) = 3;
+        } else {
+            m.LineStyle(i + 1) = 0;
         }
     }
 }
 
 void FormOption::cmdOK_Click() {
     OK();
+    // The ranges the dialog gives (automatic or typed) are what the plot shows now.
+    display_.formPlot.view.zoomed = false;
     TransformAndRender(display_);
     Hide();
 }

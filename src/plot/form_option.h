@@ -14,7 +14,7 @@ class FormOption : public Form {
     explicit FormOption(Display& display);
 
     // Copies grid, overlap, the typed ranges (where automatic scaling is off) and the line
-    // styles into the model.
+    // styles into the model (0 for "by kind").
     void OK();
 
     void cmdOK_Click();
@@ -38,9 +38,11 @@ class FormOption : public Form {
     TextBox XminText{this, "XminText"};
 
     // One frame "Curve 1".."Curve 5" per curve, index 0..4, each holding one button of each
-    // array: linestyle1 "...........", linestyle2 "oooooo", linestyle3 "______".
+    // array: linestyle0 "by kind" (markers for a measured curve, a line for any other; the
+    // default), linestyle1 "...........", linestyle2 "oooooo", linestyle3 "______".
     Frame FrameLineStyle{this, "FrameLineStyle"};
     ControlArray<Frame, 0, 4> FrameCurve{this, "FrameCurve"};
+    ControlArray<OptionButton, 0, 4> linestyle0{this, "linestyle0"};
     ControlArray<OptionButton, 0, 4> linestyle1{this, "linestyle1"};
     ControlArray<OptionButton, 0, 4> linestyle2{this, "linestyle2"};
     ControlArray<OptionButton, 0, 4> linestyle3{this, "linestyle3"};

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "plot/plot_quantity.h"
+#include "plot/plot_view.h"
 #include "plot/recording_canvas.h"
 
 namespace talvex {
@@ -29,6 +30,8 @@ class FormPlot {
     bool WriteSvg(const std::string& path) const;
 
     QuantityRecord quantity;
+    // The user's zoom, pan and hidden curves (plot_view.h).
+    PlotView view;
 
   private:
     RecordingCanvas canvas_;

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "dialogs/parameter_transfer.h"
 #include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_labels.h"
 
 namespace talvex {
 namespace {
@@ -83,7 +85,19 @@ std::vector<double> Conductivities(const Model& m) {
 }  // namespace
 
 void NoteSimulatedCurrent(Display& display) {
-    const Model& m = display.model;
+    Model& m = display.model;
+    // The curve is a new current: plain, named after what was simulated. Outside a fit the
+    // potentials were built anew, in volts.
+    if (m.CurveLabels.InRange(m.CurCurve))
+        m.CurveLabels(m.CurCurve) = {m.Fitting ? "fit" : SimulatedCurveName(m), 0, 1.0};
+    if (!m.Fitting) m.XFactor = 1.0;
+    // The caption names the imported file only while its curve is in the store.
+    if (!m.Fitting) {
+        bool measured = false;
+        for (int c = 1; c <= m.NCurves && m.CurveKind.InRange(c); ++c)
+            measured = measured || m.CurveKind(c) == curve::Measured;
+        if (!measured) display.formPlot.caption = "Plot";
+    }
     QuantityRecord::Simulated& s = display.formPlot.quantity.simulated;
     s.column = m.CurCurve;
     s.first = m.IFirst;

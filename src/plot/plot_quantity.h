@@ -21,6 +21,7 @@ struct QuantityRecord {
         int column = 0;  // 0: no simulation yet
         int first = 0, last = 0;
         std::uint64_t stamp = 0;
+        bool operator==(const Simulated&) const = default;
     } simulated;
 
     // A column that a quantity replaced: its former values, and a fingerprint of what the
@@ -31,8 +32,10 @@ struct QuantityRecord {
         std::vector<double> values;
         int writtenFirst = 0, writtenLast = 0;
         std::uint64_t written = 0;
+        bool operator==(const Displaced&) const = default;
     };
     std::array<Displaced, 7> displaced;  // by Yplot column, 1..6
+    bool operator==(const QuantityRecord&) const = default;
 };
 
 // Fills the plotted curves from the simulation results according to the display options' Y

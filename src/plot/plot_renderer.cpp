@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "core/checked_math.h"
+#include "core/codes.h"
 #include "core/text_number.h"
 #include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_labels.h"
 #include "plot/plot_quantity.h"
 
 namespace talvex {
@@ -25,50 +27,106 @@ double Decade(int i) {
     return kDecade[i - kFirstDecade];
 }
 
-// Tick and grid loops step through a range; a step so small against the range that the loop would
-// not end in reasonable time (possible only with typed limits) ends the drawing like any other
-// failure.
-constexpr double kMaxSteps = 100000;
+// Room around the frame, in text lines of the drawing's height: the Y caption and half a label
+// above it; a gap, the X labels, a gap and the X caption below it. Being shares of the window and
+// not of the data, they stay the same at any zoom.
+constexpr double kTopLines = 2.2;
+constexpr double kBottomLines = 3.4;
+constexpr double kXLabelGap = 0.5;    // frame to the top of the X labels
+constexpr double kXCaptionTop = 1.9;  // frame to the top of the X caption
+// The Y labels end this share of the window's width left of the frame.
+constexpr double kYLabelGap = 0.012;
 
-// Steps of a loop from `from` by `step` towards `to` (inclusive); the tolerance keeps the last
-// tick when rounding of the step lands it a hair beyond the limit.
-int StepCount(double from, double to, double step) {
-    const double steps = Div(to - from, step);
-    if (steps > kMaxSteps) Raise(ErrorCode::Overflow);
-    return steps < -1e-9 ? -1 : static_cast<int>(std::floor(steps + 1e-9));
+// At most this many tick intervals: about 0.1 V apart on the usual potential ranges (0.6 to 1 V),
+// whole multiples of the Y unit on the automatic ranges.
+constexpr double kMostXIntervals = 10;
+constexpr double kMostYIntervals = 8;
+
+constexpr Rgb kGridColor = 0xd9d9d9;
+constexpr double kCurvePen = 1.5;
+constexpr int kXLabels = 1, kYLabels = 2;  // label groups
+
+// The smallest of 1, 2 and 5 times a power of ten that divides `range` into at most `most` steps.
+double NiceStep(double range, double most) {
+    const double raw = range / most;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * power >= raw * (1 - 1e-9)) return Checked(m * power);
+    return Checked(10 * power);
 }
 
-// CInt: a 16-bit whole number, halves to even.
-int CInt(double x) {
-    return RoundToInt<std::int16_t>(x);
+// Decimals that tell ticks `step` apart (0.05 needs two).
+int DecimalsOf(double step) {
+    return std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
 }
 
-std::string QuantityCaption(const std::string& quantity) {
-    if (quantity == "current I") return "I /A  ";
-    if (quantity == "resistance R") return "R /Ohm  ";
-    if (quantity == "conductance Cond") return "Cond *Ohm  ";
-    if (quantity == "surface concentration C") return "C /M  ";
-    return "";
+// A tick's label: as many decimals as the step needs, or in exponent form for numbers too large to
+// be read in full.
+std::string TickLabel(double value, int decimals, bool exponent) {
+    if (exponent) {
+        if (value == 0) return "0";
+        std::string text = FormatNumber(value, "0.###E+0");
+        const std::size_t point = text.find(".E");
+        if (point != std::string::npos) text.erase(point, 1);
+        return text;
+    }
+    std::string pattern = "0";
+    if (decimals > 0) pattern.append(".").append(static_cast<std::size_t>(std::min(decimals, 15)), '#');
+    std::string text = FormatNumber(value, pattern);
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    if (text == "-0") text = "0";
+    return text;
+}
+
+// The multiples of `step` from lo to hi (both inclusive, a hair of rounding allowed), as whole
+// multiples so that 0 is exactly 0.
+struct Ticks {
+    long long first = 0, last = -1;
+    double step = 1;
+    double At(long long k) const { return k == 0 ? 0.0 : static_cast<double>(k) * step; }
+    // Labels of six digits before the point and more are written with an exponent.
+    bool Huge() const { return std::max(std::fabs(At(first)), std::fabs(At(last))) >= 1e6; }
+};
+Ticks TicksOver(double lo, double hi, double step) {
+    Ticks t;
+    t.step = step;
+    // Multiples beyond what a whole number counts (typed limits far from 0 and close together):
+    // the drawing ends like any other failure.
+    if (!(std::fabs(lo / step) < 1e15 && std::fabs(hi / step) < 1e15)) Raise(ErrorCode::Overflow);
+    t.first = static_cast<long long>(std::ceil(lo / step - 1e-9));
+    t.last = static_cast<long long>(std::floor(hi / step + 1e-9));
+    if (t.last - t.first > 1000) Raise(ErrorCode::Overflow);  // a step the loop cannot walk
+    return t;
 }
 
 class Renderer {
   public:
     explicit Renderer(Display& display)
-        : display_(display), m_(display.model), opt_(display.formOption), c_(display.formPlot.canvas()) {}
+        : display_(display),
+          m_(display.model),
+          opt_(display.formOption),
+          view_(display.formPlot.view),
+          c_(display.formPlot.canvas()) {}
 
     void Draw() {
         const int first = m_.IFirst;
         const int last = m_.ILast;
         const int nCurves = m_.NCurves;
+        view_.framed = false;
 
         // 1. Working copy of the curves; the dialog's settings into the model; a clean window.
         CopyCurves(first, last, nCurves);
         opt_.OK();
         display_.formPlot.Show();
         c_.Clear();
+        c_.SetColor(kBlack);
+        c_.SetWidth(1);
 
-        // 2. Automatic X range.
-        if (opt_.Xauto.checked()) {
+        // 2. X range: the zoomed view, else automatic, else typed.
+        if (view_.zoomed) {
+            m_.PlotXmin = view_.xmin;
+            m_.PlotXmax = view_.xmax;
+        } else if (opt_.Xauto.checked()) {
             double xmax = m_.Xdata(first), xmin = m_.Xdata(last);
             for (int k = first; k <= last; ++k) {
                 xmax = std::max(xmax, m_.Xdata(k));
@@ -78,17 +136,28 @@ class Renderer {
             m_.PlotXmin = xmin;
         }
 
-        // 3. Automatic Y range, always containing 0.
-        const bool yauto = opt_.Yauto.checked();
-        if (yauto) {
+        // 3. Y range: the zoomed view, else automatic (always containing 0, over the curves on
+        // view), else typed.
+        const bool yauto = !view_.zoomed && opt_.Yauto.checked();
+        if (view_.zoomed) {
+            m_.PlotYmin = view_.ymin;
+            m_.PlotYmax = view_.ymax;
+        } else if (yauto) {
+            const bool anyShown = AnyShown(nCurves);
             double ymax = 0, ymin = 0;
-            for (double y : work_) {
-                ymax = std::max(ymax, y);
-                ymin = std::min(ymin, y);
+            for (int j = 1; j <= nCurves; ++j) {
+                if (anyShown && !view_.Shown(j)) continue;
+                for (int k = first; k <= last; ++k) {
+                    ymax = std::max(ymax, Y(k, j));
+                    ymin = std::min(ymin, Y(k, j));
+                }
             }
             m_.PlotYmax = ymax;
             m_.PlotYmin = ymin;
         }
+        // Typed limits the wrong way round show the same range.
+        if (m_.PlotXmin > m_.PlotXmax) std::swap(m_.PlotXmin, m_.PlotXmax);
+        if (m_.PlotYmin > m_.PlotYmax) std::swap(m_.PlotYmin, m_.PlotYmax);
 
         // 4. Decade L of the larger magnitude; automatic limits move outward to multiples of L.
         const double M = std::max(m_.PlotYmax.value(), std::fabs(m_.PlotYmin));
@@ -114,17 +183,21 @@ class Renderer {
         }
 
         // 6. Margins and user scale.
+        const double height = Checked(yrange / (1 - (kTopLines + kBottomLines) * Canvas::kTextLineShare));
+        const double line = height * Canvas::kTextLineShare;
         const double xleft = Checked(xmin - 0.1 * xrange);
         const double xright = Checked(xmax + 0.1 * xrange);
-        const double ytop = Checked(ymax + 1.5 * L);
-        const double ybottom = Checked(ymin - 1.8 * L);
+        const double ytop = Checked(ymax + kTopLines * line);
+        const double ybottom = Checked(ymin - kBottomLines * line);
         c_.Scale(xleft, ytop, xright, ybottom);
 
-        // 7. Y caption with the unit's multiplier.
-        const std::string caption = QuantityCaption(opt_.ComboY.text());
-        if (!caption.empty()) {
+        // 7. Y caption with the unit's multiplier: the quantity of the current curve.
+        const std::string quantity = opt_.ComboY.text();
+        const int axisCurve = AxisCurve(nCurves);
+        const AxisQuantity yq = CurveQuantity(m_, quantity, axisCurve);
+        if (!yq.caption.empty()) {
             c_.MoveTo(xleft, ytop);
-            c_.Print(caption + FormatNumber(L, "0E-0"));
+            c_.Print(yq.caption + "  " + FormatNumber(L, "0E-0"));
         }
 
         // 8. Dashed zero line.
@@ -138,65 +211,66 @@ class Renderer {
         const bool mirrored = opt_.CheckXdir.checked();
         if (mirrored) c_.Scale(xright, ytop, xleft, ybottom);
 
-        // 10. Frame; 11. X caption.
+        // 10. Frame.
         c_.Box(xmin, ymin, xmax, ymax);
-        c_.MoveTo((xmin + xmax) / 2, ymin - L);
-        c_.Print("E /V");
+        view_.framed = true;
+        view_.frameXmin = xmin;
+        view_.frameXmax = xmax;
+        view_.frameYmin = ymin;
+        view_.frameYmax = ymax;
 
-        // 12. Curves.
-        for (int j = 1; j <= nCurves; ++j) DrawCurve(j, first, last, xrange, yrange);
+        const Ticks xt = TicksOver(xmin, xmax, NiceStep(xrange, kMostXIntervals));
+        const double stepL = NiceStep(yrange / L, kMostYIntervals);
+        const Ticks yt = TicksOver(ymin / L, ymax / L, stepL);
 
-        // 13. X ticks, about 0.1 V apart.
-        const int nx = CInt(10 * xrange);
-        const double dx = Div(xrange, nx);
-        const int xsteps = StepCount(xmin, xmax, dx);
-        for (int i = 0; i <= xsteps; ++i) {
-            const double x = xmin + i * dx;
-            c_.Line(x, ymin, x, ymin + 0.02 * yrange);
-            c_.MoveTo(x, ymin);
-            c_.Print(FormatNumber(x, "0.##"));
-        }
-
-        // 14./15. Y ticks in units of L, beside the left edge of the frame as it appears.
-        if (!mirrored) {
-            const int ny = CInt(Div(ymax, L));
-            const double dy = Div(ymax, ny);
-            const int ysteps = StepCount(ymin, ymax, dy);
-            for (int i = 0; i <= ysteps; ++i) {
-                const double y = ymin + i * dy;
-                c_.Line(xmin, y, xmin + 0.01 * xrange, y);
-                c_.MoveTo(xmin - 0.04 * xrange, y);
-                c_.Print(FormatNumber(y / L, "0"));
-            }
-        } else {
-            const int ny = CInt(Div(ymin, L));
-            const double dy = Div(ymin, ny);
-            const int ysteps = StepCount(ymin, ymax, dy);
-            for (int i = 0; i <= ysteps; ++i) {
-                const double y = ymax - i * dy;
-                c_.Line(xmax, y, xmax - 0.01 * xrange, y);
-                c_.MoveTo(xmax + 0.04 * xrange, y);
-                c_.Print(FormatNumber(y / L, "0"));
-            }
-        }
-
-        // 16. Grid: the lines on the frame's edges are the frame itself.
+        // The grid under the curves, light, on the ticks inside the frame.
         if (m_.ShowGrid) {
-            for (int i = 0; i <= xsteps; ++i) {
-                const double x = xmin + i * dx;
-                if (x >= xmax - 1e-9 * dx) break;
-                c_.Line(x, ymin, x, ymax);
+            c_.SetColor(kGridColor);
+            for (long long k = xt.first; k <= xt.last; ++k) {
+                const double x = xt.At(k);
+                if (x > xmin && x < xmax) c_.Line(x, ymin, x, ymax);
             }
-            const int ny = CInt(Div(ymax, L));
-            const double dy = Div(ymax, ny);
-            const int ysteps = StepCount(ymin, ymax, dy);
-            for (int i = 0; i <= ysteps; ++i) {
-                const double y = ymin + i * dy;
-                if (y >= ymax - 1e-9 * dy) break;
-                c_.Line(xmin, y, xmax, y);
+            for (long long k = yt.first; k <= yt.last; ++k) {
+                const double y = yt.At(k) * L;
+                if (y > ymin && y < ymax) c_.Line(xmin, y, xmax, y);
             }
-            c_.SetDashed(false);
+            c_.SetColor(kBlack);
         }
+
+        // 11. Curves, each in its colour, within the frame.
+        for (int j = 1; j <= nCurves; ++j)
+            if (view_.Shown(j)) DrawCurve(j, first, last, xmin, xmax, ymin, ymax);
+        c_.SetColor(kBlack);
+        c_.SetWidth(1);
+
+        // 12. X ticks and their labels centred below them.
+        const int xDecimals = DecimalsOf(xt.step);
+        for (long long k = xt.first; k <= xt.last; ++k) {
+            const double x = xt.At(k);
+            c_.Line(x, ymin, x, ymin + 0.02 * yrange);
+            c_.MoveTo(x, ymin - kXLabelGap * line);
+            c_.Print(TickLabel(x, xDecimals, xt.Huge()), TextAlign::Center, TextVAlign::Top, kXLabels);
+        }
+
+        // 13. Y ticks in units of L on the frame's left edge as it appears, the labels' middles on
+        // their ticks and their ends short of the frame.
+        const double edge = mirrored ? xmax : xmin;
+        const double inward = mirrored ? -0.01 * xrange : 0.01 * xrange;
+        const double labelAt = mirrored ? xmax + kYLabelGap * (xright - xleft) : xmin - kYLabelGap * (xright - xleft);
+        const int yDecimals = DecimalsOf(stepL);
+        for (long long k = yt.first; k <= yt.last; ++k) {
+            const double y = yt.At(k) * L;
+            c_.Line(edge, y, edge + inward, y);
+            c_.MoveTo(labelAt, y);
+            c_.Print(TickLabel(yt.At(k), yDecimals, yt.Huge()), TextAlign::Right, TextVAlign::Middle, kYLabels);
+        }
+
+        // 14. X caption, centred under the labels.
+        c_.MoveTo((xmin + xmax) / 2, ymin - kXCaptionTop * line);
+        c_.Print(XQuantity(m_).caption, TextAlign::Center, TextVAlign::Top);
+
+        // 15. Legend: each curve on view by name, in the corner of the frame its data leave freest.
+        DrawLegend(nCurves, quantity, yq, first, last, xmin, xmax, ymin, ymax);
     }
 
   private:
@@ -210,36 +284,144 @@ class Renderer {
 
     double Y(int k, int j) const { return work_[static_cast<std::size_t>((j - 1) * points_ + (k - first_))]; }
 
-    // Curves 1..5 take the style chosen for them; a sixth curve (six species' surface
-    // concentrations) has no entry and is drawn as a solid line.
-    int StyleOf(int j) const { return j < Table1<Int, 6>::kSize ? m_.LineStyle(j).value() : 3; }
+    bool AnyShown(int nCurves) const {
+        for (int j = 1; j <= nCurves; ++j)
+            if (view_.Shown(j)) return true;
+        return false;
+    }
 
-    void DrawCurve(int j, int first, int last, double xrange, double yrange) {
+    // The curve whose quantity the Y axis names: the current one, else the first on view.
+    int AxisCurve(int nCurves) const {
+        const int current = m_.CurCurve;
+        if (current >= 1 && current <= nCurves && view_.Shown(current)) return current;
+        for (int j = 1; j <= nCurves; ++j)
+            if (view_.Shown(j)) return j;
+        return 1;
+    }
+
+    // The style chosen for curves 1..5 (a sixth curve, six species' surface concentrations, has no
+    // entry); "by kind" (0) draws a measured curve as markers and any other as a line.
+    int StyleOf(int j) const {
+        const int chosen = j < Table1<Int, 6>::kSize ? m_.LineStyle(j).value() : 0;
+        if (chosen >= 1 && chosen <= 3) return chosen;
+        if (chosen != 0) return chosen;  // an unknown code: not drawn
+        const bool measured = m_.CurveKind.InRange(j) && m_.CurveKind(j) == curve::Measured;
+        return measured ? 2 : 3;
+    }
+
+    void DrawCurve(int j, int first, int last, double xmin, double xmax, double ymin, double ymax) {
+        const double xrange = xmax - xmin, yrange = ymax - ymin;
+        auto inside = [&](double x, double y) { return x >= xmin && x <= xmax && y >= ymin && y <= ymax; };
+        c_.SetColor(CurveColor(j));
         switch (StyleOf(j)) {
             case 1:
-                for (int k = first; k <= last; ++k) c_.Point(m_.Xdata(k), Y(k, j));
+                for (int k = first; k <= last; ++k)
+                    if (inside(m_.Xdata(k), Y(k, j))) c_.Point(m_.Xdata(k), Y(k, j));
                 break;
             case 2: {
+                c_.SetWidth(1);
                 const double w = 0.01 * xrange, h = 0.01 * yrange;
                 for (int k = first; k <= last; ++k) {
+                    if (!inside(m_.Xdata(k), Y(k, j))) continue;
                     const double x = m_.Xdata(k) - 0.005 * xrange, y = Y(k, j) - 0.005 * yrange;
                     c_.Box(x, y, x + w, y + h);
                 }
                 break;
             }
             case 3:
+                c_.SetWidth(kCurvePen);
                 if (last < first) break;
-                c_.Point(m_.Xdata(first), Y(first, j));
-                for (int k = first + 1; k <= last; ++k) c_.LineTo(m_.Xdata(k), Y(k, j));
+                if (last == first) {
+                    if (inside(m_.Xdata(first), Y(first, j))) c_.Point(m_.Xdata(first), Y(first, j));
+                    break;
+                }
+                for (int k = first + 1; k <= last; ++k)
+                    Segment(m_.Xdata(k - 1), Y(k - 1, j), m_.Xdata(k), Y(k, j), xmin, xmax, ymin, ymax);
                 break;
             default:
                 break;
         }
     }
 
+    // The part of a segment inside the frame (Liang-Barsky), so that a zoomed view draws nothing
+    // over the margins; consecutive parts inside join up where they meet.
+    void Segment(double x1, double y1, double x2, double y2, double xmin, double xmax, double ymin, double ymax) {
+        double t0 = 0, t1 = 1;
+        const double dx = x2 - x1, dy = y2 - y1;
+        const double p[4] = {-dx, dx, -dy, dy};
+        const double q[4] = {x1 - xmin, xmax - x1, y1 - ymin, ymax - y1};
+        for (int i = 0; i < 4; ++i) {
+            if (p[i] == 0) {
+                if (q[i] < 0) return;
+                continue;
+            }
+            const double r = q[i] / p[i];
+            if (p[i] < 0)
+                t0 = std::max(t0, r);
+            else
+                t1 = std::min(t1, r);
+        }
+        if (t0 > t1) return;
+        const double ax = t0 == 0 ? x1 : x1 + t0 * dx, ay = t0 == 0 ? y1 : y1 + t0 * dy;
+        const double bx = t1 == 1 ? x2 : x1 + t1 * dx, by = t1 == 1 ? y2 : y1 + t1 * dy;
+        c_.Line(ax, ay, bx, by);
+    }
+
+    void DrawLegend(int nCurves, const std::string& quantity, const AxisQuantity& axis, int first, int last,
+                    double xmin, double xmax, double ymin, double ymax) {
+        std::vector<LegendEntry> entries;
+        std::size_t longest = 0;
+        for (int j = 1; j <= nCurves; ++j) {
+            if (!view_.Shown(j)) continue;
+            std::string text = CurveName(m_, quantity, j);
+            const AxisQuantity q = CurveQuantity(m_, quantity, j);
+            if (!(q == axis)) text += " (" + q.caption + ")";
+            longest = std::max(longest, text.size());
+            entries.push_back({text, CurveColor(j), StyleOf(j)});
+        }
+        if (entries.empty()) return;
+        // The legend's size as a share of the frame, for a window of the usual 4:3 shape (each
+        // canvas lays it out with its own font; this only picks the corner).
+        const double frameShareOfHeight = 1 - (kTopLines + kBottomLines) * Canvas::kTextLineShare;
+        const double lines = static_cast<double>(entries.size()) + 1.8;
+        const double h = lines * Canvas::kTextLineShare / frameShareOfHeight;
+        const double charShareOfWidth =
+            Canvas::kTextLineShare * Canvas::kFontShareOfLine * Canvas::kCharShareOfFont * 0.75 * 1.2;
+        const double w = (static_cast<double>(longest) + 5) * charShareOfWidth;
+        const bool mirrored = opt_.CheckXdir.checked();
+        // Corners as they appear, the top right first; the one with the fewest points wins.
+        const LegendCorner corners[] = {LegendCorner::TopRight, LegendCorner::TopLeft, LegendCorner::BottomRight,
+                                        LegendCorner::BottomLeft};
+        LegendCorner best = LegendCorner::TopRight;
+        long bestCount = -1;
+        for (LegendCorner corner : corners) {
+            const bool right = corner == LegendCorner::TopRight || corner == LegendCorner::BottomRight;
+            const bool top = corner == LegendCorner::TopRight || corner == LegendCorner::TopLeft;
+            // Shares of the frame from its left and bottom edges as they appear.
+            const double sx0 = right ? 1 - w : 0, sx1 = right ? 1 : w;
+            const double sy0 = top ? 1 - h : 0, sy1 = top ? 1 : h;
+            long count = 0;
+            for (int j = 1; j <= nCurves; ++j) {
+                if (!view_.Shown(j)) continue;
+                for (int k = first; k <= last; ++k) {
+                    double sx = (m_.Xdata(k) - xmin) / (xmax - xmin);
+                    if (mirrored) sx = 1 - sx;
+                    const double sy = (Y(k, j) - ymin) / (ymax - ymin);
+                    count += sx >= sx0 && sx <= sx1 && sy >= sy0 && sy <= sy1;
+                }
+            }
+            if (bestCount < 0 || count < bestCount) {
+                bestCount = count;
+                best = corner;
+            }
+        }
+        c_.Legend(xmin, ymax, xmax, ymin, best, std::move(entries));
+    }
+
     Display& display_;
     Model& m_;
     FormOption& opt_;
+    PlotView& view_;
     Canvas& c_;
     std::vector<double> work_;
     int points_ = 0;

@@ -12,11 +12,20 @@ namespace talvex {
 class RecordingCanvas : public Canvas {
   public:
     const std::vector<PlotPrimitive>& primitives() const { return primitives_; }
+    // No drawing at all, as before anything was drawn.
+    void Reset() {
+        primitives_.clear();
+        ++revision_;
+    }
     void Replay(Canvas& target) const;
 
     // One normalised line per primitive, stable across compilers and rounding noise:
-    //   clear | scale L T R B | line solid|dashed X1 Y1 X2 Y2 | box solid|dashed X1 Y1 X2 Y2 |
-    //   point X Y | text X Y "TEXT"
+    //   clear | scale L T R B | line solid|dashed [#rrggbb] [wW] X1 Y1 X2 Y2 |
+    //   box solid|dashed [#rrggbb] [wW] X1 Y1 X2 Y2 | point [#rrggbb] X Y |
+    //   text [ALIGN] [gN] [#rrggbb] X Y "TEXT" |
+    //   legend CORNER X1 Y1 X2 Y2 | #rrggbb points|squares|line "TEXT" | ...
+    // The ink is written when it is not black, the pen when it is not the frame's (w1), the
+    // alignment (right-middle...) when it is not left-top, the label group when there is one.
     // Numbers have six significant digits in a fixed layout (1.50000E-06); a coordinate smaller
     // than 1e-9 of its axis' extent is written as 0, so -0 and rounding residue never show.
     std::vector<std::string> Lines() const;

@@ -209,15 +209,69 @@ TEST(BadInput, ValuesAtTheEdgeOfWhatIsAllowedRun) {
     EXPECT_EQ(wb.model.NData, 4000);
 }
 
-// The Instrument dialog's own OK still says that a step is not a number, once per click; a
-// Simulate says it once although the chain confirms that dialog several times.
+// The Instrument dialog's own OK still says that a step is not a number, once per click, and the
+// field shows the step kept; a Simulate says it once although the chain confirms that dialog
+// several times.
 TEST(BadInput, OneMessagePerCommand) {
     testing::FakePlatform platform;
     Workbench wb(platform);
     Act(wb, "FormIns.Estep=abc");
     Act(wb, "FormExpr.cmdOK");  // the Chemicals dialog's OK runs the Instrument dialog's twice
     EXPECT_EQ(platform.messages,
-              std::vector<std::string>{"E step (V) must be a number, not \"abc\"; the previous value is kept."});
+              std::vector<std::string>{"E step (V) must be a number, not \"abc\"; the previous value 0.005 is kept."});
+    EXPECT_EQ(wb.formIns.Estep.text(), "0.005");
+}
+
+// A number with text right after it ("2O" for 20, "1e-5q", "0.1x") is refused at Simulate and at
+// the fits with the one message naming the field, like any other bad entry, and the field then shows
+// the value the model kept (the one the last run used); a unit after a blank is still read.
+TEST(BadInput, TrailingTextIsRefusedAndTheFieldShowsWhatWasKept) {
+    const struct {
+        const char* action;
+        const char* command;
+        const char* message;
+        const char* kept;
+    } rows[] = {
+        {"FormIns.txttemp=2O", "mnuSimulate",
+         "Instrument dialog, T ( °C): \"2O\" cannot be used. Allowed: a number such as "
+         "0.3 or 1e-5 with nothing right after it",
+         "25"},
+        {"FormExpr.D(1)=1e-5q", "mnuSimulate",
+         "Chemicals dialog, D (cm ²/s) of species Fe3+: \"1e-5q\" cannot be used.", "1e-5"},
+        {"FormIns.V=0.1x", "mnuSimulate", "Instrument dialog, v (V/s): \"0.1x\" cannot be used.", "0.01"},
+        {"FormIns.V=0.1x", "mnuManualFit", "Instrument dialog, v (V/s): \"0.1x\" cannot be used.", "0.01"},
+        {"FormExpr.D(1)=1e-5q", "mnuAutoFit", "Chemicals dialog, D (cm ²/s) of species Fe3+: \"1e-5q\" cannot be used.",
+         "1e-5"},
+    };
+    for (const auto& row : rows) {
+        testing::FakePlatform platform;
+        Workbench wb(platform);
+        ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
+        ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+        const double kept = row.action[5] == 'I' ? wb.model.ScanRate.value() : wb.model.D(1).value();
+        Act(wb, row.action);
+        const Snapshot before = Take(wb);
+        wb.RunCommand(row.command);
+        ASSERT_EQ(platform.messages.size(), 1u) << row.action;
+        EXPECT_EQ(platform.messages[0].substr(0, std::string(row.message).size()), row.message) << row.action;
+        EXPECT_TRUE(Take(wb).store == before.store) << row.action;
+        const auto dot = std::string(row.action).find('.'), eq = std::string(row.action).find('=');
+        const Form* form = wb.FindForm(std::string(row.action).substr(0, dot));
+        const auto* box =
+            dynamic_cast<const TextBox*>(form->FindByFullName(std::string(row.action).substr(dot + 1, eq - dot - 1)));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), row.kept) << row.action;
+        EXPECT_EQ(row.action[5] == 'I' ? wb.model.ScanRate.value() : wb.model.D(1).value(), kept) << row.action;
+    }
+    // "20 C" reads as 20 (a unit after a blank).
+    testing::FakePlatform platform;
+    Workbench wb(platform);
+    Act(wb, "FormIns.txttemp=20 C");
+    Act(wb, "FormIns.V=0.02 V/s");
+    wb.RunCommand("mnuSimulate");
+    EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_DOUBLE_EQ(wb.model.TempK, 20 + 273.14);
+    EXPECT_DOUBLE_EQ(wb.model.ScanRate, 0.02);
 }
 
 // The fit commands call the same check; a fit keeps the measured potentials, so their count and

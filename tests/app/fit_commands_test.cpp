@@ -247,9 +247,10 @@ TEST_F(FitCommandsTest, AutoFitWithoutDataSaysSo) {
 TEST_F(FitCommandsTest, RefusedEntryStopsTheFitsBeforeTheyRun) {
     Import();
     Tick(13, "-0.2", "0.3");
-    Type(wb.formExpr.D(1), "0");
     const std::vector<double> before = {wb.model.Yplot(10, 1), wb.model.Yplot(10, 2)};
     for (const char* command : {"mnuAutoFit", "mnuManualFit"}) {
+        // (A refusal shows the value kept in the field again.)
+        Type(wb.formExpr.D(1), "0");
         platform.messages.clear();
         ASSERT_TRUE(wb.RunCommand(command));
         ASSERT_EQ(platform.messages.size(), 1u) << command;

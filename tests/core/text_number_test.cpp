@@ -31,7 +31,12 @@ TEST(ReadField, NamesTheTextsTheLenientRuleWouldMisread) {
         {"12 mV", FieldReading::Number, 12},
         {"  -0.3", FieldReading::Number, -0.3},
         {"1e-999", FieldReading::Number, 0},
-        {"3.e+", FieldReading::Number, 3},
+        {"12\tmV", FieldReading::Number, 12},
+        {"3.e+", FieldReading::TrailingText, 3},  // an exponent begun and not finished
+        {"2O", FieldReading::TrailingText, 2},    // the letter O for a zero
+        {"1e-5q", FieldReading::TrailingText, 1e-5},
+        {"0.1x", FieldReading::TrailingText, 0.1},
+        {"12mV", FieldReading::TrailingText, 12},
         {"abc", FieldReading::NotANumber, 0},
         {"", FieldReading::NotANumber, 0},
         {"-0,3", FieldReading::DecimalComma, -0},

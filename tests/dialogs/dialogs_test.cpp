@@ -167,7 +167,9 @@ TEST_F(DialogTest, OkStoresTheFieldsAndRefusesNonNumbers) {
     ASSERT_TRUE(TypeInto(
         ins, {"Estep=abc", "V=-0.05", "Eend=-0.4 V", "TextRrate=300", "TxtI0=1e-6 A", "TxtI1=-2e-6", "TextDis=0.5"}));
     ins.OK();
-    EXPECT_EQ(platform.messages, (Strings{"E step (V) must be a number, not \"abc\"; the previous value is kept."}));
+    EXPECT_EQ(platform.messages,
+              (Strings{"E step (V) must be a number, not \"abc\"; the previous value 0.005 is kept."}));
+    EXPECT_EQ(ins.Estep.text(), "0.005");  // the field shows the step kept
     EXPECT_EQ(ModelValues(m, "Estep ScanRate Eend TempK Omega"), ".005 .05 -.4 298.14 31.41592654");
     // What the baseline and the conductance quantities read, confirmed with the rest.
     EXPECT_EQ(ModelValues(m, "BackgroundI0 BackgroundI1 ElectrodeDistance"), "1E-06 -2E-06 .5");

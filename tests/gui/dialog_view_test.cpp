@@ -3,8 +3,10 @@
 // closing only hides, activation runs the dialog's activation.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -167,12 +169,81 @@ TEST_F(GuiTest, ClosingAndReopeningKeepsTheEntries) {
     Menu("mnuOption");
     ClickOn(wb.formOption.CheckGrid);
     ClickOn(wb.formOption.Xauto);
-    QTest::keyClick(&View(wb.formOption), Qt::Key_Escape);  // Escape closes as the close box does
+    View(wb.formOption).close();
     EXPECT_FALSE(View(wb.formOption).isVisible());
     Menu("mnuOption");
     EXPECT_TRUE(Widget<QCheckBox>(wb.formOption.CheckGrid)->isChecked());
     EXPECT_FALSE(Widget<QLineEdit>(wb.formOption.XminText)->isHidden());
     ExpectAllShown(window, wb.formOption);
+}
+
+// Cancel, and Escape, take a dialog's entries back to what they were when it was shown, the fields
+// that depend on them too (the radius sets the area), and hide it; Edit > Undo brings the typing
+// back.
+TEST_F(GuiTest, CancelAndEscapeRestoreTheEntriesAsShown) {
+    Menu("mnuInstrument");
+    DialogView& ins = View(wb.formIns);
+    const QString v = Widget<QLineEdit>(wb.formIns.V)->text();
+    const QString area = Widget<QLineEdit>(wb.formIns.ARE)->text();
+    TypeInto(wb.formIns.V, "0.5");
+    ClickOn(wb.formIns.optElectrode(2));
+    TypeInto(wb.formIns.radius, "0.05");
+    ASSERT_NE(Widget<QLineEdit>(wb.formIns.ARE)->text(), area);
+    ASSERT_NE(ins.cancelButton(), nullptr);
+    QTest::mouseClick(ins.cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(ins.isVisible());
+    Menu("mnuInstrument");
+    EXPECT_EQ(Widget<QLineEdit>(wb.formIns.V)->text(), v);
+    EXPECT_EQ(Widget<QLineEdit>(wb.formIns.ARE)->text(), area);
+    EXPECT_TRUE(Widget<QRadioButton>(wb.formIns.optElectrode(1))->isChecked());
+    EXPECT_EQ(wb.model.Electrode, 1);
+
+    Menu("mnuSimulate");
+    Menu("mnuOption");
+    ClickOn(wb.formOption.CheckGrid);
+    ClickOn(wb.formOption.Xauto);
+    QTest::keyClick(&View(wb.formOption), Qt::Key_Escape);
+    EXPECT_FALSE(View(wb.formOption).isVisible());
+    Menu("mnuOption");
+    EXPECT_FALSE(Widget<QCheckBox>(wb.formOption.CheckGrid)->isChecked());
+    EXPECT_TRUE(Widget<QLineEdit>(wb.formOption.XminText)->isHidden());
+
+    Menu("mnuUndo");  // the Cancel
+    EXPECT_TRUE(Widget<QCheckBox>(wb.formOption.CheckGrid)->isChecked());
+    EXPECT_FALSE(Widget<QLineEdit>(wb.formOption.XminText)->isHidden());
+}
+
+// The program's shortcuts work from a dialog that has the focus, a text field of it too: F5
+// simulates, Ctrl+Z undoes the typing (the field's own history does not), Ctrl+Shift+Z redoes it,
+// Ctrl+1 opens the Techniques dialog; Ctrl+C in a field still copies its text.
+TEST_F(GuiTest, ShortcutsFromAFocusedDialog) {
+    Menu("mnuInstrument");
+    DialogView& ins = View(wb.formIns);
+    ins.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ins));
+    QLineEdit* v = Widget<QLineEdit>(wb.formIns.V);
+    v->setFocus();
+    const QString before = v->text();
+    QTest::keyClick(v, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(v, "0.07");
+    ASSERT_EQ(v->text(), "0.07");
+    QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(v->text(), before);
+    EXPECT_EQ(wb.formIns.V.text(), S(before));
+    QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(v->text(), "0.07");
+
+    QTest::keyClick(v, Qt::Key_F5);
+    EXPECT_TRUE(window.Action("mnuDisplay")->isEnabled());  // the simulation ran
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_GT(wb.model.NData, 0);
+
+    QTest::keyClick(v, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(v, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "0.07");
+
+    QTest::keyClick(v, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_TRUE(View(wb.formTech).isVisible());
 }
 
 // Opening a workspace puts back every dialog's entries; the windows show them at once.

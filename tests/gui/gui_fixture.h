@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QPalette>
+#include <QSettings>
 #include <QTest>
 #include <cmath>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "gui/dialog_view.h"
 #include "gui/main_window.h"
 #include "gui/plot_widget.h"
+#include "gui/recovery_store.h"
 #include "plot/display.h"
 
 namespace talvex::gui::testing {
@@ -97,9 +100,25 @@ inline double Contrast(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+// What one test leaves behind does not reach the next: remembered settings and recovery copies
+// are gone before its window is made.
+struct FreshSettings {
+    FreshSettings() {
+        QSettings().clear();
+        QSettings().sync();
+        QDir(RecoveryStore::DefaultFolder()).removeRecursively();
+    }
+};
+
+// Runs as a second program that a test starts and watches (gui_main: TALVEX_TEST_CHILD names
+// what it does); its exit status.
+int RunChild(const QString& mode);
+
 // The real main window, shown offscreen, with every modal window answered by the test: message
-// boxes are recorded, file dialogs take queued answers, Exit is recorded.
-class GuiTest : public ::testing::Test {
+// boxes are recorded, file dialogs take queued answers, Exit is recorded; the question before
+// discarding unsaved work is recorded and answered from a queue (Discard when none is queued); a
+// program's left work is not restored unless a test says so.
+class GuiTest : public FreshSettings, public ::testing::Test {
   protected:
     GuiTest() {
         window.platform().messageHook = [this](const std::string& text) { messages.push_back(text); };
@@ -113,6 +132,16 @@ class GuiTest : public ::testing::Test {
             return answer;
         };
         window.platform().exitHook = [this] { exited = true; };
+        // The size offered for an exported picture is taken.
+        window.platform().pictureSizeHook = [](int w, int h) { return std::optional<std::pair<int, int>>({w, h}); };
+        window.platform().saveChangesHook = [this](const std::string& question) {
+            saveQuestions.push_back(question);
+            if (saveAnswers.empty()) return Platform::SaveChoice::Discard;
+            const Platform::SaveChoice answer = saveAnswers.front();
+            saveAnswers.erase(saveAnswers.begin());
+            return answer;
+        };
+        window.restoreHook = [](const QString&) { return false; };
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
@@ -163,6 +192,8 @@ class GuiTest : public ::testing::Test {
     std::vector<std::string> messages;
     std::vector<QString> filters;
     std::vector<std::optional<std::string>> fileAnswers;
+    std::vector<std::string> saveQuestions;
+    std::vector<Platform::SaveChoice> saveAnswers;
     bool exited = false;
 };
 

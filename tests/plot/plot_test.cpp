@@ -105,36 +105,91 @@ TEST_F(RenderTest, SurfaceConcentrationGolden) {
     EXPECT_TRUE(RendersAsGolden("surface_three_solutes.txt"));
 }
 
-// A zero range (all 0, one point, none) gives "Error: No data!"; an X range of 0.03 V has no ticks;
-// 0.6 V gives six intervals; Y limits too far apart for the tick loop draw no Y ticks.
+// A zero range (all 0, one point, none) gives "Error: No data!"; any other range gets ticks at round
+// steps (1, 2 or 5 times a power of ten) with labels of as many decimals as the step needs, an
+// X range of 0.03 V too; labels of huge numbers take an exponent.
 TEST_F(RenderTest, RangesTicksAndLabels) {
-    const std::string six = "|-0.3|-0.2|-0.1|0.|0.1|0.2|0.3", none = " / Error: No data! / 0";
+    const std::string six = "-0.3|-0.2|-0.1|0|0.1|0.2|0.3", none = " /  /  / Error: No data!";
     const V y3{1e-6, 2e-6, 1e-6}, x3{0.3, 0.0, -0.3};
     const struct {
         V x, y;
         const char *ymin, *ymax;
-        std::string drawn;  // texts / messages / boxes (frame and squares)
+        std::string drawn;  // caption / X labels / Y labels / messages
     } cases[] = {
         {{0.3, 0.2, 0.1}, {0, 0, 0}, nullptr, nullptr, none},
         {{0.1}, {2e-6}, nullptr, nullptr, none},
         {{}, {}, nullptr, nullptr, none},
-        {{0.02, 0.01, -0.01}, y3, nullptr, nullptr, "I /A  1E-6|E /V /  / 4"},
-        {x3, y3, "0", "3e-6", "I /A  1E-6|E /V" + six + " /  / 4"},
-        {x3, y3, "-1e300", "1e7", "I /A  1E6|E /V" + six + " /  / 4"},
+        {{0.02, 0.01, -0.01},
+         y3,
+         nullptr,
+         nullptr,
+         "I /A  1E-6 / -0.01|-0.005|0|0.005|0.01|0.015|0.02 / -1|-0.5|0|0.5|1|1.5|2|2.5|3 / "},
+        {x3, y3, "0", "3e-6", "I /A  1E-6 / " + six + " / 0|0.5|1|1.5|2|2.5|3 / "},
+        {x3, y3, "-1e300", "1e7", "I /A  1E6 / " + six + " / -1E+294|-8E+293|-6E+293|-4E+293|-2E+293|0 / "},
+        {x3, y3, "3e-6", "0", "I /A  1E-6 / " + six + " / 0|0.5|1|1.5|2|2.5|3 / "},  // typed the wrong way round
     };
     for (const auto& c : cases) {
         SetCurve(1, c.x, c.y);
         TypeRange(nullptr, nullptr, c.ymin, c.ymax);
         platform.messages.clear();
         RenderPlot(wb.display);
-        std::string texts, messages;
-        int boxes = 0;
+        std::string caption, xLabels, yLabels, messages;
         for (const PlotPrimitive& p : wb.formPlot.drawing()) {
-            if (p.kind == Kind::Text) texts.append(texts.empty() ? "" : "|").append(p.text);
-            boxes += p.kind == Kind::Box;
+            if (p.kind != Kind::Text) continue;
+            std::string& to = p.group == 1 ? xLabels : p.group == 2 ? yLabels : caption;
+            if (p.group == 0 && p.text == "E /V") continue;
+            to.append(to.empty() ? "" : "|").append(p.text);
         }
-        for (const std::string& s : platform.messages) messages.append(s);
-        EXPECT_EQ(texts + " / " + messages + " / " + std::to_string(boxes), c.drawn);
+        for (const std::string& text : platform.messages) messages.append(text);
+        EXPECT_EQ(caption + " / " + xLabels + " / " + yLabels + " / " + messages, c.drawn);
+    }
+}
+
+// Typed limits far from 0 and close together have more multiples of a step than a whole number
+// counts: the frame is drawn, the ticks are not, and nothing is said.
+TEST_F(RenderTest, TicksBeyondCountingEndTheDrawing) {
+    SetCurve(1, xs, {0, 1e-5, 3e-5, 6e-5, 4e-5, 2e-5, 1e-5});
+    TypeRange("1e18", "1.000000000000001e18", nullptr, nullptr);
+    platform.messages.clear();
+    RenderPlot(wb.display);
+    EXPECT_TRUE(platform.messages.empty());
+    int boxes = 0, labels = 0;
+    for (const PlotPrimitive& p : wb.formPlot.drawing()) {
+        boxes += p.kind == Kind::Box;
+        labels += p.kind == Kind::Text && p.group != 0;
+    }
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(labels, 0);
+}
+
+// Every label's text stands where its tick is: an X label's middle on its tick below the frame, a Y
+// label's middle on its tick left of the frame as it appears (right of xmax when X is mirrored).
+TEST_F(RenderTest, TickLabelsStandOnTheirTicks) {
+    for (bool mirrored : {true, false}) {
+        SCOPED_TRACE(mirrored);
+        SetCurve(1, xs, {0, 1e-5, 3e-5, 6e-5, 4e-5, 2e-5, 1e-5});
+        opt.CheckXdir.SetChecked(mirrored);
+        RenderPlot(wb.display);
+        const std::vector<PlotPrimitive>& d = wb.formPlot.drawing();
+        int labels = 0;
+        for (std::size_t i = 1; i < d.size(); ++i) {
+            const PlotPrimitive& label = d[i];
+            if (label.kind != Kind::Text || label.group == 0) continue;
+            const PlotPrimitive& tick = d[i - 1];
+            ASSERT_EQ(tick.kind, Kind::Line);
+            if (label.group == 1) {
+                EXPECT_EQ(label.x1, tick.x1);
+                EXPECT_EQ(label.align, TextAlign::Center);
+                EXPECT_LT(label.y1, m.PlotYmin);
+            } else {
+                EXPECT_EQ(label.y1, tick.y1);
+                EXPECT_EQ(label.align, TextAlign::Right);
+                EXPECT_EQ(label.valign, TextVAlign::Middle);
+                EXPECT_TRUE(mirrored ? label.x1 > m.PlotXmax : label.x1 < m.PlotXmin);
+            }
+            ++labels;
+        }
+        EXPECT_GT(labels, 10);
     }
 }
 

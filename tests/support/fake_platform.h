@@ -38,6 +38,7 @@ class FakePlatform : public Platform {
         return true;
     }
     void Exit() override {}
+    void ShowStatus(const std::string& text) override { statuses.push_back(text); }
 
     std::vector<std::string> messages;
     std::deque<std::optional<std::string>> fileAnswers;  // nullopt = the user cancels
@@ -47,6 +48,7 @@ class FakePlatform : public Platform {
     std::vector<int> pointers;
     std::deque<float> times;  // successive clock readings; the last one repeats
     std::vector<std::string> manualPaths;
+    std::vector<std::string> statuses;
 
   private:
     std::optional<std::string> NextAnswer() {
