@@ -74,6 +74,7 @@ void ToModel(const Inputs& in, Model& m, Reporter& reporter) {
     // The Techniques, Mechanism and Instrument dialogs' confirmation.
     m.Technique = static_cast<int>(e.technique);
     m.DigitalSim = in.options.digital;
+    m.Stop = in.options.stop;
     m.Electrode = static_cast<int>(e.electrode);
     m.Estart = e.startPotential;
     m.Eend = e.endPotential;

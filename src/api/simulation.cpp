@@ -56,6 +56,7 @@ Expected<Curve> Simulator::Run(const Experiment& experiment, const ChemicalSyste
     m.CurveKind.Fill(0);
 
     const SimulationOutcome outcome = RunSimulation(m, reporter, false);
+    m.Stop = nullptr;  // the flag belongs to this run's caller
     if (!outcome.curveWritten) {
         Error error{"The simulation gave no curve.", reporter.messages};
         if (!error.earlier.empty()) {

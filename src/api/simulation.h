@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ namespace talvex::api {
 // kernels of the eight analytical mechanisms.
 struct SimulationOptions {
     bool digital = true;
+    // Set from another thread to end a digital run after the point it is computing: the curve is
+    // the points computed so far (Curve::computedPoints says how many), none an error.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // One simulated curve.

@@ -146,6 +146,8 @@ void RegisterCommands(CommandTable& t) {
     command(
         "mnuExit", "E&xit", "mnuFile",
         [](Workbench& wb) {
+            // A fit or run still going ends at its best point first, so that what may be saved is whole.
+            if (wb.Busy()) wb.FinishLongWork(true);
             if (AllowDiscard(wb, "quitting")) wb.platform.Exit();
         },
         "Ctrl+Q", "End the program (it asks first when the work on view was not saved)");
@@ -196,6 +198,11 @@ void RegisterCommands(CommandTable& t) {
             "Manual fit, then the current of each reaction as its own curve");
     command("mnuAutoSeparate", "Auto S&eparate", "mnuRun", AutoSeparate, "",
             "Auto fit, then the current of each reaction as its own curve");
+    separator("mnuBar33", "mnuRun");
+    command(
+        "mnuStop", "S&top", "mnuRun", [](Workbench& wb) { wb.StopLongWork(); }, "Ctrl+.",
+        "End the running fit or simulation: a fit keeps its best point so far, a simulation the points computed",
+        false);
 
     submenu("mnuDisplay", "&Display", "", false);
     command(

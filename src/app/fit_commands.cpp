@@ -1,12 +1,15 @@
 #include "app/fit_commands.h"
 
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "analysis/curve_separation.h"
 #include "api/fit.h"
 #include "api/model_bridge.h"
 #include "app/hourglass_pointer.h"
+#include "app/long_work.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "core/curve_slot.h"
@@ -81,7 +84,24 @@ bool RunManualFit(Workbench& wb) {
     return true;
 }
 
-bool RunAutoFit(Workbench& wb) {
+// The fit's progress as its worker posts it: the status line and the fitted curve redrawn in the
+// fit's column (the one the finished fit will write).
+void ShowFitProgress(Workbench& wb, const std::string& label, const WorkProgress& progress) {
+    wb.platform.ShowStatus(label + ": iteration " + GeneralFormat(progress.iteration) + ", least square " +
+                           GeneralFormat(progress.ssq) + " (Run > Stop ends it here)");
+    Model& m = wb.model;
+    if (!std::isfinite(progress.ssq) || progress.fitted.size() != static_cast<std::size_t>(std::max<int>(m.NData, 0)))
+        return;
+    FittingMode fitting(m);
+    OpenCurveSlot(m, wb.formOption.overlap.checked());
+    for (int k = 1; k <= m.NData; ++k) m.Yplot(k, m.CurCurve) = progress.fitted[static_cast<std::size_t>(k - 1)];
+    m.IFirst = 1;
+    m.ILast = m.NData;
+    RenderPlot(wb.display);
+}
+
+// Auto Fit, then `then` (Auto Separate's separation) once the fit has ended with its report.
+bool RunAutoFit(Workbench& wb, std::function<void(Workbench&)> then = nullptr) {
     // The entries are checked and confirmed into the model (the Chemicals dialog's OK) before
     // anything runs; a refusal is shown once and changes nothing.
     if (!ConfirmForRun(wb.dialogs, RunKind::Fit)) return false;
@@ -95,10 +115,10 @@ bool RunAutoFit(Workbench& wb) {
     HourglassPointer pointer(wb.platform);
     const float started = wb.platform.Timer();
     const int measured = PrepareStore(wb);
-    FittingMode fitting(m);
     wb.formResult.Clear();
 
-    // The measured curve with the experiment the dialogs describe, at its potentials.
+    // The measured curve with the experiment the dialogs describe, at its potentials. The worker
+    // fits copies of them; the workbench is only touched again where the command runs.
     api::Inputs inputs = api::FromModel(m, wb.formMech.Choice());
     inputs.experiment.potentials.assign(&m.Xdata(1), &m.Xdata(1) + std::max<int>(m.NData, 0));
     std::vector<api::FitParameter> parameters;
@@ -106,26 +126,42 @@ bool RunAutoFit(Workbench& wb) {
     api::FitSettings settings;
     settings.simulation = inputs.options;
     settings.fit.baseline = wb.formIns.CheckFitBaseline.checked();
-    api::Expected<FitSummary> result =
-        api::Fit({{inputs.experiment, CurveValues(m, measured), ""}}, inputs.chemistry, parameters, settings);
-    if (!result) {
-        wb.Message(result.error().message);
-        return false;
-    }
-    FitSummary summary = std::move(result).value();
+    auto result = std::make_shared<api::Expected<FitSummary>>(api::Error{"The fit ended without a result.", {}});
 
-    // The model at the reported point, and the fit's curve simulated there into the store.
-    ApplyFitSolution(m, summary);
-    if (std::isfinite(summary.ssq)) RunSimulation(wb);
-    summary.runTime = m.RunTime = SecondsSince(wb.platform, started);
+    auto work = std::make_shared<LongWork>();
+    work->label = "Auto Fit";
+    work->compute = [result, settings, parameters, inputs = std::move(inputs),
+                     y = CurveValues(m, measured)](LongWork& self) mutable {
+        settings.fit.progress = [&self](const FitProgress& p) {
+            self.Post({p.iteration, p.ssq, {p.values.begin(), p.values.end()}, {p.fitted.begin(), p.fitted.end()}});
+            return !self.StopRequested();
+        };
+        *result = api::Fit({{inputs.experiment, std::move(y), ""}}, inputs.chemistry, parameters, settings);
+    };
+    work->show = [](Workbench& w, const WorkProgress& progress) { ShowFitProgress(w, "Auto Fit", progress); };
+    work->finish = [result, started, then = std::move(then)](Workbench& w) {
+        Model& model = w.model;
+        if (!*result) {
+            w.Message(result->error().message);
+            return;
+        }
+        FitSummary summary = std::move(*result).value();
+        // The model at the reported point, and the fit's curve simulated there into the store.
+        FittingMode fitting(model);
+        ApplyFitSolution(model, summary);
+        if (std::isfinite(summary.ssq)) RunSimulation(w);
+        summary.runTime = model.RunTime = SecondsSince(w.platform, started);
 
-    wb.formResult.Show();
-    PrintFitReport(summary, wb.formResult);
-    for (const std::string& text : FitMessages(summary)) wb.Message(text);
-    for (std::size_t j = 0; j < summary.values.size(); ++j)
-        wb.formExpr.CheckFitted(summary.index[j]).caption = FormatNumber(summary.values[j], "0.###e-#");
-    wb.lastFit = std::move(summary);
-    RenderPlot(wb.display);
+        w.formResult.Show();
+        PrintFitReport(summary, w.formResult);
+        for (const std::string& text : FitMessages(summary)) w.Message(text);
+        for (std::size_t j = 0; j < summary.values.size(); ++j)
+            w.formExpr.CheckFitted(summary.index[j]).caption = FormatNumber(summary.values[j], "0.###e-#");
+        w.lastFit = std::move(summary);
+        RenderPlot(w.display);
+        if (then) then(w);
+    };
+    wb.StartLongWork(std::move(work));
     return true;
 }
 
@@ -188,7 +224,7 @@ void ManualSeparate(Workbench& wb) {
 }
 
 void AutoSeparate(Workbench& wb) {
-    if (RunAutoFit(wb)) Separate(wb);
+    RunAutoFit(wb, Separate);
 }
 
 }  // namespace talvex

@@ -1,12 +1,14 @@
 #include "app/measured_curves.h"
 
 #include <cmath>
+#include <memory>
 
 #include "api/fit.h"
 #include "api/model_bridge.h"
 #include "app/commands.h"
 #include "app/fit_commands.h"
 #include "app/hourglass_pointer.h"
+#include "app/long_work.h"
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "core/codes.h"
@@ -109,67 +111,34 @@ void KeepCurveSettings(Workbench& wb) {
     wb.formResult.PrintLine(r->label + " now: " + DescribeRecord(*r));
 }
 
-void GlobalFit(Workbench& wb) {
+namespace {
+
+// The plot of a global fit: measured and fitted curve side by side, for the curves that share the
+// potentials of the first (the store has one potential axis) and as many as its five columns hold.
+// `fitted` holds every curve's fitted currents, one after another. Returns how many are shown.
+int PlotSeriesFit(Workbench& wb, const std::vector<double>& fitted) {
     MeasuredSeries& series = wb.measured;
-    if (series.records.empty()) {
-        wb.Message(kNoSeries);
-        return;
-    }
-    if (!ConfirmForRun(wb.dialogs, RunKind::Fit)) return;
-    const std::vector<FreeParameter> free = GatherFreeParameters(wb.formExpr);
-    if (free.empty()) {
-        wb.Message(kNothingToFit);
-        return;
-    }
     Model& m = wb.model;
-    HourglassPointer pointer(wb.platform);
-
-    const api::Inputs inputs = api::FromModel(m, wb.formMech.Choice());
-    std::vector<api::MeasuredCurve> curves;
-    for (const MeasuredRecord& r : series.records) curves.push_back({r.experiment, r.current, r.label});
-    std::vector<api::FitParameter> parameters;
-    for (const FreeParameter& p : free) parameters.push_back({PoolName(p.index), p.lower, p.upper});
-    api::FitSettings settings;
-    settings.simulation = inputs.options;
-    settings.fit.baseline = wb.formIns.CheckFitBaseline.checked();
-    Platform& platform = wb.platform;
-    settings.fit.clock = [&platform] { return static_cast<double>(platform.Timer()); };
-    const float started = platform.Timer();
-    api::Expected<FitSummary> result = api::Fit(curves, inputs.chemistry, parameters, settings);
-    if (!result) {
-        wb.Message(result.error().message);
-        return;
-    }
-    FitSummary summary = std::move(result).value();
-    summary.runTime = SecondsSince(platform, started);
-    for (std::size_t c = 0; c < summary.curves.size(); ++c)
-        summary.curves[c].label = series.records[c].label + ": " + DescribeRecord(series.records[c]);
-
-    // The shared values into the model and beside their boxes, as Auto Fit leaves them.
-    ApplyFitSolution(m, summary);
-    for (std::size_t j = 0; j < summary.values.size(); ++j)
-        wb.formExpr.CheckFitted(summary.index[j]).caption = FormatNumber(summary.values[j], "0.###e-#");
-    m.RunTime = static_cast<float>(summary.runTime);
-    wb.formResult.Clear();
-    wb.formResult.Show();
-    PrintFitReport(summary, wb.formResult);
-
-    // The plot: measured and fitted curve side by side, for the curves that share the potentials of
-    // the first (the store has one potential axis) and as many as its five columns hold.
     const std::vector<double>& axis = series.records[0].experiment.potentials;
     const int n = static_cast<int>(axis.size());
     int column = 0, shown = 0;
-    for (std::size_t c = 0; c < series.records.size() && column + 2 <= kMaxCurves; ++c) {
-        if (!SamePotentials(series.records[c].experiment.potentials, axis)) continue;
-        for (int k = 1; k <= n; ++k) {
-            m.Yplot(k, column + 1) = series.records[c].current[static_cast<std::size_t>(k - 1)];
-            m.Yplot(k, column + 2) = summary.curves[c].fitted[static_cast<std::size_t>(k - 1)];
+    std::size_t offset = 0;
+    for (std::size_t c = 0; c < series.records.size(); ++c) {
+        const MeasuredRecord& record = series.records[c];
+        const std::size_t points = record.current.size();
+        if (offset + points > fitted.size()) break;
+        if (column + 2 <= kMaxCurves && SamePotentials(record.experiment.potentials, axis)) {
+            for (int k = 1; k <= n; ++k) {
+                m.Yplot(k, column + 1) = record.current[static_cast<std::size_t>(k - 1)];
+                m.Yplot(k, column + 2) = fitted[offset + static_cast<std::size_t>(k - 1)];
+            }
+            m.CurveKind(column + 1) = curve::Measured;
+            series.recordOfColumn[static_cast<std::size_t>(column + 1)] = static_cast<int>(c) + 1;
+            m.CurveKind(column + 2) = curve::Fitted;
+            column += 2;
+            ++shown;
         }
-        m.CurveKind(column + 1) = curve::Measured;
-        series.recordOfColumn[static_cast<std::size_t>(column + 1)] = static_cast<int>(c) + 1;
-        m.CurveKind(column + 2) = curve::Fitted;
-        column += 2;
-        ++shown;
+        offset += points;
     }
     if (shown > 0) {
         m.NData = n;
@@ -182,12 +151,85 @@ void GlobalFit(Workbench& wb) {
         RenderPlot(wb.display);
         EnableAfterNewDataSet(wb);
     }
-    if (shown < static_cast<int>(series.records.size()))
-        wb.formResult.PrintLine("The plot shows " + GeneralFormat(shown) + " of the " +
-                                GeneralFormat(static_cast<double>(series.records.size())) +
-                                " curves with their fits (the store holds five curves on one potential axis).");
-    wb.lastFit = summary;
-    for (const std::string& text : FitMessages(summary)) wb.Message(text);
+    return shown;
+}
+
+}  // namespace
+
+void GlobalFit(Workbench& wb) {
+    MeasuredSeries& series = wb.measured;
+    if (series.records.empty()) {
+        wb.Message(kNoSeries);
+        return;
+    }
+    if (!ConfirmForRun(wb.dialogs, RunKind::Fit)) return;
+    const std::vector<FreeParameter> free = GatherFreeParameters(wb.formExpr);
+    if (free.empty()) {
+        wb.Message(kNothingToFit);
+        return;
+    }
+    HourglassPointer pointer(wb.platform);
+
+    // The worker fits copies of the series and the chemistry; the workbench is only touched again
+    // where the command runs.
+    const api::Inputs inputs = api::FromModel(wb.model, wb.formMech.Choice());
+    std::vector<api::MeasuredCurve> curves;
+    for (const MeasuredRecord& r : series.records) curves.push_back({r.experiment, r.current, r.label});
+    std::vector<api::FitParameter> parameters;
+    for (const FreeParameter& p : free) parameters.push_back({PoolName(p.index), p.lower, p.upper});
+    api::FitSettings settings;
+    settings.simulation = inputs.options;
+    settings.fit.baseline = wb.formIns.CheckFitBaseline.checked();
+    const float started = wb.platform.Timer();
+    auto result = std::make_shared<api::Expected<FitSummary>>(api::Error{"The fit ended without a result.", {}});
+
+    auto work = std::make_shared<LongWork>();
+    work->label = "Global Fit";
+    work->compute = [result, settings, parameters, curves = std::move(curves),
+                     chemistry = inputs.chemistry](LongWork& self) mutable {
+        settings.fit.progress = [&self](const FitProgress& p) {
+            self.Post({p.iteration, p.ssq, {p.values.begin(), p.values.end()}, {p.fitted.begin(), p.fitted.end()}});
+            return !self.StopRequested();
+        };
+        *result = api::Fit(curves, chemistry, parameters, settings);
+    };
+    work->show = [](Workbench& w, const WorkProgress& progress) {
+        w.platform.ShowStatus("Global Fit: iteration " + GeneralFormat(progress.iteration) + ", least square " +
+                              GeneralFormat(progress.ssq) + " (Run > Stop ends it here)");
+        if (std::isfinite(progress.ssq) && !w.measured.records.empty()) PlotSeriesFit(w, progress.fitted);
+    };
+    work->finish = [result, started](Workbench& w) {
+        if (!*result) {
+            w.Message(result->error().message);
+            return;
+        }
+        MeasuredSeries& records = w.measured;
+        FitSummary summary = std::move(*result).value();
+        summary.runTime = SecondsSince(w.platform, started);
+        for (std::size_t c = 0; c < summary.curves.size() && c < records.records.size(); ++c)
+            summary.curves[c].label = records.records[c].label + ": " + DescribeRecord(records.records[c]);
+
+        // The shared values into the model and beside their boxes, as Auto Fit leaves them.
+        Model& m = w.model;
+        ApplyFitSolution(m, summary);
+        for (std::size_t j = 0; j < summary.values.size(); ++j)
+            w.formExpr.CheckFitted(summary.index[j]).caption = FormatNumber(summary.values[j], "0.###e-#");
+        m.RunTime = static_cast<float>(summary.runTime);
+        w.formResult.Clear();
+        w.formResult.Show();
+        PrintFitReport(summary, w.formResult);
+
+        std::vector<double> fitted;
+        for (const FitCurveSummary& c : summary.curves) fitted.insert(fitted.end(), c.fitted.begin(), c.fitted.end());
+        const int shown = PlotSeriesFit(w, fitted);
+        if (shown < static_cast<int>(records.records.size()))
+            w.formResult.PrintLine("The plot shows " + GeneralFormat(shown) + " of the " +
+                                   GeneralFormat(static_cast<double>(records.records.size())) +
+                                   " curves with their fits (the store holds five curves on one potential axis).");
+        w.lastFit = summary;
+        for (const std::string& text : FitMessages(summary)) w.Message(text);
+    };
+    wb.StartLongWork(std::move(work));
 }
 
 }  // namespace talvex

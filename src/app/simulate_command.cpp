@@ -1,6 +1,7 @@
 #include "app/simulate_command.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "api/simulation.h"
 #include "app/commands.h"
 #include "app/hourglass_pointer.h"
+#include "app/long_work.h"
 #include "app/workbench.h"
 #include "core/curve_slot.h"
 #include "dialogs/form_mech.h"
@@ -45,11 +47,21 @@ void StoreRun(Workbench& wb, const Model& run, int computed) {
 
 }  // namespace
 
-SimulationOutcome RunSimulation(Workbench& wb) {
-    Model& m = wb.model;
+namespace {
+
+// The engine's inputs as the dialogs have confirmed them into the model (at the measured
+// potentials while a fit runs).
+api::Inputs RunInputs(Workbench& wb) {
+    const Model& m = wb.model;
     api::Inputs in = api::FromModel(m, wb.formMech.Choice());
     if (m.Fitting) in.experiment.potentials.assign(&m.Xdata(1), &m.Xdata(1) + std::max<int>(m.NData, 0));
-    const api::Expected<api::Curve> result = wb.simulator().Run(in.experiment, in.chemistry, in.options);
+    return in;
+}
+
+// A run's result into the store (the engine's model holds the working columns beside the curve),
+// its messages told.
+SimulationOutcome StoreResult(Workbench& wb, const api::Expected<api::Curve>& result) {
+    Model& m = wb.model;
     SimulationOutcome outcome;
     if (!result) {
         for (const std::string& text : result.error().earlier) wb.Message(text);
@@ -72,23 +84,42 @@ SimulationOutcome RunSimulation(Workbench& wb) {
     return outcome;
 }
 
+}  // namespace
+
+SimulationOutcome RunSimulation(Workbench& wb) {
+    const api::Inputs in = RunInputs(wb);
+    return StoreResult(wb, wb.simulator().Run(in.experiment, in.chemistry, in.options));
+}
+
 void Simulate(Workbench& wb) {
     Workbench::OneMessageEach once(wb);
-    Model& m = wb.model;
     const float started = wb.platform.Timer();
     HourglassPointer pointer(wb.platform);
     // Entries that cannot be simulated are refused before anything runs: the model, the curves
     // and the plot stay as they were.
     if (!ConfirmForRun(wb.dialogs, RunKind::Simulate)) return;
-    const SimulationOutcome outcome = RunSimulation(wb);
-    // A run that ended without a curve leaves the plot and the menus as they were. One with a curve
-    // has run the quantity transform on the model ConfirmForRun confirmed: the drawing follows.
-    if (outcome.curveWritten) {
-        RenderPlot(wb.display);
-        EnableAfterNewDataSet(wb);
-    }
-    pointer.Restore();
-    m.RunTime = SecondsSince(wb.platform, started);
+
+    // A long digital run goes on on its own thread (with the workbench's engine, which nothing else
+    // uses meanwhile) and can be stopped after any point.
+    auto work = std::make_shared<LongWork>();
+    auto result = std::make_shared<api::Expected<api::Curve>>(api::Error{"The simulation ended without a curve.", {}});
+    work->label = "Simulate";
+    work->compute = [result, in = RunInputs(wb), engine = &wb.simulator()](LongWork& self) mutable {
+        in.options.stop = &self.stopFlag();
+        *result = engine->Run(in.experiment, in.chemistry, in.options);
+    };
+    work->finish = [result, started](Workbench& w) {
+        const SimulationOutcome outcome = StoreResult(w, *result);
+        // A run that ended without a curve leaves the plot and the menus as they were. One with a
+        // curve has run the quantity transform on the model ConfirmForRun confirmed: the drawing
+        // follows.
+        if (outcome.curveWritten) {
+            RenderPlot(w.display);
+            EnableAfterNewDataSet(w);
+        }
+        w.model.RunTime = SecondsSince(w.platform, started);
+    };
+    wb.StartLongWork(std::move(work));
 }
 
 }  // namespace talvex

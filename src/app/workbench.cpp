@@ -1,6 +1,8 @@
 #include "app/workbench.h"
 
 #include <algorithm>
+#include <set>
+#include <stdexcept>
 
 #include "api/simulation.h"
 #include "app/commands.h"
@@ -31,7 +33,13 @@ Workbench::Workbench(Platform& platformServices)
     plotSeen_ = CurrentPlotState();
 }
 
-Workbench::~Workbench() = default;
+Workbench::~Workbench() {
+    // A workbench closed while its work runs (a test, the program ending) waits for the thread.
+    if (worker_.joinable()) {
+        if (work_) work_->Stop();
+        worker_.join();
+    }
+}
 
 api::Simulator& Workbench::simulator() {
     if (!simulator_) simulator_ = std::make_unique<api::Simulator>();
@@ -78,11 +86,13 @@ bool Workbench::RunCommand(const std::string& name) {
 }
 
 bool Workbench::Type(TextBox& box, const std::string& text) {
+    if (RefusedWhileBusy("the entries")) return false;
     const std::string field = box.caption.get().empty() ? box.FullName() : box.caption.get();
     return Action([&] { return box.Type(text); }, Step{"Typing in " + Where(box, field), &box});
 }
 
 bool Workbench::Click(Control& control) {
+    if (RefusedWhileBusy("the entries")) return false;
     std::string what = control.FullName();
     if (control.kind() == ControlKind::CheckBox) what = static_cast<CheckBox&>(control).caption;
     if (control.kind() == ControlKind::OptionButton) what = static_cast<OptionButton&>(control).caption;
@@ -104,6 +114,7 @@ bool Workbench::Click(Control& control) {
 }
 
 bool Workbench::Choose(ComboBox& combo, const std::string& entry) {
+    if (RefusedWhileBusy("the entries")) return false;
     return Action([&] { return combo.SelectText(entry); }, Step{"Choice of " + Where(combo, entry)});
 }
 
@@ -120,6 +131,7 @@ void Workbench::Activate(Form& form) {
 }
 
 void Workbench::Cancel(Form& form) {
+    if (RefusedWhileBusy("the entries")) return;
     Action(
         [&] {
             const auto it = shownState_.find(&form);
@@ -134,6 +146,7 @@ void Workbench::Cancel(Form& form) {
 }
 
 bool Workbench::Undo() {
+    if (RefusedWhileBusy("Undo")) return false;
     const std::string label = history_.UndoLabel();
     const std::optional<UndoState> state = history_.Undo();
     if (!state) return false;
@@ -143,6 +156,7 @@ bool Workbench::Undo() {
 }
 
 bool Workbench::Redo() {
+    if (RefusedWhileBusy("Redo")) return false;
     const std::string label = history_.RedoLabel();
     const std::optional<UndoState> state = history_.Redo();
     if (!state) return false;
@@ -159,6 +173,7 @@ void Workbench::MarkSaved() {
 }
 
 void Workbench::UpdateUndoMenu() {
+    if (work_) return;  // held back until the work ends
     menu.Enable("mnuUndo", history_.CanUndo());
     menu.Enable("mnuRedo", history_.CanRedo());
 }
@@ -171,6 +186,7 @@ void Workbench::Close(Form& form) {
 }
 
 bool Workbench::Do(const std::string& label, const std::function<bool()>& action) {
+    if (RefusedWhileBusy(label)) return false;
     return Action(action, Step{label, nullptr, true});
 }
 
@@ -178,18 +194,24 @@ bool Workbench::ChangeView(const std::function<bool(Display&)>& step) {
     return Action([&] { return step(display); });
 }
 
-bool Workbench::Action(const std::function<bool()>& action, const std::optional<Step>& step) {
+bool Workbench::Action(const std::function<bool()>& action, const std::optional<Step>& step,
+                       std::optional<UndoState> startedFrom) {
     OneMessageEach once(*this);
     const bool outermost = actionDepth_ == 0;
     // Only the outermost action is a step: what a command types on its way belongs to it.
     std::optional<UndoState> before;
-    if (outermost && step) before = history_.Capture(*this);
+    if (outermost && step) before = startedFrom ? std::move(startedFrom) : history_.Capture(*this);
+    if (outermost) workStarted_ = false;
     ++actionDepth_;
     bool result = false;
     auto finish = [&] {
         if (--actionDepth_ != 0) return;
         bool changed = false;
-        if (before) {
+        if (before && workStarted_) {
+            // The command goes on on its own thread: its step ends when its work does.
+            workStep_ = step;
+            workBefore_ = std::move(before);
+        } else if (before) {
             UndoState after = history_.Capture(*this);
             changed = !(after == *before);
             history_.Record(step->label, std::move(*before), std::move(after), step->mergeKey);
@@ -237,6 +259,106 @@ WorkbenchChanges Workbench::TakeChanges() {
 void Workbench::Announce() {
     const WorkbenchChanges c = TakeChanges();
     if (onChanges && c.Any()) onChanges(c);
+}
+
+namespace {
+
+// What may run while long work goes on: nothing that changes the entries or the curves.
+bool RunsWhileBusy(const std::string& name) {
+    static const std::set<std::string> names = {"mnuStop",         "mnuExportPlot", "mnuCopyto",    "mnuPrint",
+                                                "mnuExit",         "mnuTech",       "mnuMechamism", "mnuInstrument",
+                                                "mnuExperimental", "mnuResetView",  "mnuZoomIn",    "mnuZoomOut",
+                                                "mnuTime",         "mnuTile",       "mnuCascade",   "mnuManual"};
+    return names.count(name) > 0;
+}
+
+}  // namespace
+
+bool Workbench::RefusedWhileBusy(const std::string& what) {
+    if (!work_) return false;
+    platform.ShowStatus(work_->label + " is running: " + what +
+                        " wait until it ends (Run > Stop ends it at its best point).");
+    return true;
+}
+
+void Workbench::StartLongWork(std::shared_ptr<LongWork> work) {
+    if (work_) throw std::logic_error("long work started while other long work runs");
+    auto finishHere = [this, &work] {
+        work->RethrowFailure();
+        if (work->finish) work->finish(*this);
+    };
+    if (!workInBackground) {
+        work->Run();
+        finishHere();
+        return;
+    }
+    if (onWorkStarting) onWorkStarting(*work);
+    worker_ = std::thread([work] { work->Run(); });
+    // Work done within a moment finishes as if it had never left the command.
+    if (work->WaitFor(backgroundAfter)) {
+        worker_.join();
+        finishHere();
+        return;
+    }
+    work_ = std::move(work);
+    workStarted_ = actionDepth_ > 0;
+    heldCommands_.clear();
+    for (const MenuItem& item : menu.items()) {
+        if (!item.handler || RunsWhileBusy(item.name)) continue;
+        heldCommands_.emplace_back(item.name, item.enabled);
+        menu.Enable(item.name, false);
+    }
+    menu.Enable("mnuStop", true);
+    platform.ShowStatus(work_->label + " is running (Run > Stop ends it at its best point).");
+}
+
+bool Workbench::PollLongWork() {
+    if (!work_) return false;
+    if (!work_->Done()) {
+        const std::shared_ptr<LongWork> work = work_;
+        if (std::optional<WorkProgress> progress = work->TakeProgress(); progress && work->show)
+            Action([&] {
+                work->show(*this, *progress);
+                return true;
+            });
+        return false;
+    }
+    EndLongWork();
+    return true;
+}
+
+bool Workbench::StopLongWork() {
+    if (!work_) return false;
+    work_->Stop();
+    platform.ShowStatus("Stopping " + work_->label + "...");
+    return true;
+}
+
+void Workbench::FinishLongWork(bool stop) {
+    if (!work_) return;
+    if (stop) work_->Stop();
+    EndLongWork();
+}
+
+void Workbench::EndLongWork() {
+    if (worker_.joinable()) worker_.join();
+    const std::shared_ptr<LongWork> work = std::move(work_);
+    work_.reset();
+    for (const auto& [name, enabled] : heldCommands_) menu.Enable(name, enabled);
+    heldCommands_.clear();
+    menu.Enable("mnuStop", false);
+    std::optional<Step> step = std::move(workStep_);
+    std::optional<UndoState> before = std::move(workBefore_);
+    workStep_.reset();
+    workBefore_.reset();
+    platform.ShowStatus(work->StopRequested() ? work->label + " was stopped." : work->label + " has ended.");
+    Action(
+        [&] {
+            work->RethrowFailure();
+            if (work->finish) work->finish(*this);
+            return true;
+        },
+        step, std::move(before));
 }
 
 }  // namespace talvex

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "analysis/peak_finding.h"
+#include "app/long_work.h"
 #include "app/measured_curves.h"
 #include "app/undo_history.h"
 #include "core/command_table.h"
@@ -172,6 +176,29 @@ class Workbench {
     bool Modified() const { return history_.Modified(); }
     void MarkSaved();
 
+    // Long work (long_work.h). With `workInBackground` (the desktop sets it) the long work a command
+    // starts goes on on a thread of its own once it has taken longer than `backgroundAfter`: the
+    // command returns, the entries and every command that could change them wait (the view, the
+    // pictures, the windows and Run > Stop do not), and the front end calls PollLongWork until the
+    // work is done. Without it (talvex-batch, tests) the work runs to its end inside the command.
+    bool workInBackground = false;
+    std::chrono::milliseconds backgroundAfter{30};
+    // Told on this thread just before a worker starts (a test may ask the work to stop there).
+    std::function<void(LongWork&)> onWorkStarting;
+    // Called by a command's handler, from within the command.
+    void StartLongWork(std::shared_ptr<LongWork> work);
+    // Whether long work is running on its own thread.
+    bool Busy() const { return static_cast<bool>(work_); }
+    const LongWork* longWork() const { return work_.get(); }
+    // Shows the progress posted since the last call; once the work is done, finishes it (its changes
+    // and its command's are recorded as one step). True when it finished.
+    bool PollLongWork();
+    // Run > Stop: the running work ends at its best point so far; false when nothing runs.
+    bool StopLongWork();
+    // Waits for the running work to end and finishes it (the program is about to quit); `stop` asks
+    // it to end first.
+    void FinishLongWork(bool stop);
+
     // Told once after each user action, with what changed through it.
     std::function<void(const WorkbenchChanges&)> onChanges;
     // What changed since the last announcement, clearing the marks (for front ends that poll).
@@ -191,13 +218,27 @@ class Workbench {
     };
     // Runs one user action; the outermost one records it as a step (when it is one and changed
     // something) and announces the changes when it ends, however it ends.
-    bool Action(const std::function<bool()>& action, const std::optional<Step>& step = std::nullopt);
+    // `startedFrom`: the state the step began in, when it began before this action (long work).
+    bool Action(const std::function<bool()>& action, const std::optional<Step>& step = std::nullopt,
+                std::optional<UndoState> startedFrom = std::nullopt);
+    // An action that changes entries or curves is refused while long work runs: false when it is.
+    bool RefusedWhileBusy(const std::string& what);
+    // Joins the finished worker and finishes its work as the end of the command that started it.
+    void EndLongWork();
     void Announce();
     void UpdateUndoMenu();
 
     std::vector<Form*> forms_;
     std::vector<Form*> activated_;
     std::unique_ptr<api::Simulator> simulator_;
+    // The long work running, its thread, the step its command began and the enabled flags of the
+    // commands held back meanwhile.
+    std::shared_ptr<LongWork> work_;
+    std::thread worker_;
+    bool workStarted_ = false;  // within the action now running
+    std::optional<Step> workStep_;
+    std::optional<UndoState> workBefore_;
+    std::vector<std::pair<std::string, bool>> heldCommands_;
     int actionDepth_ = 0;
     UndoHistory history_;
     bool markSaved_ = false;

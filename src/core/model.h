@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -88,6 +89,8 @@ struct ModelParameters {
 
     // Run state
     bool Fitting = false;
+    // Set from another thread to end a digital run after the point it is computing (nullptr: none).
+    const std::atomic<bool>* Stop = nullptr;
     Assignable<float> RunTime;
     Int MaxIter;
     Int ScanDir;
@@ -119,5 +122,10 @@ struct CurveStore {
 // The one parameter model of a running program: its parameters and its curve store. A dialog's
 // confirmation that must be undone needs a copy of the parameters only.
 struct Model : ModelParameters, CurveStore {};
+
+// Whether a run was asked to end early (Stop set by another thread).
+inline bool StopRequested(const ModelParameters& m) {
+    return m.Stop != nullptr && m.Stop->load(std::memory_order_relaxed);
+}
 
 }  // namespace talvex

@@ -626,6 +626,7 @@ void DigitalRun::Run() {
     const double pointsPerSweep = m_.PointsPerSweep;
     const double Epulse = m_.Epulse;
     for (int p = 1; p <= nData; ++p) {
+        if (StopRequested(m_)) break;
         const double Ep = m_.Xdata(p);
         const double P = p <= pointsPerSweep ? Epulse : -Epulse;  // reversed on the way back
         if (freshLayer_) ResetField();
@@ -672,6 +673,7 @@ void DigitalRun::RunSteps() {
     const double Epulse = m_.Epulse;
     double I[kMaxCharge + 1] = {};
     for (int p = 1; p <= nData; ++p) {
+        if (StopRequested(m_)) break;
         const double Ep = m_.Xdata(p);
         if (freshLayer_) ResetField();
         switch (technique_) {

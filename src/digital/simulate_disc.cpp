@@ -976,6 +976,7 @@ void DiscRun::RunPhases() {
     const double pointsPerSweep = m_.PointsPerSweep;
     const double Epulse = m_.Epulse;
     for (int p = 1; p <= nData; ++p) {
+        if (StopRequested(m_)) break;
         const double Ep = m_.Xdata(p);
         const double P = p <= pointsPerSweep ? Epulse : -Epulse;
         if (freshLayer_) ResetField();
@@ -1013,6 +1014,7 @@ void DiscRun::RunSteps() {
     const double Epulse = m_.Epulse;
     double I[kMaxCharge + 1] = {};
     for (int p = 1; p <= nData; ++p) {
+        if (StopRequested(m_)) break;
         const double Ep = m_.Xdata(p);
         if (freshLayer_) ResetField();
         switch (technique_) {

@@ -193,12 +193,24 @@ FitSummary FitDriver::Fit(std::span<const FitInputCurve> curves, std::span<const
     s.variance = problem.var;
     marquardt_.Start(problem, x);
 
+    // The progress carries the curves at the best point in amperes, unweighted.
+    std::vector<double> progressCurve(options.progress ? points : 0);
+    auto keepGoing = [&] {
+        if (!options.progress) return true;
+        const std::span<const double> f = marquardt_.Curve();
+        for (std::size_t c = 0; c < s.curves.size(); ++c) {
+            const std::size_t offset = static_cast<std::size_t>(objective.Offset(static_cast<int>(c)));
+            for (std::size_t k = 0; k < static_cast<std::size_t>(s.curves[c].points); ++k)
+                progressCurve[offset + k] = f[offset + k] / s.curves[c].weight;
+        }
+        return options.progress({s.iterations, marquardt_.SSQ(), marquardt_.X(), progressCurve});
+    };
     bool cancelled = false;
     do {
         marquardt_.Iterate();
         ++s.iterations;
         s.history.push_back(marquardt_.SSQ());
-        if (options.progress && !options.progress({s.iterations, marquardt_.SSQ(), marquardt_.X()})) cancelled = true;
+        if (!keepGoing()) cancelled = true;
     } while (!cancelled && s.iterations <= kMaxIterationCount && marquardt_.Flag() > 0);
     s.flag = marquardt_.Flag();
     switch (s.flag) {

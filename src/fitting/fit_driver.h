@@ -73,6 +73,7 @@ struct FitProgress {
     int iteration = 0;
     double ssq = 0;
     std::span<const double> values;  // the free parameters, in their own units
+    std::span<const double> fitted;  // every curve's simulated currents there, one after another (A)
 };
 
 // What a fit does besides the described iteration.

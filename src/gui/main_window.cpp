@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -90,6 +91,19 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), wb_(std::make_uni
         for (const std::string& f : wb_->recentFiles) files << Q(f);
         QSettings().setValue(QStringLiteral("recent/files"), files);
     };
+
+    // Fits and long digital runs go on on a thread of their own: the window stays responsive, shows
+    // their progress and offers Run > Stop. A busy bar in the status bar says that work is running.
+    wb_->workInBackground = true;
+    workBar_ = new QProgressBar;
+    workBar_->setObjectName(QStringLiteral("workBar"));
+    workBar_->setRange(0, 0);
+    workBar_->setMaximumWidth(fontMetrics().averageCharWidth() * 16);
+    workBar_->setVisible(false);
+    statusBar()->addPermanentWidget(workBar_);
+    workTimer_ = new QTimer(this);
+    workTimer_->setInterval(50);
+    connect(workTimer_, &QTimer::timeout, this, [this] { Act([&] { wb_->PollLongWork(); }); });
 
     wb_->onChanges = [this](const WorkbenchChanges& changes) { Apply(changes); };
     wb_->TakeChanges();  // building the dialogs marked them all; the views were just built from them
@@ -167,6 +181,7 @@ void MainWindow::BuildToolBar() {
         if (QAction* action = Action(name)) toolBar_->addAction(action);
     };
     add("mnuSimulate");
+    add("mnuStop");
     toolBar_->addSeparator();
     add("mnuUndo");
     add("mnuRedo");
@@ -207,6 +222,16 @@ void MainWindow::UpdateMenus() {
         // A submenu shows its own flag; a command is available only inside enabled submenus (its
         // shortcut too).
         action->setEnabled(item.IsSubmenu() ? item.enabled : wb_->menu.IsAvailable(item.name));
+    }
+    // The work's start and end change the menus: the dialogs wait while it runs.
+    const bool working = wb_->Busy();
+    for (const auto& [form, view] : views_) view->setEnabled(!working);
+    if (workBar_) workBar_->setVisible(working);
+    if (workTimer_ && working != workTimer_->isActive()) {
+        if (working)
+            workTimer_->start();
+        else
+            workTimer_->stop();
     }
 }
 
@@ -465,6 +490,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program, dialogs open or not, once unsaved work was saved or
     // may go.
     bool allowed = false;
+    // A fit or run still going ends at its best point first, so that what may be saved is whole.
+    if (wb_->Busy()) Act([&] { wb_->FinishLongWork(true); });
     Act([&] { allowed = AllowDiscard(*wb_, "quitting"); });
     if (!allowed) {
         event->ignore();

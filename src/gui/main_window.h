@@ -16,6 +16,7 @@ class QMenu;
 class QAction;
 class QToolBar;
 class QTimer;
+class QProgressBar;
 
 namespace talvex {
 class Workbench;
@@ -137,6 +138,9 @@ class MainWindow : public QMainWindow, public ViewActions, public PlotActions {
     QSize lastArea_;
     std::unique_ptr<RecoveryStore> recovery_;
     QTimer* autosave_ = nullptr;
+    // While long work runs: the busy bar, and the timer that shows its progress and finishes it.
+    QProgressBar* workBar_ = nullptr;
+    QTimer* workTimer_ = nullptr;
     bool autosaveDue_ = false;
     bool closing_ = false;
     // The last of this program's windows to come to the front: a dialog that gets the focus back

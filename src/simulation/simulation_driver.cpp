@@ -572,10 +572,16 @@ SimulationOutcome RunSimulation(Model& m, Reporter& reporter, bool overlapChecke
             // After a failure the points computed before it are kept, and said to be all there is;
             // with none computed the user's previous curve stays.
             outcome.computed = SimulateDigital(m, reporter);
-            if (outcome.computed == 0 && m.NData > 0) return outcome;
+            const bool stopped = StopRequested(m) && outcome.computed < m.NData;
+            if (outcome.computed == 0 && m.NData > 0) {
+                if (stopped)
+                    reporter.Message("The simulation was stopped before its first point: nothing was computed.");
+                return outcome;
+            }
             if (outcome.computed < m.NData)
-                reporter.Message("The curve is incomplete: " + std::to_string(outcome.computed) + " of " +
-                                 std::to_string(m.NData.value()) + " points were computed.");
+                reporter.Message((stopped ? "The simulation was stopped: " : "The curve is incomplete: ") +
+                                 std::to_string(outcome.computed) + " of " + std::to_string(m.NData.value()) +
+                                 " points were computed.");
         } else {
             RunPlan run;
             PlanRun(m, scale, run);

@@ -30,7 +30,7 @@ TEST_F(CommandTableTest, MenuTreeInMenuBarOrderWithInitialFlags) {
         // system starts them.
         const bool disabledAtStart = item.name == "mnuDisplay" || item.name == "mnuData" ||
                                      item.name == "mnuManualFit" || item.name == "mnuUndo" || item.name == "mnuRedo" ||
-                                     item.name == "mnuRecent";
+                                     item.name == "mnuRecent" || item.name == "mnuStop";
         EXPECT_EQ(item.enabled, !disabledAtStart) << item.name;
     }
     EXPECT_EQ(bar, (Lines{"&File", "&Edit", "&Input", "&Run", "&Display", "&Analyze", "&Window", "&Help"}));
