@@ -222,6 +222,7 @@ int main(int argc, char** argv) {
         fw.Type(fw.formExpr.TextCmax(index), hi);
     }
     fitting.Action("mnuAutoFit")->trigger();
+    while (fw.Busy()) QTest::qWait(10);  // the fit goes on beside the window
     fw.Click(fw.formOption.overlap);
     fitting.Action("mnuUseFitted")->trigger();
     fw.Type(fw.formExpr.Eze(1), "0.1");

@@ -14,6 +14,7 @@
 #include "app/undo_history.h"
 #include "app/workbench.h"
 #include "core/codes.h"
+#include "core/text_number.h"
 #include "dialogs/form_expr.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
@@ -137,9 +138,35 @@ TEST(LongWorkTest, FitInTheBackgroundEqualsTheFitInTheCommand) {
     Workbench& wb = background.wb;
     const UndoState before = wb.history().Capture(wb);
     ASSERT_TRUE(here.wb.RunCommand("mnuAutoFit"));
+    // The worker holds on after the fit until the test has seen its last progress drawn.
+    std::atomic<bool> seen{false};
+    wb.onWorkStarting = [&seen](LongWork& work) {
+        work.compute = [fit = work.compute, &seen](LongWork& self) {
+            fit(self);
+            while (!seen.load()) std::this_thread::sleep_for(1ms);
+        };
+    };
     ASSERT_TRUE(wb.RunCommand("mnuAutoFit"));
     EXPECT_TRUE(wb.Busy());
     EXPECT_FALSE(wb.Undo());
+    // Each iteration is shown as the poll finds it; the last is the fit's last iteration, with its
+    // least square and its curve drawn as the fit's curve beside the measured one.
+    ASSERT_TRUE(here.wb.lastFit);
+    const FitSummary& fit = *here.wb.lastFit;
+    const std::string last = "Auto Fit: iteration " + std::to_string(fit.iterations) + ", least square " +
+                             GeneralFormat(fit.history.back()) + " (Run > Stop ends it here)";
+    const auto limit = std::chrono::steady_clock::now() + 60s;
+    while (background.platform.statuses.back() != last && std::chrono::steady_clock::now() < limit) {
+        EXPECT_FALSE(wb.PollLongWork());
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(background.platform.statuses.back(), last);
+    EXPECT_EQ(wb.model.CurveKind(2), curve::Fitted);
+    EXPECT_EQ(testing::Curve(wb.model, 1), testing::Curve(here.wb.model, 1));
+    const std::vector<double> drawn = testing::Curve(wb.model, 2), fitted = testing::Curve(here.wb.model, 2);
+    ASSERT_EQ(drawn.size(), fitted.size());
+    for (std::size_t k = 0; k < drawn.size(); ++k) EXPECT_NEAR(drawn[k], fitted[k], 1e-3 * 1e-4) << k;
+    seen = true;
     PollUntilDone(wb);
 
     EXPECT_EQ(background.Transcript(), here.Transcript());

@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QSettings>
 #include <QTest>
+#include <chrono>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -142,6 +143,9 @@ class GuiTest : public FreshSettings, public ::testing::Test {
             return answer;
         };
         window.restoreHook = [](const QString&) { return false; };
+        // Each command ends before the test goes on, however slow the machine (a test of work
+        // beside the window sets its own).
+        window.workbench().backgroundAfter = std::chrono::seconds(30);
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }

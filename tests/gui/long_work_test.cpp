@@ -22,7 +22,9 @@ TEST_F(GuiTest, FitRunsBesideTheWindowAndStopsAtItsBestPoint) {
     wb.Click(wb.formExpr.CheckFitted(fit::E0 + 1));
     wb.Type(wb.formExpr.TextCmin(fit::E0 + 1), "-0.2");
     wb.Type(wb.formExpr.TextCmax(fit::E0 + 1), "0.2");
-    // The fit waits until it is asked to stop, so that the window is seen while it runs.
+    // The fit leaves the command at once and waits until it is asked to stop, so that the window is
+    // seen while it runs.
+    wb.backgroundAfter = std::chrono::milliseconds(0);
     wb.onWorkStarting = [](LongWork& work) {
         work.compute = [fit = work.compute](LongWork& self) {
             while (!self.StopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -76,6 +76,7 @@ int RunChild(const QString& mode) {
     window.platform().messageHook = [](const std::string& text) { std::cerr << "message: " << text << "\n"; };
     window.platform().saveChangesHook = [](const std::string&) { return Platform::SaveChoice::Discard; };
     Workbench& wb = window.workbench();
+    wb.backgroundAfter = std::chrono::seconds(30);  // each command ends before the next, on any machine
     window.show();
     (void)QTest::qWaitForWindowExposed(&window);
     if (mode == QStringLiteral("crash")) {
