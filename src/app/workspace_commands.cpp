@@ -7,6 +7,7 @@
 #include "app/measured_curves.h"
 #include "app/recent_files.h"
 #include "app/workbench.h"
+#include "dialogs/control_state.h"
 #include "dialogs/form_ins.h"
 #include "dialogs/form_mech.h"
 #include "dialogs/parameter_dialogs.h"
@@ -41,49 +42,23 @@ const char* KindName(ControlKind kind) {
 }
 
 WorkspaceControl Capture(const Control& c) {
+    // The state Undo keeps, with the file's own choices: a combo box's entry also by its text, the
+    // lock only of a text box.
+    const ControlState s = CaptureControl(c);
     WorkspaceControl w;
     w.name = c.FullName();
     w.kind = KindName(c.kind());
-    w.visible = c.visible;
-    w.enabled = c.enabled;
-    switch (c.kind()) {
-        case ControlKind::TextBox: {
-            const auto& t = static_cast<const TextBox&>(c);
-            w.text = t.text();
-            w.caption = t.caption;
-            w.locked = t.locked;
-            w.captionVisible = t.captionVisible;
-            break;
-        }
-        case ControlKind::Label:
-            w.text = static_cast<const Label&>(c).caption();
-            break;
-        case ControlKind::CheckBox: {
-            const auto& b = static_cast<const CheckBox&>(c);
-            w.caption = b.caption;
-            w.state = b.checked();
-            break;
-        }
-        case ControlKind::OptionButton: {
-            const auto& b = static_cast<const OptionButton&>(c);
-            w.caption = b.caption;
-            w.state = b.selected();
-            break;
-        }
-        case ControlKind::ComboBox: {
-            const auto& b = static_cast<const ComboBox&>(c);
-            w.caption = b.caption;
-            w.listIndex = b.listIndex();
-            w.text = b.text();
-            break;
-        }
-        case ControlKind::Frame:
-            w.caption = static_cast<const Frame&>(c).caption;
-            break;
-        case ControlKind::CommandButton:
-            w.caption = static_cast<const CommandButton&>(c).caption;
-            break;
+    w.visible = s.visible;
+    w.enabled = s.enabled;
+    w.text = s.text;
+    w.caption = s.caption;
+    w.state = s.state;
+    w.listIndex = s.listIndex;
+    if (c.kind() == ControlKind::TextBox) {
+        w.locked = s.locked;
+        w.captionVisible = s.captionVisible;
     }
+    if (c.kind() == ControlKind::ComboBox) w.text = static_cast<const ComboBox&>(c).text();
     return w;
 }
 
