@@ -1,11 +1,15 @@
 #include "api/fit.h"
 
+#include <exception>
 #include <memory>
+#include <string>
 
 #include "api/model_bridge.h"
 #include "core/constants.h"
 #include "core/model.h"
+#include "core/model_pool.h"
 #include "core/run_error.h"
+#include "fitting/worker_team.h"
 
 namespace talvex::api {
 namespace {
@@ -35,11 +39,6 @@ Expected<FitSummary> Fit(const std::vector<MeasuredCurve>& curves, const Chemica
         parameters.push_back({index, p.lower, p.upper});
     }
 
-    // Each curve's model, and a first simulation at the starting values: a curve whose settings
-    // cannot be simulated is named before anything runs.
-    std::vector<std::unique_ptr<Model>> models;
-    std::vector<FitInputCurve> inputs;
-    Simulator trial;
     for (std::size_t k = 0; k < curves.size(); ++k) {
         const MeasuredCurve& c = curves[k];
         if (c.current.empty() && c.experiment.potentials.empty())
@@ -50,11 +49,38 @@ Expected<FitSummary> Fit(const std::vector<MeasuredCurve>& curves, const Chemica
                          {}};
         if (c.current.size() > static_cast<std::size_t>(kMaxPoints))
             return Error{"Fit Error: " + Named(c, k) + " has more than " + std::to_string(kMaxPoints) + " points", {}};
-        const Expected<Curve> run = trial.Run(c.experiment, chemistry, settings.simulation);
-        if (!run) return Error{"Fit Error: " + Named(c, k) + " cannot be simulated: " + run.error().message, {}};
-        auto m = std::make_unique<Model>(trial.model());
-        inputs.push_back({m.get(), c.current, c.label});
-        models.push_back(std::move(m));
+    }
+
+    // Each curve's model, and a first simulation at the starting values, the curves side by side
+    // on the fit's threads: a curve whose settings cannot be simulated is named before anything
+    // runs (the first such curve, whichever thread met it).
+    std::vector<PooledModel> models(curves.size());
+    std::vector<std::string> failures(curves.size());
+    std::vector<std::exception_ptr> thrown(curves.size());
+    {
+        const TeamLease team = LeaseTeam(settings.fit.threads);
+        std::vector<std::unique_ptr<Simulator>> trials(static_cast<std::size_t>(team->size()));
+        for (auto& t : trials) t = std::make_unique<Simulator>();
+        team->Run(static_cast<int>(curves.size()), [&](int task, int w) {
+            const auto k = static_cast<std::size_t>(task);
+            try {
+                Simulator& trial = *trials[static_cast<std::size_t>(w)];
+                const Expected<Curve> run = trial.Run(curves[k].experiment, chemistry, settings.simulation);
+                if (run)
+                    models[k] = AcquireModel(trial.model());
+                else
+                    failures[k] = run.error().message;
+            } catch (...) {  // out of memory
+                thrown[k] = std::current_exception();
+            }
+        });
+    }
+    std::vector<FitInputCurve> inputs;
+    for (std::size_t k = 0; k < curves.size(); ++k) {
+        if (thrown[k]) std::rethrow_exception(thrown[k]);
+        if (!failures[k].empty())
+            return Error{"Fit Error: " + Named(curves[k], k) + " cannot be simulated: " + failures[k], {}};
+        inputs.push_back({models[k].get(), curves[k].current, curves[k].label});
     }
     FitDriver driver;
     try {

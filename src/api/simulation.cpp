@@ -5,6 +5,7 @@
 #include "api/model_bridge.h"
 #include "core/constants.h"
 #include "core/model.h"
+#include "core/model_pool.h"
 #include "core/run_error.h"
 #include "simulation/simulation_driver.h"
 
@@ -27,8 +28,12 @@ std::vector<double> Column(const Model& m, int first, int last, int column, bool
 
 }  // namespace
 
-Simulator::Simulator() : model_(std::make_unique<Model>()) {}
+Simulator::Simulator() : model_(AcquireFreshModel().release()) {}
 Simulator::~Simulator() = default;
+
+void Simulator::GiveBack::operator()(Model* m) const {
+    ReturnToPool{}(m);
+}
 
 Expected<Curve> Simulator::Run(const Experiment& experiment, const ChemicalSystem& chemistry,
                                const SimulationOptions& options) {

@@ -1,5 +1,6 @@
 #include "fitting/curves_objective.h"
 
+#include <exception>
 #include <functional>
 
 #include "core/checked_math.h"
@@ -42,15 +43,30 @@ void AddBestBaseline(Model& m, std::span<const double> y) {
 
 CurvesObjective::CurvesObjective(std::vector<FitCurve> curves, std::span<const int> fitIndex, bool baseline,
                                  int threads)
-    : curves_(std::move(curves)), fitIndex_(fitIndex.begin(), fitIndex.end()), baseline_(baseline), team_(threads) {
+    : curves_(std::move(curves)),
+      fitIndex_(fitIndex.begin(), fitIndex.end()),
+      baseline_(baseline),
+      team_(LeaseTeam(threads)) {
     for (const FitCurve& c : curves_) {
         if (c.setup == nullptr || c.y.empty()) Raise(ErrorCode::InvalidProcedureCall);
         offsets_.push_back(points_);
         points_ += static_cast<int>(c.y.size());
     }
-    workers_.resize(static_cast<std::size_t>(team_.size()));
-    for (Worker& w : workers_)
-        for (const FitCurve& c : curves_) w.models.push_back(std::make_unique<Model>(*c.setup));
+    // Every worker's copy of every curve's model, copied by the team.
+    const int nCurves = Curves();
+    workers_.resize(static_cast<std::size_t>(team_->size()));
+    for (Worker& w : workers_) w.models.resize(curves_.size());
+    std::vector<std::exception_ptr> failed(workers_.size() * curves_.size());
+    team_->Run(static_cast<int>(failed.size()), [&](int task, int) {
+        const auto w = static_cast<std::size_t>(task / nCurves), c = static_cast<std::size_t>(task % nCurves);
+        try {
+            workers_[w].models[c] = AcquireModel(*curves_[c].setup);
+        } catch (...) {  // out of memory
+            failed[static_cast<std::size_t>(task)] = std::current_exception();
+        }
+    });
+    for (const std::exception_ptr& e : failed)
+        if (e) std::rethrow_exception(e);
     curveFailures_.resize(curves_.size());
     baselines_.assign(curves_.size(), {0.0, 0.0});
 }
@@ -92,7 +108,7 @@ bool CurvesObjective::Simulate(int c, int w, const double* p, double* out, std::
 
 void CurvesObjective::Evaluate(std::span<const double> p, std::span<double> f) {
     if (p.size() != fitIndex_.size() || static_cast<int>(f.size()) != points_) Raise(ErrorCode::InvalidProcedureCall);
-    team_.Run(Curves(), [&](int c, int w) {
+    team_->Run(Curves(), [&](int c, int w) {
         Simulate(c, w, p.data(), f.data() + Offset(c), curveFailures_[static_cast<std::size_t>(c)],
                  baselines_[static_cast<std::size_t>(c)].data());
     });
@@ -105,7 +121,7 @@ void CurvesObjective::EvaluateMany(int count, const double* points, int np, doub
     if (np != static_cast<int>(fitIndex_.size()) || m != points_) Raise(ErrorCode::InvalidProcedureCall);
     const int nCurves = Curves();
     if (taskFailures_.size() < static_cast<std::size_t>(count * nCurves)) taskFailures_.resize(count * nCurves);
-    team_.Run(count * nCurves, [&](int task, int w) {
+    team_->Run(count * nCurves, [&](int task, int w) {
         const int k = task / nCurves, c = task % nCurves;
         double baseline[2];
         Simulate(c, w, points + static_cast<std::size_t>(k) * np, curves + static_cast<std::size_t>(k) * m + Offset(c),

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/model.h"
+#include "core/model_pool.h"
 #include "core/reporter.h"
 #include "fitting/fit_objective.h"
 #include "fitting/worker_team.h"
@@ -41,7 +42,7 @@ class CurvesObjective : public FitObjective {
     void EvaluateMany(int count, const double* points, int np, double* curves, int m, std::string* failures) override;
 
     int Points() const { return points_; }
-    int Threads() const { return team_.size(); }
+    int Threads() const { return team_->size(); }
     int Curves() const { return static_cast<int>(curves_.size()); }
     int Offset(int curve) const { return offsets_[static_cast<std::size_t>(curve)]; }
     // The baseline each curve was given in the last Evaluate (0 without a free baseline).
@@ -59,7 +60,7 @@ class CurvesObjective : public FitObjective {
         std::string first;
     };
     struct Worker {
-        std::vector<std::unique_ptr<Model>> models;  // one per curve
+        std::vector<PooledModel> models;  // one per curve
         CollectingReporter reporter;
     };
 
@@ -71,7 +72,7 @@ class CurvesObjective : public FitObjective {
     int points_ = 0;
     std::vector<int> fitIndex_;
     bool baseline_ = false;
-    WorkerTeam team_;
+    TeamLease team_;
     std::vector<Worker> workers_;
     std::vector<std::string> curveFailures_, taskFailures_;
     std::vector<std::array<double, 2>> baselines_;

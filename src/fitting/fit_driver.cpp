@@ -7,6 +7,7 @@
 
 #include "core/checked_math.h"
 #include "core/constants.h"
+#include "core/model_pool.h"
 #include "core/run_error.h"
 #include "core/text_number.h"
 #include "digital/initial_concentrations.h"
@@ -315,7 +316,7 @@ void FitDriver::Run(Model& m, std::span<const double> y, std::span<const FreePar
     if (y.empty() || y.size() > static_cast<std::size_t>(kMaxPoints) || static_cast<int>(y.size()) != m.NData)
         throw RunError(ErrorCode::InvalidProcedureCall, "No measured curve to fit: import one first");
     m.Fitting = true;
-    const auto setup = std::make_unique<Model>(m);
+    const PooledModel setup = AcquireModel(m);
     const FitInputCurve curve{setup.get(), y, ""};
     FitOptions timed = options;
     Platform& platform = services.platform;

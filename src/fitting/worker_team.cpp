@@ -1,11 +1,44 @@
 #include "fitting/worker_team.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace talvex {
+namespace {
+
+// A fit hands its team the next evaluation a few microseconds after the last, and waking a thread
+// that went to sleep costs about as much as a small simulation: a thread first waits this long
+// awake (yielding the core to anyone who needs it) for `ready` before it sleeps on its condition.
+constexpr std::chrono::microseconds kWaitAwake{200};
+
+template <typename Ready>
+void WaitAwake(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + kWaitAwake;
+    while (!ready() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+}
+
+int TeamSize(int threads) {
+    return threads > 0 ? threads : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+// Teams given back; a few suffice (fits running at once on several threads of a program).
+constexpr std::size_t kTeamsKept = 4;
+
+std::mutex& LentMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<WorkerTeam*>& KeptTeams() {
+    // Never destroyed: a team's threads wait until the program ends.
+    static auto* kept = new std::vector<WorkerTeam*>();
+    return *kept;
+}
+
+}  // namespace
 
 WorkerTeam::WorkerTeam(int threads) {
-    const int wanted = threads > 0 ? threads : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int wanted = TeamSize(threads);
     for (int w = 1; w < wanted; ++w) threads_.emplace_back([this, w] { Loop(w); });
 }
 
@@ -33,6 +66,9 @@ void WorkerTeam::Loop(int worker) {
     unsigned seen = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+        lock.unlock();
+        WaitAwake([&] { return stop_.load() || generation_.load() != seen; });
+        lock.lock();
         wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
         if (stop_) return;
         seen = generation_;
@@ -54,8 +90,41 @@ void WorkerTeam::Run(int count, const std::function<void(int, int)>& task) {
     ++generation_;
     wake_.notify_all();
     Work(lock, 0);
+    if (unfinished_ != 0) {
+        lock.unlock();
+        WaitAwake([&] { return unfinished_.load() == 0; });
+        lock.lock();
+    }
     done_.wait(lock, [&] { return unfinished_ == 0; });
     task_ = nullptr;
+}
+
+void ReturnTeam::operator()(WorkerTeam* team) const {
+    if (team == nullptr) return;
+    {
+        const std::lock_guard lock(LentMutex());
+        std::vector<WorkerTeam*>& kept = KeptTeams();
+        if (kept.size() < kTeamsKept) {
+            kept.push_back(team);
+            return;
+        }
+    }
+    delete team;
+}
+
+TeamLease LeaseTeam(int threads) {
+    const int wanted = TeamSize(threads);
+    {
+        const std::lock_guard lock(LentMutex());
+        std::vector<WorkerTeam*>& kept = KeptTeams();
+        for (auto it = kept.begin(); it != kept.end(); ++it)
+            if ((*it)->size() == wanted) {
+                WorkerTeam* team = *it;
+                kept.erase(it);
+                return TeamLease(team);
+            }
+    }
+    return TeamLease(new WorkerTeam(wanted));
 }
 
 }  // namespace talvex

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -33,9 +35,23 @@ class WorkerTeam {
     std::mutex mutex_;
     std::condition_variable wake_, done_;
     const std::function<void(int, int)>* task_ = nullptr;
-    int count_ = 0, next_ = 0, unfinished_ = 0;
-    unsigned generation_ = 0;
-    bool stop_ = false;
+    int count_ = 0, next_ = 0;
+    // Changed under the mutex only; atomic so that a thread may look at them without it while it
+    // waits a moment before going to sleep.
+    std::atomic<int> unfinished_{0};
+    std::atomic<unsigned> generation_{0};
+    std::atomic<bool> stop_{false};
 };
+
+// A team lent for one fit and taken back afterwards: its threads wait for the next fit instead of
+// being started again (starting two threads took longer than a simulation). Safe from any thread;
+// a team is never lent to two holders at once.
+struct ReturnTeam {
+    void operator()(WorkerTeam* team) const;
+};
+using TeamLease = std::unique_ptr<WorkerTeam, ReturnTeam>;
+
+// A team of `threads` workers as WorkerTeam(threads) would make one.
+TeamLease LeaseTeam(int threads);
 
 }  // namespace talvex
