@@ -7,20 +7,29 @@
 #include "core/run_error.h"
 
 namespace talvex {
+namespace {
+
+// Partial pivoting at column k: the row with the largest magnitude there (from row k down) is
+// swapped into row k and recorded in pivot[k]; a column of zeros is a singular matrix.
+void PivotRow(double* a, std::ptrdiff_t N, std::ptrdiff_t k, int* pivot) {
+    std::ptrdiff_t p = k;
+    double largest = std::fabs(a[k * N + k]);
+    for (std::ptrdiff_t i = k + 1; i < N; ++i) {
+        const double v = std::fabs(a[i * N + k]);
+        if (v > largest) largest = v, p = i;
+    }
+    if (largest == 0.0) Raise(ErrorCode::DivisionByZero);
+    pivot[k] = static_cast<int>(p);
+    if (p != k)
+        for (std::ptrdiff_t j = 0; j < N; ++j) std::swap(a[k * N + j], a[p * N + j]);
+}
+
+}  // namespace
 
 void LuFactor(double* a, int n, int* pivot) {
     const auto N = static_cast<std::ptrdiff_t>(n);
     for (std::ptrdiff_t k = 0; k < N; ++k) {
-        std::ptrdiff_t p = k;
-        double largest = std::fabs(a[k * N + k]);
-        for (std::ptrdiff_t i = k + 1; i < N; ++i) {
-            const double v = std::fabs(a[i * N + k]);
-            if (v > largest) largest = v, p = i;
-        }
-        if (largest == 0.0) Raise(ErrorCode::DivisionByZero);
-        pivot[k] = static_cast<int>(p);
-        if (p != k)
-            for (std::ptrdiff_t j = 0; j < N; ++j) std::swap(a[k * N + j], a[p * N + j]);
+        PivotRow(a, N, k, pivot);
         const double inverse = 1.0 / a[k * N + k];
         const double* rowK = a + k * N;
         for (std::ptrdiff_t i = k + 1; i < N; ++i) {
@@ -57,17 +66,8 @@ void LuSolve(const double* lu, int n, const int* pivot, double* b) {
 void Invert(double* a, int n, int* pivot) {
     const auto N = static_cast<std::ptrdiff_t>(n);
     for (std::ptrdiff_t k = 0; k < N; ++k) {
-        std::ptrdiff_t p = k;
-        double largest = std::fabs(a[k * N + k]);
-        for (std::ptrdiff_t i = k + 1; i < N; ++i) {
-            const double v = std::fabs(a[i * N + k]);
-            if (v > largest) largest = v, p = i;
-        }
-        if (largest == 0.0) Raise(ErrorCode::DivisionByZero);
-        pivot[k] = static_cast<int>(p);
+        PivotRow(a, N, k, pivot);
         double* rowK = a + k * N;
-        if (p != k)
-            for (std::ptrdiff_t j = 0; j < N; ++j) std::swap(rowK[j], a[p * N + j]);
         const double inverse = 1.0 / rowK[k];
         rowK[k] = 1.0;
         for (std::ptrdiff_t j = 0; j < N; ++j) rowK[j] *= inverse;

@@ -74,38 +74,38 @@ struct Grading {
     }
 };
 
-Grading Across(const DiscGridSpec& spec) {
-    const double end = std::atan(spec.farTan);
-    return {std::min(spec.firstAcross, kWidestAcross), kGrowth, kWidestAcross, kHalfPi, end};
+Grading Across(const DiscGridLayout& layout) {
+    const double end = std::atan(layout.farTan);
+    return {std::min(layout.firstAcross, kWidestAcross), kGrowth, kWidestAcross, kHalfPi, end};
 }
 
-Grading Along(const DiscGridSpec& spec) {
-    return {std::min(spec.firstAlong, kWidestAlong), kGrowth, kWidestAlong, 0.0, 1.0};
+Grading Along(const DiscGridLayout& layout) {
+    return {std::min(layout.firstAlong, kWidestAlong), kGrowth, kWidestAlong, 0.0, 1.0};
 }
 
-void CheckSpec(const DiscGridSpec& spec) {
-    if (!(spec.firstAcross > 0.0) || !(spec.firstAlong > 0.0) || !(spec.farTan > 0.0) || !(spec.refine > 0.0) ||
-        !std::isfinite(spec.farTan))
+void CheckLayout(const DiscGridLayout& layout) {
+    if (!(layout.firstAcross > 0.0) || !(layout.firstAlong > 0.0) || !(layout.farTan > 0.0) || !(layout.refine > 0.0) ||
+        !std::isfinite(layout.farTan))
         Raise(ErrorCode::InvalidProcedureCall);
 }
 
 }  // namespace
 
-void CountDiscBoxes(const DiscGridSpec& spec, int& nG, int& nE) {
-    CheckSpec(spec);
-    nG = Across(spec).Boxes(kFewestAcross, spec.refine);
-    nE = Along(spec).Boxes(kFewestAlong, spec.refine);
+void CountDiscBoxes(const DiscGridLayout& layout, int& nG, int& nE) {
+    CheckLayout(layout);
+    nG = Across(layout).Boxes(kFewestAcross, layout.refine);
+    nE = Along(layout).Boxes(kFewestAlong, layout.refine);
 }
 
-DiscGrid BuildDiscGrid(const DiscGridSpec& spec) {
+DiscGrid BuildDiscGrid(const DiscGridLayout& layout) {
     DiscGrid g;
-    CountDiscBoxes(spec, g.nG, g.nE);
+    CountDiscBoxes(layout, g.nG, g.nE);
     const int nG = g.nG, nE = g.nE;
     g.gNode.assign(static_cast<std::size_t>(nG + 2), 0.0);
-    Across(spec).Fill(nG, g.gFace, g.gNode, 1);
+    Across(layout).Fill(nG, g.gFace, g.gNode, 1);
     g.gNode[static_cast<std::size_t>(nG + 1)] = kHalfPi;
     g.eNode.assign(static_cast<std::size_t>(nE), 0.0);
-    Along(spec).Fill(nE, g.eFace, g.eNode, 0);
+    Along(layout).Fill(nE, g.eFace, g.eNode, 0);
 
     auto at = [](const std::vector<double>& v, int i) { return v[static_cast<std::size_t>(i)]; };
     std::vector<double> tanFace(static_cast<std::size_t>(nG + 1));

@@ -22,7 +22,7 @@
 namespace talvex {
 
 // How fine the grid is, in the stretched coordinates.
-struct DiscGridSpec {
+struct DiscGridLayout {
     double firstAcross = 0.01;  // box width in G next to the disc (the centre's diffusion layer)
     double firstAlong = 0.05;   // box width in eta next to the edge (the edge's diffusion zone)
     double farTan = 10.0;       // tan G of the outermost face: beyond it the solution is quasi-steady
@@ -51,9 +51,9 @@ struct DiscGrid {
     int Box(int j, int k) const { return (j - 1) * nE + k; }
 };
 
-DiscGrid BuildDiscGrid(const DiscGridSpec& spec);
+DiscGrid BuildDiscGrid(const DiscGridLayout& layout);
 
 // The grid's box counts without building it (for the size check before a run).
-void CountDiscBoxes(const DiscGridSpec& spec, int& nG, int& nE);
+void CountDiscBoxes(const DiscGridLayout& layout, int& nG, int& nE);
 
 }  // namespace talvex

@@ -14,6 +14,9 @@ struct RunTables {
     void ReadTables(const Model& m);
     // The time plan of the model's technique (nMax: the largest electron number of the couples).
     void ChooseTiming(const Model& m, int split);
+    // The surface rows from each species' own coefficient base[s] (its flux into the first box per
+    // unit of concentration difference; s from 1): see the rows below.
+    void BuildSurfaceRows(const double* base);
 
     // Mechanism, copied from the model's tables (species numbered from 1; 0 stands for none)
     int ns_ = 0, nCharge_ = 0, nChem_ = 0, nChem2_ = 0;
@@ -35,6 +38,14 @@ struct RunTables {
     int steps_ = 1;         // time steps per point (per half-period of a square wave)
     double runTime_ = 0.0;  // the time the grid must reach into (s)
     bool bdf_ = false;      // second-order steps after the first
+
+    // Surface rows: each species' flux into the first box is what the charge transfers consume or
+    // make of it, row i: sum_s base(i, s) (c1(s) - c0(s)) = sum_r rate(i, r) (the rate of transfer r),
+    // recombined so that each rate stands in one row only.
+    double rowBase_[kMaxSpecies + 1][kMaxSpecies + 1] = {};
+    double rowRate_[kMaxSpecies + 1][kMaxCharge + 1] = {};
+    double rowSize_[kMaxSpecies + 1] = {};  // the largest |base(i, s)|
+    int ownRow_[kMaxCharge + 1] = {};       // the row that holds transfer r's rate alone, or 0
 };
 
 }  // namespace talvex

@@ -99,7 +99,6 @@ class DigitalRun : RunTables {
     void AddFlow();
     void BuildLevel(Level& level, double dt);
     void ResetField();
-    void BuildSurfaceRows();
     void SetPotential(double E);
     double SurfaceCurrent() const;
     void Solve(int levelIndex, const SpeciesField& rhs, double E);
@@ -119,13 +118,7 @@ class DigitalRun : RunTables {
     double g_[kMatDim] = {};  // surface factor: box 1 minus surface = g(s) x net consumption
     double Cref_ = 0.0;
     int sref_ = 1;
-    // The surface rows recombined so that each charge transfer's rate appears in one row only
-    // (BuildSurfaceRows): row i reads sum_s base(i, s) (c(s, 1) - c(s, 0)) = sum_r rate(i, r) rate_r.
-    double rowBase_[kMatDim][kMatDim] = {};
-    double rowRate_[kMatDim][kMaxCharge + 1] = {};
-    double rowSize_[kMatDim] = {};     // the largest |base(i, s)|
-    int ownRow_[kMaxCharge + 1] = {};  // the row that holds transfer r's rate alone, or 0
-    bool fluxForm_[kMatDim] = {};      // the row's kinetic terms outweigh its flux terms
+    bool fluxForm_[kMatDim] = {};  // the row's kinetic terms outweigh its flux terms
     double Ru_ = 0.0;
     double ohmicShift_ = 0.0;  // interface less applied potential of the last step
 
@@ -374,60 +367,6 @@ void DigitalRun::ResetField() {
     }
 }
 
-// The surface rows state that each species' flux into box 1 is what the charge transfers consume or
-// make of it: (c(1) - c(0)) / g(s) = sum_r nu(s, r) rate_r, g(s) = h deff / D(s), nu = +1 for the
-// oxidant and -1 for the product. Weighting by each species' own D conserves the flux, not the plain
-// sum of the linked concentrations, so unequal diffusion coefficients keep E1/2 where it belongs.
-// Written so, a fast transfer (g kred far above 1) makes the rows of its two species nearly
-// proportional and the surface matrix singular in double precision. So the rows are recombined
-// once (Gauss-Jordan on nu) until each rate stands in one row only: the others state conservation
-// exactly, free of any rate, and the rate's own row is divided by its largest term when the
-// potential is set, which turns it into the Nernst condition as ks grows without bound. The same
-// rows serve chains of transfers (A -> B -> C -> D) and species shared by several reactions.
-void DigitalRun::BuildSurfaceRows() {
-    double nu[kMatDim][kMaxCharge + 1] = {};
-    for (int r = 1; r <= nCharge_; ++r) {
-        if (ox_[r] > 0) nu[ox_[r]][r] += 1;
-        if (red_[r] > 0) nu[red_[r]][r] -= 1;
-    }
-    for (int i = 1; i <= ns_; ++i) {
-        for (int s = 1; s <= ns_; ++s) rowBase_[i][s] = i == s ? Div(1.0, g_[s]) : 0.0;
-        for (int r = 1; r <= nCharge_; ++r) rowRate_[i][r] = nu[i][r];
-    }
-    bool pivotRow[kMatDim] = {};
-    for (int r = 1; r <= nCharge_; ++r) {
-        int p = 0;
-        double largest = 0.5;  // the entries are whole numbers: below 1 is 0
-        for (int i = 1; i <= ns_; ++i) {
-            const bool better =
-                std::fabs(rowRate_[i][r]) > largest || (i == ox_[r] && p != 0 && std::fabs(rowRate_[i][r]) == largest);
-            if (!pivotRow[i] && better) largest = std::fabs(rowRate_[i][r]), p = i;
-        }
-        if (p == 0) continue;  // a transfer between the same species as an earlier one shares its row
-        pivotRow[p] = true;
-        for (int i = 1; i <= ns_; ++i) {
-            if (i == p || rowRate_[i][r] == 0.0) continue;
-            const double factor = rowRate_[i][r] / rowRate_[p][r];
-            for (int s = 1; s <= ns_; ++s) rowBase_[i][s] -= factor * rowBase_[p][s];
-            for (int q = 1; q <= nCharge_; ++q) rowRate_[i][q] -= factor * rowRate_[p][q];
-            rowRate_[i][r] = 0.0;
-        }
-    }
-    for (int i = 1; i <= ns_; ++i) {
-        rowSize_[i] = 0.0;
-        for (int s = 1; s <= ns_; ++s) rowSize_[i] = std::max(rowSize_[i], std::fabs(rowBase_[i][s]));
-    }
-    for (int r = 1; r <= nCharge_; ++r) {
-        ownRow_[r] = 0;
-        for (int i = 1; i <= ns_ && ownRow_[r] == 0; ++i) {
-            if (rowRate_[i][r] == 0.0) continue;
-            bool alone = true;
-            for (int q = 1; q <= nCharge_; ++q) alone = alone && (q == r || rowRate_[i][q] == 0.0);
-            if (alone) ownRow_[r] = i;
-        }
-    }
-}
-
 // Butler-Volmer constants at E and the surface matrices: Surf1 c(1) = Surf0 c(0) row by row, each row
 // divided by its largest term.
 void DigitalRun::SetPotential(double E) {
@@ -581,7 +520,13 @@ void DigitalRun::Prepare() {
     // The grid reaches as far as quarter-pulse transients at every point would together.
     if (technique_ == technique::DifferentialPulse) runTime_ = m_.tpulse / 4 * m_.NData;
     BuildGrid();
-    BuildSurfaceRows();
+    // Each species' flux into box 1 is what the charge transfers consume or make of it:
+    // (c(1) - c(0)) / g(s) = sum_r nu(s, r) rate_r, g(s) = h deff / D(s). Weighting by each
+    // species' own D conserves the flux, not the plain sum of the linked concentrations, so unequal
+    // diffusion coefficients keep E1/2 where it belongs.
+    double base[kMatDim] = {};
+    for (int s = 1; s <= ns_; ++s) base[s] = Div(1.0, g_[s]);
+    BuildSurfaceRows(base);
 }
 
 void DigitalRun::Run() {

@@ -94,7 +94,7 @@ class DiscRun : RunTables {
     void FindComponents();
     void BuildGrid();
     void CheckSize() const;
-    void BuildSurfaceRows();
+    void PrepareSurface();
     void BuildLevel(DiscLevel& level, double dt);
     void Eliminate(DiscLevel& level, int c, bool linearised);
     void FillBlock(const DiscLevel& level, int c, int j, bool linearised, double* B) const;
@@ -148,17 +148,12 @@ class DiscRun : RunTables {
 
     // Grid
     double radius_ = 0.0;
-    DiscGridSpec spec_;
+    DiscGridLayout layout_;
     DiscGrid grid_;
     int nG_ = 0, nE_ = 0;
     std::vector<double> ringFactor_;  // G(k) (cm): box 1 minus surface = G(k) / D(s) x net consumption
     double Ifac_ = 0.0;
 
-    // Surface rows, as in the one-dimensional run (BuildSurfaceRows there), per unit of 1/G(k)
-    double rowBase_[kMaxSpecies + 1][kMaxSpecies + 1] = {};
-    double rowRate_[kMaxSpecies + 1][kMaxCharge + 1] = {};
-    double rowSize_[kMaxSpecies + 1] = {};
-    int ownRow_[kMaxCharge + 1] = {};
     double kred_[kMaxCharge + 1] = {}, kox_[kMaxCharge + 1] = {};
     std::vector<double> surf0_, surf1_;  // per ring k: ns x ns, rows scaled as the potential sets them
     std::vector<char> fluxForm_;         // per ring and row
@@ -252,20 +247,20 @@ void DiscRun::BuildGrid() {
     // The time step the grid is made for: the run's own, not the one a convergence study splits.
     const double gridDt = technique_ == technique::DifferentialPulse ? dt_ : dt_ * refinement_.timeSteps;
     double layer = Sqrt(Dref * gridDt) / radius_;  // one step's diffusion length, in radii
-    spec_.firstAcross = kLayerShare * layer;
+    layout_.firstAcross = kLayerShare * layer;
     if (kFast > 0.0) {
         const double reaction = Sqrt(Div(Dmin, kFast)) / radius_;
-        spec_.firstAcross = std::min(spec_.firstAcross, kReactionLayerShare * reaction);
+        layout_.firstAcross = std::min(layout_.firstAcross, kReactionLayerShare * reaction);
         layer = std::min(layer, reaction);
     }
-    spec_.firstAlong = kEdgeShare * std::sqrt(2 * layer);
-    spec_.farTan = std::min(kFarthest, 1 + kReach * Sqrt(Dmax * runTime_) / radius_);
-    spec_.refine = refinement_.firstBox;
-    Checked(spec_.firstAcross);
-    Checked(spec_.farTan);
-    CountDiscBoxes(spec_, nG_, nE_);
+    layout_.firstAlong = kEdgeShare * std::sqrt(2 * layer);
+    layout_.farTan = std::min(kFarthest, 1 + kReach * Sqrt(Dmax * runTime_) / radius_);
+    layout_.refine = refinement_.firstBox;
+    Checked(layout_.firstAcross);
+    Checked(layout_.farTan);
+    CountDiscBoxes(layout_, nG_, nE_);
     CheckSize();
-    grid_ = BuildDiscGrid(spec_);
+    grid_ = BuildDiscGrid(layout_);
 
     ringFactor_.assign(static_cast<std::size_t>(nE_), 0.0);
     for (int k = 0; k < nE_; ++k)
@@ -324,53 +319,12 @@ void DiscRun::CheckSize() const {
                                                 GeneralFormat(kDiscWorkLimit, 2) + " operations");
 }
 
-// As in the one-dimensional run: each species' flux into box 1 is what the charge transfers consume
-// or make of it, recombined (Gauss-Jordan on the stoichiometry) until each rate stands in one row
-// only; the other rows state conservation, free of any rate. Written per unit of 1/G(k): ring k's
-// rows are these divided by G(k).
-void DiscRun::BuildSurfaceRows() {
-    double nu[kMaxSpecies + 1][kMaxCharge + 1] = {};
-    for (int r = 1; r <= nCharge_; ++r) {
-        if (ox_[r] > 0) nu[ox_[r]][r] += 1;
-        if (red_[r] > 0) nu[red_[r]][r] -= 1;
-    }
-    for (int i = 1; i <= ns_; ++i) {
-        for (int s = 1; s <= ns_; ++s) rowBase_[i][s] = i == s ? D_[s] : 0.0;
+// The surface rows of the one-dimensional run, written per unit of 1/G(k) (ring k's rows are these
+// divided by G(k)): each species' own coefficient is its D. Then the rows' room per ring.
+void DiscRun::PrepareSurface() {
+    for (int i = 1; i <= ns_; ++i)
         if (!(D_[i] > 0.0)) Raise(D_[i] == 0.0 ? ErrorCode::DivisionByZero : ErrorCode::InvalidProcedureCall);
-        for (int r = 1; r <= nCharge_; ++r) rowRate_[i][r] = nu[i][r];
-    }
-    bool pivotRow[kMaxSpecies + 1] = {};
-    for (int r = 1; r <= nCharge_; ++r) {
-        int p = 0;
-        double largest = 0.5;
-        for (int i = 1; i <= ns_; ++i) {
-            const bool better =
-                std::fabs(rowRate_[i][r]) > largest || (i == ox_[r] && p != 0 && std::fabs(rowRate_[i][r]) == largest);
-            if (!pivotRow[i] && better) largest = std::fabs(rowRate_[i][r]), p = i;
-        }
-        if (p == 0) continue;
-        pivotRow[p] = true;
-        for (int i = 1; i <= ns_; ++i) {
-            if (i == p || rowRate_[i][r] == 0.0) continue;
-            const double factor = rowRate_[i][r] / rowRate_[p][r];
-            for (int s = 1; s <= ns_; ++s) rowBase_[i][s] -= factor * rowBase_[p][s];
-            for (int q = 1; q <= nCharge_; ++q) rowRate_[i][q] -= factor * rowRate_[p][q];
-            rowRate_[i][r] = 0.0;
-        }
-    }
-    for (int i = 1; i <= ns_; ++i) {
-        rowSize_[i] = 0.0;
-        for (int s = 1; s <= ns_; ++s) rowSize_[i] = std::max(rowSize_[i], std::fabs(rowBase_[i][s]));
-    }
-    for (int r = 1; r <= nCharge_; ++r) {
-        ownRow_[r] = 0;
-        for (int i = 1; i <= ns_ && ownRow_[r] == 0; ++i) {
-            if (rowRate_[i][r] == 0.0) continue;
-            bool alone = true;
-            for (int q = 1; q <= nCharge_; ++q) alone = alone && (q == r || rowRate_[i][q] == 0.0);
-            if (alone) ownRow_[r] = i;
-        }
-    }
+    RunTables::BuildSurfaceRows(D_);
     const std::size_t perRing = static_cast<std::size_t>(ns_ * ns_);
     surf0_.assign(perRing * static_cast<std::size_t>(nE_), 0.0);
     surf1_.assign(surf0_.size(), 0.0);
@@ -915,7 +869,7 @@ void DiscRun::Prepare() {
     ChooseTiming(m_, refinement_.timeSteps);
     FindComponents();
     BuildGrid();
-    BuildSurfaceRows();
+    PrepareSurface();
 }
 
 void DiscRun::Run() {
