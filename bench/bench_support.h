@@ -74,4 +74,33 @@ inline void RunEachIteration(benchmark::State& state, Workbench& wb) {
     if (!message.empty()) state.SkipWithError(message.c_str());
 }
 
+// Six species on top of the experiment's couple: A + e = B, B + e = C (E0 -0.1 V, ks 0.01 cm/s),
+// B = D first order (kf 1/s, kb 0.1/s), C + D = E + F second order (kf 100, kb 1).
+inline void SixSpeciesSecondOrder(Model& m) {
+    m.NSpecies = 6;
+    m.NCharge = 2;
+    m.ChargeSpecies(2, 1) = 2;
+    m.ChargeSpecies(2, 2) = 3;
+    m.n(2) = 1;
+    m.E0(2) = -0.1;
+    m.Alpha(2) = 0.5;
+    m.ks(2) = 0.01;
+    for (int s = 3; s <= 6; ++s) {
+        m.D(s) = 1e-5 * (1 + 0.1 * s);
+        m.C(s) = 0;
+    }
+    m.NChem = 1;
+    m.ChemSpecies(1, 1) = 2;
+    m.ChemSpecies(1, 2) = 4;
+    m.kf(1) = 1;
+    m.kb(1) = 0.1;
+    m.NChem2 = 1;
+    m.Chem2Species(1, 1) = 3;
+    m.Chem2Species(1, 2) = 4;
+    m.Chem2Species(1, 3) = 5;
+    m.Chem2Species(1, 4) = 6;
+    m.kf(2) = 100;
+    m.kb(2) = 1;
+}
+
 }  // namespace talvex::bench

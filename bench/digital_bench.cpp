@@ -105,30 +105,7 @@ void BM_DigitalSixSpeciesSecondOrder(benchmark::State& state) {
     Workbench wb(platform);
     Model& m = wb.model;
     DefaultExperiment(m, 1);
-    m.NSpecies = 6;
-    m.NCharge = 2;
-    m.ChargeSpecies(2, 1) = 2;
-    m.ChargeSpecies(2, 2) = 3;
-    m.n(2) = 1;
-    m.E0(2) = -0.1;
-    m.Alpha(2) = 0.5;
-    m.ks(2) = 0.01;
-    for (int s = 3; s <= 6; ++s) {
-        m.D(s) = 1e-5 * (1 + 0.1 * s);
-        m.C(s) = 0;
-    }
-    m.NChem = 1;
-    m.ChemSpecies(1, 1) = 2;
-    m.ChemSpecies(1, 2) = 4;
-    m.kf(1) = 1;
-    m.kb(1) = 0.1;
-    m.NChem2 = 1;
-    m.Chem2Species(1, 1) = 3;
-    m.Chem2Species(1, 2) = 4;
-    m.Chem2Species(1, 3) = 5;
-    m.Chem2Species(1, 4) = 6;
-    m.kf(2) = 100;
-    m.kb(2) = 1;
+    SixSpeciesSecondOrder(m);
     RunDigital(state, wb);
 }
 BENCHMARK(BM_DigitalSixSpeciesSecondOrder)->Unit(benchmark::kMicrosecond);
