@@ -13,6 +13,7 @@
 #include "app/simulate_command.h"
 #include "app/workbench.h"
 #include "core/curve_slot.h"
+#include "core/model_pool.h"
 #include "core/text_number.h"
 #include "dialogs/form_mech.h"
 #include "dialogs/parameter_dialogs.h"
@@ -128,18 +129,28 @@ bool RunAutoFit(Workbench& wb, std::function<void(Workbench&)> then = nullptr) {
     settings.fit.baseline = wb.formIns.CheckFitBaseline.checked();
     auto result = std::make_shared<api::Expected<FitSummary>>(api::Error{"The fit ended without a result.", {}});
 
+    // The fit's curve at the reported point is simulated on the worker too, by the workbench's
+    // engine (which nothing else uses meanwhile) from a copy of the model with the solution put in,
+    // as RunSimulation would read it once the solution is in the workbench's model.
+    auto curve = std::make_shared<api::Expected<api::Curve>>(api::Error{"The fit ended without a curve.", {}});
     auto work = std::make_shared<LongWork>();
     work->label = "Auto Fit";
-    work->compute = [result, settings, parameters, inputs = std::move(inputs),
-                     y = CurveValues(m, measured)](LongWork& self) mutable {
+    work->compute = [result, curve, settings, parameters, inputs = std::move(inputs), y = CurveValues(m, measured),
+                     start = std::shared_ptr<Model>(AcquireModel(m)), choice = wb.formMech.Choice(),
+                     engine = &wb.simulator()](LongWork& self) mutable {
         settings.fit.progress = [&self](const FitProgress& p) {
             self.Post({p.iteration, p.ssq, {p.values.begin(), p.values.end()}, {p.fitted.begin(), p.fitted.end()}});
             return !self.StopRequested();
         };
         *result = api::Fit({{inputs.experiment, std::move(y), ""}}, inputs.chemistry, parameters, settings);
+        if (!*result || !std::isfinite((*result)->ssq)) return;
+        ApplyFitSolution(*start, result->value());
+        api::Inputs at = api::FromModel(*start, choice);
+        at.experiment.potentials = inputs.experiment.potentials;
+        *curve = engine->Run(at.experiment, at.chemistry, at.options);
     };
     work->show = [](Workbench& w, const WorkProgress& progress) { ShowFitProgress(w, "Auto Fit", progress); };
-    work->finish = [result, started, then = std::move(then)](Workbench& w) {
+    work->finish = [result, curve, started, then = std::move(then)](Workbench& w) {
         Model& model = w.model;
         if (!*result) {
             w.Message(result->error().message);
@@ -149,7 +160,7 @@ bool RunAutoFit(Workbench& wb, std::function<void(Workbench&)> then = nullptr) {
         // The model at the reported point, and the fit's curve simulated there into the store.
         FittingMode fitting(model);
         ApplyFitSolution(model, summary);
-        if (std::isfinite(summary.ssq)) RunSimulation(w);
+        if (std::isfinite(summary.ssq)) StoreEngineRun(w, *curve);
         summary.runTime = model.RunTime = SecondsSince(w.platform, started);
 
         w.formResult.Show();

@@ -58,9 +58,11 @@ api::Inputs RunInputs(Workbench& wb) {
     return in;
 }
 
+}  // namespace
+
 // A run's result into the store (the engine's model holds the working columns beside the curve),
 // its messages told.
-SimulationOutcome StoreResult(Workbench& wb, const api::Expected<api::Curve>& result) {
+SimulationOutcome StoreEngineRun(Workbench& wb, const api::Expected<api::Curve>& result) {
     Model& m = wb.model;
     SimulationOutcome outcome;
     if (!result) {
@@ -84,11 +86,9 @@ SimulationOutcome StoreResult(Workbench& wb, const api::Expected<api::Curve>& re
     return outcome;
 }
 
-}  // namespace
-
 SimulationOutcome RunSimulation(Workbench& wb) {
     const api::Inputs in = RunInputs(wb);
-    return StoreResult(wb, wb.simulator().Run(in.experiment, in.chemistry, in.options));
+    return StoreEngineRun(wb, wb.simulator().Run(in.experiment, in.chemistry, in.options));
 }
 
 void Simulate(Workbench& wb) {
@@ -109,7 +109,7 @@ void Simulate(Workbench& wb) {
         *result = engine->Run(in.experiment, in.chemistry, in.options);
     };
     work->finish = [result, started](Workbench& w) {
-        const SimulationOutcome outcome = StoreResult(w, *result);
+        const SimulationOutcome outcome = StoreEngineRun(w, *result);
         // A run that ended without a curve leaves the plot and the menus as they were. One with a
         // curve has run the quantity transform on the model ConfirmForRun confirmed: the drawing
         // follows.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "api/result.h"
+#include "api/simulation.h"
 #include "simulation/simulation_driver.h"
 
 namespace talvex {
@@ -14,6 +16,10 @@ class Workbench;
 // A run without a curve leaves every stored curve and counter as it was. The engine's messages go
 // to the message box.
 SimulationOutcome RunSimulation(Workbench& wb);
+
+// The second half of RunSimulation for a run the workbench's engine has made elsewhere (on a
+// worker thread, from the inputs RunSimulation would have read): its curve stored, its messages told.
+SimulationOutcome StoreEngineRun(Workbench& wb, const api::Expected<api::Curve>& result);
 
 // Run > Simulate: checks and confirms every dialog into the model (ConfirmForRun: a refusal runs
 // nothing), runs the simulation, redraws, enables the menus that need a data set and records the
