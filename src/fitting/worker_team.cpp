@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "core/kept_objects.h"
+
 namespace talvex {
 namespace {
 
@@ -22,16 +24,8 @@ int TeamSize(int threads) {
 }
 
 // Teams given back; a few suffice (fits running at once on several threads of a program).
-constexpr std::size_t kTeamsKept = 4;
-
-std::mutex& LentMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::vector<WorkerTeam*>& KeptTeams() {
-    // Never destroyed: a team's threads wait until the program ends.
-    static auto* kept = new std::vector<WorkerTeam*>();
+KeptObjects<WorkerTeam>& KeptTeams() {
+    static auto* kept = new KeptObjects<WorkerTeam>(4);
     return *kept;
 }
 
@@ -100,30 +94,13 @@ void WorkerTeam::Run(int count, const std::function<void(int, int)>& task) {
 }
 
 void ReturnTeam::operator()(WorkerTeam* team) const {
-    if (team == nullptr) return;
-    {
-        const std::lock_guard lock(LentMutex());
-        std::vector<WorkerTeam*>& kept = KeptTeams();
-        if (kept.size() < kTeamsKept) {
-            kept.push_back(team);
-            return;
-        }
-    }
-    delete team;
+    if (team != nullptr && !KeptTeams().Give(team)) delete team;
 }
 
 TeamLease LeaseTeam(int threads) {
     const int wanted = TeamSize(threads);
-    {
-        const std::lock_guard lock(LentMutex());
-        std::vector<WorkerTeam*>& kept = KeptTeams();
-        for (auto it = kept.begin(); it != kept.end(); ++it)
-            if ((*it)->size() == wanted) {
-                WorkerTeam* team = *it;
-                kept.erase(it);
-                return TeamLease(team);
-            }
-    }
+    if (WorkerTeam* team = KeptTeams().Take([wanted](const WorkerTeam& t) { return t.size() == wanted; }))
+        return TeamLease(team);
     return TeamLease(new WorkerTeam(wanted));
 }
 
