@@ -146,22 +146,20 @@ void Workbench::Cancel(Form& form) {
 }
 
 bool Workbench::Undo() {
-    if (RefusedWhileBusy("Undo")) return false;
-    const std::string label = history_.UndoLabel();
-    const std::optional<UndoState> state = history_.Undo();
-    if (!state) return false;
-    RestoreUndoState(*this, *state);
-    platform.ShowStatus("Undone: " + label);
-    return true;
+    return StepHistory(true);
 }
 
 bool Workbench::Redo() {
-    if (RefusedWhileBusy("Redo")) return false;
-    const std::string label = history_.RedoLabel();
-    const std::optional<UndoState> state = history_.Redo();
+    return StepHistory(false);
+}
+
+bool Workbench::StepHistory(bool back) {
+    if (RefusedWhileBusy(back ? "Undo" : "Redo")) return false;
+    const std::string label = back ? history_.UndoLabel() : history_.RedoLabel();
+    const std::optional<UndoState> state = back ? history_.Undo() : history_.Redo();
     if (!state) return false;
     RestoreUndoState(*this, *state);
-    platform.ShowStatus("Redone: " + label);
+    platform.ShowStatus((back ? "Undone: " : "Redone: ") + label);
     return true;
 }
 

@@ -223,6 +223,8 @@ class Workbench {
                 std::optional<UndoState> startedFrom = std::nullopt);
     // An action that changes entries or curves is refused while long work runs: false when it is.
     bool RefusedWhileBusy(const std::string& what);
+    // Undo (back) or Redo: the state restored and the status line told which step.
+    bool StepHistory(bool back);
     // Joins the finished worker and finishes its work as the end of the command that started it.
     void EndLongWork();
     void Announce();
