@@ -22,6 +22,7 @@
 #include "dialogs/run_inputs.h"
 #include "plot/display.h"
 #include "plot/form_option.h"
+#include "plot/plot_curves.h"
 #include "plot/plot_renderer.h"
 
 namespace talvex {
@@ -113,45 +114,52 @@ void KeepCurveSettings(Workbench& wb) {
 
 namespace {
 
-// The plot of a global fit: measured and fitted curve side by side, for the curves that share the
-// potentials of the first (the store has one potential axis) and as many as its five columns hold.
-// `fitted` holds every curve's fitted currents, one after another. Returns how many are shown.
-int PlotSeriesFit(Workbench& wb, const std::vector<double>& fitted) {
+// The plot of a global fit: every measured curve with its fit, each pair in a colour of its own
+// and on its own potentials, drawn over the store. The store keeps what its columns can hold (the
+// pairs on the potentials of the first curve, two at most) for the commands that read it, and the
+// plot shows the whole series until the store changes. `fitted` holds every curve's fitted
+// currents, one after another.
+void PlotSeriesFit(Workbench& wb, const std::vector<double>& fitted) {
     MeasuredSeries& series = wb.measured;
     Model& m = wb.model;
     const std::vector<double>& axis = series.records[0].experiment.potentials;
     const int n = static_cast<int>(axis.size());
-    int column = 0, shown = 0;
+    int column = 0;
     std::size_t offset = 0;
+    std::vector<OverlayCurve> overlay;
     for (std::size_t c = 0; c < series.records.size(); ++c) {
         const MeasuredRecord& record = series.records[c];
         const std::size_t points = record.current.size();
         if (offset + points > fitted.size()) break;
-        if (column + 2 <= kMaxCurves && SamePotentials(record.experiment.potentials, axis)) {
+        const std::vector<double>& potentials = record.experiment.potentials;
+        const auto fit = fitted.begin() + static_cast<std::ptrdiff_t>(offset);
+        const int pair = static_cast<int>(c) + 1;
+        overlay.push_back({record.label, potentials, record.current, pair, true});
+        overlay.push_back(
+            {"fit of " + record.label, potentials, {fit, fit + static_cast<std::ptrdiff_t>(points)}, pair, false});
+        if (column + 2 <= kMaxCurves && SamePotentials(potentials, axis)) {
             for (int k = 1; k <= n; ++k) {
                 m.Yplot(k, column + 1) = record.current[static_cast<std::size_t>(k - 1)];
-                m.Yplot(k, column + 2) = fitted[offset + static_cast<std::size_t>(k - 1)];
+                m.Yplot(k, column + 2) = fit[k - 1];
             }
             m.CurveKind(column + 1) = curve::Measured;
             series.recordOfColumn[static_cast<std::size_t>(column + 1)] = static_cast<int>(c) + 1;
             m.CurveKind(column + 2) = curve::Fitted;
             column += 2;
-            ++shown;
         }
         offset += points;
     }
-    if (shown > 0) {
-        m.NData = n;
-        for (int k = 1; k <= n; ++k) m.Xdata(k) = axis[static_cast<std::size_t>(k - 1)];
-        m.NCurves = m.NCurvesSaved = column;
-        m.CurCurve = column;
-        m.IFirst = 1;
-        m.ILast = n;
-        wb.display.formOption.overlap.SetChecked(true);
-        RenderPlot(wb.display);
-        EnableAfterNewDataSet(wb);
-    }
-    return shown;
+    if (column == 0) return;
+    m.NData = n;
+    for (int k = 1; k <= n; ++k) m.Xdata(k) = axis[static_cast<std::size_t>(k - 1)];
+    m.NCurves = m.NCurvesSaved = column;
+    m.CurCurve = column;
+    m.IFirst = 1;
+    m.ILast = n;
+    wb.display.formOption.overlap.SetChecked(true);
+    SetOverlay(wb.display, std::move(overlay));
+    RenderPlot(wb.display);
+    EnableAfterNewDataSet(wb);
 }
 
 }  // namespace
@@ -221,11 +229,7 @@ void GlobalFit(Workbench& wb) {
 
         std::vector<double> fitted;
         for (const FitCurveSummary& c : summary.curves) fitted.insert(fitted.end(), c.fitted.begin(), c.fitted.end());
-        const int shown = PlotSeriesFit(w, fitted);
-        if (shown < static_cast<int>(records.records.size()))
-            w.formResult.PrintLine("The plot shows " + GeneralFormat(shown) + " of the " +
-                                   GeneralFormat(static_cast<double>(records.records.size())) +
-                                   " curves with their fits (the store holds five curves on one potential axis).");
+        PlotSeriesFit(w, fitted);
         w.lastFit = summary;
         for (const std::string& text : FitMessages(summary)) w.Message(text);
     };

@@ -39,7 +39,7 @@ std::string DescribeRecord(const MeasuredRecord& r);
 // Run > Global Fit: fits every measured curve of the series at once, each simulated with its own
 // experiment, all sharing the chemistry of the Chemicals dialog and its ticked values; prints the
 // report with one line per curve, the standard errors and the correlation matrix, shows the fitted
-// values beside their boxes and draws the measured and the fitted curves the store can hold.
+// values beside their boxes and draws every measured curve with its fit.
 void GlobalFit(Workbench& wb);
 
 // Run > Curve Settings: the experiment the current measured curve was recorded with, shown in the

@@ -6,12 +6,14 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <cmath>
+#include <vector>
 
 #include "gui/plot_image.h"
 #include "gui/qt_text.h"
 #include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_curves.h"
 #include "plot/plot_labels.h"
 #include "plot/plot_view.h"
 
@@ -222,15 +224,14 @@ QMenu* PlotWidget::BuildContextMenu() {
                                      [this] { ChangeView([](Display& d) { return ResetView(d); }); });
     reset->setObjectName(QStringLiteral("plotReset"));
     reset->setEnabled(plot_.view.zoomed);
-    const Model& m = display_.model;
-    const int n = std::min<int>(m.NCurves, 6);
-    if (n > 0) menu->addSeparator();
-    const std::string quantity = display_.formOption.ComboY.text();
-    for (int j = 1; j <= n; ++j) {
-        QAction* show = menu->addAction(QStringLiteral("Curve %1: %2").arg(j).arg(Q(CurveName(m, quantity, j))));
+    const std::vector<PlotCurve> curves = CurvesOnPlot(display_);
+    if (!curves.empty()) menu->addSeparator();
+    for (const PlotCurve& c : curves) {
+        const int j = c.id;
+        QAction* show = menu->addAction(QStringLiteral("Curve %1: %2").arg(j).arg(Q(c.name)));
         show->setObjectName(QStringLiteral("plotCurve%1").arg(j));
         show->setCheckable(true);
-        show->setChecked(plot_.view.Shown(j));
+        show->setChecked(c.shown);
         connect(show, &QAction::toggled, this,
                 [this, j](bool on) { ChangeView([j, on](Display& d) { return ShowCurve(d, j, on); }); });
     }

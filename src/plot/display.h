@@ -6,6 +6,7 @@
 #include "core/reporter.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_curves.h"
 
 namespace talvex {
 
@@ -26,6 +27,8 @@ class Display {
 
     FormOption formOption;
     FormPlot formPlot;
+    // Curves drawn in place of the store's while it holds what it held when they were set.
+    PlotOverlay overlay;
 
     void Message(const std::string& text) { reporter.Message(text); }
 };

@@ -7,21 +7,11 @@
 #include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_curves.h"
 #include "plot/plot_labels.h"
 
 namespace talvex {
 namespace {
-
-int AxisCurve(const Display& display) {
-    const Model& m = display.model;
-    const PlotView& v = display.formPlot.view;
-    const int n = std::clamp<int>(m.NCurves, 0, 6);
-    const int current = m.CurCurve;
-    if (current >= 1 && current <= n && v.Shown(current)) return current;
-    for (int j = 1; j <= n; ++j)
-        if (v.Shown(j)) return j;
-    return 1;
-}
 
 std::string Potential(const Display& display, double x) {
     const PlotView& v = display.formPlot.view;
@@ -51,7 +41,7 @@ std::string Reading(const Display& display, const AxisQuantity& yq, double x, do
 }  // namespace
 
 AxisQuantity YAxisQuantity(const Display& display) {
-    return CurveQuantity(display.model, display.formOption.ComboY.text(), AxisCurve(display));
+    return YAxisQuantity(display, CurvesOnPlot(display));
 }
 
 std::string CursorReadout(const Display& display, double x, double y) {
@@ -60,28 +50,22 @@ std::string CursorReadout(const Display& display, double x, double y) {
 
 std::optional<NearestPoint> FindNearestPoint(const Display& display, double x, double y, double pixelsPerX,
                                              double pixelsPerY, double within) {
-    const Model& m = display.model;
-    const PlotView& v = display.formPlot.view;
-    const int first = std::max<int>(m.IFirst, 1), last = std::min<int>(m.ILast, kMaxPoints);
-    const int n = std::clamp<int>(m.NCurves, 0, 6);
     std::optional<NearestPoint> best;
     const double px = std::fabs(pixelsPerX), py = std::fabs(pixelsPerY);
-    for (int j = 1; j <= n; ++j) {
-        if (!v.Shown(j)) continue;
-        for (int k = first; k <= last; ++k) {
-            const double dx = (m.Xdata(k) - x) * px, dy = (m.Yplot(k, j) - y) * py;
+    for (const PlotCurve& c : CurvesOnPlot(display)) {
+        if (!c.shown) continue;
+        for (std::size_t k = 0; k < c.x.size(); ++k) {
+            const double dx = (c.x[k] - x) * px, dy = (c.y[k] - y) * py;
             const double d = std::sqrt(dx * dx + dy * dy);
             if (!(d <= within) || (best && d >= best->pixels)) continue;
-            best = NearestPoint{j, k, m.Xdata(k), m.Yplot(k, j), d};
+            best = NearestPoint{c.id, c.firstPoint + static_cast<int>(k), c.x[k], c.y[k], d, c.name, c.quantity};
         }
     }
     return best;
 }
 
 std::string PointReadout(const Display& display, const NearestPoint& p) {
-    const std::string quantity = display.formOption.ComboY.text();
-    return CurveName(display.model, quantity, p.column) + ", point " + GeneralFormat(p.point) + ": " +
-           Reading(display, CurveQuantity(display.model, quantity, p.column), p.x, p.y, ", ");
+    return p.name + ", point " + GeneralFormat(p.point) + ": " + Reading(display, p.quantity, p.x, p.y, ", ");
 }
 
 }  // namespace talvex

@@ -3,10 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "plot/plot_labels.h"
+
 namespace talvex {
 
 class Display;
-struct AxisQuantity;
 
 // What the plot window tells about the place under the mouse pointer.
 
@@ -18,13 +19,15 @@ AxisQuantity YAxisQuantity(const Display& display);
 // a thousandth of the X range shown needs.
 std::string CursorReadout(const Display& display, double x, double y);
 
-// The stored point nearest to (x, y) on the screen, over every curve on view: distances are taken
-// in pixels (`pixelsPerX`, `pixelsPerY` of one user unit), and only within `within` pixels.
+// The point nearest to (x, y) on the screen, over every curve on view: distances are taken in
+// pixels (`pixelsPerX`, `pixelsPerY` of one user unit), and only within `within` pixels.
 struct NearestPoint {
-    int column = 0;  // the curve
-    int point = 0;   // its point, IFirst..ILast
+    int column = 0;  // the curve (PlotCurve::id)
+    int point = 0;   // its point: IFirst..ILast of the store, 1.. of an overlay curve
     double x = 0, y = 0;
     double pixels = 0;  // how far from (x, y)
+    std::string name;   // the curve's, as the legend names it
+    AxisQuantity quantity;
 };
 std::optional<NearestPoint> FindNearestPoint(const Display& display, double x, double y, double pixelsPerX,
                                              double pixelsPerY, double within);

@@ -12,6 +12,7 @@
 #include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_curves.h"
 #include "plot/plot_labels.h"
 #include "plot/plot_quantity.h"
 
@@ -111,12 +112,13 @@ class Renderer {
     void Draw() {
         const int first = m_.IFirst;
         const int last = m_.ILast;
-        const int nCurves = m_.NCurves;
         view_.framed = false;
 
-        // 1. Working copy of the curves; the dialog's settings into the model; a clean window.
-        CopyCurves(first, last, nCurves);
+        // 1. The dialog's settings into the model; a working copy of the curves (the store's or the
+        // overlay's) as they say; a clean window.
         opt_.OK();
+        curves_ = CurvesOnPlot(display_);
+        const bool overlay = OverlayActive(display_);
         display_.formPlot.Show();
         c_.Clear();
         c_.SetColor(kBlack);
@@ -126,6 +128,17 @@ class Renderer {
         if (view_.zoomed) {
             m_.PlotXmin = view_.xmin;
             m_.PlotXmax = view_.xmax;
+        } else if (opt_.Xauto.checked() && overlay) {
+            bool any = false;
+            double xmax = 0, xmin = 0;
+            for (const PlotCurve& c : curves_)
+                for (double x : c.x) {
+                    xmax = any ? std::max(xmax, x) : x;
+                    xmin = any ? std::min(xmin, x) : x;
+                    any = true;
+                }
+            m_.PlotXmax = xmax;
+            m_.PlotXmin = xmin;
         } else if (opt_.Xauto.checked()) {
             double xmax = m_.Xdata(first), xmin = m_.Xdata(last);
             for (int k = first; k <= last; ++k) {
@@ -143,13 +156,14 @@ class Renderer {
             m_.PlotYmin = view_.ymin;
             m_.PlotYmax = view_.ymax;
         } else if (yauto) {
-            const bool anyShown = AnyShown(nCurves);
+            const bool anyShown =
+                std::any_of(curves_.begin(), curves_.end(), [](const PlotCurve& c) { return c.shown; });
             double ymax = 0, ymin = 0;
-            for (int j = 1; j <= nCurves; ++j) {
-                if (anyShown && !view_.Shown(j)) continue;
-                for (int k = first; k <= last; ++k) {
-                    ymax = std::max(ymax, Y(k, j));
-                    ymin = std::min(ymin, Y(k, j));
+            for (const PlotCurve& c : curves_) {
+                if (anyShown && !c.shown) continue;
+                for (double y : c.y) {
+                    ymax = std::max(ymax, y);
+                    ymin = std::min(ymin, y);
                 }
             }
             m_.PlotYmax = ymax;
@@ -192,9 +206,7 @@ class Renderer {
         c_.Scale(xleft, ytop, xright, ybottom);
 
         // 7. Y caption with the unit's multiplier: the quantity of the current curve.
-        const std::string quantity = opt_.ComboY.text();
-        const int axisCurve = AxisCurve(nCurves);
-        const AxisQuantity yq = CurveQuantity(m_, quantity, axisCurve);
+        const AxisQuantity yq = YAxisQuantity(display_, curves_);
         if (!yq.caption.empty()) {
             c_.MoveTo(xleft, ytop);
             c_.Print(yq.caption + "  " + FormatNumber(L, "0E-0"));
@@ -238,8 +250,8 @@ class Renderer {
         }
 
         // 11. Curves, each in its colour, within the frame.
-        for (int j = 1; j <= nCurves; ++j)
-            if (view_.Shown(j)) DrawCurve(j, first, last, xmin, xmax, ymin, ymax);
+        for (const PlotCurve& c : curves_)
+            if (c.shown) DrawCurve(c, xmin, xmax, ymin, ymax);
         c_.SetColor(kBlack);
         c_.SetWidth(1);
 
@@ -270,73 +282,39 @@ class Renderer {
         c_.Print(XQuantity(m_).caption, TextAlign::Center, TextVAlign::Top);
 
         // 15. Legend: each curve on view by name, in the corner of the frame its data leave freest.
-        DrawLegend(nCurves, quantity, yq, first, last, xmin, xmax, ymin, ymax);
+        DrawLegend(yq, xmin, xmax, ymin, ymax);
     }
 
   private:
-    void CopyCurves(int first, int last, int nCurves) {
-        points_ = last >= first ? last - first + 1 : 0;
-        work_.clear();
-        for (int j = 1; j <= nCurves; ++j)
-            for (int k = first; k <= last; ++k) work_.push_back(m_.Yplot(k, j));
-        first_ = first;
-    }
-
-    double Y(int k, int j) const { return work_[static_cast<std::size_t>((j - 1) * points_ + (k - first_))]; }
-
-    bool AnyShown(int nCurves) const {
-        for (int j = 1; j <= nCurves; ++j)
-            if (view_.Shown(j)) return true;
-        return false;
-    }
-
-    // The curve whose quantity the Y axis names: the current one, else the first on view.
-    int AxisCurve(int nCurves) const {
-        const int current = m_.CurCurve;
-        if (current >= 1 && current <= nCurves && view_.Shown(current)) return current;
-        for (int j = 1; j <= nCurves; ++j)
-            if (view_.Shown(j)) return j;
-        return 1;
-    }
-
-    // The style chosen for curves 1..5 (a sixth curve, six species' surface concentrations, has no
-    // entry); "by kind" (0) draws a measured curve as markers and any other as a line.
-    int StyleOf(int j) const {
-        const int chosen = j < Table1<Int, 6>::kSize ? m_.LineStyle(j).value() : 0;
-        if (chosen >= 1 && chosen <= 3) return chosen;
-        if (chosen != 0) return chosen;  // an unknown code: not drawn
-        const bool measured = m_.CurveKind.InRange(j) && m_.CurveKind(j) == curve::Measured;
-        return measured ? 2 : 3;
-    }
-
-    void DrawCurve(int j, int first, int last, double xmin, double xmax, double ymin, double ymax) {
+    void DrawCurve(const PlotCurve& c, double xmin, double xmax, double ymin, double ymax) {
         const double xrange = xmax - xmin, yrange = ymax - ymin;
         auto inside = [&](double x, double y) { return x >= xmin && x <= xmax && y >= ymin && y <= ymax; };
-        c_.SetColor(CurveColor(j));
-        switch (StyleOf(j)) {
+        const std::size_t n = c.x.size();
+        c_.SetColor(c.color);
+        switch (c.style) {
             case 1:
-                for (int k = first; k <= last; ++k)
-                    if (inside(m_.Xdata(k), Y(k, j))) c_.Point(m_.Xdata(k), Y(k, j));
+                for (std::size_t k = 0; k < n; ++k)
+                    if (inside(c.x[k], c.y[k])) c_.Point(c.x[k], c.y[k]);
                 break;
             case 2: {
                 c_.SetWidth(1);
                 const double w = 0.01 * xrange, h = 0.01 * yrange;
-                for (int k = first; k <= last; ++k) {
-                    if (!inside(m_.Xdata(k), Y(k, j))) continue;
-                    const double x = m_.Xdata(k) - 0.005 * xrange, y = Y(k, j) - 0.005 * yrange;
+                for (std::size_t k = 0; k < n; ++k) {
+                    if (!inside(c.x[k], c.y[k])) continue;
+                    const double x = c.x[k] - 0.005 * xrange, y = c.y[k] - 0.005 * yrange;
                     c_.Box(x, y, x + w, y + h);
                 }
                 break;
             }
             case 3:
                 c_.SetWidth(kCurvePen);
-                if (last < first) break;
-                if (last == first) {
-                    if (inside(m_.Xdata(first), Y(first, j))) c_.Point(m_.Xdata(first), Y(first, j));
+                if (n == 0) break;
+                if (n == 1) {
+                    if (inside(c.x[0], c.y[0])) c_.Point(c.x[0], c.y[0]);
                     break;
                 }
-                for (int k = first + 1; k <= last; ++k)
-                    Segment(m_.Xdata(k - 1), Y(k - 1, j), m_.Xdata(k), Y(k, j), xmin, xmax, ymin, ymax);
+                for (std::size_t k = 1; k < n; ++k)
+                    Segment(c.x[k - 1], c.y[k - 1], c.x[k], c.y[k], xmin, xmax, ymin, ymax);
                 break;
             default:
                 break;
@@ -367,17 +345,15 @@ class Renderer {
         c_.Line(ax, ay, bx, by);
     }
 
-    void DrawLegend(int nCurves, const std::string& quantity, const AxisQuantity& axis, int first, int last,
-                    double xmin, double xmax, double ymin, double ymax) {
+    void DrawLegend(const AxisQuantity& axis, double xmin, double xmax, double ymin, double ymax) {
         std::vector<LegendEntry> entries;
         std::size_t longest = 0;
-        for (int j = 1; j <= nCurves; ++j) {
-            if (!view_.Shown(j)) continue;
-            std::string text = CurveName(m_, quantity, j);
-            const AxisQuantity q = CurveQuantity(m_, quantity, j);
-            if (!(q == axis)) text += " (" + q.caption + ")";
+        for (const PlotCurve& c : curves_) {
+            if (!c.shown) continue;
+            std::string text = c.name;
+            if (!(c.quantity == axis)) text += " (" + c.quantity.caption + ")";
             longest = std::max(longest, text.size());
-            entries.push_back({text, CurveColor(j), StyleOf(j)});
+            entries.push_back({text, c.color, c.style});
         }
         if (entries.empty()) return;
         // The legend's size as a share of the frame, for a window of the usual 4:3 shape (each
@@ -401,12 +377,12 @@ class Renderer {
             const double sx0 = right ? 1 - w : 0, sx1 = right ? 1 : w;
             const double sy0 = top ? 1 - h : 0, sy1 = top ? 1 : h;
             long count = 0;
-            for (int j = 1; j <= nCurves; ++j) {
-                if (!view_.Shown(j)) continue;
-                for (int k = first; k <= last; ++k) {
-                    double sx = (m_.Xdata(k) - xmin) / (xmax - xmin);
+            for (const PlotCurve& c : curves_) {
+                if (!c.shown) continue;
+                for (std::size_t k = 0; k < c.x.size(); ++k) {
+                    double sx = (c.x[k] - xmin) / (xmax - xmin);
                     if (mirrored) sx = 1 - sx;
-                    const double sy = (Y(k, j) - ymin) / (ymax - ymin);
+                    const double sy = (c.y[k] - ymin) / (ymax - ymin);
                     count += sx >= sx0 && sx <= sx1 && sy >= sy0 && sy <= sy1;
                 }
             }
@@ -423,9 +399,7 @@ class Renderer {
     FormOption& opt_;
     PlotView& view_;
     Canvas& c_;
-    std::vector<double> work_;
-    int points_ = 0;
-    int first_ = 0;
+    std::vector<PlotCurve> curves_;
 };
 
 }  // namespace

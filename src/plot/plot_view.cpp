@@ -5,6 +5,7 @@
 
 #include "plot/display.h"
 #include "plot/form_plot.h"
+#include "plot/plot_curves.h"
 #include "plot/plot_renderer.h"
 
 namespace talvex {
@@ -63,6 +64,15 @@ bool ResetView(Display& display) {
 }
 
 bool ShowCurve(Display& display, int column, bool shown) {
+    if (OverlayActive(display)) {
+        std::vector<OverlayCurve>& curves = display.overlay.curves;
+        if (column < 1 || column > static_cast<int>(curves.size())) return false;
+        OverlayCurve& c = curves[static_cast<std::size_t>(column - 1)];
+        if (c.hidden == !shown) return false;
+        c.hidden = !shown;
+        RenderPlot(display);
+        return true;
+    }
     PlotView& v = display.formPlot.view;
     if (column < 1 || column >= static_cast<int>(v.hidden.size()) || v.hidden[column] == !shown) return false;
     v.hidden[column] = !shown;

@@ -33,7 +33,8 @@ bool ZoomTo(Display& display, double x1, double y1, double x2, double y2);
 bool Pan(Display& display, double dx, double dy);
 // Back to the automatic or typed ranges; false when the view was not zoomed.
 bool ResetView(Display& display);
-// Shows or hides curve `column` (1..6).
+// Shows or hides curve `column`: the store's column 1..6, or while the plot shows an overlay, its
+// curve 1..n.
 bool ShowCurve(Display& display, int column, bool shown);
 
 }  // namespace talvex

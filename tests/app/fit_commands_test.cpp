@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "dialogs/form_mech.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_labels.h"
 #include "support/fake_platform.h"
 #include "support/golden.h"
 #include "support/model_values.h"
@@ -184,6 +187,52 @@ TEST_F(FitCommandsTest, WithOverlapTheImportedCurveIsFittedAndNeverWrittenOver) 
     ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
     EXPECT_EQ(wb.model.CurCurve, 4);
     EXPECT_EQ(Curve(5), fifth);
+}
+
+// A global fit of four scan rates draws every measured curve with its fit, each pair in its own
+// colour, though the store holds two pairs; the next simulation draws the store again, and Undo of
+// it brings the series' plot back.
+TEST_F(FitCommandsTest, GlobalFitDrawsEveryCurveWithItsFit) {
+    wb.Click(wb.formOption.overlap);
+    wb.Choose(wb.formIns.ComboScan, "cycle");
+    const char* const rates[] = {"10", "100", "1000", "10000"};
+    for (const char* rate : rates) {
+        Type(wb.formIns.V, std::to_string(std::atof(rate) / 1000));
+        Import(std::string("../../examples/global_fit_") + rate + ".csv");
+    }
+    Type(wb.formExpr.Eze(1), "0.125");
+    Type(wb.formExpr.ks(1), "0.05");
+    Tick(fit::E0 + 1, "-0.2", "0.4");
+    ASSERT_TRUE(wb.RunCommand("mnuGlobalFit"));
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_TRUE(Near(wb.model.E0(1), 0.12, 0, 1e-3));
+    EXPECT_EQ(wb.model.NCurves, 4);
+
+    auto legend = [&] {
+        std::vector<LegendEntry> entries;
+        for (const PlotPrimitive& p : wb.formPlot.drawing())
+            if (p.kind == PlotPrimitive::Kind::Legend) entries = p.entries;
+        return entries;
+    };
+    std::vector<LegendEntry> series;
+    for (int pair = 1; pair <= 4; ++pair) {
+        std::string file = "global_fit_";
+        file.append(rates[pair - 1]).append(".csv");
+        series.push_back({file, CurveColor(pair), 2});
+        series.push_back({std::string("fit of ").append(file), CurveColor(pair), 3});
+    }
+    EXPECT_EQ(legend(), series);
+    // The fastest scan's fit is drawn: lines in the fourth colour reach its largest current.
+    double highest = 0;
+    for (const PlotPrimitive& p : wb.formPlot.drawing())
+        if (p.kind == PlotPrimitive::Kind::Line && p.color == CurveColor(4)) highest = std::max({highest, p.y1, p.y2});
+    const std::vector<double>& fastest = wb.measured.records[3].current;
+    EXPECT_TRUE(Near(highest, *std::max_element(fastest.begin(), fastest.end()), 0.02));
+
+    ASSERT_TRUE(wb.RunCommand("mnuSimulate"));
+    EXPECT_EQ(legend().size(), 5u);
+    ASSERT_TRUE(wb.Undo());
+    EXPECT_EQ(legend(), series);
 }
 
 // Use Fitted Values types the fitted values (and a fitted baseline) into their fields: Simulate

@@ -19,8 +19,11 @@
 #include "core/text_number.h"
 #include "gui/qt_text.h"
 #include "gui_fixture.h"
+#include "plot/display.h"
 #include "plot/form_plot.h"
+#include "plot/plot_curves.h"
 #include "plot/plot_labels.h"
+#include "plot/plot_renderer.h"
 
 namespace talvex::gui::testing {
 namespace {
@@ -226,6 +229,19 @@ TEST_F(PlotWidgetTest, ContextMenu) {
     fileAnswers.push_back(path);
     find("plotExport")->trigger();
     EXPECT_TRUE(QFileInfo::exists(Q(path)));
+
+    // A global fit's series on the plot: the menu lists its curves, and hides them the same way.
+    const std::vector<double> x{0.3, 0.0, -0.3}, y{1e-6, 2e-6, 1e-6};
+    SetOverlay(wb.display, {{"a.csv", x, y, 1, true}, {"fit of a.csv", x, y, 1, false}, {"b.csv", x, y, 2, true}});
+    RenderPlot(wb.display);
+    menu.reset(plot().BuildContextMenu());
+    texts.clear();
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("Curve")) texts << a->text();
+    EXPECT_EQ(texts, QStringList({"Curve 1: a.csv", "Curve 2: fit of a.csv", "Curve 3: b.csv"}));
+    find("plotCurve2")->trigger();
+    EXPECT_TRUE(wb.display.overlay.curves[1].hidden);
+    EXPECT_TRUE(view().Shown(2));
 }
 
 // File > Export Plot... writes the drawing as PNG, SVG or PDF at the size chosen, each as large as

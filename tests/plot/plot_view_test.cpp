@@ -14,7 +14,9 @@
 #include "plot/display.h"
 #include "plot/form_option.h"
 #include "plot/form_plot.h"
+#include "plot/plot_curves.h"
 #include "plot/plot_labels.h"
+#include "plot/plot_readout.h"
 #include "plot/plot_renderer.h"
 #include "support/fake_platform.h"
 #include "support/numeric.h"
@@ -198,6 +200,68 @@ TEST_F(PlotViewTest, LegendAndColoursByKind) {
     for (const PlotPrimitive& p : wb.formPlot.drawing()) EXPECT_NE(p.color, CurveColor(2));
     EXPECT_FALSE(ShowCurve(display, 2, false));
     EXPECT_TRUE(ShowCurve(display, 2, true));
+}
+
+// An overlay (a global fit's series) is drawn in place of the store's curves, each curve on its own
+// potentials, named and coloured by its pair, hidden and read like any curve, for as long as the
+// store holds what it held when the overlay was set; then the plot is the store's again.
+TEST_F(PlotViewTest, OverlayShowsEveryCurveUntilTheStoreChanges) {
+    Curve(1, curve::Measured, 2e-6, "a.csv");
+    Curve(2, curve::Fitted, 2e-6, "fit");
+    const char* const kNames[] = {"c1.csv", "c2.csv", "c3.csv", "c4.csv"};
+    auto fitOf = [](const std::string& name) {
+        std::string text = "fit of ";
+        return text.append(name);
+    };
+    std::vector<OverlayCurve> series;
+    for (int pair = 1; pair <= 4; ++pair) {
+        // Pair p runs over +-0.1 p V with peaks of p uA, 41 points.
+        V x, y;
+        for (int k = 0; k <= 40; ++k) {
+            x.push_back(0.1 * pair * (1 - k / 20.0));
+            y.push_back(1e-6 * pair * std::sin(k / 40.0 * 3.14159));
+        }
+        const std::string name = kNames[pair - 1];
+        series.push_back({name, x, y, pair, true});
+        for (double& v : y) v *= 1.01;
+        series.push_back({fitOf(name), x, y, pair, false});
+    }
+    SetOverlay(display, series);
+    RenderPlot(display);
+    ASSERT_NE(Legend(), nullptr);
+    std::vector<LegendEntry> expected;
+    for (int pair = 1; pair <= 4; ++pair) {
+        const std::string name = kNames[pair - 1];
+        expected.push_back({name, CurveColor(pair), 2});
+        expected.push_back({fitOf(name), CurveColor(pair), 3});
+    }
+    EXPECT_EQ(Legend()->entries, expected);
+    // The automatic ranges take in the widest curve (0.4 .. -0.4 V, 4 uA).
+    EXPECT_LE(Drawn().xmin, -0.4);
+    EXPECT_GE(Drawn().xmax, 0.4);
+    EXPECT_GE(Drawn().ymax, 4.04e-6);
+    EXPECT_EQ(YCaption(), "I /A  1E-6");
+
+    // Nearest to a point of the fourth fit: its name and its own point number.
+    const std::optional<NearestPoint> near = FindNearestPoint(display, 0.0, 1.0101e-6 * 4, 1000, 1e8, 10);
+    ASSERT_TRUE(near);
+    EXPECT_EQ(near->column, 8);
+    EXPECT_EQ(near->point, 21);
+    EXPECT_EQ(PointReadout(display, *near), "fit of c4.csv, point 21: E = 0.0000 V, I = 4.040E-06 A");
+
+    // Hidden like a store column, by its number on the plot.
+    ASSERT_TRUE(ShowCurve(display, 7, false));
+    EXPECT_EQ(Legend()->entries.size(), 7u);
+    EXPECT_EQ(Legend()->entries[6].text, "fit of c4.csv");
+    EXPECT_FALSE(ShowCurve(display, 9, false));
+
+    // A change of the store ends it: the store's two curves again.
+    m.Yplot(5, 2) *= 2;
+    RenderPlot(display);
+    ASSERT_NE(Legend(), nullptr);
+    EXPECT_EQ(Legend()->entries.size(), 2u);
+    EXPECT_EQ(Legend()->entries[0].text, "a.csv");
+    EXPECT_FALSE(FindNearestPoint(display, 0.0, 1.0101e-6 * 4, 1000, 1e8, 10));
 }
 
 // The legend goes into the corner of the frame that the data leave free: a curve rising to the
