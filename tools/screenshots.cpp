@@ -2,9 +2,10 @@
 // offscreen: the main window after a default simulation with the Chemicals dialog open, each
 // dialog as it first opens (the Mechanism dialog in both its faces), the plot window with a
 // measured curve, its fit and another simulation overlaid, and the main window with that plot
-// zoomed, a point marked and its reading in the status line. They are taken as on a
-// high-resolution screen at scale factor 2 (QT_SCALE_FACTOR, unless the environment sets another),
-// and say 192 dpi, so that they show at the windows' own size with twice the detail.
+// zoomed, a point marked and its reading in the status line, and a scan-rate series with its global
+// fit. They are taken as on a high-resolution screen at scale factor 2 (QT_SCALE_FACTOR, unless the
+// environment sets another), and say 192 dpi, so that they show at the windows' own size with twice
+// the detail.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <iostream>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 #include "app/workbench.h"
 #include "core/codes.h"
@@ -84,6 +86,33 @@ QImage Framed(QWidget& window) {
     return framed;
 }
 
+// A window of its own for one scene, shown as the user would see it, its messages on stderr.
+void Open(MainWindow& window) {
+    window.platform().messageHook = [](const std::string& text) { std::cerr << "message: " << text << "\n"; };
+    window.restoreHook = [](const QString&) { return false; };
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+}
+
+// Import Data of `path`, as if chosen in the file dialog.
+void Import(MainWindow& window, const std::string& path) {
+    window.platform().fileDialogHook = [path](bool, const QString&) -> std::optional<std::string> { return path; };
+    window.Action("mnuImport")->trigger();
+    window.platform().fileDialogHook = nullptr;
+}
+
+// Ticks E0, ks and alpha (boxes 13, 7, 10) with their bounds, after typing their starts.
+void FreeE0KsAlpha(talvex::Workbench& wb, const char* e0, const char* ks, const char* alpha,
+                   const std::tuple<int, const char*, const char*> (&bounds)[3]) {
+    wb.Type(wb.formExpr.Eze(1), e0);
+    wb.Type(wb.formExpr.ks(1), ks);
+    wb.Type(wb.formExpr.alph(1), alpha);
+    for (const auto& [index, lo, hi] : bounds) {
+        wb.Click(wb.formExpr.CheckFitted(index));
+        wb.Type(wb.formExpr.TextCmin(index), lo);
+        wb.Type(wb.formExpr.TextCmax(index), hi);
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -203,24 +232,10 @@ int main(int argc, char** argv) {
     // does), then with Overlap a simulation at E0 = 0.1 V beside them: measured squares, the fit
     // and the simulation as lines, each named in the legend.
     MainWindow fitting;
-    fitting.platform().messageHook = [](const std::string& text) { std::cerr << "message: " << text << "\n"; };
-    fitting.restoreHook = [](const QString&) { return false; };
-    fitting.show();
-    (void)QTest::qWaitForWindowExposed(&fitting);
+    Open(fitting);
     talvex::Workbench& fw = fitting.workbench();
-    fitting.platform().fileDialogHook = [](bool, const QString&) -> std::optional<std::string> {
-        return std::string(TALVEX_SOURCE_DIR "/examples/fit_measured_curve.csv");
-    };
-    fitting.Action("mnuImport")->trigger();
-    fitting.platform().fileDialogHook = nullptr;
-    fw.Type(fw.formExpr.Eze(1), "0.07");
-    fw.Type(fw.formExpr.ks(1), "6e-3");
-    fw.Type(fw.formExpr.alph(1), "0.5");
-    for (const auto& [index, lo, hi] : {std::tuple{7, "1e-4", "1"}, {10, "0.3", "0.7"}, {13, "-0.2", "0.3"}}) {
-        fw.Click(fw.formExpr.CheckFitted(index));
-        fw.Type(fw.formExpr.TextCmin(index), lo);
-        fw.Type(fw.formExpr.TextCmax(index), hi);
-    }
+    Import(fitting, TALVEX_SOURCE_DIR "/examples/fit_measured_curve.csv");
+    FreeE0KsAlpha(fw, "0.07", "6e-3", "0.5", {{7, "1e-4", "1"}, {10, "0.3", "0.7"}, {13, "-0.2", "0.3"}});
     fitting.Action("mnuAutoFit")->trigger();
     while (fw.Busy()) QTest::qWait(10);  // the fit goes on beside the window
     fw.Click(fw.formOption.overlap);
@@ -245,6 +260,24 @@ int main(int argc, char** argv) {
     }
     QTest::qWait(50);
     ok = Save(Framed(fitting), folder, "plot_zoomed.png") && ok;
+
+    // The scan-rate series of examples/global_fit.tvx fitted at once: every measured curve with its
+    // fit, each pair in a colour of its own.
+    MainWindow series;
+    Open(series);
+    talvex::Workbench& sw = series.workbench();
+    sw.Click(sw.formOption.overlap);
+    sw.Choose(sw.formIns.ComboScan, "cycle");
+    sw.Click(sw.formExpr.CheckPreEqu);
+    for (const auto& [rate, file] : {std::pair{"0.01", "10"}, {"0.1", "100"}, {"1", "1000"}, {"10", "10000"}}) {
+        sw.Type(sw.formIns.V, rate);
+        Import(series, std::string(TALVEX_SOURCE_DIR "/examples/global_fit_") + file + ".csv");
+    }
+    FreeE0KsAlpha(sw, "0.14", "0.15", "0.6", {{7, "1e-6", "10"}, {10, "0.2", "0.8"}, {13, "-0.2", "0.4"}});
+    series.Action("mnuGlobalFit")->trigger();
+    while (sw.Busy()) QTest::qWait(10);
+    QTest::qWait(50);
+    ok = Save(series.plotWindow()->grab().toImage(), folder, "plot_global_fit.png") && ok;
 
     return ok ? 0 : 1;
 }
