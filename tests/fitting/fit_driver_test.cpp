@@ -67,6 +67,69 @@ TEST_F(FitDriverTest, ModelAndCurveTwoShowTheReportedPoint) {
     EXPECT_TRUE(Near(ssq, driver->minimiser().SSQ(), 1e-12));
 }
 
+// The standard error against linear regression, where the fit is linear: the current is
+// proportional to C(1) and the baseline is a line in the potential, so freeing C(1) with the
+// baseline is the regression y = C g + a + b E. Its standard error of C is
+// sqrt(ssq / (m - 3) [(X'X)^-1]_00) with X = [g, 1, E]: the fit must count the baseline's two
+// degrees of freedom (leaving them out makes it 0.8 % too small here) and project the baseline
+// out of its Jacobian. Central differences of 0.01 in ln C are h^2/6 = 1.7e-5 off; hence 1e-4.
+TEST_F(FitDriverTest, StandardErrorMatchesLinearRegressionWithTheBaseline) {
+    m.DigitalSim = false;
+    Measure();
+    const std::size_t n = y.size();
+    const double peak = *std::max_element(y.begin(), y.end());
+    std::vector<double> g(n), potential(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        g[k] = y[k] / m.C(1);
+        potential[k] = m.Xdata(static_cast<int>(k) + 1);
+        // A sloping baseline and a deterministic scatter of 1 % of the peak.
+        y[k] += 0.03 * peak + 0.05 * peak * potential[k] + 0.01 * peak * std::sin(1.7 * static_cast<double>(k));
+    }
+    m.C(1) = 0.7e-3;
+    m.BackgroundI0 = y[0];
+    m.Fitting = true;
+    FitServices services{result, reporter, platform, {}};
+    FitOptions options;
+    options.baseline = true;
+    driver->Run(m, y, std::vector<FreeParameter>{{fit::C + 1, 1e-5, 1e-2}}, services, options);
+    const FitSummary& fit = driver->Summary();
+    ASSERT_EQ(fit.standardErrors.size(), 1u);
+
+    // The regression by its normal equations X'X b = X'y, and X'X v = (1, 0, 0) for the first
+    // column of the inverse, by Gaussian elimination.
+    double a[3][5] = {{0, 0, 0, 0, 1}, {}, {}};
+    for (std::size_t k = 0; k < n; ++k) {
+        const double row[3] = {g[k], 1.0, potential[k]};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) a[i][j] += row[i] * row[j];
+            a[i][3] += row[i] * y[k];
+        }
+    }
+    for (int c = 0; c < 3; ++c)
+        for (int r = c + 1; r < 3; ++r) {
+            const double f = a[r][c] / a[c][c];
+            for (int j = c; j < 5; ++j) a[r][j] -= f * a[c][j];
+        }
+    double b[3], v[3];
+    for (int r = 2; r >= 0; --r) {
+        b[r] = a[r][3];
+        v[r] = a[r][4];
+        for (int j = r + 1; j < 3; ++j) {
+            b[r] -= a[r][j] * b[j];
+            v[r] -= a[r][j] * v[j];
+        }
+        b[r] /= a[r][r];
+        v[r] /= a[r][r];
+    }
+    double ssq = 0;
+    for (std::size_t k = 0; k < n; ++k) ssq += std::pow(y[k] - b[0] * g[k] - b[1] - b[2] * potential[k], 2);
+    const double se = std::sqrt(ssq / static_cast<double>(n - 3) * v[0]);
+
+    EXPECT_TRUE(Near(fit.values[0], b[0], 1e-6)) << fit.values[0] << " " << b[0];
+    EXPECT_TRUE(Near(fit.ssq, ssq, 1e-6)) << fit.ssq << " " << ssq;
+    EXPECT_TRUE(Near(fit.standardErrors[0], se, 1e-4)) << fit.standardErrors[0] / se - 1;
+}
+
 // Mechanism 8's shift needs ln C(4); with the ligand order 1 the curve moves by RT/F per e-fold
 // of C(4). From C(4) = 1e-3 towards the data's 1e-4 the Gauss-Newton step overshoots below 0:
 // those simulations fail. They count as steps that did not improve, the fit still reaches the
