@@ -97,7 +97,7 @@ std::vector<PlotCurve> CurvesOnPlot(const Display& display) {
     const PlotView& view = display.formPlot.view;
     for (int j = 1; j <= StoreCurves(m); ++j) {
         PlotCurve c;
-        c.id = j;
+        c.id = c.column = j;
         c.name = CurveName(m, quantity, j);
         c.quantity = CurveQuantity(m, quantity, j);
         c.color = CurveColor(j);
@@ -116,11 +116,10 @@ std::vector<PlotCurve> CurvesOnPlot(const Display& display) {
 }
 
 AxisQuantity YAxisQuantity(const Display& display, const std::vector<PlotCurve>& curves) {
-    const bool overlay = OverlayActive(display);
     const PlotCurve* axis = nullptr;
     for (const PlotCurve& c : curves) {
         if (!c.shown) continue;
-        if (!overlay && c.id == display.model.CurCurve) return c.quantity;
+        if (c.column != 0 && c.column == display.model.CurCurve) return c.quantity;
         if (!axis) axis = &c;
     }
     return axis ? axis->quantity : CurveQuantity(display.model, display.formOption.ComboY.text(), 1);

@@ -41,7 +41,8 @@ bool OverlayActive(const Display& display);
 
 // One curve as the plot draws it, whether from the store or the overlay.
 struct PlotCurve {
-    int id = 0;  // what ShowCurve calls it: the store's column, or the overlay's curve 1..n
+    int id = 0;      // what ShowCurve calls it: the store's column, or the overlay's curve 1..n
+    int column = 0;  // the store's column; 0 for a curve of the overlay
     std::string name;
     AxisQuantity quantity;
     Rgb color = kBlack;

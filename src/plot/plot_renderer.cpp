@@ -118,7 +118,7 @@ class Renderer {
         // overlay's) as they say; a clean window.
         opt_.OK();
         curves_ = CurvesOnPlot(display_);
-        const bool overlay = OverlayActive(display_);
+        const bool overlay = !curves_.empty() && curves_.front().column == 0;
         display_.formPlot.Show();
         c_.Clear();
         c_.SetColor(kBlack);
