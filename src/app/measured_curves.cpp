@@ -143,7 +143,7 @@ void PlotSeriesFit(Workbench& wb, const std::vector<double>& fitted) {
                 m.Yplot(k, column + 2) = fit[k - 1];
             }
             m.CurveKind(column + 1) = curve::Measured;
-            series.recordOfColumn[static_cast<std::size_t>(column + 1)] = static_cast<int>(c) + 1;
+            series.recordOfColumn[static_cast<std::size_t>(column + 1)] = pair;
             m.CurveKind(column + 2) = curve::Fitted;
             column += 2;
         }

@@ -118,33 +118,27 @@ class Renderer {
         // overlay's) as they say; a clean window.
         opt_.OK();
         curves_ = CurvesOnPlot(display_);
-        const bool overlay = !curves_.empty() && curves_.front().column == 0;
         display_.formPlot.Show();
         c_.Clear();
         c_.SetColor(kBlack);
         c_.SetWidth(1);
 
-        // 2. X range: the zoomed view, else automatic, else typed.
+        // 2. X range: the zoomed view, else automatic, else typed. The automatic range takes in the
+        // store's potentials and those of every curve (an overlay's curves have their own).
         if (view_.zoomed) {
             m_.PlotXmin = view_.xmin;
             m_.PlotXmax = view_.xmax;
-        } else if (opt_.Xauto.checked() && overlay) {
-            bool any = false;
-            double xmax = 0, xmin = 0;
-            for (const PlotCurve& c : curves_)
-                for (double x : c.x) {
-                    xmax = any ? std::max(xmax, x) : x;
-                    xmin = any ? std::min(xmin, x) : x;
-                    any = true;
-                }
-            m_.PlotXmax = xmax;
-            m_.PlotXmin = xmin;
         } else if (opt_.Xauto.checked()) {
             double xmax = m_.Xdata(first), xmin = m_.Xdata(last);
             for (int k = first; k <= last; ++k) {
                 xmax = std::max(xmax, m_.Xdata(k));
                 xmin = std::min(xmin, m_.Xdata(k));
             }
+            for (const PlotCurve& c : curves_)
+                for (double x : c.x) {
+                    xmax = std::max(xmax, x);
+                    xmin = std::min(xmin, x);
+                }
             m_.PlotXmax = xmax;
             m_.PlotXmin = xmin;
         }
